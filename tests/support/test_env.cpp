@@ -1,0 +1,81 @@
+#include "support/test_env.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace norvel::test {
+namespace {
+
+std::string g_TestRoot;
+
+std::string MakeTempFolder(const std::string& parent, const char* prefix) {
+    std::string pattern = parent + "/" + prefix + "XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        ADD_FAILURE() << "cannot create a temporary folder below " << parent;
+        return {};
+    }
+    return pattern;
+}
+
+void SetEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+
+class CleanupEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        if (g_TestRoot.empty() || getenv("NORVEL_KEEP_TEST_FILES"))
+            return;
+        std::error_code ec;
+        std::filesystem::remove_all(g_TestRoot, ec);
+    }
+};
+
+}  // namespace
+
+void InstallIsolatedEnvironment() {
+    const char* tmp = getenv("TMPDIR");
+    g_TestRoot = MakeTempFolder(tmp && *tmp ? tmp : "/tmp", "norvel-test-");
+    const std::string home = g_TestRoot + "/home";
+    const std::string config = home + "/.config";
+    const std::string runtime = g_TestRoot + "/run";
+    for (const auto& dir : {home, config, runtime})
+        std::filesystem::create_directories(dir);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    SetEnv("HOME", home);
+    SetEnv("XDG_CONFIG_HOME", config);
+    SetEnv("XDG_RUNTIME_DIR", runtime);
+    SetEnv("NORVEL_REGISTRY", config + "/norvel/registry.reg");
+    ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
+}
+
+const std::string& TestRoot() { return g_TestRoot; }
+
+TempDir::TempDir() : m_Path(MakeTempFolder(g_TestRoot.empty() ? "/tmp" : g_TestRoot, "tmp-")) {}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    if (!m_Path.empty())
+        std::filesystem::remove_all(m_Path, ec);
+}
+
+std::string TempDir::File(const std::string& name) const { return m_Path + "/" + name; }
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        ADD_FAILURE() << "cannot write " << path;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace norvel::test
