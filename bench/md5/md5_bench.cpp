@@ -54,7 +54,7 @@ struct Run {
 Run DigestOurs(const std::string& path) {
     const Clock::time_point start = Clock::now();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                          std::fclose);
+                                                         std::fclose);
     if (!file)
         return {};
     std::setvbuf(file.get(), nullptr, _IONBF, 0);  // read straight into our buffer
@@ -127,15 +127,14 @@ int main(int argc, char** argv) {
     std::filesystem::remove(path);
 
     if (ourDigest.empty() || ourDigest != theirDigest) {
-        std::printf("DIGESTS DIFFER: ours %s, md5sum %s\n", ourDigest.c_str(),
-                    theirDigest.c_str());
+        std::printf("DIGESTS DIFFER: ours %s, md5sum %s\n", ourDigest.c_str(), theirDigest.c_str());
         return 1;
     }
     const double mbPerSecond = static_cast<double>(mebibytes) / ours;
     const double ratio = ours / theirs;
     std::printf("digest %s (both)\n", ourDigest.c_str());
-    std::printf("best: ours %.3f s (%.0f MiB/s), md5sum %.3f s (%.0f MiB/s)\n", ours,
-                mbPerSecond, theirs, static_cast<double>(mebibytes) / theirs);
+    std::printf("best: ours %.3f s (%.0f MiB/s), md5sum %.3f s (%.0f MiB/s)\n", ours, mbPerSecond,
+                theirs, static_cast<double>(mebibytes) / theirs);
     std::printf("time ratio ours / md5sum: %.3f (target at most 1.100): %s\n", ratio,
                 ratio <= 1.1 ? "met" : "MISSED");
     return 0;

@@ -9,7 +9,9 @@
 namespace tools {
 namespace {
 
-std::u16string Wide(const std::string& path) { return std::u16string(path.begin(), path.end()); }
+std::u16string Wide(const std::string& path) {
+    return std::u16string(path.begin(), path.end());
+}
 
 TEST(GetFileSize64, SizeOfRegularFilesOnly) {
     norvel::test::TempDir dir;

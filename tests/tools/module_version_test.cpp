@@ -18,7 +18,9 @@ std::string Record(const std::string& version, const std::string& specialBuild) 
     return record;
 }
 
-std::u16string Wide(const std::string& path) { return std::u16string(path.begin(), path.end()); }
+std::u16string Wide(const std::string& path) {
+    return std::u16string(path.begin(), path.end());
+}
 
 struct Found {
     bool ok = false;

@@ -26,7 +26,9 @@ int64_t NowSeconds() {
 }
 
 // The date and time texts hold ASCII only, so widening unit by unit is exact.
-std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string Widen(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
 
 // Formats the fields of a local time; empty when the time has no local calendar date.
 template <typename... Fields>
@@ -52,18 +54,21 @@ std::string FormatDateTime(int64_t time) {
 }
 
 std::u16string DateText(int64_t time) {
-    return Widen(Format(time, "%04d-%02d-%02d", &std::tm::tm_year, &std::tm::tm_mon,
-                        &std::tm::tm_mday));
+    return Widen(
+        Format(time, "%04d-%02d-%02d", &std::tm::tm_year, &std::tm::tm_mon, &std::tm::tm_mday));
 }
 
 std::u16string DateTimeText(int64_t time) {
-    return Widen(Format(time, "%04d-%02d-%02d %02d:%02d:%02d", &std::tm::tm_year,
-                        &std::tm::tm_mon, &std::tm::tm_mday, &std::tm::tm_hour,
-                        &std::tm::tm_min, &std::tm::tm_sec));
+    return Widen(Format(time, "%04d-%02d-%02d %02d:%02d:%02d", &std::tm::tm_year, &std::tm::tm_mon,
+                        &std::tm::tm_mday, &std::tm::tm_hour, &std::tm::tm_min, &std::tm::tm_sec));
 }
 
-std::u16string TodayText() { return DateText(NowSeconds()); }
+std::u16string TodayText() {
+    return DateText(NowSeconds());
+}
 
-std::u16string NowText() { return DateTimeText(NowSeconds()); }
+std::u16string NowText() {
+    return DateTimeText(NowSeconds());
+}
 
 }  // namespace tools

@@ -13,7 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path NativePath(std::u16string_view path) { return fs::path(platform::WideToUtf8(path)); }
+fs::path NativePath(std::u16string_view path) {
+    return fs::path(platform::WideToUtf8(path));
+}
 
 }  // namespace
 

@@ -7,8 +7,7 @@
 namespace tools {
 namespace {
 
-static_assert(std::endian::native == std::endian::little ||
-                  std::endian::native == std::endian::big,
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
               "mixed-endian machines are not supported");
 
 constexpr size_t kBlockSize = 64;
@@ -29,10 +28,18 @@ inline void StoreLittle(unsigned char* p, uint32_t word) {
 // The four round functions, in forms that shorten the dependency chain on b: F and I
 // need one operation after b is known; G adds two independent terms (they never share a
 // bit, so + equals |) and lets the part without b start early.
-inline uint32_t F(uint32_t b, uint32_t c, uint32_t d) { return d ^ (b & (c ^ d)); }
-inline uint32_t G(uint32_t b, uint32_t c, uint32_t d) { return (b & d) + (c & ~d); }
-inline uint32_t H(uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; }
-inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) { return c ^ (b | ~d); }
+inline uint32_t F(uint32_t b, uint32_t c, uint32_t d) {
+    return d ^ (b & (c ^ d));
+}
+inline uint32_t G(uint32_t b, uint32_t c, uint32_t d) {
+    return (b & d) + (c & ~d);
+}
+inline uint32_t H(uint32_t b, uint32_t c, uint32_t d) {
+    return b ^ c ^ d;
+}
+inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) {
+    return c ^ (b | ~d);
+}
 
 // One step: a = b + ((a + f(b, c, d) + x + t) <<< s). x + t does not depend on the
 // previous step, so it is added first.
@@ -133,7 +140,9 @@ void Transform(uint32_t state[4], const unsigned char* data, size_t count) {
 
 }  // namespace
 
-MD5_CTX::MD5_CTX() { Init(); }
+MD5_CTX::MD5_CTX() {
+    Init();
+}
 
 MD5_CTX::~MD5_CTX() = default;
 

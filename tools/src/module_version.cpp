@@ -17,8 +17,8 @@ constexpr size_t kMaxPartDigits = 5;  // each part is 0..65535
 constexpr size_t kMaxSpecialBuild = version_record::kMaxSpecialBuild;
 // The longest complete record: prefix, four parts and three dots, the special-build key
 // and text, the closing ";" and the terminating zero.
-constexpr size_t kMaxRecord = kPrefix.size() + 4 * kMaxPartDigits + 3 +
-                              kSpecialBuildKey.size() + kMaxSpecialBuild + 2;
+constexpr size_t kMaxRecord =
+    kPrefix.size() + 4 * kMaxPartDigits + 3 + kSpecialBuildKey.size() + kMaxSpecialBuild + 2;
 constexpr size_t kChunkSize = 1 << 20;
 
 struct VersionRecord {

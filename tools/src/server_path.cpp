@@ -23,11 +23,8 @@ bool ToServerPath(std::u16string_view root, std::u16string& path) {
     std::u16string_view rest = whole.substr(root.size());
     if (!rest.empty() && rest.front() != u'/')
         return false;  // "/r/ab" shares its first characters with "/r/a" but is not in it
-    if (WithoutTrailingSlashes(rest).empty()) {
-        path = u"/";
-        return true;
-    }
-    path = std::u16string(rest);
+    std::u16string serverPath(WithoutTrailingSlashes(rest).empty() ? u"/" : rest);
+    path = std::move(serverPath);
     return true;
 }
 

@@ -26,8 +26,8 @@ bool TextBetween(std::string_view text, std::string_view first, std::string_view
     return Between(text, first, second, out);
 }
 
-bool TextBetween(std::u16string_view text, std::u16string_view first,
-                 std::u16string_view second, std::u16string& out) {
+bool TextBetween(std::u16string_view text, std::u16string_view first, std::u16string_view second,
+                 std::u16string& out) {
     return Between(text, first, second, out);
 }
 

@@ -3,15 +3,21 @@
 #include "platform/text.h"
 
 namespace tools {
+namespace {
+
+// The pointer forms: a null pointer gives 0 and an empty string, anything else is read
+// up to its terminating zero by the view form.
+template <typename Char, typename Out>
+int FromPointer(const Char* text, Out& out, int (*convert)(std::basic_string_view<Char>, Out&)) {
+    out.clear();
+    return text ? convert(std::basic_string_view<Char>(text), out) : 0;
+}
+
+}  // namespace
 
 int AnsiToWide(std::string_view text, std::u16string& out) {
     out = platform::AnsiToWide(text);
     return 1;
-}
-
-int AnsiToWide(const char* text, std::u16string& out) {
-    out.clear();
-    return text ? AnsiToWide(std::string_view(text), out) : 0;
 }
 
 int WideToAnsi(std::u16string_view text, std::string& out) {
@@ -19,19 +25,9 @@ int WideToAnsi(std::u16string_view text, std::string& out) {
     return 1;
 }
 
-int WideToAnsi(const char16_t* text, std::string& out) {
-    out.clear();
-    return text ? WideToAnsi(std::u16string_view(text), out) : 0;
-}
-
 int Utf8ToWide(std::string_view text, std::u16string& out) {
     out = platform::Utf8ToWide(text);
     return 1;
-}
-
-int Utf8ToWide(const char* text, std::u16string& out) {
-    out.clear();
-    return text ? Utf8ToWide(std::string_view(text), out) : 0;
 }
 
 int WideToUtf8(std::u16string_view text, std::string& out) {
@@ -39,9 +35,20 @@ int WideToUtf8(std::u16string_view text, std::string& out) {
     return 1;
 }
 
+int AnsiToWide(const char* text, std::u16string& out) {
+    return FromPointer(text, out, AnsiToWide);
+}
+
+int WideToAnsi(const char16_t* text, std::string& out) {
+    return FromPointer(text, out, WideToAnsi);
+}
+
+int Utf8ToWide(const char* text, std::u16string& out) {
+    return FromPointer(text, out, Utf8ToWide);
+}
+
 int WideToUtf8(const char16_t* text, std::string& out) {
-    out.clear();
-    return text ? WideToUtf8(std::u16string_view(text), out) : 0;
+    return FromPointer(text, out, WideToUtf8);
 }
 
 }  // namespace tools

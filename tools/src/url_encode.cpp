@@ -24,7 +24,9 @@ int HexValue(char c) {
 
 }  // namespace
 
-std::string UrlEncode(std::string_view text) { return UrlEncode(text, {}); }
+std::string UrlEncode(std::string_view text) {
+    return UrlEncode(text, {});
+}
 
 std::string UrlEncode(std::string_view text, std::string_view keep) {
     std::string out;

@@ -25,9 +25,9 @@ public:
 private:
     void Init();
 
-    uint32_t m_State[4];          // the four chaining words A, B, C, D
-    uint64_t m_BitCount;          // message length in bits, modulo 2^64
-    unsigned char m_Buffer[64];   // bytes of an incomplete block, m_BitCount / 8 % 64 of them
+    uint32_t m_State[4];         // the four chaining words A, B, C, D
+    uint64_t m_BitCount;         // message length in bits, modulo 2^64
+    unsigned char m_Buffer[64];  // bytes of an incomplete block, m_BitCount / 8 % 64 of them
 };
 
 // out = the 32 lowercase hex digits of the MD5 of the bytes. Always succeeds.

@@ -11,7 +11,7 @@ namespace tools {
 
 bool TextBetween(std::string_view text, std::string_view first, std::string_view second,
                  std::string& out);
-bool TextBetween(std::u16string_view text, std::u16string_view first,
-                 std::u16string_view second, std::u16string& out);
+bool TextBetween(std::u16string_view text, std::u16string_view first, std::u16string_view second,
+                 std::u16string& out);
 
 }  // namespace tools
