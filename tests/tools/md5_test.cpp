@@ -15,10 +15,9 @@ std::string Hex(const std::string& message) {
 }
 
 std::string HexOf(const unsigned char (&digest)[16]) {
-    std::string message(reinterpret_cast<const char*>(digest), 16);
+    static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
-    for (unsigned char byte : message) {
-        static constexpr char kDigits[] = "0123456789abcdef";
+    for (unsigned char byte : digest) {
         out += kDigits[byte >> 4];
         out += kDigits[byte & 15];
     }

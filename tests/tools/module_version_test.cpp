@@ -58,6 +58,11 @@ TEST(GetModuleVersion, ReadsVersionAndSpecialBuild) {
     ASSERT_TRUE(utf8.ok);
     EXPECT_EQ(utf8.version, u"1.2.3.4");
     EXPECT_EQ(utf8.specialBuild, u"测试");
+
+    const std::string longest(255, 'L');
+    const Found full = ReadBytes(Record("0.0.0.0", longest));
+    ASSERT_TRUE(full.ok);
+    EXPECT_EQ(full.specialBuild, std::u16string(255, u'L'));
 }
 
 TEST(GetModuleVersion, NoRecordLeavesOutputsUntouched) {

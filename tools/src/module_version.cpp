@@ -58,11 +58,12 @@ std::optional<VersionRecord> ParseRecord(std::string_view bytes) {
     if (!bytes.substr(i).starts_with(kSpecialBuildKey))
         return std::nullopt;
     i += kSpecialBuildKey.size();
-    const size_t end = bytes.find(';', i);
-    if (end == bytes.npos || end - i > kMaxSpecialBuild || end + 1 >= bytes.size() ||
-        bytes[end + 1] != '\0')
+    // At most kMaxSpecialBuild bytes of text, then ";" and the terminating zero.
+    const std::string_view rest = bytes.substr(i, kMaxSpecialBuild + 2);
+    const size_t end = rest.find(';');
+    if (end == rest.npos || end + 1 >= rest.size() || rest[end + 1] != '\0')
         return std::nullopt;
-    const std::string_view special = bytes.substr(i, end - i);
+    const std::string_view special = rest.substr(0, end);
     const bool printable = std::all_of(special.begin(), special.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte >= 0x20 && byte != 0x7F;
