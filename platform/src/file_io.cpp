@@ -102,8 +102,7 @@ UniqueFd ReplaceFileAtomically(const std::string& path, std::string_view bytes) 
     if (!file)
         return UniqueFd();
     const bool written = ::fchmod(file.Get(), kPrivateFile) == 0 && WriteAll(file.Get(), bytes) &&
-                         ::fsync(file.Get()) == 0 &&
-                         ::rename(temporary.c_str(), path.c_str()) == 0;
+                         ::fsync(file.Get()) == 0 && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!written) {
         ::unlink(temporary.c_str());
         return UniqueFd();

@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::perms Mode(const std::string& path) { return fs::status(path).permissions() & fs::perms::mask; }
+fs::perms Mode(const std::string& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
+}
 
 }  // namespace
 
@@ -175,8 +177,8 @@ TEST_F(RegistryTest, FileIsPrivateAndItsFoldersAreCreatedPrivate) {
     EXPECT_EQ(Mode(m_Dir.File("a")), fs::perms::owner_all);
     EXPECT_EQ(Mode(m_Dir.File("a/b")), fs::perms::owner_all);
 
-    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
-                                fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::others_read);
     ASSERT_TRUE(RegistryKey::Open(u"software")->WriteDword(u"X", 1));
     EXPECT_EQ(Mode(File()), fs::perms::owner_read | fs::perms::owner_write);
     // No temporary file is left beside it.

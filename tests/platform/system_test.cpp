@@ -44,7 +44,8 @@ TEST_F(RuntimeDirTest, CreatesAPrivateFolderBelowTheRuntimeFolder) {
 
 TEST_F(RuntimeDirTest, TightensALooseModeOfOurOwnFolder) {
     fs::create_directory(Expected());
-    fs::permissions(Expected(), fs::perms::owner_all | fs::perms::group_all | fs::perms::others_read);
+    fs::permissions(Expected(),
+                    fs::perms::owner_all | fs::perms::group_all | fs::perms::others_read);
     EXPECT_EQ(RuntimeDir(), Expected());
     EXPECT_EQ(Mode(), fs::perms::owner_all);
 }
@@ -102,4 +103,6 @@ TEST(SystemFacts, ExecutableAndModulePaths) {
     EXPECT_EQ(ModulePath(nullptr), "");
 }
 
-TEST(SystemFacts, CurrentUserNameIsKnown) { EXPECT_FALSE(CurrentUserName().empty()); }
+TEST(SystemFacts, CurrentUserNameIsKnown) {
+    EXPECT_FALSE(CurrentUserName().empty());
+}
