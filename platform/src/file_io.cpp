@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -71,6 +73,12 @@ std::optional<std::string> ReadRest(int fd) {
             return bytes;
         bytes.append(buffer, static_cast<size_t>(got));
     }
+}
+
+std::string FollowLinks(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr),
+                                                       &std::free);
+    return target ? std::string(target.get()) : path;
 }
 
 std::string ParentFolder(const std::string& path) {

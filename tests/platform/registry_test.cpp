@@ -194,3 +194,16 @@ TEST_F(RegistryTest, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_TRUE(fs::is_directory(File()));
     EXPECT_FALSE(RegistryKey::Open(u"software"));
 }
+
+TEST_F(RegistryTest, ALinkToTheFileStaysALink) {
+    const std::string target = m_Dir.File("dotfiles/registry.reg");
+    fs::create_directories(m_Dir.File("dotfiles"));
+    WriteFile(target, std::string(kHeader) + "\n[HKEY_CURRENT_USER\\software]\n\"A\"=\"1\"\n");
+    UseFile("link.reg");
+    fs::create_symlink(target, File());
+    auto key = RegistryKey::Open(u"software");
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(key->WriteString(u"B", u"2"));
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_NE(norvel::test::ReadFile(target).find("\"B\"=\"2\""), std::string::npos);
+}

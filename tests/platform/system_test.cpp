@@ -19,7 +19,8 @@ namespace {
 class RuntimeDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_Saved = getenv("XDG_RUNTIME_DIR");
+        const char* saved = getenv("XDG_RUNTIME_DIR");
+        m_Saved = saved ? saved : "";
         setenv("XDG_RUNTIME_DIR", m_Base.Path().c_str(), 1);
     }
     void TearDown() override { setenv("XDG_RUNTIME_DIR", m_Saved.c_str(), 1); }
