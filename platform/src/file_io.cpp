@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -73,6 +75,12 @@ std::optional<std::string> ReadRest(int fd) {
     }
 }
 
+std::string FollowLinks(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr),
+                                                       &std::free);
+    return target ? std::string(target.get()) : path;
+}
+
 std::string ParentFolder(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     if (slash == std::string::npos)
@@ -102,8 +110,7 @@ UniqueFd ReplaceFileAtomically(const std::string& path, std::string_view bytes) 
     if (!file)
         return UniqueFd();
     const bool written = ::fchmod(file.Get(), kPrivateFile) == 0 && WriteAll(file.Get(), bytes) &&
-                         ::fsync(file.Get()) == 0 &&
-                         ::rename(temporary.c_str(), path.c_str()) == 0;
+                         ::fsync(file.Get()) == 0 && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!written) {
         ::unlink(temporary.c_str());
         return UniqueFd();

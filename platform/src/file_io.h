@@ -30,6 +30,10 @@ std::optional<FileStamp> StampOfFile(int fd);
 // The rest of an open file; empty on a read error.
 std::optional<std::string> ReadRest(int fd);
 
+// The file that a path names, symbolic links followed; the path itself when it does
+// not exist yet (or is a dangling link).
+std::string FollowLinks(const std::string& path);
+
 // The folder part of a path ("." for a bare name).
 std::string ParentFolder(const std::string& path);
 

@@ -89,6 +89,8 @@ std::optional<int64_t> CreationTime(std::u16string_view path) {
     return static_cast<int64_t>(st.st_ctime);
 }
 
-std::string NativePath(std::u16string_view path) { return WideToUtf8(path); }
+std::string NativePath(std::u16string_view path) {
+    return WideToUtf8(path);
+}
 
 }  // namespace platform

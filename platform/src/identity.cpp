@@ -14,7 +14,9 @@ namespace {
 
 constexpr size_t kComputerNameMax = 15;  // characters of a Windows computer name
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
 
 }  // namespace
 

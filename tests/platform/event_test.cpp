@@ -24,8 +24,7 @@ public:
     }
     bool WaitFor(int count) {
         std::unique_lock lock(m_Lock);
-        return m_Changed.wait_for(lock, std::chrono::seconds(10),
-                                  [&] { return m_Count >= count; });
+        return m_Changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_Count >= count; });
     }
     int Count() {
         std::lock_guard guard(m_Lock);

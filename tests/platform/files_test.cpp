@@ -14,7 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::u16string Wide(const std::string& path) { return Utf8ToWide(path); }
+std::u16string Wide(const std::string& path) {
+    return Utf8ToWide(path);
+}
 
 }  // namespace
 
@@ -88,4 +90,6 @@ TEST(Files, CreationTimeOfANewFileIsNow) {
     EXPECT_FALSE(CreationTime(Wide(dir.File("missing"))));
 }
 
-TEST(Files, NativePathIsUtf8) { EXPECT_EQ(NativePath(u"/tmp/上传"), "/tmp/\xE4\xB8\x8A\xE4\xBC\xA0"); }
+TEST(Files, NativePathIsUtf8) {
+    EXPECT_EQ(NativePath(u"/tmp/上传"), "/tmp/\xE4\xB8\x8A\xE4\xBC\xA0");
+}

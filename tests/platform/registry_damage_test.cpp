@@ -71,11 +71,16 @@ TEST_F(RegistryTest, ALastLineCutShortIsDropped) {
         bool readable;
     };
     const Case cases[] = {
-        {"\"B\"=\"hal", false},          {"\"B\"=dword:0000", false},
-        {"\"B\"=dword:0000000", false},  {"\"B\"=dword:00000001", true},
-        {"\"B\"=hex:01,0", false},       {"\"B\"=hex:01,", false},
-        {"\"B\"=hex(2):41,00", false},   {"\"B\"=\"whole\"", true},
-        {"\"B", false},                  {"[HKEY_CURRENT_USER\\softw", false},
+        {"\"B\"=\"hal", false},
+        {"\"B\"=dword:0000", false},
+        {"\"B\"=dword:0000000", false},
+        {"\"B\"=dword:00000001", true},
+        {"\"B\"=hex:01,0", false},
+        {"\"B\"=hex:01,", false},
+        {"\"B\"=hex(2):41,00", false},
+        {"\"B\"=\"whole\"", true},
+        {"\"B", false},
+        {"[HKEY_CURRENT_USER\\softw", false},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -90,7 +95,9 @@ TEST_F(RegistryTest, ALastLineCutShortIsDropped) {
 }
 
 TEST_F(RegistryTest, JunkWithoutHeaderIsDamagedButReplaceable) {
-    static const char kJunk[] = "\x7F" "ELF\x02\x01\x01\0\0\0garbage\xFF\xFE";
+    static const char kJunk[] =
+        "\x7F"
+        "ELF\x02\x01\x01\0\0\0garbage\xFF\xFE";
     const std::string junk(kJunk, sizeof(kJunk) - 1);
     WriteFile(File(), junk);
     EXPECT_FALSE(RegistryKey::Open(u"software"));

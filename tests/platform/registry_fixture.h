@@ -14,7 +14,8 @@ protected:
     static constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n";
 
     void SetUp() override {
-        m_Saved = getenv("NORVEL_REGISTRY");
+        const char* saved = getenv("NORVEL_REGISTRY");
+        m_Saved = saved ? saved : "";
         UseFile("registry.reg");
     }
     void TearDown() override { setenv("NORVEL_REGISTRY", m_Saved.c_str(), 1); }

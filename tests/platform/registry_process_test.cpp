@@ -15,7 +15,9 @@ namespace {
 
 constexpr int kWrites = 200;
 
-std::u16string Name(char writer, int i) { return Utf8ToWide(writer + std::to_string(i)); }
+std::u16string Name(char writer, int i) {
+    return Utf8ToWide(writer + std::to_string(i));
+}
 
 // Forks a process that writes its own values kWrites times, one after another.
 pid_t StartWriter(char writer) {

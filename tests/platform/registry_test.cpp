@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::perms Mode(const std::string& path) { return fs::status(path).permissions() & fs::perms::mask; }
+fs::perms Mode(const std::string& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
+}
 
 }  // namespace
 
@@ -175,8 +177,8 @@ TEST_F(RegistryTest, FileIsPrivateAndItsFoldersAreCreatedPrivate) {
     EXPECT_EQ(Mode(m_Dir.File("a")), fs::perms::owner_all);
     EXPECT_EQ(Mode(m_Dir.File("a/b")), fs::perms::owner_all);
 
-    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
-                                fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::others_read);
     ASSERT_TRUE(RegistryKey::Open(u"software")->WriteDword(u"X", 1));
     EXPECT_EQ(Mode(File()), fs::perms::owner_read | fs::perms::owner_write);
     // No temporary file is left beside it.
@@ -191,4 +193,17 @@ TEST_F(RegistryTest, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_FALSE(RegistryKey::Create(u"software"));
     EXPECT_TRUE(fs::is_directory(File()));
     EXPECT_FALSE(RegistryKey::Open(u"software"));
+}
+
+TEST_F(RegistryTest, ALinkToTheFileStaysALink) {
+    const std::string target = m_Dir.File("dotfiles/registry.reg");
+    fs::create_directories(m_Dir.File("dotfiles"));
+    WriteFile(target, std::string(kHeader) + "\n[HKEY_CURRENT_USER\\software]\n\"A\"=\"1\"\n");
+    UseFile("link.reg");
+    fs::create_symlink(target, File());
+    auto key = RegistryKey::Open(u"software");
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(key->WriteString(u"B", u"2"));
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_NE(norvel::test::ReadFile(target).find("\"B\"=\"2\""), std::string::npos);
 }

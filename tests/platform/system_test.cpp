@@ -19,7 +19,8 @@ namespace {
 class RuntimeDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_Saved = getenv("XDG_RUNTIME_DIR");
+        const char* saved = getenv("XDG_RUNTIME_DIR");
+        m_Saved = saved ? saved : "";
         setenv("XDG_RUNTIME_DIR", m_Base.Path().c_str(), 1);
     }
     void TearDown() override { setenv("XDG_RUNTIME_DIR", m_Saved.c_str(), 1); }
@@ -44,7 +45,8 @@ TEST_F(RuntimeDirTest, CreatesAPrivateFolderBelowTheRuntimeFolder) {
 
 TEST_F(RuntimeDirTest, TightensALooseModeOfOurOwnFolder) {
     fs::create_directory(Expected());
-    fs::permissions(Expected(), fs::perms::owner_all | fs::perms::group_all | fs::perms::others_read);
+    fs::permissions(Expected(),
+                    fs::perms::owner_all | fs::perms::group_all | fs::perms::others_read);
     EXPECT_EQ(RuntimeDir(), Expected());
     EXPECT_EQ(Mode(), fs::perms::owner_all);
 }
@@ -102,4 +104,6 @@ TEST(SystemFacts, ExecutableAndModulePaths) {
     EXPECT_EQ(ModulePath(nullptr), "");
 }
 
-TEST(SystemFacts, CurrentUserNameIsKnown) { EXPECT_FALSE(CurrentUserName().empty()); }
+TEST(SystemFacts, CurrentUserNameIsKnown) {
+    EXPECT_FALSE(CurrentUserName().empty());
+}

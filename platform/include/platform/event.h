@@ -68,7 +68,7 @@ private:
     void RemoveWaiter(Waiter* waiter);
 
     const ResetMode m_Mode;
-    mutable std::mutex m_Lock;                // guards m_Set and m_Waiters
+    mutable std::mutex m_Lock;  // guards m_Set and m_Waiters
     bool m_Set;
     std::vector<Waiter*> m_Waiters;           // threads blocked in Wait() or WaitAny()
     std::mutex m_ListenerLock;                // guards m_Listeners, held while notifying

@@ -5,7 +5,9 @@
 namespace platform::registry {
 namespace {
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 template <class Keys>
 auto* FindIn(Keys& keys, std::string_view path) {
@@ -18,12 +20,14 @@ auto* FindIn(Keys& keys, std::string_view path) {
 }  // namespace
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
 }
 
-Key* FindKey(Document& document, std::string_view path) { return FindIn(document.keys, path); }
+Key* FindKey(Document& document, std::string_view path) {
+    return FindIn(document.keys, path);
+}
 
 const Key* FindKey(const Document& document, std::string_view path) {
     return FindIn(document.keys, path);

@@ -15,11 +15,11 @@ namespace platform::registry {
 enum class ValueKind { String, Dword, Other };
 
 struct Value {
-    std::string name;       // UTF-8; "" is the key's default value, written "@"
+    std::string name;  // UTF-8; "" is the key's default value, written "@"
     ValueKind kind = ValueKind::String;
-    std::u16string text;    // String: the text
-    uint32_t dword = 0;     // Dword: the number
-    std::string raw;        // Other: the data exactly as found after "=", kept for writing
+    std::u16string text;  // String: the text
+    uint32_t dword = 0;   // Dword: the number
+    std::string raw;      // Other: the data exactly as found after "=", kept for writing
 
     bool operator==(const Value&) const = default;
 

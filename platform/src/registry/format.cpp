@@ -28,21 +28,21 @@ bool NeedsHexForm(std::u16string_view text) {
 
 void AppendData(std::string& out, const Value& value) {
     switch (value.kind) {
-    case ValueKind::String:
-        if (NeedsHexForm(value.text))
-            out += FormatHexString(value.text);
-        else
-            AppendQuoted(out, WideToUtf8(value.text));
-        break;
-    case ValueKind::Dword: {
-        char number[32];
-        std::snprintf(number, sizeof(number), "dword:%08x", static_cast<unsigned>(value.dword));
-        out += number;
-        break;
-    }
-    case ValueKind::Other:
-        out += value.raw;
-        break;
+        case ValueKind::String:
+            if (NeedsHexForm(value.text))
+                out += FormatHexString(value.text);
+            else
+                AppendQuoted(out, WideToUtf8(value.text));
+            break;
+        case ValueKind::Dword: {
+            char number[32];
+            std::snprintf(number, sizeof(number), "dword:%08x", static_cast<unsigned>(value.dword));
+            out += number;
+            break;
+        }
+        case ValueKind::Other:
+            out += value.raw;
+            break;
     }
 }
 

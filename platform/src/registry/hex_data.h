@@ -24,8 +24,7 @@ struct HexData {
 std::optional<HexData> ParseHexData(std::string_view raw);
 
 // A number of minDigits to maxDigits hexadecimal digits, nothing else.
-std::optional<uint32_t> ParseHexNumber(std::string_view digits, size_t minDigits,
-                                       size_t maxDigits);
+std::optional<uint32_t> ParseHexNumber(std::string_view digits, size_t minDigits, size_t maxDigits);
 
 // "hex(1):" and the UTF-16LE bytes of the text with its terminating NUL.
 std::string FormatHexString(std::u16string_view text);

@@ -11,8 +11,8 @@ constexpr std::string_view kOldFileHeader = "REGEDIT4";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 struct Line {
-    std::string_view text;  // without its line break
-    size_t number = 0;      // 1-based
+    std::string_view text;    // without its line break
+    size_t number = 0;        // 1-based
     bool terminated = false;  // a line break followed; else the file may have been cut here
 };
 

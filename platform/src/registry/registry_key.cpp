@@ -66,6 +66,21 @@ std::optional<Value> ReadValue(std::u16string_view path, std::u16string_view nam
     return found;
 }
 
+// The value when it has the kind asked for, or the same type in "hex(<type>):" form.
+template <class T>
+std::optional<T> ReadTyped(std::u16string_view path, std::u16string_view name, ValueKind kind,
+                           T Value::*field,
+                           std::optional<T> (*fromHexData)(const registry::HexData&)) {
+    const auto value = ReadValue(path, name);
+    if (!value)
+        return std::nullopt;
+    if (value->kind == kind)
+        return (*value).*field;
+    const auto data =
+        value->kind == ValueKind::Other ? registry::ParseHexData(value->raw) : std::nullopt;
+    return data ? fromHexData(*data) : std::nullopt;
+}
+
 bool WriteValue(std::u16string_view path, std::u16string_view name, Value value) {
     const auto section = SectionName(path);
     const auto valueName = NameText(name);
@@ -117,25 +132,11 @@ std::optional<RegistryKey> RegistryKey::Open(std::u16string_view path) {
 }
 
 std::optional<std::u16string> RegistryKey::ReadString(std::u16string_view name) const {
-    const auto value = ReadValue(m_Path, name);
-    if (!value)
-        return std::nullopt;
-    if (value->kind == ValueKind::String)
-        return value->text;
-    const auto data = value->kind == ValueKind::Other ? registry::ParseHexData(value->raw)
-                                                      : std::nullopt;
-    return data ? registry::HexDataAsString(*data) : std::nullopt;
+    return ReadTyped(m_Path, name, ValueKind::String, &Value::text, &registry::HexDataAsString);
 }
 
 std::optional<uint32_t> RegistryKey::ReadDword(std::u16string_view name) const {
-    const auto value = ReadValue(m_Path, name);
-    if (!value)
-        return std::nullopt;
-    if (value->kind == ValueKind::Dword)
-        return value->dword;
-    const auto data = value->kind == ValueKind::Other ? registry::ParseHexData(value->raw)
-                                                      : std::nullopt;
-    return data ? registry::HexDataAsDword(*data) : std::nullopt;
+    return ReadTyped(m_Path, name, ValueKind::Dword, &Value::dword, &registry::HexDataAsDword);
 }
 
 bool RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {

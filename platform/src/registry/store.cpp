@@ -35,13 +35,14 @@ Store& Store::Instance() {
 
 void Store::Read(const std::function<void(const Document&)>& read) {
     std::lock_guard guard(m_Lock);
-    Refresh(RegistryFilePath());
+    Refresh(FollowLinks(RegistryFilePath()));
     read(m_Document);
 }
 
 bool Store::Modify(const std::function<bool(Document&)>& change) {
     std::lock_guard guard(m_Lock);
-    const std::string path = RegistryFilePath();
+    // A link (say, into a folder of dotfiles) stays a link: the file it names is replaced.
+    const std::string path = FollowLinks(RegistryFilePath());
     const UniqueFd lock = LockFile(path);
     if (!lock)
         return false;

@@ -35,7 +35,7 @@ private:
     void ReportDamage(const ParseResult& parsed);
 
     std::mutex m_Lock;
-    std::string m_Path;         // the file that m_Document came from
+    std::string m_Path;  // the file that m_Document came from
     bool m_Loaded = false;
     bool m_Unreadable = false;  // the file exists but cannot be read: it is never replaced
     UniqueFd m_File;            // that file as loaded, held open (see FileStamp)
