@@ -1,0 +1,14 @@
+#pragma once
+
+#include "json/json.h"
+
+namespace Script::detail {
+
+// The member kind of a value of any class: kJsonNone for null.
+int KindOf(const JsonObject* value);
+
+// The member that every lookup of a missing name returns: no name, no value, kind
+// kJsonNone. Constructed on first use, never changed.
+const JsonMember& SharedEmptyMember();
+
+}  // namespace Script::detail
