@@ -51,7 +51,7 @@ void JsonObjectString::Parse(ParseInfo& info) {
 
 std::string JsonObjectString::ToString() const {
     std::string out;
-    JsonWriter::Append(*this, out);
+    JsonWriter::AppendScalar(m_Text, out);
     return out;
 }
 

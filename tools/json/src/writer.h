@@ -15,7 +15,9 @@ namespace Script {
 
 class JsonWriter {
 public:
-    // Appends the text of `value` (of any class) to `out`.
+    // Appends the text of `value` (of any class) to `out`. The ToString() of each class
+    // calls its own Append* below, never Append(), so that a class derived from one of
+    // ours without a ToString() of its own is still written once and without recursion.
     static void Append(const JsonObject& value, std::string& out);
     static void AppendScalar(const std::string& text, std::string& out);
     static void AppendMember(const JsonMember& member, std::string& out);
