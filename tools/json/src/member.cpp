@@ -19,8 +19,8 @@ int KindOf(const JsonObject* value) {
     return kJsonScalar;
 }
 
-const JsonMember& SharedEmptyMember() {
-    static const JsonMember empty;
+JsonMember& SharedEmptyMember() {
+    static JsonMember empty;  // its mutators refuse to change it (RejectSharedEmpty)
     return empty;
 }
 

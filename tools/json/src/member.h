@@ -8,7 +8,8 @@ namespace Script::detail {
 int KindOf(const JsonObject* value);
 
 // The member that every lookup of a missing name returns: no name, no value, kind
-// kJsonNone. Constructed on first use, never changed.
-const JsonMember& SharedEmptyMember();
+// kJsonNone. Constructed on first use; never changed, since the mutators of JsonMember
+// refuse to work on it.
+JsonMember& SharedEmptyMember();
 
 }  // namespace Script::detail

@@ -94,10 +94,7 @@ const JsonMember& JsonObjectObject::GetMember(const char* name) const {
 JsonMember& JsonObjectObject::GetMember(const char* name) {
     CheckName(name);
     const auto found = m_Members.find(std::string_view(name));
-    if (found != m_Members.end())
-        return found->second;
-    // Its mutators refuse to change it (RejectSharedEmpty), so handing it out is safe.
-    return const_cast<JsonMember&>(detail::SharedEmptyMember());
+    return found == m_Members.end() ? detail::SharedEmptyMember() : found->second;
 }
 
 }  // namespace Script
