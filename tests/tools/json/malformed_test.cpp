@@ -64,6 +64,9 @@ TEST(JsonMalformed, ScalarFaults) {
     EXPECT_WRONG_FORMAT_AT(R"([ab"c"])", 1, 4);        // bare token ends at a quote
     EXPECT_WRONG_FORMAT_AT("[1\\", 1, 3);              // backslash as the last byte
     EXPECT_WRONG_FORMAT_AT(R"(["\u4g2d"])", 1, 3);     // not four hex digits
+    EXPECT_WRONG_FORMAT_AT(R"(["\u-12a"])", 1, 3);
+    EXPECT_WRONG_FORMAT_AT(R"(["\u+12a"])", 1, 3);
+    EXPECT_WRONG_FORMAT_AT(R"(["\u0x12"])", 1, 3);
 }
 
 TEST(JsonMalformed, ShortUnicodeEscapeAtTheEndOfAScalarIsMalformed) {

@@ -5,9 +5,11 @@
 //              code page 936); nothing when the code page cannot hold it
 // Anything else after a backslash is malformed. So is a \u that is not followed by four
 // hex digits inside the scalar: a short \u at the very end of a scalar never reads the
-// bytes after it. The result ends at its first NUL byte, as the text always has.
+// bytes after it. The result ends at its first NUL byte: a scalar's text never holds one.
 
+#include <charconv>
 #include <cstring>
+#include <system_error>
 
 #include "cursor.h"
 #include "parser.h"
@@ -18,26 +20,14 @@ namespace {
 
 constexpr int kUnicodeEscapeLength = 6;  // backslash, 'u' and four hex digits
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The code point of the four hex digits at `digits`, or -1 when one is not a hex digit.
+// The code point of the four hex digits (either case) at `digits`, or -1 when they are
+// not four hex digits.
 long ReadCodePoint(const char* digits) {
-    long codePoint = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int digit = HexValue(digits[i]);
-        if (digit < 0)
-            return -1;
-        codePoint = codePoint * 16 + digit;
-    }
-    return codePoint;
+    unsigned codePoint = 0;
+    const auto [end, error] = std::from_chars(digits, digits + 4, codePoint, 16);
+    if (error != std::errc() || end != digits + 4)
+        return -1;
+    return static_cast<long>(codePoint);
 }
 
 // The byte that a one-character escape stands for, or 0 when it is not one.
