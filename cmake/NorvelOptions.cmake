@@ -25,3 +25,15 @@ endif()
 # library exports nothing but its own entry points.
 set(CMAKE_CXX_VISIBILITY_PRESET hidden)
 set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+
+# libFuzzer builds (clang only): every library of the project is instrumented for the
+# fuzzer and checked by AddressSanitizer and UndefinedBehaviorSanitizer; the fuzz targets
+# under fuzz/ add the fuzzer's own main().
+if(NORVEL_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "NORVEL_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                      -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g)
+  add_link_options(-fsanitize=address,undefined)
+endif()
