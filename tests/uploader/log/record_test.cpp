@@ -140,4 +140,8 @@ TEST_F(RecordTest, AFullBufferIsEmptiedAndTheLossRecorded) {
     EXPECT_EQ(lines[0], std::string(overflow).replace(overflow.find('%'), 1, "1"));
     EXPECT_EQ(lines[1], std::string(overflow).replace(overflow.find('%'), 1, "2"));
     EXPECT_EQ(lines[2], "[L5_TRC][fn=1][RESULT: FALSE][After]\r\n");
+    const CLogCounts counts = log->Counts();
+    EXPECT_EQ(counts.cleared, 400002u);
+    EXPECT_EQ(counts.written, 3u);
+    EXPECT_EQ(counts.accepted, counts.written + counts.cleared);
 }

@@ -232,6 +232,8 @@ TEST_F(WriterTest, StoppingWritesOutEverythingAndRefusesLaterRecords) {
     const auto lines = Records(FilePath(0));
     ASSERT_EQ(lines.size(), 12000u);
     EXPECT_NE(lines.back().find("[fn=12000]"), std::string::npos);
+    EXPECT_EQ(log->Counts().accepted, 12000u);
+    EXPECT_EQ(log->Counts().written, 12000u);
     EXPECT_FALSE(log->IsEnabled());
     log->Write(L3_KEY, u"Late", false);
     log->RunWriterCycleNow();  // returns at once: there is no writer any more

@@ -65,4 +65,5 @@ void CLog::Stop() { m_Core->Stop(); }
 const std::u16string& CLog::Name() const { return m_Core->Name(); }
 int CLog::Level() const { return m_Core->Level(); }
 bool CLog::IsEnabled() const { return m_Core->IsEnabled(); }
+CLogCounts CLog::Counts() const { return m_Core->Counts(); }
 void CLog::RunWriterCycleNow() { m_Core->RunWriterCycleNow(); }

@@ -13,6 +13,7 @@ bool CLogBuffer::Append(LogRecord&& record) {
     record.number = record.ok ? ++counts->second.successes : ++counts->second.failures;
     m_Records.push_back(std::move(record));
     m_Size.store(m_Records.size(), std::memory_order_relaxed);
+    m_Accepted.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -35,6 +36,7 @@ size_t CLogBuffer::ClearIfAbove(size_t limit) {
             return 0;
         dropped.swap(m_Records);
         m_Size.store(0, std::memory_order_relaxed);
+        m_Cleared.fetch_add(dropped.size(), std::memory_order_relaxed);
     }
     return dropped.size();
 }

@@ -29,6 +29,8 @@ public:
     void Close();
 
     size_t Size() const { return m_Size.load(std::memory_order_relaxed); }
+    uint64_t Accepted() const { return m_Accepted.load(std::memory_order_relaxed); }
+    uint64_t Cleared() const { return m_Cleared.load(std::memory_order_relaxed); }
 
 private:
     struct Counts {
@@ -41,4 +43,6 @@ private:
     std::map<std::u16string, Counts, std::less<>> m_Counters;  // guarded by m_Lock
     bool m_Closed = false;                                     // guarded by m_Lock
     std::atomic<size_t> m_Size{0};  // m_Records.size(), readable without the lock
+    std::atomic<uint64_t> m_Accepted{0};  // records appended so far
+    std::atomic<uint64_t> m_Cleared{0};   // records dropped by ClearIfAbove()
 };

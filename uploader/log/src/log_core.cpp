@@ -157,6 +157,14 @@ void CLogCore::RunWriterCycleNow() {
                           [&] { return m_CyclesDone >= target || !m_WriterRunning; });
 }
 
+CLogCounts CLogCore::Counts() const {
+    CLogCounts counts;
+    counts.accepted = m_Buffer.Accepted();
+    counts.written = m_Written.load(std::memory_order_relaxed);
+    counts.cleared = m_Buffer.Cleared();
+    return counts;
+}
+
 void CLogCore::WriterMain() {
     try {
         CLogWriter writer(m_Owner, *this);

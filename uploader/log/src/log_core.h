@@ -52,6 +52,8 @@ public:
     int Level() const { return m_Mask.load(); }
     bool IsEnabled() const { return m_Enabled.load(); }
     void RunWriterCycleNow();
+    CLogCounts Counts() const;
+    void CountWritten(size_t records) { m_Written.fetch_add(records, std::memory_order_relaxed); }
 
     int64_t Now() const;
     uint64_t FreeDiskMB(std::u16string_view dir) const;
@@ -72,6 +74,7 @@ private:
     std::atomic<bool> m_Enabled{false};
     std::atomic<int> m_Mask{S__NOT_INIT};
     CLogBuffer m_Buffer;
+    std::atomic<uint64_t> m_Written{0};  // records the writer put into files
 
     std::mutex m_LevelLock;     // held while "LOG_LEVEL" is read and parsed
     std::u16string m_LevelText;  // the "LOG_LEVEL" text parsed last; guarded by m_LevelLock

@@ -130,6 +130,7 @@ size_t CLogWriter::Drain(platform::AppendFile& file, const std::u16string& dir) 
 
 size_t CLogWriter::WriteRecords(platform::AppendFile& file) {
     size_t written = 0;
+    size_t pending = 0;  // records in m_Output
     m_Output.clear();
     while (written < kMaxRecordsPerCycle) {
         const size_t room = kMaxRecordsPerCycle - written;
@@ -142,14 +143,21 @@ size_t CLogWriter::WriteRecords(platform::AppendFile& file) {
             AppendAnsi(m_Line, m_Output);
         }
         written += m_Batch.size();
+        pending += m_Batch.size();
         if (m_Output.size() >= kOutputChunk) {
-            file.Append(m_Output);
-            m_Output.clear();
+            Flush(file, pending);
+            pending = 0;
         }
     }
     m_Batch.clear();
-    file.Append(m_Output);
+    Flush(file, pending);
     return written;
+}
+
+void CLogWriter::Flush(platform::AppendFile& file, size_t records) {
+    if (file.Append(m_Output))
+        m_Core.CountWritten(records);
+    m_Output.clear();
 }
 
 std::u16string_view CLogWriter::TimeText(int64_t time) {

@@ -39,6 +39,8 @@ private:
     void RemoveOldest(const std::vector<std::u16string>& listed);
     size_t Drain(platform::AppendFile& file, const std::u16string& dir);
     size_t WriteRecords(platform::AppendFile& file);
+    // Appends m_Output (holding that many records) to the file and empties it.
+    void Flush(platform::AppendFile& file, size_t records);
     std::u16string_view TimeText(int64_t time);
 
     CLog& m_Log;

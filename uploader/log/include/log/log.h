@@ -79,6 +79,14 @@ struct CLogOptions {
     std::u16string logDir;
 };
 
+// Running totals of one logger, for diagnostics and benchmarks. Once the logger has
+// stopped, accepted == written + cleared unless writing a file failed.
+struct CLogCounts {
+    uint64_t accepted = 0;  // records that passed the level mask and were buffered
+    uint64_t written = 0;   // records written to a log file
+    uint64_t cleared = 0;   // records dropped by the overflow guard
+};
+
 class CLogCore;  // the logger's state and writer thread
 
 class CLog final : public BasicLog {
@@ -117,6 +125,7 @@ public:
     int Level() const;
     // False once stopped, or when the writer gave up (no thread, 100 full files a day).
     bool IsEnabled() const;
+    CLogCounts Counts() const;
     // Wakes the writer at once and returns when it has run one whole cycle that began
     // after this call (at once when the writer no longer runs).
     void RunWriterCycleNow();
