@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "file_io.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -15,18 +16,13 @@ namespace {
 constexpr mode_t kPrivateFile = 0600;
 constexpr mode_t kPrivateFolder = 0700;
 
-// The system form of a wide path; empty for one that no system call can name (empty,
+// The system form of a wide path; false for one that no system call can name (empty,
 // or holding a NUL that would cut it short).
 bool ToSystemPath(std::u16string_view path, std::string& out) {
     if (path.empty() || path.find(u'\0') != std::u16string_view::npos)
         return false;
     out = WideToUtf8(path);
     return true;
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -53,17 +49,7 @@ uint64_t AppendFile::Size() const {
 }
 
 bool AppendFile::Append(std::string_view bytes) {
-    if (m_Fd < 0)
-        return false;
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(m_Fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
+    return m_Fd >= 0 && WriteAll(m_Fd, bytes);
 }
 
 void AppendFile::Close() {
