@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kThreads = 5;
-constexpr size_t kBucketNs = 10;      // histogram resolution
-constexpr size_t kBuckets = 100000;  // up to 1 ms; slower calls count in the last bucket
+constexpr size_t kBucketNs = 10;        // histogram resolution
+constexpr size_t kBuckets = 100000;     // up to 1 ms; slower calls count in the last bucket
 constexpr int kBelowGuardEach = 12000;  // 60000 records in all: four files, none deleted
 constexpr double kTargetMedianUs = 2.0;
 
@@ -112,8 +112,8 @@ Histogram ReferenceRun(std::chrono::milliseconds length) {
     return result;
 }
 
-const std::u16string kThreadNames[kThreads] = {u"Thread=0", u"Thread=1", u"Thread=2",
-                                               u"Thread=3", u"Thread=4"};
+const std::u16string kThreadNames[kThreads] = {u"Thread=0", u"Thread=1", u"Thread=2", u"Thread=3",
+                                               u"Thread=4"};
 
 void WriteOne(CLog& log, int thread) {
     log.Write(L3_KEY, u"UPLOAD_Seg", false, u"DESC=Bench", u"FilePath=/home/user/file.bin",
@@ -148,7 +148,8 @@ size_t CountRecordLines(const fs::path& folder) {
     return lines;
 }
 
-bool FlatOutRun(const fs::path& folder, std::chrono::milliseconds length, const Histogram& reference) {
+bool FlatOutRun(const fs::path& folder, std::chrono::milliseconds length,
+                const Histogram& reference) {
     CLog log(u"norvel-uploader-", BenchOptions(folder));
     const Clock::time_point start = Clock::now();
     const Histogram writes = RunThreads(length, [&](int t) { WriteOne(log, t); });
@@ -156,13 +157,15 @@ bool FlatOutRun(const fs::path& folder, std::chrono::milliseconds length, const 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const CLogCounts counts = log.Counts();
     const double median = writes.PercentileUs(0.5);
-    std::printf("Write, %d threads, %.1f s: %.2f M calls/s, median %.2f us (%.1f x reference), "
-                "99th percentile %.2f us\n",
-                kThreads, static_cast<double>(length.count()) / 1000.0,
-                static_cast<double>(writes.total) / 1e6 / (static_cast<double>(length.count()) / 1000.0),
-                median, median / reference.PercentileUs(0.5), writes.PercentileUs(0.99));
+    std::printf(
+        "Write, %d threads, %.1f s: %.2f M calls/s, median %.2f us (%.1f x reference), "
+        "99th percentile %.2f us\n",
+        kThreads, static_cast<double>(length.count()) / 1000.0,
+        static_cast<double>(writes.total) / 1e6 / (static_cast<double>(length.count()) / 1000.0),
+        median, median / reference.PercentileUs(0.5), writes.PercentileUs(0.99));
     std::printf("  writer: %llu records written (%.2f M/s), %llu cleared by the overflow guard\n",
-                static_cast<unsigned long long>(counts.written), static_cast<double>(counts.written) / 1e6 / seconds,
+                static_cast<unsigned long long>(counts.written),
+                static_cast<double>(counts.written) / 1e6 / seconds,
                 static_cast<unsigned long long>(counts.cleared));
     const bool accounted = counts.accepted == counts.written + counts.cleared;
     std::printf("  every accepted record written or cleared and reported: %s\n",
@@ -186,8 +189,8 @@ bool BelowGuardRun(const fs::path& folder) {
     log.Stop();
     const size_t expected = static_cast<size_t>(kThreads) * kBelowGuardEach;
     const size_t found = CountRecordLines(folder);
-    std::printf("below the guard: %zu records from %d threads, %zu in the files\n", expected, kThreads,
-                found);
+    std::printf("below the guard: %zu records from %d threads, %zu in the files\n", expected,
+                kThreads, found);
     return found == expected && log.Counts().cleared == 0;
 }
 

@@ -27,7 +27,9 @@ bool ToSystemPath(std::u16string_view path, std::string& out) {
 
 }  // namespace
 
-AppendFile::~AppendFile() { Close(); }
+AppendFile::~AppendFile() {
+    Close();
+}
 
 int AppendFile::Open(std::u16string_view path) {
     Close();

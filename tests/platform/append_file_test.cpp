@@ -17,7 +17,9 @@ fs::perms ModeOf(const std::string& path) {
     return fs::symlink_status(path).permissions() & fs::perms::mask;
 }
 
-std::u16string Wide(const std::string& path) { return platform::Utf8ToWide(path); }
+std::u16string Wide(const std::string& path) {
+    return platform::Utf8ToWide(path);
+}
 
 }  // namespace
 

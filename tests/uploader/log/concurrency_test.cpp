@@ -35,7 +35,8 @@ TEST_F(ConcurrencyTest, RecordsFromManyThreadsAreAllWrittenAndNumberedOnce) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&log, t] {
             for (int i = 0; i < kEach; ++i) {
-                log->Write(L3_KEY, u"Shared", false, u"DESC=x", u"Thread=" + std::u16string(1, u'0' + t));
+                log->Write(L3_KEY, u"Shared", false, u"DESC=x",
+                           u"Thread=" + std::u16string(1, u'0' + t));
                 log->Write(L1_USR, t % 2 ? u"Odd" : u"Even", true);
             }
         });

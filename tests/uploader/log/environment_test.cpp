@@ -25,9 +25,10 @@ TEST(EnvironmentTextTest, OsNameComesFromPrettyNameElseName) {
 }
 
 TEST(EnvironmentTextTest, CpuModelIsTheFirstModelName) {
-    EXPECT_EQ(CpuModelFromInfo("processor\t: 0\nvendor_id\t: AuthenticAMD\nmodel\t\t: 1\n"
-                               "model name\t: AMD EPYC 7B13\nprocessor\t: 1\nmodel name\t: other\n"),
-              "AMD EPYC 7B13");
+    EXPECT_EQ(
+        CpuModelFromInfo("processor\t: 0\nvendor_id\t: AuthenticAMD\nmodel\t\t: 1\n"
+                         "model name\t: AMD EPYC 7B13\nprocessor\t: 1\nmodel name\t: other\n"),
+        "AMD EPYC 7B13");
     EXPECT_EQ(CpuModelFromInfo("processor : 0\nHardware : BCM2835\n"), "");
 }
 
@@ -55,8 +56,9 @@ TEST(EnvironmentTextTest, OnlyLocalFileSystemsCountAsDisks) {
         "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
         "overlay /var/lib/containers overlay rw 0 0\n"
         "broken-line\n";
-    EXPECT_EQ(LocalMountPoints(mounts),
-              (std::vector<std::string>{"/", "/media/My Disk", "/mnt/ntfs", "/var/lib/containers"}));
+    EXPECT_EQ(
+        LocalMountPoints(mounts),
+        (std::vector<std::string>{"/", "/media/My Disk", "/mnt/ntfs", "/var/lib/containers"}));
 }
 
 TEST(EnvironmentTextTest, TheNetworkIsUpWhenALinkOtherThanLoopbackIs) {
@@ -83,15 +85,18 @@ TEST(EnvironmentTextTest, TheWholeTextNamesEachFigure) {
     WriteFile(sources.osRelease[1], "PRETTY_NAME=\"Test OS 1\"\n");
     WriteFile(sources.cpuInfo, "model name\t: Test CPU @ 2.00GHz\n");
     WriteFile(sources.memInfo, "MemTotal: 4194304 kB\nMemAvailable: 2097152 kB\n");
-    WriteFile(sources.mounts, "/dev/x " + dir.Path() + " ext4 rw 0 0\n/dev/y /no/such ext4 rw 0 0\n");
+    WriteFile(sources.mounts,
+              "/dev/x " + dir.Path() + " ext4 rw 0 0\n/dev/y /no/such ext4 rw 0 0\n");
     fs::create_directories(dir.File("net/eth0"));
     WriteFile(dir.File("net/eth0/operstate"), "up\n");
     const std::string text = EnvironmentText(sources, "firefox.desktop");
     // A mount point that cannot be asked is left out.
-    EXPECT_TRUE(MatchesPattern(text, "OS=Test OS 1; Browser=firefox.desktop; CPU=# Core Test CPU @ "
-                                     "2.00GHz; MEM=TotalPhys:4096MB, AvailPhys:2048MB; Disk=" +
-                                         dir.Path() + ", Free Disk:#MB, Total Disk:#MB; "
-                                                      "Net=Connected"))
+    EXPECT_TRUE(MatchesPattern(text,
+                               "OS=Test OS 1; Browser=firefox.desktop; CPU=# Core Test CPU @ "
+                               "2.00GHz; MEM=TotalPhys:4096MB, AvailPhys:2048MB; Disk=" +
+                                   dir.Path() +
+                                   ", Free Disk:#MB, Total Disk:#MB; "
+                                   "Net=Connected"))
         << text;
     EXPECT_EQ(text.find("Total Disk:0MB"), std::string::npos);
 }

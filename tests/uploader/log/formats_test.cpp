@@ -17,9 +17,9 @@ TEST(LevelSettingTest, FindsTheEntryOfTheNamedLogger) {
     EXPECT_EQ(LevelFromSetting(u"norvel-uploader-=1023", name), 1023);
     // A name that merely contains the logger's name is another logger.
     EXPECT_EQ(LevelFromSetting(u"my-norvel-uploader-=1;norvel-uploader-x=2", name), std::nullopt);
-    for (const char16_t* bad : {u"norvel-uploader-=1024", u"norvel-uploader-=-1",
-                                u"norvel-uploader-=", u"norvel-uploader-=x1",
-                                u"norvel-uploader-", u"", u"norvel-uploader-=4294967311"})
+    for (const char16_t* bad :
+         {u"norvel-uploader-=1024", u"norvel-uploader-=-1", u"norvel-uploader-=",
+          u"norvel-uploader-=x1", u"norvel-uploader-", u"", u"norvel-uploader-=4294967311"})
         EXPECT_EQ(LevelFromSetting(bad, name), std::nullopt);
 }
 

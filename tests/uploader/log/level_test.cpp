@@ -50,9 +50,9 @@ TEST_F(LevelTest, UnusableValuesLeaveTheMaskAsItWas) {
     auto log = MakeLog();
     SetLevel(u"norvel-uploader-=15");
     ASSERT_TRUE(log->RefreshLevel(true));
-    for (const char16_t* text : {u"norvel-uploader-=2000", u"norvel-uploader-=-1",
-                                 u"norvel-uploader-=", u"norvel-uploader-=abc",
-                                 u"norvel-uploader-=99999999999999999999", u"other=3", u""}) {
+    for (const char16_t* text :
+         {u"norvel-uploader-=2000", u"norvel-uploader-=-1", u"norvel-uploader-=",
+          u"norvel-uploader-=abc", u"norvel-uploader-=99999999999999999999", u"other=3", u""}) {
         SetLevel(text);
         EXPECT_FALSE(log->RefreshLevel(true)) << platform::WideToUtf8(text);
         EXPECT_EQ(log->Level(), S2_VIM) << platform::WideToUtf8(text);

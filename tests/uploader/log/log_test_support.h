@@ -38,7 +38,9 @@ protected:
         options.logDir = platform::Utf8ToWide(LogDir());
         return options;
     }
-    std::unique_ptr<CLog> MakeLog() { return std::make_unique<CLog>(u"norvel-uploader-", Options()); }
+    std::unique_ptr<CLog> MakeLog() {
+        return std::make_unique<CLog>(u"norvel-uploader-", Options());
+    }
 
     static void SetLevel(std::u16string_view text) {
         ASSERT_TRUE(settings::WriteString(settings::kNorvelKey, settings::kLogLevel, text));

@@ -17,7 +17,9 @@ namespace {
 
 constexpr uintmax_t kFullSize = 2000000;
 
-fs::perms ModeOf(const std::string& path) { return fs::status(path).permissions() & fs::perms::mask; }
+fs::perms ModeOf(const std::string& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
+}
 
 void MakeFull(const std::string& path) {
     if (!fs::exists(path))
@@ -52,8 +54,9 @@ TEST_F(WriterTest, ANewFileStartsWithTheHeaderBlock) {
     EXPECT_EQ(lines[3], "[Machine: Name=" + platform::WideToAnsi(platform::ComputerName()) +
                             ", ID=cid-1]\r\n");
     EXPECT_EQ(lines[4], "[Current Log Level: S3_DEFAULT_KEY_ERR]\r\n");
-    EXPECT_TRUE(MatchesPattern(lines[5], "[System Environment: OS=*; Browser=*; CPU=# Core *; "
-                                         "MEM=TotalPhys:#MB, AvailPhys:#MB; Disk=*; Net=*onnected]\r\n"))
+    EXPECT_TRUE(MatchesPattern(lines[5],
+                               "[System Environment: OS=*; Browser=*; CPU=# Core *; "
+                               "MEM=TotalPhys:#MB, AvailPhys:#MB; Disk=*; Net=*onnected]\r\n"))
         << lines[5];
     EXPECT_TRUE(lines[6].starts_with("[" + TimeText() + "][L3_KEY]"));
 }
@@ -155,8 +158,10 @@ TEST_F(WriterTest, AFileThatCannotBeOpenedIsReportedAndTriedAgain) {
     const auto lines = Records(FilePath(0));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("[E]"), std::string::npos);
-    EXPECT_TRUE(lines[1].ends_with("[L4_INF][fn=1][RESULT: FALSE][OpenFile][CAUSE: ERROR_CODE=21]"
-                                   "[DATA1: FilePath=" + FilePath(0) + "]\r\n"))
+    EXPECT_TRUE(
+        lines[1].ends_with("[L4_INF][fn=1][RESULT: FALSE][OpenFile][CAUSE: ERROR_CODE=21]"
+                           "[DATA1: FilePath=" +
+                           FilePath(0) + "]\r\n"))
         << lines[1];
 }
 
@@ -259,11 +264,13 @@ TEST_F(WriterTest, TheWriterRunsOnItsOwnCycle) {
 
 TEST_F(WriterTest, ListLogFilesNamesThisLoggersFilesOldestFirst) {
     fs::create_directory(LogDir());
-    const std::vector<std::string> names = {
-        "norvel-uploader-2011-09-14_01.log", "norvel-uploader-2010-12-31_07.log",
-        "norvel-uploader-2011-09-14_00.log", "norvel-uploader-2011-9-14_02.log",
-        "norvel-uploader-2011-09-14_0x.log", "xnorvel-uploader-2011-09-14_03.log",
-        "other-2011-09-14_00.log"};
+    const std::vector<std::string> names = {"norvel-uploader-2011-09-14_01.log",
+                                            "norvel-uploader-2010-12-31_07.log",
+                                            "norvel-uploader-2011-09-14_00.log",
+                                            "norvel-uploader-2011-9-14_02.log",
+                                            "norvel-uploader-2011-09-14_0x.log",
+                                            "xnorvel-uploader-2011-09-14_03.log",
+                                            "other-2011-09-14_00.log"};
     for (const auto& name : names)
         norvel::test::WriteFile(LogDir() + "/" + name, "");
     fs::create_directory(LogDir() + "/norvel-uploader-2011-09-14_09.log");

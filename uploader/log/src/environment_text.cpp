@@ -18,11 +18,11 @@ constexpr uint64_t kBytesPerMB = 1024 * 1024;
 // File systems that hold no data of their own, or whose answers may hang on a server
 // that is gone. "fuseblk" (a block device driven from user space) is a local disk.
 constexpr std::string_view kSkippedTypes[] = {
-    "proc",     "sysfs",     "devtmpfs",  "devpts",      "tmpfs",    "ramfs",      "cgroup",
-    "cgroup2",  "securityfs", "pstore",   "bpf",         "debugfs",  "tracefs",    "configfs",
-    "fusectl",  "mqueue",    "hugetlbfs", "autofs",      "binfmt_misc", "nsfs",    "efivarfs",
-    "rpc_pipefs", "nfsd",    "selinuxfs", "squashfs",    "nfs",      "nfs4",       "cifs",
-    "smb3",     "smbfs",     "9p",        "ceph",        "glusterfs", "fuse",
+    "proc",       "sysfs",      "devtmpfs",  "devpts",   "tmpfs",       "ramfs",   "cgroup",
+    "cgroup2",    "securityfs", "pstore",    "bpf",      "debugfs",     "tracefs", "configfs",
+    "fusectl",    "mqueue",     "hugetlbfs", "autofs",   "binfmt_misc", "nsfs",    "efivarfs",
+    "rpc_pipefs", "nfsd",       "selinuxfs", "squashfs", "nfs",         "nfs4",    "cifs",
+    "smb3",       "smbfs",      "9p",        "ceph",     "glusterfs",   "fuse",
 };
 
 std::string ReadWholeFile(const std::string& path) {
@@ -97,8 +97,8 @@ std::string UnescapeMountField(std::string_view field) {
     for (size_t i = 0; i < field.size(); ++i) {
         if (field[i] == '\\' && field.size() - i > 3) {
             int value = 0;
-            const auto [end, error] = std::from_chars(field.data() + i + 1, field.data() + i + 4,
-                                                      value, 8);
+            const auto [end, error] =
+                std::from_chars(field.data() + i + 1, field.data() + i + 4, value, 8);
             if (error == std::errc() && end == field.data() + i + 4) {
                 out += static_cast<char>(value);
                 i += 3;
@@ -130,8 +130,8 @@ std::string DiskText(const std::vector<std::string>& mountPoints) {
         const uint64_t free = platform::FreeDiskBytes(wide) / kBytesPerMB;
         if (!text.empty())
             text += ' ';
-        text += mountPoint + ", Free Disk:" + std::to_string(free) + "MB, Total Disk:" +
-                std::to_string(total) + "MB";
+        text += mountPoint + ", Free Disk:" + std::to_string(free) +
+                "MB, Total Disk:" + std::to_string(total) + "MB";
     }
     return text;
 }
@@ -169,8 +169,8 @@ std::string MemoryText(std::string_view memInfo) {
     std::string available = ValueOf(memInfo, "MemAvailable", ':');
     if (available.empty())
         available = ValueOf(memInfo, "MemFree", ':');
-    return "TotalPhys:" + std::to_string(total >> 10) + "MB, AvailPhys:" +
-           std::to_string(KilobytesOf(available) >> 10) + "MB";
+    return "TotalPhys:" + std::to_string(total >> 10) +
+           "MB, AvailPhys:" + std::to_string(KilobytesOf(available) >> 10) + "MB";
 }
 
 std::vector<std::string> LocalMountPoints(std::string_view mounts) {

@@ -39,7 +39,8 @@ std::optional<int> LevelFromSetting(std::u16string_view setting, std::u16string_
     while (!setting.empty()) {
         const size_t end = setting.find(u';');
         const std::u16string_view entry = setting.substr(0, end);
-        setting = end == std::u16string_view::npos ? std::u16string_view() : setting.substr(end + 1);
+        setting =
+            end == std::u16string_view::npos ? std::u16string_view() : setting.substr(end + 1);
         const size_t equals = entry.find(u'=');
         if (equals == std::u16string_view::npos || Trim(entry.substr(0, equals)) != loggerName)
             continue;

@@ -24,11 +24,12 @@ CLog::CLog(std::u16string name, CLogOptions options)
     m_Core->Start();
 }
 
-CLog::~CLog() { m_Core->Stop(); }
+CLog::~CLog() {
+    m_Core->Stop();
+}
 
 void CLog::Write(int type, std::u16string_view event, bool ok, std::u16string_view cause,
-                 std::u16string_view data1, std::u16string_view data2,
-                 std::u16string_view data3) {
+                 std::u16string_view data1, std::u16string_view data2, std::u16string_view data3) {
     try {
         m_Core->Write(type, ok, {event, cause, data1, data2, data3});
     } catch (...) {
@@ -45,9 +46,8 @@ void CLog::WriteNarrow(std::string_view event, bool ok, std::string_view cause,
     }
 }
 
-void CLog::WriteErrorCode(int code, int type, std::u16string_view event,
-                          std::u16string_view data1, std::u16string_view data2,
-                          std::u16string_view data3) {
+void CLog::WriteErrorCode(int code, int type, std::u16string_view event, std::u16string_view data1,
+                          std::u16string_view data2, std::u16string_view data3) {
     try {
         std::u16string cause = u"ERROR_CODE=";
         AppendDecimal(code, cause);
@@ -56,14 +56,34 @@ void CLog::WriteErrorCode(int code, int type, std::u16string_view event,
     }
 }
 
-std::u16string CLog::GetLogDir() { return m_Core->GetLogDir(); }
-std::u16string CLog::GetHeader() { return m_Core->GetHeader(); }
-std::vector<std::u16string> CLog::ListLogFiles() { return m_Core->ListLogFiles(); }
-bool CLog::RefreshLevel(bool force) { return m_Core->RefreshLevel(force); }
+std::u16string CLog::GetLogDir() {
+    return m_Core->GetLogDir();
+}
+std::u16string CLog::GetHeader() {
+    return m_Core->GetHeader();
+}
+std::vector<std::u16string> CLog::ListLogFiles() {
+    return m_Core->ListLogFiles();
+}
+bool CLog::RefreshLevel(bool force) {
+    return m_Core->RefreshLevel(force);
+}
 
-void CLog::Stop() { m_Core->Stop(); }
-const std::u16string& CLog::Name() const { return m_Core->Name(); }
-int CLog::Level() const { return m_Core->Level(); }
-bool CLog::IsEnabled() const { return m_Core->IsEnabled(); }
-CLogCounts CLog::Counts() const { return m_Core->Counts(); }
-void CLog::RunWriterCycleNow() { m_Core->RunWriterCycleNow(); }
+void CLog::Stop() {
+    m_Core->Stop();
+}
+const std::u16string& CLog::Name() const {
+    return m_Core->Name();
+}
+int CLog::Level() const {
+    return m_Core->Level();
+}
+bool CLog::IsEnabled() const {
+    return m_Core->IsEnabled();
+}
+CLogCounts CLog::Counts() const {
+    return m_Core->Counts();
+}
+void CLog::RunWriterCycleNow() {
+    m_Core->RunWriterCycleNow();
+}

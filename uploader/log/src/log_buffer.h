@@ -42,7 +42,7 @@ private:
     std::deque<LogRecord> m_Records;                           // guarded by m_Lock
     std::map<std::u16string, Counts, std::less<>> m_Counters;  // guarded by m_Lock
     bool m_Closed = false;                                     // guarded by m_Lock
-    std::atomic<size_t> m_Size{0};  // m_Records.size(), readable without the lock
+    std::atomic<size_t> m_Size{0};        // m_Records.size(), readable without the lock
     std::atomic<uint64_t> m_Accepted{0};  // records appended so far
     std::atomic<uint64_t> m_Cleared{0};   // records dropped by ClearIfAbove()
 };

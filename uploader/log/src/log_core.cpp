@@ -32,7 +32,9 @@ uint32_t WaitMilliseconds(std::chrono::milliseconds cycle) {
 CLogCore::CLogCore(CLog& owner, std::u16string name, CLogOptions options)
     : m_Owner(owner), m_Name(std::move(name)), m_Options(std::move(options)) {}
 
-CLogCore::~CLogCore() { Stop(); }
+CLogCore::~CLogCore() {
+    Stop();
+}
 
 void CLogCore::Start() {
     {

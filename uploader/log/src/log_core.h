@@ -76,7 +76,7 @@ private:
     CLogBuffer m_Buffer;
     std::atomic<uint64_t> m_Written{0};  // records the writer put into files
 
-    std::mutex m_LevelLock;     // held while "LOG_LEVEL" is read and parsed
+    std::mutex m_LevelLock;      // held while "LOG_LEVEL" is read and parsed
     std::u16string m_LevelText;  // the "LOG_LEVEL" text parsed last; guarded by m_LevelLock
     bool m_HaveLevelText = false;
 

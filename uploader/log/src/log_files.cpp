@@ -13,7 +13,9 @@ constexpr std::u16string_view kDatePattern = u"9999-99-99_99";  // '9' stands fo
 constexpr size_t kNumberDigits = 2;
 constexpr size_t kDateLength = 10;
 
-bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
+bool IsDigit(char16_t unit) {
+    return unit >= u'0' && unit <= u'9';
+}
 
 // The "YYYY-MM-DD_NN" part of a log file path; empty when the path has none.
 std::u16string_view StampOf(std::u16string_view path) {

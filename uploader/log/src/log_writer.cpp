@@ -17,7 +17,7 @@ namespace {
 constexpr uint64_t kMaxFileBytes = 2000000;
 constexpr size_t kMaxKeptFiles = 5;
 constexpr size_t kMaxRecordsPerCycle = 5000;
-constexpr size_t kBatchRecords = 256;        // records moved out per hold of the buffer lock
+constexpr size_t kBatchRecords = 256;       // records moved out per hold of the buffer lock
 constexpr size_t kOutputChunk = 64 * 1024;  // bytes collected before each write
 
 // Free space thresholds in MB, and the mask each one allows at most.

@@ -19,4 +19,6 @@ CLog& Log() {
     return *logger.log;
 }
 
-void StopLogging() { Log().Stop(); }
+void StopLogging() {
+    Log().Stop();
+}

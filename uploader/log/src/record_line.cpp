@@ -28,12 +28,23 @@ bool IsAscii(std::u16string_view text) {
 void AppendEscaped(std::u16string_view text, std::u16string& out) {
     for (char16_t unit : text) {
         switch (unit) {
-            case u'\0': out += u"\\0"; break;
-            case u'\n': out += u"\\n"; break;
-            case u'\r': out += u"\\r"; break;
-            case u'[': out += u"\\("; break;
-            case u']': out += u"\\)"; break;
-            default: out += unit;
+            case u'\0':
+                out += u"\\0";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            case u'[':
+                out += u"\\(";
+                break;
+            case u']':
+                out += u"\\)";
+                break;
+            default:
+                out += unit;
         }
     }
 }
@@ -44,8 +55,7 @@ void AppendDecimal(int64_t value, std::u16string& out) {
     out.append(digits, end);
 }
 
-void AppendRecordLine(const LogRecord& record, std::u16string_view timeText,
-                      std::u16string& out) {
+void AppendRecordLine(const LogRecord& record, std::u16string_view timeText, std::u16string& out) {
     out += u'[';
     out += timeText;
     out += u"][";

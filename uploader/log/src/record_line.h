@@ -18,8 +18,7 @@ void AppendDecimal(int64_t value, std::u16string& out);
 // Appends one record's line, CR LF included:
 //   [time][type][sn=N][RESULT: TRUE][event][CAUSE: ...][DATA1: ...][DATA2: ...][DATA3: ...]
 // with "fn=" and "FALSE" for failures, and each of the last four only when not empty.
-void AppendRecordLine(const LogRecord& record, std::u16string_view timeText,
-                      std::u16string& out);
+void AppendRecordLine(const LogRecord& record, std::u16string_view timeText, std::u16string& out);
 
 // Appends wide text converted to the ANSI code page.
 void AppendAnsi(std::u16string_view text, std::string& out);
