@@ -15,6 +15,37 @@
 #include "support/test_env.h"
 #include "tools/date_text.h"
 
+// The lines of a file, each with its CR LF.
+inline std::vector<std::string> Lines(const std::string& path) {
+    const std::string text = norvel::test::ReadFile(path);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find("\r\n", start);
+        end = end == std::string::npos ? text.size() : end + 2;
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return lines;
+}
+
+// The record lines of a file: those that start with a bracketed time.
+inline std::vector<std::string> Records(const std::string& path) {
+    std::vector<std::string> records;
+    for (std::string& line : Lines(path)) {
+        if (line.size() > 2 && line[0] == '[' && line[1] >= '0' && line[1] <= '9')
+            records.push_back(std::move(line));
+    }
+    return records;
+}
+
+// The lines of a file that open a header block.
+inline size_t HeaderCount(const std::string& path) {
+    size_t count = 0;
+    for (const std::string& line : Lines(path))
+        count += line.starts_with("[norvel-uploader-log, DIR=");
+    return count;
+}
+
 // Each test gets its own log folder, a clock that stands still until the test moves it,
 // plenty of free space, and a writer that runs only when the test asks
 // (RunWriterCycleNow). The stored values that the logger reads are removed first.
@@ -54,35 +85,6 @@ protected:
     }
     std::string FilePath(int number) const { return FilePath(number, m_Now.load()); }
     std::string TimeText() const { return platform::WideToUtf8(tools::DateTimeText(m_Now.load())); }
-
-    // The lines of a file, each with its CR LF.
-    static std::vector<std::string> Lines(const std::string& path) {
-        const std::string text = norvel::test::ReadFile(path);
-        std::vector<std::string> lines;
-        for (size_t start = 0; start < text.size();) {
-            size_t end = text.find("\r\n", start);
-            end = end == std::string::npos ? text.size() : end + 2;
-            lines.push_back(text.substr(start, end - start));
-            start = end;
-        }
-        return lines;
-    }
-    // The record lines of a file: those that start with a bracketed time.
-    static std::vector<std::string> Records(const std::string& path) {
-        std::vector<std::string> records;
-        for (std::string& line : Lines(path)) {
-            if (line.size() > 2 && line[0] == '[' && line[1] >= '0' && line[1] <= '9')
-                records.push_back(std::move(line));
-        }
-        return records;
-    }
-    // The lines of a file that open a header block.
-    static size_t HeaderCount(const std::string& path) {
-        size_t count = 0;
-        for (const std::string& line : Lines(path))
-            count += line.starts_with("[norvel-uploader-log, DIR=");
-        return count;
-    }
 
     norvel::test::TempDir m_Dir;
     std::atomic<int64_t> m_Now{kNoon};

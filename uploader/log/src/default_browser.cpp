@@ -1,5 +1,4 @@
 #include <cstdlib>
-#include <mutex>
 #include <string>
 
 #include "environment_text.h"
@@ -33,8 +32,7 @@ std::string AskDesktop() {
 }  // namespace
 
 std::string DefaultBrowser() {
-    static std::once_flag asked;
-    static std::string browser;
-    std::call_once(asked, [] { browser = AskDesktop(); });
-    return browser;
+    // Never destroyed: the writer's last drain at exit may write a header.
+    static const std::string* const browser = new std::string(AskDesktop());
+    return *browser;
 }
