@@ -186,6 +186,7 @@ TEST_F(WriterTest, WithoutAFolderRecordsWaitAndAVanishedFolderIsMadeAgain) {
     const auto lines = Records(platform::WideToUtf8(files[0]));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("[Again]"), std::string::npos);
+    EXPECT_EQ(HeaderCount(platform::WideToUtf8(files[0])), 1u);
     EXPECT_EQ(ModeOf(parent + "/Log"), fs::perms::owner_all);
 }
 

@@ -41,13 +41,15 @@ void CLogCore::Start() {
         std::lock_guard lock(m_CycleLock);
         m_WriterRunning = true;
     }
+    // Enabled before the thread starts, so that a writer failing at once disables it for good.
+    m_Enabled.store(true);
     try {
         m_Thread = std::thread(&CLogCore::WriterMain, this);
     } catch (...) {
+        m_Enabled.store(false);  // no writer, no records
         WriterEnded();
-        return;  // no writer: the logger stays disabled
+        return;
     }
-    m_Enabled.store(true);
     InstallSettingsSink(&m_Owner);
 }
 
@@ -55,7 +57,7 @@ void CLogCore::Stop() {
     std::lock_guard lock(m_StopLock);
     m_Enabled.store(false);
     RemoveSettingsSink(&m_Owner);
-    // From here on no record gets in, so the last drain below writes out everything.
+    // From here on no record gets in, so the writer's last drain writes out everything.
     m_Buffer.Close();
     m_Stopping.store(true);
     m_Wake.Set();

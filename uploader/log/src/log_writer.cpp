@@ -54,9 +54,11 @@ void CLogWriter::DrainAll() {
     }
 }
 
-// The file of the last cycle, as long as it is today's and below the size limit.
+// The file of the last cycle, as long as it is today's and below the size limit. One that
+// was deleted meanwhile is started afresh, header included, as a new file.
 bool CLogWriter::OpenCurrentFile(platform::AppendFile& file, std::u16string_view today) {
-    if (m_CurrentPath.empty() || DateOf(m_CurrentPath) != today)
+    if (m_CurrentPath.empty() || DateOf(m_CurrentPath) != today ||
+        !platform::FileSize(m_CurrentPath))
         return false;
     if (file.Open(m_CurrentPath) != 0)
         return false;
