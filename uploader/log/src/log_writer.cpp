@@ -20,7 +20,8 @@ constexpr size_t kMaxRecordsPerCycle = 5000;
 constexpr size_t kBatchRecords = 256;       // records moved out per hold of the buffer lock
 constexpr size_t kOutputChunk = 64 * 1024;  // bytes collected before each write
 
-// Free space thresholds in MB, and the mask each one allows at most.
+// Free space in MB at or below which nothing is written (mask 0), or the mask is limited
+// to 7 or to 15.
 constexpr uint64_t kNoWriteMB = 5;
 constexpr uint64_t kVeryLowMB = 10;
 constexpr uint64_t kLowMB = 30;
