@@ -20,6 +20,15 @@ FileStamp StampOf(const struct stat& st) {
                      static_cast<int64_t>(st.st_mtim.tv_nsec)};
 }
 
+// Makes a rename in the folder survive a crash; a failure leaves the data intact.
+void SyncFolder(const std::string& folder) {
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
+        ::fsync(fd.Get());
+}
+
+}  // namespace
+
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -36,15 +45,6 @@ bool IsFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-// Makes a rename in the folder survive a crash; a failure leaves the data intact.
-void SyncFolder(const std::string& folder) {
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        ::fsync(fd.Get());
-}
-
-}  // namespace
 
 std::optional<FileStamp> StampOfPath(const std::string& path) {
     struct stat st {};

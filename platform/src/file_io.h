@@ -34,6 +34,12 @@ std::optional<std::string> ReadRest(int fd);
 // not exist yet (or is a dangling link).
 std::string FollowLinks(const std::string& path);
 
+// Writes every byte to the descriptor, resuming after interruptions; false on an error.
+bool WriteAll(int fd, std::string_view bytes);
+
+// True when the path names a folder (symbolic links followed).
+bool IsFolder(const std::string& path);
+
 // The folder part of a path ("." for a bare name).
 std::string ParentFolder(const std::string& path);
 

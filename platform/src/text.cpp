@@ -171,11 +171,12 @@ std::string CodePointsToAnsi(const std::u32string& points) {
 }  // namespace
 
 const std::string& AnsiCharsetName() {
-    static const std::string name = [] {
+    // Never destroyed: conversions may still run while static objects are destroyed at exit.
+    static const std::string* const name = [] {
         const char* env = std::getenv("NORVEL_ACP");
-        return std::string(env && *env ? env : "CP936");
+        return new std::string(env && *env ? env : "CP936");
     }();
-    return name;
+    return *name;
 }
 
 std::u16string Utf8ToWide(std::string_view text) {

@@ -29,8 +29,10 @@ UniqueFd LockFile(const std::string& path) {
 }  // namespace
 
 Store& Store::Instance() {
-    static Store store;
-    return store;
+    // Never destroyed: threads that outlive static destruction at exit (the log writer's
+    // last drain) still read settings.
+    static Store* const store = new Store;
+    return *store;
 }
 
 void Store::Read(const std::function<void(const Document&)>& read) {
