@@ -1,18 +1,37 @@
-// Load and unload of libNorvel_flinga.so: the upload workers start when the library is
-// loaded and are stopped and joined before it goes away, so that no thread runs in
-// unloaded code.
+// Load and unload of libNorvel_flinga.so. The upload workers start when the library is
+// loaded; when it is unloaded they are stopped and joined before its code goes away, and
+// the process-wide state is freed.
+//
+// At process exit a library that is still loaded is left alone: its static objects are
+// already destroyed by then (the exit handlers run before the libraries' finalizers), and
+// nothing is unmapped before the process ends. The host calls CloseAllWnd before it exits.
 
+#include <atomic>
+#include <cstdlib>
+
+#include "intake/intake_state.h"
 #include "intake/queue.h"
 #include "log/log.h"
+#include "platform/window.h"
 
 namespace {
 
-[[gnu::constructor]] void OnLibraryLoad() { intake::StartQueue(); }
+std::atomic<bool> g_ProcessExiting{false};
 
-// Runs at dlclose (and at exit, for a library still loaded) before the library's static
-// objects are destroyed.
+void NoteProcessExit() { g_ProcessExiting = true; }
+
+[[gnu::constructor]] void OnLibraryLoad() {
+    // Exit handlers run before the finalizer below at exit, and after it at dlclose.
+    std::atexit(&NoteProcessExit);
+    intake::StartQueue();
+}
+
 [[gnu::destructor]] void OnLibraryUnload() {
-    intake::StopQueue();
+    if (g_ProcessExiting)
+        return;
+    intake::ReleaseQueueState();  // stops and joins the workers first
+    intake::ReleaseIntakeState();
+    platform::ReleaseWindowTable();
     StopLogging();
 }
 

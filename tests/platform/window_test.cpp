@@ -18,14 +18,15 @@ namespace {
 
 constexpr uint32_t kWaitMs = 10000;  // a generous bound: a hang fails instead of blocking
 
-// Runs fn on the loop's thread and waits until it ran.
+// Runs fn on the loop's thread and waits until it ran. The event is shared: the loop's
+// thread may still be inside Set() when the wait returns.
 void RunOn(MessageLoop& loop, std::function<void()> fn) {
-    Event done(Mode::Manual);
-    loop.Post([&] {
+    auto done = std::make_shared<Event>(Mode::Manual);
+    loop.Post([done, fn = std::move(fn)] {
         fn();
-        done.Set();
+        done->Set();
     });
-    ASSERT_TRUE(done.Wait(kWaitMs));
+    ASSERT_TRUE(done->Wait(kWaitMs));
 }
 
 // A window whose handler answers wParam + lParam and remembers the thread it ran on.
@@ -99,9 +100,12 @@ TEST(Window, PostedMessagesRunLaterOnTheOwnerThreadInOrder) {
     EXPECT_EQ(order.size(), 3u);
 }
 
+// In the tests below the events are declared before the loops: a loop's thread may still
+// be inside Set() when a wait returns, and the loop's destructor joins that thread.
+
 TEST(Window, PostToAnotherThreadRunsThere) {
-    ThreadMessageLoop loop;
     Event handled(Mode::Manual);
+    ThreadMessageLoop loop;
     std::atomic<std::thread::id> ranOn{};
     const WindowHandle window = RegisterWindow(loop, [&](uint32_t, WParam, LParam) {
         ranOn = std::this_thread::get_id();
@@ -115,9 +119,9 @@ TEST(Window, PostToAnotherThreadRunsThere) {
 }
 
 TEST(Window, SendAcrossThreadsWaitsUntilTheOwnerRanIt) {
-    ThreadMessageLoop loop;
     Event entered(Mode::Manual);
     Event release(Mode::Manual);
+    ThreadMessageLoop loop;
     std::atomic<std::thread::id> ranOn{};
     const WindowHandle window = RegisterWindow(loop, [&](uint32_t, WParam w, LParam) {
         ranOn = std::this_thread::get_id();
@@ -156,13 +160,15 @@ TEST(Window, AThreadWaitingInSendServesMessagesSentToItsOwnWindows) {
 }
 
 TEST(Window, TwoThreadsSendingToEachOtherAtOnceDoNotDeadlock) {
+    Event readyA(Mode::Manual), readyB(Mode::Manual), doneA(Mode::Auto), doneB(Mode::Auto);
+    std::atomic<LResult> fromA{0}, fromB{0};
     ThreadMessageLoop loopA;
     ThreadMessageLoop loopB;
     EchoWindow windowA(loopA);
     EchoWindow windowB(loopB);
     for (int round = 0; round < 50; ++round) {
-        Event readyA(Mode::Manual), readyB(Mode::Manual), doneA(Mode::Manual), doneB(Mode::Manual);
-        std::atomic<LResult> fromA{0}, fromB{0};
+        readyA.Reset();  // both threads are past their waits of the last round
+        readyB.Reset();
         loopA.Post([&] {
             readyA.Set();
             ASSERT_TRUE(readyB.Wait(kWaitMs));
@@ -183,9 +189,10 @@ TEST(Window, TwoThreadsSendingToEachOtherAtOnceDoNotDeadlock) {
 }
 
 TEST(Window, AWindowDestroyedBeforeItsSentMessageRanGivesZero) {
-    ThreadMessageLoop loop;
     Event busy(Mode::Manual);
     Event release(Mode::Manual);
+    Event sent(Mode::Manual);
+    ThreadMessageLoop loop;
     const WindowHandle blocker = RegisterWindow(loop, [&](uint32_t, WParam, LParam) {
         busy.Set();
         EXPECT_TRUE(release.Wait(kWaitMs));
@@ -195,7 +202,6 @@ TEST(Window, AWindowDestroyedBeforeItsSentMessageRanGivesZero) {
     PostMessage(blocker, WM_USER);  // keeps the loop's thread busy
     ASSERT_TRUE(busy.Wait(kWaitMs));
 
-    Event sent(Mode::Manual);
     std::atomic<LResult> result{-1};
     std::thread sender([&] {
         sent.Set();
@@ -214,9 +220,9 @@ TEST(Window, AWindowDestroyedBeforeItsSentMessageRanGivesZero) {
 }
 
 TEST(Window, ALoopGoingAwayCompletesPendingSendsWithZero) {
-    auto loop = std::make_unique<ThreadMessageLoop>();
     Event busy(Mode::Manual);
     Event release(Mode::Manual);
+    auto loop = std::make_unique<ThreadMessageLoop>();
     const WindowHandle blocker = RegisterWindow(*loop, [&](uint32_t, WParam, LParam) {
         busy.Set();
         EXPECT_TRUE(release.Wait(kWaitMs));

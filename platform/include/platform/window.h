@@ -69,4 +69,8 @@ bool SetWindowProperty(WindowHandle window, std::u16string name, LParam value);
 // calls it before it goes away; afterwards the layer never touches the loop again.
 void DetachMessageLoop(MessageLoop& loop);
 
+// Frees the table of windows of this binary. Only for a shared library being unloaded,
+// when none of its threads runs any more: no function of this layer may be called after.
+void ReleaseWindowTable();
+
 }  // namespace platform

@@ -6,10 +6,16 @@
 namespace platform {
 namespace window_detail {
 
-Table& TheTable() {
-    static Table* table = new Table;  // never destroyed, see the header
-    return *table;
+namespace {
+
+Table*& TableSlot() {
+    static Table* table = new Table;  // freed only by ReleaseWindowTable, see the header
+    return table;
 }
+
+}  // namespace
+
+Table& TheTable() { return *TableSlot(); }
 
 std::shared_ptr<const WindowProc> FindProc(WindowHandle window) {
     Table& table = TheTable();
@@ -97,6 +103,8 @@ WindowHandle FindFirst(Match match) {
 }  // namespace window_detail
 
 using namespace window_detail;
+
+void ReleaseWindowTable() { delete std::exchange(TableSlot(), nullptr); }
 
 WindowHandle RegisterWindow(MessageLoop& loop, WindowProc proc, std::u16string title) {
     Table& table = TheTable();

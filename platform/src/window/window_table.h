@@ -53,8 +53,9 @@ struct Table {
     WindowHandle lastHandle = 0x10000;
 };
 
-// The table lives for the whole process, so that loops and windows may be torn down
-// in any order at exit.
+// The table is never destroyed with the static objects, so that loops and windows may be
+// torn down in any order at exit; a shared library frees it when it is unloaded
+// (ReleaseWindowTable).
 Table& TheTable();
 
 // The handler of a window, or null when it no longer exists.

@@ -25,10 +25,12 @@ struct IntakeState {
     std::vector<RequestBatch> waitingForLogin;
 };
 
-IntakeState& State() {
-    static IntakeState* state = new IntakeState;  // lives until the process ends
-    return *state;
+IntakeState*& StateSlot() {
+    static IntakeState* state = new IntakeState;  // freed only by ReleaseIntakeState
+    return state;
 }
+
+IntakeState& State() { return *StateSlot(); }
 
 }  // namespace
 
@@ -97,6 +99,8 @@ void HandBackWaitingBatches() {
     for (const RequestBatch& batch : batches)
         OnRequestBatch(&batch);
 }
+
+void ReleaseIntakeState() { delete std::exchange(StateSlot(), nullptr); }
 
 void ResetIntakeState() {
     IntakeState& state = State();

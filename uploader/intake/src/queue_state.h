@@ -40,8 +40,8 @@ struct QueueState {
     std::vector<std::thread> workers;
 };
 
-// Lives until the process ends, so that workers never see it destroyed, whatever the
-// order in which a process tears its objects down.
+// Not destroyed with the static objects, so that workers never see it destroyed, whatever
+// the order in which a process tears its objects down; freed by ReleaseQueueState.
 QueueState& Queue();
 
 // With the task lock held: appends the id and wakes a worker.

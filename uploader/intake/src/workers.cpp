@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "intake/queue.h"
 #include "intake/task_map.h"
@@ -125,10 +126,16 @@ void WorkerMain() {
     Log().Write(L4_INF, u"EXIT_UploadThread", true, {}, threadText);
 }
 
-QueueState& Queue() {
-    static QueueState* queue = new QueueState;  // never destroyed, see the header
-    return *queue;
+namespace {
+
+QueueState*& QueueSlot() {
+    static QueueState* queue = new QueueState;  // freed only by ReleaseQueueState
+    return queue;
 }
+
+}  // namespace
+
+QueueState& Queue() { return *QueueSlot(); }
 
 }  // namespace queue_detail
 
@@ -166,6 +173,11 @@ void StopQueue() {
     for (std::thread& worker : queue.workers)
         worker.join();
     queue.workers.clear();
+}
+
+void ReleaseQueueState() {
+    StopQueue();
+    delete std::exchange(QueueSlot(), nullptr);
 }
 
 bool IsShuttingDown() { return Queue().stopFlag; }

@@ -37,5 +37,8 @@ void HandBackWaitingBatches();
 
 // Forgets the windows and waiting batches (a new session in tests).
 void ResetIntakeState();
+// Frees the state. Only for the library being unloaded: no intake function may be called
+// afterwards.
+void ReleaseIntakeState();
 
 }  // namespace intake

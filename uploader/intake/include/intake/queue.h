@@ -29,6 +29,9 @@ void BeginShutdown();
 // BeginShutdown, then waits for every worker to end (at library unload). Safe to call
 // more than once and when nothing was started.
 void StopQueue();
+// StopQueue, then frees the queue and every task. Only for the library being unloaded:
+// no queue function may be called afterwards.
+void ReleaseQueueState();
 // True from BeginShutdown until the next StartQueue; the engine gives up when it is set.
 bool IsShuttingDown();
 
