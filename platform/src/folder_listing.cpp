@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
+#include "system_path.h"
 #include "unique_fd.h"
 
 namespace platform {
@@ -35,10 +36,10 @@ FolderEntry Describe(int folder, const std::string& name) {
 }  // namespace
 
 std::optional<FolderListing> ListFolder(std::u16string_view path) {
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos)
+    const auto native = SystemPath(path);
+    if (!native)
         return std::nullopt;
-    const std::string native = WideToUtf8(path);
-    UniqueFd folder(::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd folder(::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
     if (!folder || ::fstat(folder.Get(), &st) != 0)
         return std::nullopt;

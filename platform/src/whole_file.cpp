@@ -6,20 +6,9 @@
 
 #include "file_io.h"
 #include "platform/files.h"
-#include "platform/text.h"
+#include "system_path.h"
 
 namespace platform {
-namespace {
-
-// The system form of a wide path; empty for an empty path or one holding a NUL.
-std::optional<std::string> SystemPath(std::u16string_view path) {
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos)
-        return std::nullopt;
-    return WideToUtf8(path);
-}
-
-}  // namespace
-
 std::optional<std::string> ReadWholeFile(std::u16string_view path, uint64_t maxBytes) {
     const auto native = SystemPath(path);
     if (!native)

@@ -38,21 +38,11 @@ void WriteLength(std::string& out, size_t length) {
     }
 }
 
-// The length and whether the text is wide: the tag may stand before the length, which
-// then starts over in its three forms.
+// The length and whether the text is wide. The tag stands where a 16-bit length would;
+// after it the length starts over in its three forms.
 bool ReadLength(std::string_view in, size_t& at, uint64_t& length, bool& wide) {
     wide = false;
-    uint64_t value = 0;
-    if (!ReadLittleEndian(in, at, 1, value))
-        return false;
-    if (value < kLongerLength) {
-        length = value;
-        return true;
-    }
-    if (!ReadLittleEndian(in, at, 2, value))
-        return false;
-    if (value == kUnicodeTag) {
-        wide = true;
+    for (uint64_t value = 0;;) {
         if (!ReadLittleEndian(in, at, 1, value))
             return false;
         if (value < kLongerLength) {
@@ -61,15 +51,15 @@ bool ReadLength(std::string_view in, size_t& at, uint64_t& length, bool& wide) {
         }
         if (!ReadLittleEndian(in, at, 2, value))
             return false;
-    }
-    if (value < kLongest16) {
+        if (value == kUnicodeTag && !wide) {
+            wide = true;
+            continue;
+        }
+        if (value == kLongest16 && (!ReadLittleEndian(in, at, 4, value) || value == 0xFFFFFFFF))
+            return false;  // a 64-bit length never fits a saved task list
         length = value;
         return true;
     }
-    if (!ReadLittleEndian(in, at, 4, value) || value == 0xFFFFFFFF)
-        return false;  // a 64-bit length never fits a saved task list
-    length = value;
-    return true;
 }
 
 }  // namespace
