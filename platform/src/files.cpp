@@ -5,17 +5,10 @@
 #include <sys/statvfs.h>
 
 #include "platform/text.h"
+#include "system_path.h"
 
 namespace platform {
 namespace {
-
-// The system form of a wide path; empty for a path that no system call can name: an
-// empty one, or one holding a NUL, which would silently cut the path short.
-std::optional<std::string> SystemPath(std::u16string_view path) {
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos)
-        return std::nullopt;
-    return WideToUtf8(path);
-}
 
 // The last component of a path, trailing slashes ignored.
 std::string_view LastName(std::string_view path) {

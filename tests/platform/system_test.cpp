@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "support/test_env.h"
 
@@ -106,4 +107,14 @@ TEST(SystemFacts, ExecutableAndModulePaths) {
 
 TEST(SystemFacts, CurrentUserNameIsKnown) {
     EXPECT_FALSE(CurrentUserName().empty());
+}
+
+TEST(System, ThreadIdsArePositiveAndDifferPerThread) {
+    const int64_t mine = platform::CurrentThreadId();
+    int64_t other = 0;
+    std::thread([&] { other = platform::CurrentThreadId(); }).join();
+    EXPECT_GT(mine, 0);
+    EXPECT_GT(other, 0);
+    EXPECT_NE(mine, other);
+    EXPECT_EQ(platform::CurrentThreadId(), mine);
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -35,5 +36,39 @@ uint64_t TotalDiskBytes(std::u16string_view path);
 
 // The UTF-8 form of a wide path, for the standard library's file functions.
 std::string NativePath(std::u16string_view path);
+
+// The whole content of a regular file; empty when it cannot be read or holds more than
+// maxBytes.
+[[nodiscard]] std::optional<std::string> ReadWholeFile(std::u16string_view path,
+                                                       uint64_t maxBytes = UINT64_MAX);
+// Replaces the file with the bytes (mode 0600) so that it holds either the old or the
+// new content whole, even after a crash. False when it could not be written (the old
+// file is then unchanged).
+bool WriteWholeFile(std::u16string_view path, std::string_view bytes);
+// Renames a file, replacing `to`; false on failure.
+bool RenameFile(std::u16string_view from, std::u16string_view to);
+// Deletes a file (not a folder); false when it could not be deleted.
+bool RemoveFile(std::u16string_view path);
+
+// One entry of a folder.
+struct FolderEntry {
+    enum class Kind { File, Folder, Other };
+    std::u16string name;
+    Kind kind = Kind::Other;  // what the entry is, symbolic links followed
+    bool link = false;        // the entry itself is a symbolic link
+    // False when the system name is not valid UTF-8: `name` then holds replacement
+    // characters and does not name the entry.
+    bool exactName = true;
+};
+
+struct FolderListing {
+    uint64_t device = 0;  // with inode: tells one folder from another, whatever its path
+    uint64_t inode = 0;
+    std::vector<FolderEntry> entries;  // without "." and "..", sorted by system name
+};
+
+// The entries of a folder (symbolic links to the folder itself are followed); empty
+// when it is not a folder or cannot be read.
+[[nodiscard]] std::optional<FolderListing> ListFolder(std::u16string_view path);
 
 }  // namespace platform

@@ -30,6 +30,9 @@ std::string ExecutablePath();
 // UTF-8; empty when unknown. Pass the address of a function of the module asked for.
 std::string ModulePath(const void* addressInModule);
 
+// The kernel's id of the calling thread (as shown by ps and in /proc).
+int64_t CurrentThreadId();
+
 // Name of the user running the process: the login name of the real uid, else $USER,
 // else empty.
 std::u16string CurrentUserName();

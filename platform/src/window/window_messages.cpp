@@ -1,0 +1,97 @@
+#include <memory>
+#include <utility>
+
+#include "window_table.h"
+
+namespace platform {
+namespace window_detail {
+namespace {
+
+// What a cross-thread send needs, gathered under the table lock.
+struct SendRoute {
+    std::shared_ptr<const WindowProc> directProc;  // set when the caller owns the window
+    std::shared_ptr<SentCall> call;                // set when the call was queued
+    std::shared_ptr<SendInbox> own;                // the inbox the caller serves meanwhile
+};
+
+// The inbox of the loop whose thread is calling, or null. Table lock held.
+std::shared_ptr<SendInbox> InboxOfCallingThread(Table& table) {
+    for (const auto& [loop, inbox] : table.inboxes) {
+        if (loop->IsLoopThread())
+            return inbox;
+    }
+    return nullptr;
+}
+
+// Queues the call on the target's inbox and asks its loop to run it. Both happen under
+// the table lock, so the loop cannot be detached and destroyed in between.
+SendRoute RouteSend(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    Table& table = TheTable();
+    std::lock_guard lock(table.lock);
+    const auto found = table.windows.find(window);
+    if (found == table.windows.end())
+        return {};
+    MessageLoop& loop = *found->second.loop;
+    if (loop.IsLoopThread())
+        return SendRoute{found->second.proc, nullptr, nullptr};
+
+    std::shared_ptr<SendInbox> target = table.inboxes.at(&loop);
+    std::shared_ptr<SendInbox> own = InboxOfCallingThread(table);
+    if (!own)
+        own = std::make_shared<SendInbox>();  // a thread without windows serves nothing
+    auto call = std::make_shared<SentCall>(SentCall{window, message, wParam, lParam, own, 0, false});
+    {
+        std::lock_guard inboxLock(target->lock);
+        if (target->closed)
+            return {};
+        target->calls.push_back(call);
+        target->changed.notify_all();  // wakes the target's thread if it waits in a send
+    }
+    loop.Post([target] { DrainInbox(*target); });
+    return SendRoute{nullptr, std::move(call), std::move(own)};
+}
+
+// Waits for the call to complete, serving the calls sent to the caller's own windows.
+LResult AwaitCall(SentCall& call, SendInbox& own) {
+    std::unique_lock lock(own.lock);
+    for (;;) {
+        own.changed.wait(lock, [&] { return call.done || !own.calls.empty(); });
+        if (call.done)
+            return call.result;
+        std::shared_ptr<SentCall> incoming = std::move(own.calls.front());
+        own.calls.pop_front();
+        lock.unlock();
+        RunSentCall(*incoming);
+        lock.lock();
+    }
+}
+
+}  // namespace
+}  // namespace window_detail
+
+using namespace window_detail;
+
+bool PostMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    Table& table = TheTable();
+    std::lock_guard lock(table.lock);
+    const auto found = table.windows.find(window);
+    if (found == table.windows.end())
+        return false;
+    found->second.loop->Post([window, message, wParam, lParam] {
+        // The window may have been destroyed while the message waited.
+        if (const auto proc = FindProc(window))
+            (*proc)(message, wParam, lParam);
+    });
+    return true;
+}
+
+LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    SendRoute route = RouteSend(window, message, wParam, lParam);
+    if (route.directProc)
+        return (*route.directProc)(message, wParam, lParam);
+    if (!route.call)
+        return 0;
+    return AwaitCall(*route.call, *route.own);
+}
+
+}  // namespace platform

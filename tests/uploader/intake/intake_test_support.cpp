@@ -1,0 +1,65 @@
+#include "intake_test_support.h"
+
+#include <filesystem>
+#include <stdlib.h>
+
+#include "intake/intake_state.h"
+#include "intake/queue.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "settings/registry_values.h"
+#include "settings/session_state.h"
+#include "settings/settings.h"
+
+namespace intake_test {
+
+void IntakeTest::SetUp() {
+    setenv("NORVEL_REGISTRY", m_Dir.File("registry.reg").c_str(), 1);
+    settings::ResetCaches();
+    settings::SetHostProgramPath(platform::Utf8ToWide(m_Dir.File("Flinga/Norvel_Flinga")));
+    settings::SetUserInfoQuery(nullptr);  // a saved login can never be confirmed
+    settings::g_LoggedIn = 0;
+    settings::g_LoginShown = 0;
+    settings::g_WeiboBusy = 0;
+    settings::g_BatchCount = 0;
+    settings::g_PendingCount = 0;
+    SetMaxFileSize(u"1000000");
+    intake::ResetIntakeState();
+    intake::ResetTaskIdCounter();
+    intake::SetIntakeUi(&m_Ui);
+}
+
+void IntakeTest::TearDown() {
+    intake::StopQueue();
+    intake::SetUploadDriver(nullptr);
+    intake::SetPauseAfterTask(std::chrono::milliseconds(500));
+    intake::SetIntakeUi(nullptr);
+    intake::ResetIntakeState();
+    settings::ResetCaches();
+}
+
+std::u16string IntakeTest::PathOf(const std::string& relative) const {
+    return platform::Utf8ToWide(m_Dir.File(relative));
+}
+
+std::u16string IntakeTest::MakeFile(const std::string& relative, const std::string& bytes) {
+    const std::string path = m_Dir.File(relative);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    norvel::test::WriteFile(path, bytes);
+    return platform::Utf8ToWide(path);
+}
+
+std::u16string IntakeTest::MakeFolder(const std::string& relative) {
+    std::filesystem::create_directories(m_Dir.File(relative));
+    return PathOf(relative);
+}
+
+void IntakeTest::SetMaxFileSize(std::u16string_view bytes) { settings::SetMaxFileSize(bytes); }
+
+void IntakeTest::SetSyncFolder(const std::u16string& folder) {
+    platform::RegistryKey::Create(settings::kFerronKey)->WriteString(settings::kSyncFolder, folder);
+    settings::ResetCaches();
+    SetMaxFileSize(u"1000000");
+}
+
+}  // namespace intake_test

@@ -1,0 +1,144 @@
+#include <string>
+#include <vector>
+
+#include "intake/intake_state.h"
+#include "intake/queue.h"
+#include "intake/request_batch.h"
+#include "intake/task_map.h"
+#include "intake_test_support.h"
+#include "platform/event.h"
+#include "platform/text.h"
+#include "platform/registry.h"
+#include "settings/registry_values.h"
+#include "settings/session_state.h"
+
+using namespace intake;
+using intake_test::IntakeTest;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+class RequestBatchTest : public IntakeTest {
+protected:
+    void SetUp() override {
+        IntakeTest::SetUp();
+        StartQueue(0);  // tasks are made and queued, no worker runs them
+        EnsureMainWindow();
+        m_Ui.ClearCalls();
+    }
+
+    RequestBatch Batch(int32_t kind, const std::vector<std::string>& names) {
+        RequestBatch batch;
+        for (const auto& name : names) {
+            MakeFile("in/" + name);
+            UploadRequestEntry entry;
+            EXPECT_TRUE(MakeEntry(kind, PathOf("in"), platform::Utf8ToWide(name), entry));
+            batch.push_back(entry);
+        }
+        return batch;
+    }
+
+    void Handle(const RequestBatch& batch) { OnRequestBatch(&batch); }
+    static void AllowAnonymousLinks() {
+        platform::RegistryKey::Create(settings::kFlingaKey)->WriteDword(settings::kAnonyLink, 1);
+    }
+};
+
+}  // namespace
+
+TEST_F(RequestBatchTest, LoggedInAnUploadBatchBecomesWaitingTasksInOrder) {
+    settings::g_LoggedIn = 1;
+    Handle(Batch(kUploadRequest, {"b.txt", "a.txt"}));
+    EXPECT_THAT(m_Ui.Calls(), ElementsAre("added 2 b.txt", "show mini", "show main", "use 1 1"));
+    ASSERT_EQ(TaskIds(), (std::vector<int32_t>{10001, 10002}));
+    EXPECT_EQ(GetTaskView(10001)->name, u"b.txt");
+    EXPECT_EQ(GetTaskView(10001)->owner, MainWindow());
+    EXPECT_EQ(GetTaskView(10002)->state, kTaskWaiting);
+    EXPECT_EQ(QueuedTaskCount(), 2u);
+    EXPECT_EQ(settings::g_BatchCount.load(), 1);
+    EXPECT_EQ(settings::g_PendingCount.load(), 1);
+
+    // Each new task reached the main window through the progress queue.
+    Pump();
+    EXPECT_EQ(m_Ui.TaskChangedMessages(), 2);
+    std::vector<int32_t> changed;
+    for (int32_t id; PopChangedTask(id);)
+        changed.push_back(id);
+    EXPECT_EQ(changed, (std::vector<int32_t>{10001, 10002}));
+}
+
+TEST_F(RequestBatchTest, AnEmptyBatchIsIgnored) {
+    settings::g_LoggedIn = 1;
+    Handle(RequestBatch{});
+    OnRequestBatch(nullptr);
+    EXPECT_THAT(m_Ui.Calls(), IsEmpty());
+}
+
+TEST_F(RequestBatchTest, LoggedInShareLinkAndWeiboBatchesOpenTheirWindows) {
+    settings::g_LoggedIn = 1;
+    Handle(Batch(kShareLinkRequest, {"s1.txt", "s2.txt"}));
+    Handle(Batch(kWeiboRequest, {"w.jpg"}));
+    EXPECT_THAT(m_Ui.Calls(),
+                ElementsAre("share account s1.txt,s2.txt", "use 2 1", "weibo w.jpg", "use 3 1"));
+    EXPECT_EQ(SecondaryWindows().size(), 2u);
+    EXPECT_EQ(settings::g_PendingCount.load(), 2);
+    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_THAT(TaskIds(), IsEmpty());  // those windows upload for themselves
+}
+
+TEST_F(RequestBatchTest, AWeiboBatchWhileAPostWindowIsOpenIsDropped) {
+    settings::g_LoggedIn = 1;
+    settings::g_WeiboBusy = 1;
+    Handle(Batch(kWeiboRequest, {"w.jpg"}));
+    EXPECT_THAT(m_Ui.Calls(), IsEmpty());
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+}
+
+TEST_F(RequestBatchTest, OtherKindsAreOnlyCounted) {
+    settings::g_LoggedIn = 1;
+    Handle(Batch(7, {"x.txt"}));
+    EXPECT_THAT(m_Ui.Calls(), ElementsAre("use 7 1"));
+    EXPECT_THAT(TaskIds(), IsEmpty());
+}
+
+TEST_F(RequestBatchTest, WithoutALoginBatchesWaitAndTheLoginDialogOpensOnce) {
+    Handle(Batch(kUploadRequest, {"a.txt"}));
+    Handle(Batch(kWeiboRequest, {"w.jpg"}));
+    Handle(Batch(kUploadRequest, {"b.txt"}));
+    EXPECT_THAT(m_Ui.Calls(), ElementsAre("login"));
+    EXPECT_EQ(settings::g_LoginShown.load(), 1);
+    EXPECT_EQ(BatchesWaitingForLogin(), 3u);
+    EXPECT_NE(LoginWindow(), platform::kNoWindow);
+    EXPECT_EQ(SecondaryWindows(), (std::vector<platform::WindowHandle>{LoginWindow()}));
+    EXPECT_THAT(TaskIds(), IsEmpty());
+
+    // The login succeeded: the batches come back in order.
+    settings::g_LoggedIn = 1;
+    m_Ui.ClearCalls();
+    HandBackWaitingBatches();
+    EXPECT_EQ(BatchesWaitingForLogin(), 0u);
+    EXPECT_THAT(m_Ui.CallsStartingWith("added"), ElementsAre("added 1 a.txt", "added 1 b.txt"));
+    EXPECT_THAT(m_Ui.CallsStartingWith("weibo"), ElementsAre("weibo w.jpg"));
+    EXPECT_EQ(TaskIds(), (std::vector<int32_t>{10001, 10002}));
+}
+
+TEST_F(RequestBatchTest, WithoutALoginAShareLinkMayBeMadeAnonymously) {
+    // Not chosen for good yet: the user is asked; "no" makes the link anonymously.
+    Handle(Batch(kShareLinkRequest, {"s.txt"}));
+    EXPECT_THAT(m_Ui.Calls(), ElementsAre("ask anonymous", "share anonymous s.txt", "use 2 0"));
+    EXPECT_EQ(SecondaryWindows().size(), 1u);
+
+    // OK means: log in first.
+    m_Ui.ClearCalls();
+    m_Ui.m_AnonymousAnswerOk = true;
+    Handle(Batch(kShareLinkRequest, {"t.txt"}));
+    EXPECT_THAT(m_Ui.Calls(), ElementsAre("ask anonymous", "login"));
+    EXPECT_EQ(BatchesWaitingForLogin(), 1u);
+
+    // Chosen for good: no question.
+    m_Ui.ClearCalls();
+    AllowAnonymousLinks();
+    Handle(Batch(kShareLinkRequest, {"u.txt"}));
+    EXPECT_THAT(m_Ui.Calls(), ElementsAre("share anonymous u.txt", "use 2 0"));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+// The process-wide intake state: the main window and the windows opened for requests.
+// The flags and counters shared with the windows and the login (g_LoggedIn, g_LoginShown,
+// g_WeiboBusy, g_BatchCount, g_PendingCount) are settings/session_state.h.
+
+#include <vector>
+
+#include "intake/request_entry.h"
+#include "platform/window.h"
+
+namespace intake {
+
+// The main upload window; kNoWindow until SetUpLoadTask first creates it. Any thread.
+platform::WindowHandle MainWindow();
+void SetMainWindow(platform::WindowHandle window);
+// True when the main window was created and still exists.
+bool MainWindowExists();
+// Creates the main window unless it exists: restores a saved login first, then asks the
+// user interface for the window.
+void EnsureMainWindow();
+
+// Share-link, Weibo and login windows opened by intake, oldest first (destroyed ones are
+// forgotten as new ones come).
+void AddSecondaryWindow(platform::WindowHandle window);
+std::vector<platform::WindowHandle> SecondaryWindows();
+
+// The login dialog that intake opened, kNoWindow when none.
+platform::WindowHandle LoginWindow();
+void SetLoginWindow(platform::WindowHandle window);
+
+// Batches that wait for a login (copies).
+void AddBatchWaitingForLogin(const RequestBatch& batch);
+size_t BatchesWaitingForLogin();
+// After a successful login: hands every waiting batch, in order, back to OnRequestBatch.
+void HandBackWaitingBatches();
+
+// Forgets the windows and waiting batches (a new session in tests).
+void ResetIntakeState();
+// Frees the state. Only for the library being unloaded: no intake function may be called
+// afterwards.
+void ReleaseIntakeState();
+
+}  // namespace intake

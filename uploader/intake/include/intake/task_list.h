@@ -1,0 +1,66 @@
+#pragma once
+
+// The saved task list "uploader.dat": written when an outside program asks the library to
+// save and exit, read back when the main window is created next time.
+//
+// Bytes, little-endian: a 32-bit count N (absent when N is 0: the file is then empty),
+// then N records in ascending id order: directory, name (each in the archive's string
+// form) and the state as a 32-bit signed integer. String form: 0xFF, the tag 0xFFFE,
+// then the length L in UTF-16 units (one byte when L < 255; else 0xFF and 16 bits when
+// L < 0xFFFE; else 0xFF, 0xFFFF and 32 bits), then L units without a terminator. A
+// string without the tag holds L bytes in the ANSI code page.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace intake {
+
+// The persistent form of one task.
+class CTask {
+public:
+    std::u16string m_Dir;
+    std::u16string m_Name;
+    int32_t m_State = 0;
+
+    // Appends the record's bytes.
+    void Store(std::string& out) const;
+    // Reads one record at the offset and moves past it; false (offset unchanged) when the
+    // bytes end before the record does or do not form one.
+    bool Load(std::string_view bytes, size_t& offset);
+};
+
+// The bytes of a whole list; empty for no tasks.
+std::string EncodeTaskList(const std::vector<CTask>& tasks);
+
+struct DecodedTaskList {
+    std::vector<CTask> tasks;  // every complete record, in file order
+    bool damaged = false;      // cut short, unreadable records or bytes after the last one
+};
+DecodedTaskList DecodeTaskList(std::string_view bytes);
+
+// install path + "/Flinga/uploader.dat"; empty when the install path is unknown.
+std::u16string TaskListPath();
+
+// Writes every task of the map, in ascending id order, replacing the file whole. False
+// when it could not be written (logged).
+bool SaveTaskList(const std::u16string& path);
+
+struct LoadedTaskList {
+    bool found = false;    // the file existed and was read
+    int restored = 0;      // tasks re-created
+    bool damaged = false;  // kept as "<path>.damaged" and logged once
+};
+// Re-creates the saved tasks (new ids, saved states 1 and 2 queued again), counts the
+// finished ones in the batch counters and gives the mini window its notice; then deletes
+// the file, or keeps a damaged one beside as "<path>.damaged".
+LoadedTaskList LoadTaskList(const std::u16string& path);
+
+// The save step of WM_SAVE_AND_EXIT: SaveTaskList(TaskListPath()). The main window runs
+// its exit sequence afterwards.
+bool SaveTasksForExit();
+// When the main window is created: LoadTaskList(TaskListPath()) if the file exists.
+LoadedTaskList RestoreSavedTasks();
+
+}  // namespace intake

@@ -1,0 +1,114 @@
+#include "intake/intake_state.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <utility>
+
+#include "intake/intake_ui.h"
+#include "intake/request_batch.h"
+#include "settings/settings.h"
+
+namespace intake {
+namespace {
+
+using platform::WindowHandle;
+
+// The main window is read by the workers; the rest belongs to the user-interface thread
+// but is guarded all the same, since hosts and tests may call in from elsewhere. The lock
+// is never held while a window is created or a handler runs.
+struct IntakeState {
+    std::atomic<WindowHandle> mainWindow{platform::kNoWindow};
+    std::mutex lock;
+    std::vector<WindowHandle> secondary;
+    WindowHandle loginWindow = platform::kNoWindow;
+    std::vector<RequestBatch> waitingForLogin;
+};
+
+IntakeState*& StateSlot() {
+    static IntakeState* state = new IntakeState;  // freed only by ReleaseIntakeState
+    return state;
+}
+
+IntakeState& State() { return *StateSlot(); }
+
+}  // namespace
+
+WindowHandle MainWindow() { return State().mainWindow.load(); }
+
+void SetMainWindow(WindowHandle window) { State().mainWindow = window; }
+
+bool MainWindowExists() {
+    const WindowHandle main = MainWindow();
+    return main != platform::kNoWindow && platform::IsWindow(main);
+}
+
+void EnsureMainWindow() {
+    if (MainWindowExists())
+        return;
+    settings::RestoreSavedLogin();  // the result shows later, in g_LoggedIn
+    SetMainWindow(IntakeUi().CreateMainWindow());
+}
+
+void AddSecondaryWindow(WindowHandle window) {
+    if (window == platform::kNoWindow)
+        return;
+    IntakeState& state = State();
+    std::lock_guard lock(state.lock);
+    std::erase_if(state.secondary, [](WindowHandle w) { return !platform::IsWindow(w); });
+    state.secondary.push_back(window);
+}
+
+std::vector<WindowHandle> SecondaryWindows() {
+    IntakeState& state = State();
+    std::lock_guard lock(state.lock);
+    return state.secondary;
+}
+
+WindowHandle LoginWindow() {
+    IntakeState& state = State();
+    std::lock_guard lock(state.lock);
+    return state.loginWindow;
+}
+
+void SetLoginWindow(WindowHandle window) {
+    IntakeState& state = State();
+    std::lock_guard lock(state.lock);
+    state.loginWindow = window;
+}
+
+void AddBatchWaitingForLogin(const RequestBatch& batch) {
+    IntakeState& state = State();
+    std::lock_guard lock(state.lock);
+    state.waitingForLogin.push_back(batch);
+}
+
+size_t BatchesWaitingForLogin() {
+    IntakeState& state = State();
+    std::lock_guard lock(state.lock);
+    return state.waitingForLogin.size();
+}
+
+void HandBackWaitingBatches() {
+    std::vector<RequestBatch> batches;
+    {
+        IntakeState& state = State();
+        std::lock_guard lock(state.lock);
+        batches.swap(state.waitingForLogin);
+    }
+    for (const RequestBatch& batch : batches)
+        OnRequestBatch(&batch);
+}
+
+void ReleaseIntakeState() { delete std::exchange(StateSlot(), nullptr); }
+
+void ResetIntakeState() {
+    IntakeState& state = State();
+    state.mainWindow = platform::kNoWindow;
+    std::lock_guard lock(state.lock);
+    state.secondary.clear();
+    state.loginWindow = platform::kNoWindow;
+    state.waitingForLogin.clear();
+}
+
+}  // namespace intake

@@ -1,0 +1,50 @@
+#include "intake/intake_state.h"
+#include "intake/messages.h"
+#include "intake/queue.h"
+#include "queue_state.h"
+
+namespace intake {
+
+using namespace queue_detail;
+
+namespace {
+
+void QueueForMainWindow(QueueState& queue, int32_t id, platform::WindowHandle main) {
+    {
+        std::lock_guard lock(queue.progressLock);
+        queue.progressQueue.push_back(id);
+    }
+    platform::PostMessage(main, WM_TASK_CHANGED, 0, 0);
+}
+
+}  // namespace
+
+void QueueTaskChange(int32_t id) {
+    QueueState& queue = Queue();
+    const platform::WindowHandle main = MainWindow();
+    if (!queue.uiReady || main == platform::kNoWindow || !platform::IsWindow(main))
+        return;
+    QueueForMainWindow(queue, id, main);
+}
+
+void NotifyTask(int32_t id, platform::WindowHandle wnd) {
+    if (wnd == platform::kNoWindow || !platform::IsWindow(wnd))
+        return;
+    QueueState& queue = Queue();
+    if (wnd == MainWindow() && queue.uiReady)
+        QueueForMainWindow(queue, id, wnd);
+    else
+        platform::PostMessage(wnd, WM_TASK_CHANGED, 0, id);
+}
+
+bool PopChangedTask(int32_t& id) {
+    QueueState& queue = Queue();
+    std::lock_guard lock(queue.progressLock);
+    if (queue.progressQueue.empty())
+        return false;
+    id = queue.progressQueue.front();
+    queue.progressQueue.pop_front();
+    return true;
+}
+
+}  // namespace intake

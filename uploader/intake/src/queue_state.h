@@ -1,0 +1,57 @@
+#pragma once
+
+// The process-wide objects of the queue, shared by its source files.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "intake/queue.h"
+#include "intake/upload_context.h"
+#include "platform/event.h"
+
+namespace intake::queue_detail {
+
+struct QueueState {
+    std::mutex taskLock;  // guards the map, the request queue, the paused order, states
+    std::map<int32_t, std::unique_ptr<UploadContext>> tasks;
+    std::deque<int32_t> uploadRequest;  // front = next to run
+    std::vector<int32_t> pausedOrder;   // order in which paused tasks resume
+
+    std::mutex progressLock;  // guards progressQueue; never held with taskLock
+    std::deque<int32_t> progressQueue;  // ids whose rows the main window must refresh
+
+    platform::Event scheduleEvent{platform::Event::ResetMode::Auto};  // wakes one worker
+    platform::Event exitEvent{platform::Event::ResetMode::Manual};    // ends every worker
+    std::atomic<bool> stopFlag{false};
+    std::atomic<bool> uiReady{false};  // task changes reach the main window only when set
+
+    std::mutex driverLock;
+    UploadDriver driver;
+    std::atomic<int64_t> pauseAfterTaskMs{500};
+
+    std::mutex workersLock;  // guards workers; held while starting and joining them
+    std::vector<std::thread> workers;
+};
+
+// Not destroyed with the static objects, so that workers never see it destroyed, whatever
+// the order in which a process tears its objects down; freed by ReleaseQueueState.
+QueueState& Queue();
+
+// With the task lock held: appends the id and wakes a worker.
+void EnqueueLocked(QueueState& queue, int32_t id);
+
+// With the task lock held: takes the record out of the map. A record whose driver runs is
+// marked removed and told to stop, and its worker frees it; any other is freed here.
+void RemoveLocked(QueueState& queue, std::map<int32_t, std::unique_ptr<UploadContext>>::iterator it);
+
+// The worker thread.
+void WorkerMain();
+
+}  // namespace intake::queue_detail

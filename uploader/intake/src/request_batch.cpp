@@ -1,0 +1,97 @@
+#include "intake/request_batch.h"
+
+#include "intake/intake_state.h"
+#include "intake/intake_ui.h"
+#include "intake/queue.h"
+#include "settings/registry_values.h"
+#include "settings/session_state.h"
+#include "settings/settings.h"
+
+namespace intake {
+namespace {
+
+bool IsLoggedIn() { return settings::g_LoggedIn != 0 || settings::RestoreSavedLogin() != 0; }
+
+void AcceptUploadBatch(const RequestBatch& batch) {
+    for (const UploadRequestEntry& entry : batch)
+        AddUploadRequest(std::u16string(EntryDir(entry)), std::u16string(EntryName(entry)));
+    CIntakeUi& ui = IntakeUi();
+    ui.ShowAdded(static_cast<int>(batch.size()), EntryName(batch.front()));
+    ++settings::g_BatchCount;
+    ++settings::g_PendingCount;
+    ui.ShowMiniWindow();
+    ui.ShowMainWindow();
+}
+
+void OpenShareLink(const RequestBatch& batch, bool loggedIn) {
+    AddSecondaryWindow(IntakeUi().OpenShareLinkWindow(batch, loggedIn));
+}
+
+// Returns false when the request was dropped (a post window is already open).
+bool OpenWeiboPost(const RequestBatch& batch) {
+    if (settings::g_WeiboBusy != 0)
+        return false;
+    AddSecondaryWindow(IntakeUi().OpenWeiboWindow(batch));
+    ++settings::g_PendingCount;
+    return true;
+}
+
+void HandleLoggedIn(const RequestBatch& batch) {
+    const int32_t kind = batch.front().nKind;
+    bool counted = true;
+    switch (kind) {
+        case kUploadRequest:
+            AcceptUploadBatch(batch);
+            break;
+        case kShareLinkRequest:
+            OpenShareLink(batch, true);
+            ++settings::g_PendingCount;
+            break;
+        case kWeiboRequest:
+            counted = OpenWeiboPost(batch);
+            break;
+        default:
+            break;  // other kinds are only counted
+    }
+    if (counted)
+        IntakeUi().CountUse(kind, true);
+}
+
+// The batch waits for the login; the login dialog opens unless it is up already.
+void WaitForLogin(const RequestBatch& batch) {
+    AddBatchWaitingForLogin(batch);
+    if (settings::g_LoginShown.exchange(1) != 0)
+        return;
+    const platform::WindowHandle login = IntakeUi().OpenLoginDialog();
+    SetLoginWindow(login);
+    AddSecondaryWindow(login);
+}
+
+// A share-link request without a login: anonymous when the user chose that for good, or
+// now; a user who wants to log in first (OK) gets the login.
+bool ShareAnonymously(const RequestBatch& batch) {
+    const auto anonymous = settings::ReadDword(settings::kFlingaKey, settings::kAnonyLink);
+    if ((anonymous && *anonymous != 0) || !IntakeUi().AskAnonymousLink()) {
+        OpenShareLink(batch, false);
+        IntakeUi().CountUse(kShareLinkRequest, false);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+platform::LResult OnRequestBatch(const RequestBatch* batch) {
+    if (!batch || batch->empty())
+        return 0;
+    if (IsLoggedIn()) {
+        HandleLoggedIn(*batch);
+        return 0;
+    }
+    if (batch->front().nKind == kShareLinkRequest && ShareAnonymously(*batch))
+        return 0;
+    WaitForLogin(*batch);
+    return 0;
+}
+
+}  // namespace intake

@@ -1,0 +1,195 @@
+#include <string>
+#include <utility>
+
+#include "intake/queue.h"
+#include "intake/task_map.h"
+#include "log/log.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "queue_state.h"
+#include "settings/session_state.h"
+
+namespace intake {
+namespace queue_detail {
+namespace {
+
+enum class Take { QueueEmpty, Skipped, Taken };
+
+// What a worker knows of the task it runs. The name never changes, so a copy taken with
+// the task serves the log lines even after the task was freed.
+struct RunningTask {
+    UploadContext* task = nullptr;
+    std::u16string name;
+};
+
+// Pops the front id. A task that is missing or not waiting is skipped; one whose driver
+// still runs (paused and resumed quickly) is requeued by its worker when it returns.
+Take TakeNext(QueueState& queue, RunningTask& taken) {
+    std::lock_guard lock(queue.taskLock);
+    if (queue.uploadRequest.empty())
+        return Take::QueueEmpty;
+    const int32_t id = queue.uploadRequest.front();
+    queue.uploadRequest.pop_front();
+    if (!queue.uploadRequest.empty())
+        queue.scheduleEvent.Set();  // another idle worker takes the next one
+    UploadContext* task = FindTaskLocked(id);
+    if (!task || task->m_State != kTaskWaiting)
+        return Take::Skipped;
+    if (task->m_Running) {
+        task->m_RunAgain = true;
+        return Take::Skipped;
+    }
+    task->m_State = kTaskUploading;
+    task->m_Running = true;
+    // Stops asked for from now on happen under the lock, after this reset.
+    task->m_hStopEvent->Reset();
+    taken = RunningTask{task, task->m_Name};
+    return Take::Taken;
+}
+
+int RunDriver(QueueState& queue, UploadContext& task) {
+    UploadDriver driver;
+    {
+        std::lock_guard lock(queue.driverLock);
+        driver = queue.driver;
+    }
+    if (driver)
+        return driver(task);
+    SetTaskState(task, kTaskFailed);  // no upload engine in this build
+    NotifyTask(task.m_TaskId, task.m_hOwnerWnd);
+    return -1;
+}
+
+// After the driver returned: true when the task was removed meanwhile and is now the
+// worker's to free.
+bool FinishRun(QueueState& queue, UploadContext& task) {
+    std::lock_guard lock(queue.taskLock);
+    task.m_Running = false;
+    if (task.m_Detached)
+        return true;
+    if (task.m_RunAgain) {
+        task.m_RunAgain = false;
+        if (task.m_State == kTaskWaiting) {
+            queue.uploadRequest.push_front(task.m_TaskId);
+            queue.scheduleEvent.Set();
+        } else if (task.m_State == kTaskPaused) {
+            queue.pausedOrder.insert(queue.pausedOrder.begin(), task.m_TaskId);
+        }
+    }
+    return false;
+}
+
+void RunTask(QueueState& queue, RunningTask& running, const std::u16string& threadText) {
+    Log().Write(L4_INF, u"SCHEDUL_UploadTask", true, {}, u"FileName = " + running.name,
+                threadText);
+    RunDriver(queue, *running.task);
+    if (FinishRun(queue, *running.task)) {
+        delete running.task;  // removed while uploading: no completion record
+        return;
+    }
+    Log().Write(L4_INF, u"COMPLETE_UploadTask", true, {}, u"FileName = " + running.name,
+                threadText);
+}
+
+// Runs queued tasks one after another until the queue is empty or the library stops.
+void RunQueuedTasks(QueueState& queue, const std::u16string& threadText) {
+    for (bool first = true;; first = false) {
+        RunningTask running;
+        const Take take = TakeNext(queue, running);
+        if (take == Take::QueueEmpty) {
+            if (first)
+                Log().Write(L5_TRC, u"SCHEDUL_UploadTask", true, {},
+                            u"g_UploadRequest is empty!", threadText);
+            return;
+        }
+        if (take == Take::Skipped)
+            continue;
+        RunTask(queue, running, threadText);
+        // The pause after each task; shutdown cuts it short.
+        if (queue.exitEvent.Wait(static_cast<uint32_t>(queue.pauseAfterTaskMs.load())) ||
+            queue.stopFlag)
+            return;
+    }
+}
+
+}  // namespace
+
+void WorkerMain() {
+    QueueState& queue = Queue();
+    const std::u16string threadText =
+        u"ThreadID = " + platform::Utf8ToWide(std::to_string(platform::CurrentThreadId()));
+    while (!queue.stopFlag) {
+        if (platform::WaitAny({&queue.scheduleEvent, &queue.exitEvent}, platform::kInfinite) == 1)
+            break;
+        RunQueuedTasks(queue, threadText);
+    }
+    Log().Write(L4_INF, u"EXIT_UploadThread", true, {}, threadText);
+}
+
+namespace {
+
+QueueState*& QueueSlot() {
+    static QueueState* queue = new QueueState;  // freed only by ReleaseQueueState
+    return queue;
+}
+
+}  // namespace
+
+QueueState& Queue() { return *QueueSlot(); }
+
+}  // namespace queue_detail
+
+using namespace queue_detail;
+
+void StartQueue(int workers) {
+    QueueState& queue = Queue();
+    std::lock_guard lock(queue.workersLock);
+    if (!queue.workers.empty())
+        return;
+    queue.stopFlag = false;
+    queue.exitEvent.Reset();
+    settings::AbortEvent().Reset();
+    for (int i = 0; i < workers; ++i)
+        queue.workers.emplace_back(WorkerMain);
+    queue.uiReady = true;
+    std::lock_guard taskLock(queue.taskLock);
+    if (!queue.uploadRequest.empty())
+        queue.scheduleEvent.Set();
+}
+
+void BeginShutdown() {
+    QueueState& queue = Queue();
+    queue.uiReady = false;
+    queue.stopFlag = true;
+    queue.exitEvent.Set();
+    settings::AbortEvent().Set();
+    StopAllTasks();
+}
+
+void StopQueue() {
+    BeginShutdown();
+    QueueState& queue = Queue();
+    std::lock_guard lock(queue.workersLock);
+    for (std::thread& worker : queue.workers)
+        worker.join();
+    queue.workers.clear();
+}
+
+void ReleaseQueueState() {
+    StopQueue();
+    delete std::exchange(QueueSlot(), nullptr);
+}
+
+bool IsShuttingDown() { return Queue().stopFlag; }
+
+void SetUploadDriver(UploadDriver driver) {
+    QueueState& queue = Queue();
+    std::lock_guard lock(queue.driverLock);
+    queue.driver = std::move(driver);
+}
+
+void SetPauseAfterTask(std::chrono::milliseconds pause) {
+    Queue().pauseAfterTaskMs = pause.count();
+}
+
+}  // namespace intake
