@@ -1,0 +1,45 @@
+#pragma once
+
+// Form bodies as the client writes them: fields joined by "&", name and value split at
+// the first "=". Most values travel as they are, without URL encoding (tokens, digests,
+// JSON texts, user names); a few are URL-encoded (file names, link paths). So values are
+// kept raw and each handler decodes the fields that the client encodes.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace norvel::service {
+
+class CForm {
+public:
+    // Empty pieces (a doubled or trailing "&") are skipped. Empty when a piece has no "="
+    // or an empty name: such a body is malformed.
+    static std::optional<CForm> Parse(std::string_view body);
+
+    bool Has(std::string_view name) const;
+    // The value of the first field of that name, as received; empty when absent.
+    std::string Raw(std::string_view name) const;
+    // The value with "%XX" and "+" decoded; empty when absent or badly encoded.
+    std::optional<std::string> Decoded(std::string_view name) const;
+
+    const std::vector<std::pair<std::string, std::string>>& Fields() const { return m_Fields; }
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_Fields;
+};
+
+// "%XX" becomes that byte and "+" a blank; empty when a "%" is not followed by two
+// hexadecimal digits.
+std::optional<std::string> UrlDecode(std::string_view text);
+
+// Letters and digits kept, blank to "+", every other byte "%XX" (uppercase), except the
+// bytes listed in keep, which are copied.
+std::string UrlEncode(std::string_view text, std::string_view keep = {});
+
+// Text made safe for HTML element content and attribute values.
+std::string HtmlEscape(std::string_view text);
+
+}  // namespace norvel::service
