@@ -20,10 +20,11 @@ std::optional<std::vector<std::pair<std::string, std::string>>> DecodedFields(co
         return std::nullopt;
     std::vector<std::pair<std::string, std::string>> fields;
     for (const auto& [name, value] : form->Fields()) {
+        const auto decodedName = UrlDecode(name);
         const auto decoded = UrlDecode(value);
-        if (!decoded)
+        if (!decodedName || !decoded)
             return std::nullopt;
-        fields.emplace_back(name, *decoded);
+        fields.emplace_back(*decodedName, *decoded);
     }
     return fields;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "service/json_io.h"
 #include "support/service_process.h"
 
@@ -95,6 +97,20 @@ private:
     CTestClient::Ticket m_Ticket;
     std::string m_Name;
     std::string m_Content;
+};
+
+// A running service with the account alice (password pa55word) and a registered client.
+class ServiceFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(service.Running());
+        ASSERT_TRUE(service.AddUser("alice", "pa55word"));
+        ASSERT_TRUE(client.Register());
+    }
+    bool LoginAlice() { return client.Login("alice", "pa55word"); }
+
+    ServiceProcess service;
+    CTestClient client{service};
 };
 
 }  // namespace norvel::test
