@@ -70,14 +70,15 @@ CReply StartUpload(CServiceContext& ctx, const CUploadParams& params, const CTic
         if (account && params.fileSize > uint64_t(account->maxfs))
             return ErrorReply(400, Errno::kTooLarge, "file larger than the account's single-file limit");
     }
+    const auto policy = ProofPolicy(ctx.switches.proof.load());
     auto session = LoadSession(tx, ticket.tstr, params.fileId, params.fileSize);
-    if (session && session->Finished())
+    if (session && session->Finished() && policy != ProofPolicy::Always)
         return FinishedReply(session->path);
     if (!session)
         session = CreateSession(tx, ticket.tstr, params.fileId, params.fileSize);
     session->proof.reset();
+    session->path.clear();
     if (ContentHeld(ctx, tx, params.fileId, params.fileSize)) {
-        const auto policy = ProofPolicy(ctx.switches.proof.load());
         if (policy == ProofPolicy::Never ||
             (policy == ProofPolicy::Foreign && OwnsContent(tx, params.fileId, ticket.Owner()))) {
             session->path = RecordContent(tx, params.fileId, params.fileSize, ticket);
