@@ -128,7 +128,7 @@ std::optional<CFault> CFaults::FromFields(const std::vector<std::pair<std::strin
             ok = ReadNumber(value, 0, 3600000, number);
             fault.delayMs = fault.holdMs = number;
         } else if (name == "status") {
-            ok = ReadNumber(value, 100, 999, number);
+            ok = ReadNumber(value, 1, 9999, number);
             fault.status = int(number);
         } else if (name == "after") {
             ok = ReadNumber(value, 0, INT64_MAX, fault.afterBytes);

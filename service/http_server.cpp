@@ -118,7 +118,7 @@ struct CHttpServer::Impl {
 };
 
 void CHttpServer::Impl::Drop(const httplib::Request& req) {
-    platform::ShutdownConnection(uint16_t(req.local_port), uint16_t(req.remote_port));
+    platform::AbortConnection(uint16_t(req.local_port), uint16_t(req.remote_port));
 }
 
 bool CHttpServer::Impl::ReadWhole(const httplib::ContentReader& reader, CRequest& request, bool& tooLarge) {
@@ -150,6 +150,14 @@ CReply CHttpServer::Impl::Dispatch(const CRoute& route, const httplib::Request& 
         dropped = true;
         return {};
     }
+    // The body is read before anything is answered, so that a refused client that is
+    // still sending gets the answer rather than a reset connection.
+    if (!route.stream && reader && HasBody(req)) {
+        bool tooLarge = false;
+        if (!ReadWhole(*reader, request, tooLarge))
+            return tooLarge ? ErrorReply(413, Errno::kBadRequest, "request body too large")
+                            : ErrorReply(400, Errno::kBadRequest, "request body could not be read");
+    }
     if (route.access == Access::Signed && context.switches.requireSignatures &&
         !context.signing.Check(context.store, context.switches, request.Header("KDW-Auth"), CServiceContext::Now())) {
         CReply reply = ErrorReply(401, 401, "signature required");
@@ -162,12 +170,6 @@ CReply CHttpServer::Impl::Dispatch(const CRoute& route, const httplib::Request& 
     }
     if (route.stream)
         return ErrorReply(400, Errno::kBadRequest, "request body missing");
-    if (reader && HasBody(req)) {
-        bool tooLarge = false;
-        if (!ReadWhole(*reader, request, tooLarge))
-            return tooLarge ? ErrorReply(413, Errno::kBadRequest, "request body too large")
-                            : ErrorReply(400, Errno::kBadRequest, "request body could not be read");
-    }
     if (route.form) {
         const auto form = CForm::Parse(request.body);
         if (!form)

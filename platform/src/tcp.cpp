@@ -30,7 +30,7 @@ bool Matches(int fd, uint16_t localPort, uint16_t peerPort) {
 
 }  // namespace
 
-bool ShutdownConnection(uint16_t localPort, uint16_t peerPort) {
+bool AbortConnection(uint16_t localPort, uint16_t peerPort) {
     DIR* dir = opendir("/proc/self/fd");
     if (!dir)
         return false;
@@ -41,6 +41,8 @@ bool ShutdownConnection(uint16_t localPort, uint16_t peerPort) {
         if (end == entry->d_name || *end != '\0' || fd == dirfd(dir))
             continue;
         if (Matches(int(fd), localPort, peerPort)) {
+            const linger abortive{1, 0};
+            setsockopt(int(fd), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
             shutdown(int(fd), SHUT_RDWR);
             found = true;
             break;

@@ -79,6 +79,8 @@ bool ServiceProcess::WaitUntilAnswering() {
     return false;
 }
 
+const char* ServiceProcess::BinaryPath() { return NORVEL_SERVICE_BINARY; }
+
 bool ServiceProcess::Running() const { return m_Process && m_Process->Running(); }
 
 int ServiceProcess::Stop() {

@@ -64,6 +64,9 @@ public:
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
 
+    // The norvel-service program these tests start.
+    static const char* BinaryPath();
+
     bool Running() const;
     int Port() const { return m_Port; }
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(m_Port); }
