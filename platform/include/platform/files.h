@@ -1,7 +1,7 @@
 #pragma once
 
-// File-system facts the design asks for, on wide (UTF-16) paths. Paths are converted to
-// UTF-8 for the system.
+// File-system facts on wide (UTF-16) paths. Paths are converted to UTF-8 for the system;
+// an empty path or one holding a NUL character names nothing (empty results, 0).
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +12,7 @@ namespace platform {
 
 struct FileAttributes {
     bool folder = false;
-    bool hidden = false;    // the name starts with "."
+    bool hidden = false;    // the name starts with "." (and is not "." or "..")
     bool readOnly = false;  // no write permission for the owner
 };
 

@@ -7,13 +7,14 @@
 
 namespace platform {
 
-// $XDG_RUNTIME_DIR/norvel, else /tmp/norvel-<uid>; created with mode 0700 when missing.
-// A folder that exists but is not a private folder of this user (a link, another owner,
-// looser mode) is refused: the result is then empty.
+// $XDG_RUNTIME_DIR/norvel (when that variable names an existing folder), else
+// /tmp/norvel-<uid>; created with mode 0700 when missing. A folder that is a symbolic
+// link, not a folder or owned by another user is refused: the result is then empty. Our
+// own folder with a looser mode is set back to 0700 (empty when that fails).
 std::string RuntimeDir();
 
-// The host name cut to at most 15 characters, as a Windows computer name; empty when it
-// cannot be read.
+// The host name up to its first dot, cut to at most 15 characters, as a Windows computer
+// name; empty when it cannot be read.
 std::u16string ComputerName();
 
 // Milliseconds since the machine booted (CLOCK_BOOTTIME).
@@ -29,7 +30,8 @@ std::string ExecutablePath();
 // UTF-8; empty when unknown. Pass the address of a function of the module asked for.
 std::string ModulePath(const void* addressInModule);
 
-// Name of the user running the process (the login name of the real uid).
+// Name of the user running the process: the login name of the real uid, else $USER,
+// else empty.
 std::u16string CurrentUserName();
 
 }  // namespace platform
