@@ -1,8 +1,7 @@
 #pragma once
 
 // MD5 for the service: whole texts and streams, always as 32 lowercase hexadecimal
-// digits. Every digest of the service goes through here, so the MD5 code behind it can be
-// exchanged in one place.
+// digits, over the project's own MD5. Every digest of the service goes through here.
 
 #include <cstdint>
 #include <memory>

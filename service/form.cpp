@@ -76,25 +76,6 @@ std::optional<std::string> UrlDecode(std::string_view text) {
     return out;
 }
 
-std::string UrlEncode(std::string_view text, std::string_view keep) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            keep.find(c) != std::string_view::npos) {
-            out += c;
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
-    }
-    return out;
-}
-
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     for (char c : text) {

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/url_encode.h"
+
 namespace norvel::service {
 
 class CForm {
@@ -36,8 +38,8 @@ private:
 std::optional<std::string> UrlDecode(std::string_view text);
 
 // Letters and digits kept, blank to "+", every other byte "%XX" (uppercase), except the
-// bytes listed in keep, which are copied.
-std::string UrlEncode(std::string_view text, std::string_view keep = {});
+// bytes listed in keep, which are copied: the client's own encoding.
+using tools::UrlEncode;
 
 // Text made safe for HTML element content and attribute values.
 std::string HtmlEscape(std::string_view text);
