@@ -168,6 +168,15 @@ CReply Post(CServiceContext& ctx, const std::string& action, const std::vector<s
 
 }  // namespace
 
+CReply HandleSink(CServiceContext&, const CRequest&, CBodySource& body) {
+    uint64_t bytes = 0;
+    const bool whole = body.Read([&](const char*, size_t length) {
+        bytes += length;
+        return true;
+    });
+    return JsonReply(CJsonObject().Set("errno", int64_t(whole ? 0 : Errno::kBadRequest)).Set("bytes", int64_t(bytes)));
+}
+
 CReply HandleAdmin(CServiceContext& ctx, const CRequest& req) {
     const std::string action = req.path.substr(std::string_view("/_admin/").size());
     if (req.method == "POST") {

@@ -41,8 +41,11 @@ bool CContentStore::HasContent(const std::string& md5) const {
 
 std::string CContentStore::PartialPath(int64_t session, int index) const {
     std::string name = std::to_string(session);
-    if (index >= 0)
-        name += "-" + std::to_string(index);
+    if (index >= 0) {
+        // Appended in two steps: GCC 12 warns falsely (-Wrestrict) on "-" + to_string().
+        name += '-';
+        name += std::to_string(index);
+    }
     return m_Root + "/partial/" + name + ".part";
 }
 

@@ -54,5 +54,7 @@ CReply HandleNewAccountPage(CServiceContext& ctx, const CRequest& req);
 
 // Admin requests (admin.cpp).
 CReply HandleAdmin(CServiceContext& ctx, const CRequest& req);
+// Reads a body and discards it: the reference of the upload benchmark.
+CReply HandleSink(CServiceContext& ctx, const CRequest& req, CBodySource& body);
 
 }  // namespace norvel::service

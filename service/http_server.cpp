@@ -55,8 +55,8 @@ public:
     bool Read(const std::function<bool(const char*, size_t)>& sink) override {
         return m_Reader([&](const char* data, size_t length) {
             m_Received += length;
-            if (m_Logged.body.size() < CRequestLog::kBodyCap)
-                m_Logged.body.append(data, std::min(length, CRequestLog::kBodyCap - m_Logged.body.size()));
+            if (m_Logged.body.size() < CRequestLog::kStreamCap)
+                m_Logged.body.append(data, std::min(length, CRequestLog::kStreamCap - m_Logged.body.size()));
             return sink(data, length);
         });
     }

@@ -57,6 +57,8 @@ bool StartsWith(const std::string& text, std::string_view prefix) { return text.
 }  // namespace
 
 std::optional<CRoute> FindRoute(std::string_view method, const std::string& path) {
+    if (path == "/_admin/sink" && method == "POST")
+        return CRoute{Access::Admin, {}, {}, HandleSink};
     if (StartsWith(path, "/_admin/") && (method == "GET" || method == "POST"))
         return Page(HandleAdmin, Access::Admin);
     const auto& routes = method == "POST" ? PostRoutes() : GetRoutes();
