@@ -145,7 +145,9 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
         return BlockRequestReply(unitId, NextBlock(m_Ctx, held, m_UnitSize), held);
     if (m_SegIndex < 0)
         return FinishWholeFile(m_Ctx, m_Session, m_Ticket);
-    if (!FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex)))
+    // A segment completed by an earlier request (another upload of the same file) is
+    // stored already; only one that this block completed is checked and stored.
+    if (m_Held < m_UnitSize && !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex)))
         return ErrorReply(400, Errno::kRefused, "segment digest does not match");
     if (const CSegment* next = NextMissingSegment(m_Session))
         return BlockRequestReply(next->fileId, NextBlock(m_Ctx, next->held, next->size), m_UnitSize);
