@@ -15,6 +15,13 @@ namespace {
 constexpr size_t kFormLimit = 8 << 20;  // largest form or page body read whole
 constexpr size_t kWorkerThreads = 48;
 constexpr size_t kDownloadPiece = 256 << 10;
+constexpr uint64_t kDrainLimit = 80 << 20;  // body bytes read and dropped before a fault's answer
+
+// Keeps the first `cap` bytes of a body for the request log.
+void Capture(std::string& kept, const char* data, size_t length, size_t cap) {
+    if (kept.size() < cap)
+        kept.append(data, std::min(length, cap - kept.size()));
+}
 
 bool IsLoopback(const std::string& address) {
     return address == "127.0.0.1" || address == "::1" || address == "::ffff:127.0.0.1" ||
@@ -45,8 +52,7 @@ CRequest MakeRequest(const httplib::Request& in) {
     return out;
 }
 
-// Reads the body through the library's reader, counting bytes, and stops reading when a
-// stall fault says so.
+// Hands the body to a streaming handler, keeping its first bytes for the request log.
 class CReaderSource : public CBodySource {
 public:
     CReaderSource(const httplib::Request& request, const httplib::ContentReader& reader, CRequest& logged)
@@ -54,9 +60,7 @@ public:
 
     bool Read(const std::function<bool(const char*, size_t)>& sink) override {
         return m_Reader([&](const char* data, size_t length) {
-            m_Received += length;
-            if (m_Logged.body.size() < CRequestLog::kStreamCap)
-                m_Logged.body.append(data, std::min(length, CRequestLog::kStreamCap - m_Logged.body.size()));
+            Capture(m_Logged.body, data, length, CRequestLog::kStreamCap);
             return sink(data, length);
         });
     }
@@ -71,13 +75,10 @@ public:
         }
     }
 
-    uint64_t Received() const { return m_Received; }
-
 private:
     const httplib::Request& m_Request;
     const httplib::ContentReader& m_Reader;
     CRequest& m_Logged;
-    uint64_t m_Received = 0;
 };
 
 void ApplyReply(const CReply& reply, httplib::Response& res) {
@@ -112,10 +113,72 @@ struct CHttpServer::Impl {
 
     void Handle(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader* reader);
     CReply Dispatch(const CRoute& route, const httplib::Request& req, CRequest& request,
-                    const httplib::ContentReader* reader, const CFaultPlan& plan, bool& dropped);
+                    const httplib::ContentReader* reader);
     bool ReadWhole(const httplib::ContentReader& reader, CRequest& request, bool& tooLarge);
+    void Drain(const httplib::Request& req, const httplib::ContentReader* reader, CRequest& request, uint64_t limit);
+    CReply ApplyFault(const CFault& fault, const httplib::Request& req, const httplib::ContentReader* reader,
+                      CRequest& request, bool& dropped);
+    void Log(const httplib::Request& req, CRequest& request, int status);
     void Drop(const httplib::Request& req);
 };
+
+// Reads the body (up to limit bytes) and drops it, keeping its start for the log.
+void CHttpServer::Impl::Drain(const httplib::Request& req, const httplib::ContentReader* reader, CRequest& request,
+                              uint64_t limit) {
+    if (!reader || !HasBody(req))
+        return;
+    uint64_t seen = 0;
+    (*reader)([&](const char* data, size_t length) {
+        Capture(request.body, data, length, CRequestLog::kBodyCap);
+        seen += length;
+        return seen < limit;
+    });
+}
+
+// The answer of a fault that replaces the handling of a request.
+CReply CHttpServer::Impl::ApplyFault(const CFault& fault, const httplib::Request& req,
+                                     const httplib::ContentReader* reader, CRequest& request, bool& dropped) {
+    switch (fault.kind) {
+        case FaultKind::Close:
+            Drop(req);
+            dropped = true;
+            return {};
+        case FaultKind::Stall:
+            // Reads the first bytes, then stops reading and holds the connection until
+            // the client gives up or the hold time ends; then resets it.
+            Drain(req, reader, request, uint64_t(fault.afterBytes));
+            context.faults.Sleep(fault.holdMs);
+            Drop(req);
+            dropped = true;
+            return {};
+        case FaultKind::Status:
+            // The body is read first, so that a client still sending gets the answer.
+            Drain(req, reader, request, kDrainLimit);
+            return ErrorReply(fault.status, fault.status, "fault status");
+        case FaultKind::Busy:
+            Drain(req, reader, request, kDrainLimit);
+            return ErrorReply(200, Errno::kBusy, "service busy");
+        case FaultKind::Delay:
+            break;
+    }
+    return {};
+}
+
+void CHttpServer::Impl::Log(const httplib::Request& req, CRequest& request, int status) {
+    CLoggedRequest entry;
+    entry.time = CServiceContext::Now();
+    entry.method = request.method;
+    entry.target = request.target;
+    entry.path = request.path;
+    entry.headers = request.headers;
+    entry.bodySize = request.body.size();
+    if (req.has_header("Content-Length"))
+        entry.bodySize = std::max<uint64_t>(entry.bodySize,
+                                            std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10));
+    entry.body = std::move(request.body);
+    entry.status = status;
+    context.log.Add(std::move(entry));
+}
 
 void CHttpServer::Impl::Drop(const httplib::Request& req) {
     platform::AbortConnection(uint16_t(req.local_port), uint16_t(req.remote_port));
@@ -134,22 +197,7 @@ bool CHttpServer::Impl::ReadWhole(const httplib::ContentReader& reader, CRequest
 }
 
 CReply CHttpServer::Impl::Dispatch(const CRoute& route, const httplib::Request& req, CRequest& request,
-                                   const httplib::ContentReader* reader, const CFaultPlan& plan, bool& dropped) {
-    if (plan.action && plan.action->kind == FaultKind::Stall && reader && HasBody(req)) {
-        // Read the first bytes, then stop reading and hold the connection until the
-        // client gives up or the hold time ends; then drop it.
-        uint64_t seen = 0;
-        const uint64_t after = uint64_t(plan.action->afterBytes);
-        (*reader)([&](const char* data, size_t length) {
-            request.body.append(data, std::min<size_t>(length, CRequestLog::kBodyCap - std::min(request.body.size(), CRequestLog::kBodyCap)));
-            seen += length;
-            return seen < after;
-        });
-        context.faults.Sleep(plan.action->holdMs);
-        Drop(req);
-        dropped = true;
-        return {};
-    }
+                                   const httplib::ContentReader* reader) {
     // The body is read before anything is answered, so that a refused client that is
     // still sending gets the answer rather than a reset connection.
     if (!route.stream && reader && HasBody(req)) {
@@ -193,36 +241,19 @@ void CHttpServer::Impl::Handle(const httplib::Request& req, httplib::Response& r
         context.faults.Sleep(plan.delayMs);
     CReply reply;
     bool dropped = false;
-    if (plan.action && plan.action->kind == FaultKind::Close) {
-        Drop(req);
-        dropped = true;
-    } else if (plan.action && plan.action->kind == FaultKind::Status) {
-        reply = ErrorReply(plan.action->status, plan.action->status, "fault status");
-    } else if (plan.action && plan.action->kind == FaultKind::Busy) {
-        reply = ErrorReply(200, Errno::kBusy, "service busy");
+    if (plan.action) {
+        reply = ApplyFault(*plan.action, req, reader, request, dropped);
     } else if (!route) {
         reply = ErrorReply(404, Errno::kNotFound, "no such endpoint");
     } else {
         try {
-            reply = Dispatch(*route, req, request, reader, plan, dropped);
+            reply = Dispatch(*route, req, request, reader);
         } catch (const std::exception& error) {
             reply = ErrorReply(500, Errno::kBusy, std::string("internal error: ") + error.what());
         }
     }
-    if (!admin) {
-        CLoggedRequest entry;
-        entry.time = CServiceContext::Now();
-        entry.method = request.method;
-        entry.target = request.target;
-        entry.path = request.path;
-        entry.headers = request.headers;
-        entry.bodySize = request.body.size();
-        entry.body = std::move(request.body);
-        entry.status = dropped ? 0 : reply.status;
-        if (reader && req.has_header("Content-Length"))
-            entry.bodySize = std::max<uint64_t>(entry.bodySize, std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10));
-        context.log.Add(std::move(entry));
-    }
+    if (!admin)
+        Log(req, request, dropped ? 0 : reply.status);
     if (!dropped)
         ApplyReply(reply, res);
 }

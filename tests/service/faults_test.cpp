@@ -32,6 +32,9 @@ TEST_F(FaultsTest, StatusForTheNextRequestsThenNormal) {
     EXPECT_EQ(service.Post("/app/pc/clientid.init.php", "").status, 503);
     EXPECT_EQ(service.Post("/app/pc/clientid.init.php", "").status, 503);
     EXPECT_EQ(service.Post("/app/pc/clientid.init.php", "").status, 200);
+    // A client still sending a large body gets the answer, not a reset connection.
+    ASSERT_TRUE(service.SetFault({.kind = "status", .path = "/up/up_blk", .count = 1, .status = 500}));
+    EXPECT_EQ(service.Post("/up/up_blk", std::string(8 << 20, 'b')).status, 500);
     ASSERT_TRUE(service.SetFault({.kind = "status", .path = "*", .count = 1, .status = 599}));
     EXPECT_EQ(service.Post("/app/pc/user.init.php", "").status, 599);
 }
