@@ -1,7 +1,8 @@
 #include "service/faults.h"
 
-#include <charconv>
 #include <chrono>
+
+#include "service/form.h"
 
 namespace norvel::service {
 namespace {
@@ -22,15 +23,6 @@ std::optional<FaultKind> KindFromName(std::string_view name) {
         if (name == KindName(kind))
             return kind;
     return std::nullopt;
-}
-
-bool ReadNumber(std::string_view text, int64_t min, int64_t max, int64_t& out) {
-    int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
-        return false;
-    out = value;
-    return true;
 }
 
 }  // namespace
@@ -123,15 +115,15 @@ std::optional<CFault> CFaults::FromFields(const std::vector<std::pair<std::strin
             fault.path = value;
             ok = !value.empty();
         } else if (name == "count") {
-            ok = ReadNumber(value, 0, INT32_MAX, fault.count);
+            ok = ParseInteger(value, 0, INT32_MAX, fault.count);
         } else if (name == "ms") {
-            ok = ReadNumber(value, 0, 3600000, number);
+            ok = ParseInteger(value, 0, 3600000, number);
             fault.delayMs = fault.holdMs = number;
         } else if (name == "status") {
-            ok = ReadNumber(value, 1, 9999, number);
+            ok = ParseInteger(value, 1, 9999, number);
             fault.status = int(number);
         } else if (name == "after") {
-            ok = ReadNumber(value, 0, INT64_MAX, fault.afterBytes);
+            ok = ParseInteger(value, 0, INT64_MAX, fault.afterBytes);
         } else {
             ok = false;
         }

@@ -1,19 +1,9 @@
 #include "service/form.h"
 
+#include <cctype>
+#include <charconv>
+
 namespace norvel::service {
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 std::optional<CForm> CForm::Parse(std::string_view body) {
     CForm form;
@@ -55,25 +45,37 @@ std::optional<std::string> CForm::Decoded(std::string_view name) const {
 }
 
 std::optional<std::string> UrlDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '+') {
-            out += ' ';
-        } else if (text[i] == '%') {
-            if (i + 2 >= text.size())
-                return std::nullopt;
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high < 0 || low < 0)
-                return std::nullopt;
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+    // The decoding is the client's own; a "%" must be followed by two hexadecimal digits.
+    for (size_t at = text.find('%'); at != std::string_view::npos; at = text.find('%', at + 3))
+        if (at + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[at + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[at + 2])))
+            return std::nullopt;
+    return tools::UrlDecode(text);
+}
+
+std::optional<uint64_t> ParseDecimal(std::string_view text) {
+    uint64_t value = 0;
+    if (text.empty() || text.front() == '+' || text.front() == '-')
+        return std::nullopt;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int64_t> ParseInteger(std::string_view text, int64_t min, int64_t max) {
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+bool ParseInteger(std::string_view text, int64_t min, int64_t max, int64_t& out) {
+    const auto value = ParseInteger(text, min, max);
+    if (value)
+        out = *value;
+    return value.has_value();
 }
 
 std::string HtmlEscape(std::string_view text) {

@@ -5,6 +5,7 @@
 // JSON texts, user names); a few are URL-encoded (file names, link paths). So values are
 // kept raw and each handler decodes the fields that the client encodes.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,13 @@ std::optional<std::string> UrlDecode(std::string_view text);
 // Letters and digits kept, blank to "+", every other byte "%XX" (uppercase), except the
 // bytes listed in keep, which are copied: the client's own encoding.
 using tools::UrlEncode;
+
+// A decimal number without sign or blanks; empty otherwise.
+std::optional<uint64_t> ParseDecimal(std::string_view text);
+// A decimal number (a leading "-" allowed) within [min, max]; empty otherwise.
+std::optional<int64_t> ParseInteger(std::string_view text, int64_t min, int64_t max);
+// The same, into out (left as it is when the text is not such a number).
+bool ParseInteger(std::string_view text, int64_t min, int64_t max, int64_t& out);
 
 // Text made safe for HTML element content and attribute values.
 std::string HtmlEscape(std::string_view text);

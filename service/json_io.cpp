@@ -1,5 +1,7 @@
 #include "service/json_io.h"
 
+#include <charconv>
+
 namespace norvel::service {
 namespace {
 
@@ -133,18 +135,11 @@ private:
         if (m_Text.size() - m_Pos < 4)
             return false;
         uint32_t cp = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char c = m_Text[m_Pos++];
-            cp <<= 4;
-            if (c >= '0' && c <= '9')
-                cp |= c - '0';
-            else if (c >= 'a' && c <= 'f')
-                cp |= c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                cp |= c - 'A' + 10;
-            else
-                return false;
-        }
+        const char* digits = m_Text.data() + m_Pos;
+        const auto [end, ec] = std::from_chars(digits, digits + 4, cp, 16);
+        if (ec != std::errc() || end != digits + 4)
+            return false;
+        m_Pos += 4;
         AppendUtf8(out, cp);
         return true;
     }

@@ -1,18 +1,9 @@
 #include "service/switches.h"
 
-#include <charconv>
+#include "service/form.h"
 
 namespace norvel::service {
 namespace {
-
-bool ParseInt(std::string_view text, int64_t min, int64_t max, int64_t& out) {
-    int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
-        return false;
-    out = value;
-    return true;
-}
 
 bool ParseBool(std::string_view text, bool& out) {
     if (text == "1" || text == "true" || text == "on")
@@ -31,15 +22,15 @@ constexpr int64_t kMaxBlock = int64_t(64) << 20;  // the largest block a client 
 bool CSwitches::Set(std::string_view name, std::string_view value) {
     int64_t number = 0;
     bool flag = false;
-    if (name == "block_size" && ParseInt(value, 1, kMaxBlock, number))
+    if (name == "block_size" && ParseInteger(value, 1, kMaxBlock, number))
         blockSize = number;
-    else if (name == "segment_threshold" && ParseInt(value, 0, INT64_MAX, number))
+    else if (name == "segment_threshold" && ParseInteger(value, 0, INT64_MAX, number))
         segmentThreshold = number;
-    else if (name == "segment_size" && ParseInt(value, 1, INT32_MAX, number))
+    else if (name == "segment_size" && ParseInteger(value, 1, INT32_MAX, number))
         segmentSize = number;
-    else if (name == "nonce_every" && ParseInt(value, 0, INT32_MAX, number))
+    else if (name == "nonce_every" && ParseInteger(value, 0, INT32_MAX, number))
         nonceEvery = number;
-    else if (name == "created_tolerance" && ParseInt(value, 0, INT32_MAX, number))
+    else if (name == "created_tolerance" && ParseInteger(value, 0, INT32_MAX, number))
         createdTolerance = number;
     else if (name == "reject_signatures" && ParseBool(value, flag))
         rejectSignatures = flag;

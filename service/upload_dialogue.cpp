@@ -52,6 +52,16 @@ std::optional<std::vector<CSegment>> ReadSegmentList(const CSession& session, co
 
 CReply DigestMismatch() { return ErrorReply(400, Errno::kRefused, "content digest does not match"); }
 
+// Stores a partial file as content when its first `size` bytes have that MD5; removes it
+// otherwise. True when stored.
+bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5, uint64_t size) {
+    const auto digest = FileRangeMd5(partial, 0, size);
+    if (digest && *digest == md5 && ctx.contents.Adopt(partial, md5))
+        return true;
+    ctx.contents.Remove(partial);
+    return false;
+}
+
 }  // namespace
 
 const CSegment* NextMissingSegment(const CSession& session) {
@@ -183,11 +193,9 @@ CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const
 
 CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket) {
     const std::string partial = ctx.contents.PartialPath(session.id, -1);
-    const auto digest = FileRangeMd5(partial, 0, session.fileSize);
-    const bool good = digest && *digest == session.fileId && ctx.contents.Adopt(partial, session.fileId);
+    const bool good = AdoptIfDigestMatches(ctx, partial, session.fileId, session.fileSize);
     CTransaction tx(ctx.store);
     if (!good) {
-        ctx.contents.Remove(partial);
         session.held = 0;
         SaveSession(tx, session);
         tx.Commit();
@@ -201,9 +209,8 @@ CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& t
 
 bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index) {
     CSegment& segment = session.segments[index];
-    const std::string partial = ctx.contents.PartialPath(session.id, segment.index);
-    const auto digest = FileRangeMd5(partial, 0, segment.size);
-    const bool good = digest && *digest == segment.fileId && ctx.contents.Adopt(partial, segment.fileId);
+    const bool good =
+        AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index), segment.fileId, segment.size);
     CTransaction tx(ctx.store);
     if (good) {
         CStatement content(ctx.store, "INSERT OR IGNORE INTO contents(md5, size, created) VALUES(?1, ?2, ?3)");
@@ -213,7 +220,6 @@ bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index) {
             if (other.fileId == segment.fileId)
                 other.held = other.size;
     } else {
-        ctx.contents.Remove(partial);
         segment.held = 0;
     }
     SaveSegments(tx, session);

@@ -1,7 +1,6 @@
 #include "service/upload_params.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 
 #include "service/digest.h"
@@ -92,16 +91,6 @@ void AddSigned(CUploadParams& params, const FieldMap& fields, const char* name) 
 }
 
 }  // namespace
-
-std::optional<uint64_t> ParseDecimal(std::string_view text) {
-    uint64_t value = 0;
-    if (text.empty() || text.front() == '+' || text.front() == '-')
-        return std::nullopt;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 std::optional<CByteRange> ParseRange(std::string_view text) {
     const size_t dash = text.find('-');

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "service/form.h"
+
 namespace norvel::service {
 
 enum class UploadKind { Init, Block, Fast, SegInfo };
@@ -27,8 +29,6 @@ struct CByteRange {
 
 // Decimal "start-end" with start <= end; empty otherwise.
 std::optional<CByteRange> ParseRange(std::string_view text);
-// A decimal number without sign or blanks; empty otherwise.
-std::optional<uint64_t> ParseDecimal(std::string_view text);
 
 struct CUploadParams {
     UploadKind kind = UploadKind::Init;

@@ -227,71 +227,55 @@ HttpResponse CUploadDriver::Block(const std::string& segId, const std::string& r
 CUploadDriver::Result CUploadDriver::Run(int maxRequests) {
     Result result;
     std::string currentSeg;
+    // Records a reply's command; a failed status or a finish ends up in the result. The
+    // reply, or empty when the status was not 200.
+    auto Note = [&](const HttpResponse& response) -> std::optional<service::JsonValue> {
+        const auto reply = ReplyJson(response);
+        result.commands.push_back(reply.Text("kdw_upcmd"));
+        if (response.status != 200) {
+            result.failStatus = response.status;
+            return std::nullopt;
+        }
+        if (reply.Text("kdw_upcmd") == "UPSTAT") {
+            result.finished = reply.Text("kdw_upstat") == "FIN";
+            result.path = reply.Text("kdw_path");
+        }
+        return reply;
+    };
     // One block loop: follows the ranges until FIN, a switch of segment, or a failure.
     auto blockLoop = [&](const std::string& segId, std::string range) -> bool {
         while (maxRequests-- > 0) {
             result.blockRanges.push_back(segId + ":" + range);
-            const HttpResponse response = Block(segId, range);
-            const auto reply = ReplyJson(response);
-            result.commands.push_back(reply.Text("kdw_upcmd"));
-            if (response.status != 200) {
-                result.failStatus = response.status;
-                return false;
-            }
-            if (reply.Text("kdw_upcmd") == "UPSTAT") {
-                result.finished = reply.Text("kdw_upstat") == "FIN";
-                result.path = reply.Text("kdw_path");
+            const auto reply = Note(Block(segId, range));
+            if (!reply || reply->Text("kdw_upcmd") == "UPSTAT")
                 return result.finished;
-            }
-            range = reply.Text("kdw_range");
-            if (!segId.empty() && reply.Text("kdw_fid") != segId) {
-                currentSeg = reply.Text("kdw_fid");
+            range = reply->Text("kdw_range");
+            if (!segId.empty() && reply->Text("kdw_fid") != segId) {
+                currentSeg = reply->Text("kdw_fid");
                 return true;
             }
         }
         return false;
     };
     auto fast = [&](const std::string& segId, const std::string& range) -> bool {
-        const HttpResponse response = Fast(segId, range);
-        const auto reply = ReplyJson(response);
-        result.commands.push_back(reply.Text("kdw_upcmd"));
-        if (response.status != 200) {
-            result.failStatus = response.status;
-            return false;
-        }
-        if (reply.Text("kdw_upcmd") == "UPSTAT") {
-            result.finished = reply.Text("kdw_upstat") == "FIN";
-            result.path = reply.Text("kdw_path");
+        const auto reply = Note(Fast(segId, range));
+        if (!reply || reply->Text("kdw_upcmd") == "UPSTAT")
             return result.finished;
-        }
-        return blockLoop(segId, reply.Text("kdw_range"));
+        return blockLoop(segId, reply->Text("kdw_range"));
     };
-    HttpResponse response = Init();
-    auto reply = ReplyJson(response);
-    result.commands.push_back(reply.Text("kdw_upcmd"));
-    if (response.status != 200) {
-        result.failStatus = response.status;
-        return result;
-    }
-    const std::string command = reply.Text("kdw_upcmd");
-    if (command == "UPSTAT") {
-        result.finished = reply.Text("kdw_upstat") == "FIN";
-        result.path = reply.Text("kdw_path");
-    } else if (command == "REQTBLK") {
-        blockLoop({}, reply.Text("kdw_range"));
+    const auto init = Note(Init());
+    const std::string command = init ? init->Text("kdw_upcmd") : std::string();
+    if (command == "REQTBLK") {
+        blockLoop({}, init->Text("kdw_range"));
     } else if (command == "REQTCON") {
-        fast({}, reply.Text("kdw_range"));
+        fast({}, init->Text("kdw_range"));
     } else if (command == "REQTSEG") {
-        response = SegInfo(std::stoull(reply.Text("kdw_segsize")));
-        reply = ReplyJson(response);
-        result.commands.push_back(reply.Text("kdw_upcmd"));
-        if (response.status != 200) {
-            result.failStatus = response.status;
+        const auto seginfo = Note(SegInfo(std::stoull(init->Text("kdw_segsize"))));
+        if (!seginfo)
             return result;
-        }
-        const std::string segCommand = reply.Text("kdw_upcmd");
-        const std::string r = reply.Text("kdw_range");
-        currentSeg = reply.Text("kdw_fid");
+        const std::string segCommand = seginfo->Text("kdw_upcmd");
+        const std::string r = seginfo->Text("kdw_range");
+        currentSeg = seginfo->Text("kdw_fid");
         // Passes over the list in order, as the client makes them; the first block of each
         // segment uses the range of the segment-information reply.
         for (int pass = 0; pass < 100 && !result.finished && result.failStatus == 0; ++pass) {
