@@ -1,5 +1,6 @@
 #include "service/digest.h"
 
+#include "service/form.h"
 #include "tools/md5.h"
 
 namespace norvel::service {
@@ -18,13 +19,7 @@ void CMd5Stream::Update(const char* data, size_t length) {
 std::string CMd5Stream::FinishHex() {
     unsigned char digest[16];
     m_State->context.Final(digest);
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : digest) {
-        hex += kHex[byte >> 4];
-        hex += kHex[byte & 15];
-    }
-    return hex;
+    return HexEncode(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest));
 }
 
 std::string Md5Hex(std::string_view bytes) {

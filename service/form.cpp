@@ -78,6 +78,18 @@ bool ParseInteger(std::string_view text, int64_t min, int64_t max, int64_t& out)
     return value.has_value();
 }
 
+std::string HexEncode(std::string_view bytes) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
+    }
+    return out;
+}
+
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     for (char c : text) {

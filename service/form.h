@@ -49,6 +49,9 @@ std::optional<int64_t> ParseInteger(std::string_view text, int64_t min, int64_t 
 // The same, into out (left as it is when the text is not such a number).
 bool ParseInteger(std::string_view text, int64_t min, int64_t max, int64_t& out);
 
+// Lowercase hexadecimal, two digits per byte.
+std::string HexEncode(std::string_view bytes);
+
 // Text made safe for HTML element content and attribute values.
 std::string HtmlEscape(std::string_view text);
 

@@ -1,18 +1,8 @@
 #include "service/request_log.h"
 
-namespace norvel::service {
+#include "service/form.h"
 
-std::string HexEncode(std::string_view bytes) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += kHex[byte >> 4];
-        out += kHex[byte & 15];
-    }
-    return out;
-}
+namespace norvel::service {
 
 void CRequestLog::Add(CLoggedRequest entry) {
     if (entry.body.size() > kBodyCap)

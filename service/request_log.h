@@ -48,6 +48,4 @@ private:
     int64_t m_NextSeq = 1;
 };
 
-std::string HexEncode(std::string_view bytes);
-
 }  // namespace norvel::service

@@ -62,6 +62,14 @@ bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, cons
     return false;
 }
 
+// Hands the uploader the content's kdw_path and ends the session with it.
+CReply Finish(CTransaction& tx, CSession& session, const CTicket& ticket) {
+    session.path = RecordContent(tx, session.fileId, session.fileSize, ticket);
+    SaveSession(tx, session);
+    tx.Commit();
+    return FinishedReply(session.path);
+}
+
 }  // namespace
 
 const CSegment* NextMissingSegment(const CSession& session) {
@@ -91,10 +99,7 @@ CReply StartUpload(CServiceContext& ctx, const CUploadParams& params, const CTic
     if (ContentHeld(ctx, tx, params.fileId, params.fileSize)) {
         if (policy == ProofPolicy::Never ||
             (policy == ProofPolicy::Foreign && OwnsContent(tx, params.fileId, ticket.Owner()))) {
-            session->path = RecordContent(tx, params.fileId, params.fileSize, ticket);
-            SaveSession(tx, *session);
-            tx.Commit();
-            return FinishedReply(session->path);
+            return Finish(tx, *session, ticket);
         }
         session->proofSeg.clear();
         session->proof = ProofRange(params.fileSize);
@@ -139,10 +144,7 @@ CReply ProveContent(CServiceContext& ctx, const CUploadParams& params, const CTi
     const bool proved = digest && *digest == params.fcon;
     session->proof.reset();
     if (proved && !params.HasSegment()) {
-        session->path = RecordContent(tx, params.fileId, params.fileSize, ticket);
-        SaveSession(tx, *session);
-        tx.Commit();
-        return FinishedReply(session->path);
+        return Finish(tx, *session, ticket);
     }
     SaveSession(tx, *session);
     tx.Commit();
@@ -201,10 +203,7 @@ CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& t
         tx.Commit();
         return DigestMismatch();
     }
-    session.path = RecordContent(tx, session.fileId, session.fileSize, ticket);
-    SaveSession(tx, session);
-    tx.Commit();
-    return FinishedReply(session.path);
+    return Finish(tx, session, ticket);
 }
 
 bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index) {
@@ -253,10 +252,7 @@ CReply AssembleSegments(CServiceContext& ctx, CSession& session, const CTicket& 
         tx.Commit();
         return DigestMismatch();
     }
-    session.path = RecordContent(tx, session.fileId, session.fileSize, ticket);
-    SaveSession(tx, session);
-    tx.Commit();
-    return FinishedReply(session.path);
+    return Finish(tx, session, ticket);
 }
 
 }  // namespace norvel::service
