@@ -12,7 +12,9 @@
 namespace norvel::service {
 namespace {
 
-constexpr uint64_t kBodySlack = 1 << 20;  // head and closing bytes allowed beyond a block's content
+// The largest block body read: the largest block the service asks for (the switch's
+// limit, 64 MiB) and room for the multipart head and closing.
+constexpr uint64_t kMaxBody = (uint64_t(64) << 20) + (1 << 20);
 
 class CBlockReceiver {
 public:
@@ -166,9 +168,8 @@ std::optional<std::string> BoundaryOf(const CRequest& req) {
 }  // namespace
 
 CReply HandleUpBlock(CServiceContext& ctx, const CRequest& req, CBodySource& body) {
-    const uint64_t limit = uint64_t(ctx.switches.blockSize.load()) + kBodySlack;
     const auto declared = body.DeclaredLength();
-    if (declared && *declared > std::max<uint64_t>(limit, 64 << 20) + kBodySlack)
+    if (declared && *declared > kMaxBody)
         return ErrorReply(413, Errno::kBadRequest, "block body too large");
     const auto boundary = BoundaryOf(req);
     CBlockReceiver receiver(ctx);
@@ -185,7 +186,7 @@ CReply HandleUpBlock(CServiceContext& ctx, const CRequest& req, CBodySource& bod
         read += length;
         if (!failure && !reader.Feed(data, length))
             failure = reader.Error();
-        return read <= std::max<uint64_t>(limit, 64 << 20) + kBodySlack;
+        return read <= kMaxBody;
     });
     if (receiver.Refusal())
         return *receiver.Refusal();
