@@ -1,0 +1,37 @@
+#pragma once
+
+// MD5 for the service: whole texts and streams, always as 32 lowercase hexadecimal
+// digits, over the project's own MD5. Every digest of the service goes through here.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace norvel::service {
+
+// MD5 of the bytes, 32 lowercase hexadecimal digits.
+std::string Md5Hex(std::string_view bytes);
+
+// True when the text is 32 lowercase hexadecimal digits (a digest as the client writes it).
+bool IsMd5Hex(std::string_view text);
+
+// Incremental MD5 over data that arrives in pieces.
+class CMd5Stream {
+public:
+    CMd5Stream();
+    ~CMd5Stream();
+    CMd5Stream(const CMd5Stream&) = delete;
+    CMd5Stream& operator=(const CMd5Stream&) = delete;
+
+    void Update(const char* data, size_t length);
+    void Update(std::string_view bytes) { Update(bytes.data(), bytes.size()); }
+    // The digest of everything added so far; the stream starts afresh afterwards.
+    std::string FinishHex();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_State;
+};
+
+}  // namespace norvel::service

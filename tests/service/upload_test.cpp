@@ -1,0 +1,252 @@
+// The upload dialogue over HTTP: blocks, fast upload by content already held, content
+// proofs, segments (with segments already held skipped), resume, key and digest checks.
+
+#include <random>
+
+#include "service_client.h"
+
+namespace norvel::test {
+namespace {
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 engine(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(engine());
+    return bytes;
+}
+
+class UploadTest : public ServiceFixture {
+protected:
+    void SetUp() override {
+        ServiceFixture::SetUp();
+        ASSERT_TRUE(service.SetSwitch("block_size", "1000"));
+        ASSERT_TRUE(service.SetSwitch("segment_threshold", "10000"));
+        ASSERT_TRUE(service.SetSwitch("segment_size", "4000"));
+        ASSERT_TRUE(LoginAlice());
+        const auto ticket = client.Authorize();
+        ASSERT_TRUE(ticket);
+        m_Ticket = *ticket;
+    }
+
+    CUploadDriver Driver(const std::string& content, const std::string& name = "a b&c.txt") {
+        return CUploadDriver(service, m_Ticket, name, content);
+    }
+
+    CTestClient::Ticket OtherUsersTicket(const std::string& name) {
+        EXPECT_TRUE(service.AddUser(name, "pw"));
+        CTestClient other(service);
+        EXPECT_TRUE(other.Register());
+        EXPECT_TRUE(other.Login(name, "pw"));
+        return other.Authorize().value_or(CTestClient::Ticket{});
+    }
+
+    CTestClient::Ticket m_Ticket;
+};
+
+TEST_F(UploadTest, AuthorizationNamesThisServiceAsUploadHost) {
+    EXPECT_EQ(m_Ticket.host, service.HostPort());
+    EXPECT_EQ(client.Authorize()->tstr, m_Ticket.tstr);  // one ticket per account
+    const auto anonymous = client.Authorize("PC01");
+    ASSERT_TRUE(anonymous);
+    EXPECT_NE(anonymous->tstr, m_Ticket.tstr);
+    EXPECT_EQ(client.Authorize("PC01")->tstr, anonymous->tstr);
+    EXPECT_EQ(client.Call("/app/pc/sync.upauth.php", "token=" + client.token + "&uid=999").status, 400);
+    EXPECT_EQ(client.Call("/app/pc/sync.upauth.php", "token=nope&uid=" + client.uid).status, 400);
+}
+
+TEST_F(UploadTest, NewFileGoesInBlocksEachReplyNamingTheNext) {
+    const std::string content = RandomBytes(2500, 1);
+    CUploadDriver driver = Driver(content);
+    const auto init = ReplyJson(driver.Init());
+    EXPECT_EQ(init.Text("kdw_upcmd"), "REQTBLK");
+    EXPECT_EQ(init.Text("kdw_range"), "0-999");
+    const auto first = ReplyJson(driver.Block("", "0-999"));
+    EXPECT_EQ(first.Text("kdw_upcmd"), "REQTBLK");
+    EXPECT_EQ(first.Text("kdw_range"), "1000-1999");
+    EXPECT_EQ(first.Text("kdw_fid"), Md5(content));
+    EXPECT_EQ(first.Find("kdw_fstat")->Text("RSIZE"), "1000");
+    const auto result = driver.Run();
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.blockRanges, (std::vector<std::string>{":1000-1999", ":2000-2499"}));
+    EXPECT_EQ(result.path.rfind("/f/", 0), 0u) << result.path;
+}
+
+TEST_F(UploadTest, ContentAlreadyHeldFinishesAtOnceForItsOwner) {
+    const std::string content = RandomBytes(1500, 2);
+    const auto first = Driver(content).Run();
+    ASSERT_TRUE(first.finished);
+    const auto again = Driver(content, "copy.txt").Run();
+    EXPECT_TRUE(again.finished);
+    EXPECT_EQ(again.commands, std::vector<std::string>{"UPSTAT"});
+    EXPECT_EQ(again.path, first.path);
+}
+
+TEST_F(UploadTest, ContentHeldForOthersMustBeProvedByTheRangeDigest) {
+    const std::string content = RandomBytes(9000, 3);
+    ASSERT_TRUE(Driver(content).Run().finished);
+    CUploadDriver bob(service, OtherUsersTicket("bob"), "x.bin", content);
+    const auto proved = bob.Run();
+    EXPECT_TRUE(proved.finished);
+    EXPECT_EQ(proved.commands, (std::vector<std::string>{"REQTCON", "UPSTAT"}));
+    EXPECT_TRUE(proved.blockRanges.empty());
+
+    // Someone who knows only the digest cannot prove the content: the service asks for
+    // the content itself, and the final check refuses what does not match.
+    const std::string fake = RandomBytes(content.size(), 33);
+    CUploadDriver carol(service, OtherUsersTicket("carol"), "x.bin", fake);
+    carol.fileId = Md5(content);
+    const auto refused = carol.Run();
+    EXPECT_FALSE(refused.finished);
+    EXPECT_EQ(refused.commands.front(), "REQTCON");
+    EXPECT_EQ(refused.commands[1], "REQTBLK");
+    EXPECT_EQ(refused.failStatus, 400);
+}
+
+TEST_F(UploadTest, ProofSwitch) {
+    const std::string content = RandomBytes(1200, 4);
+    ASSERT_TRUE(Driver(content).Run().finished);
+    ASSERT_TRUE(service.SetSwitch("proof", "always"));
+    EXPECT_EQ(Driver(content).Run().commands, (std::vector<std::string>{"REQTCON", "UPSTAT"}));
+    ASSERT_TRUE(service.SetSwitch("proof", "never"));
+    CUploadDriver bob(service, OtherUsersTicket("bob"), "x.bin", content);
+    EXPECT_EQ(bob.Run().commands, std::vector<std::string>{"UPSTAT"});
+}
+
+TEST_F(UploadTest, LargeFileGoesInSegmentsAndHeldSegmentsAreSkipped) {
+    const std::string content = RandomBytes(10500, 5);
+    // The middle segment (4000-7999) is already held: uploaded once as a file of its own.
+    ASSERT_TRUE(Driver(content.substr(4000, 4000), "middle.bin").Run().finished);
+    CUploadDriver driver = Driver(content, "big.bin");
+    const auto result = driver.Run();
+    ASSERT_TRUE(result.finished) << result.failStatus;
+    EXPECT_EQ(result.commands[0], "REQTSEG");
+    ASSERT_EQ(driver.segments.size(), 3u);
+    const std::string seg0 = driver.segments[0].fileId, seg2 = driver.segments[2].fileId;
+    EXPECT_EQ(result.blockRanges, (std::vector<std::string>{seg0 + ":0-999", seg0 + ":1000-1999", seg0 + ":2000-2999",
+                                                            seg0 + ":3000-3999", seg2 + ":0-999", seg2 + ":1000-1999",
+                                                            seg2 + ":2000-2499"}));
+    // The whole file is stored now.
+    EXPECT_EQ(Driver(content, "again.bin").Run().commands, std::vector<std::string>{"UPSTAT"});
+}
+
+TEST_F(UploadTest, ShortLastSegmentTakesTheFirstRangeOfTheSegmentReply) {
+    // The client sends the first block of each later segment with the range of the
+    // segment-information reply, here longer than the last segment (500 bytes).
+    const std::string content = RandomBytes(12500, 6);
+    CUploadDriver driver = Driver(content, "big.bin");
+    const auto result = driver.Run();
+    ASSERT_TRUE(result.finished) << result.failStatus;
+    EXPECT_EQ(result.blockRanges.back(), driver.segments[3].fileId + ":0-999");
+    EXPECT_EQ(Driver(content, "again.bin").Run().commands, std::vector<std::string>{"UPSTAT"});
+}
+
+TEST_F(UploadTest, AllSegmentsHeldAsksForAProofOfOne) {
+    const std::string content = RandomBytes(10200, 7);
+    CUploadDriver partial = Driver(content, "big.bin");
+    ASSERT_EQ(ReplyJson(partial.Init()).Text("kdw_upcmd"), "REQTSEG");
+    ASSERT_EQ(ReplyJson(partial.SegInfo(4000)).Text("kdw_upcmd"), "REQTBLK");
+    // Every segment arrives as content of its own first.
+    for (const auto& segment : partial.segments)
+        ASSERT_TRUE(Driver(content.substr(segment.start, segment.end - segment.start + 1), "s.bin").Run().finished);
+    const auto result = Driver(content, "big.bin").Run();
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.commands, (std::vector<std::string>{"REQTSEG", "REQTCON", "UPSTAT"}));
+}
+
+TEST_F(UploadTest, InterruptedUploadResumesWhereTheServiceStopped) {
+    const std::string content = RandomBytes(4200, 8);
+    CUploadDriver first = Driver(content);
+    ASSERT_EQ(ReplyJson(first.Init()).Text("kdw_range"), "0-999");
+    ASSERT_EQ(ReplyJson(first.Block("", "0-999")).Text("kdw_range"), "1000-1999");
+    ASSERT_EQ(ReplyJson(first.Block("", "1000-1999")).Text("kdw_range"), "2000-2999");
+    ASSERT_TRUE(service.Restart());  // the data survives a restart; the switches do not
+    ASSERT_TRUE(service.SetSwitch("block_size", "1000"));
+    CTestClient::Ticket ticket = m_Ticket;
+    CUploadDriver second(service, ticket, "a b&c.txt", content);
+    const auto init = ReplyJson(second.Init());
+    EXPECT_EQ(init.Text("kdw_range"), "2000-2999");
+    const auto result = second.Run();
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.blockRanges, (std::vector<std::string>{":2000-2999", ":3000-3999", ":4000-4199"}));
+}
+
+TEST_F(UploadTest, SegmentedUploadResumesInsideASegment) {
+    const std::string content = RandomBytes(10100, 9);
+    CUploadDriver first = Driver(content, "big.bin");
+    ASSERT_EQ(ReplyJson(first.Init()).Text("kdw_upcmd"), "REQTSEG");
+    const auto seginfo = ReplyJson(first.SegInfo(4000));
+    const std::string seg0 = first.segments[0].fileId;
+    ASSERT_EQ(seginfo.Text("kdw_fid"), seg0);
+    ASSERT_EQ(ReplyJson(first.Block(seg0, "0-999")).Text("kdw_range"), "1000-1999");
+    const auto result = Driver(content, "big.bin").Run();
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.blockRanges.front(), seg0 + ":1000-1999");
+    // The later segments start at 0 after the service corrected the range it was sent.
+    EXPECT_EQ(result.blockRanges.back(), first.segments[2].fileId + ":2000-2099");
+}
+
+TEST_F(UploadTest, BlocksOutsideWhatIsHeldAreNotUsed) {
+    const std::string content = RandomBytes(3000, 10);
+    CUploadDriver driver = Driver(content);
+    ASSERT_EQ(ReplyJson(driver.Init()).Text("kdw_range"), "0-999");
+    const auto gap = ReplyJson(driver.Block("", "2000-2999"));
+    EXPECT_EQ(gap.Text("kdw_range"), "0-999");  // nothing held beyond 0
+    EXPECT_EQ(gap.Find("kdw_fstat")->Text("RSIZE"), "0");
+    ASSERT_EQ(ReplyJson(driver.Block("", "0-999")).Text("kdw_range"), "1000-1999");
+    const auto overlap = ReplyJson(driver.Block("", "500-1499"));
+    EXPECT_EQ(overlap.Text("kdw_range"), "1500-2499");
+    EXPECT_TRUE(driver.Run().finished);
+}
+
+TEST_F(UploadTest, WrongKeysAndUnknownTicketsAreRefused) {
+    CUploadDriver driver = Driver(RandomBytes(2000, 11));
+    driver.keyOverride = std::string(32, '0');
+    EXPECT_EQ(driver.Init().status, 400);
+    driver.keyOverride.clear();
+    ASSERT_EQ(driver.Init().status, 200);
+    driver.keyOverride = std::string(32, '0');
+    EXPECT_EQ(driver.Block("", "0-999").status, 400);
+    EXPECT_EQ(driver.Fast("", "0-9").status, 400);
+    CUploadDriver stranger(service, CTestClient::Ticket{"no-such-ticket", "s", ""}, "a", "abc");
+    EXPECT_EQ(stranger.Init().status, 400);
+}
+
+TEST_F(UploadTest, FinalDigestMustMatchTheFileId) {
+    const std::string content = RandomBytes(1800, 12);
+    CUploadDriver driver = Driver(content);
+    driver.fileId = Md5("something else");
+    const auto result = driver.Run();
+    EXPECT_FALSE(result.finished);
+    EXPECT_EQ(result.failStatus, 400);
+    EXPECT_EQ(result.blockRanges.size(), 2u);
+    EXPECT_EQ(ReplyJson(driver.Init()).Text("kdw_range"), "0-999");  // starts afresh
+}
+
+TEST_F(UploadTest, SegmentListMustMatchTheFile) {
+    const std::string content = RandomBytes(10300, 13);
+    CUploadDriver driver = Driver(content, "big.bin");
+    ASSERT_EQ(ReplyJson(driver.Init()).Text("kdw_upcmd"), "REQTSEG");
+    EXPECT_EQ(driver.SegInfo(3000).status, 400);  // segments of another size
+    EXPECT_EQ(ReplyJson(driver.SegInfo(4000)).Text("kdw_upcmd"), "REQTBLK");
+    CUploadDriver small = Driver(RandomBytes(500, 14));
+    EXPECT_EQ(small.SegInfo(4000).status, 400);  // no segmented upload started
+}
+
+TEST_F(UploadTest, SingleFileLimitAndEmptyFiles) {
+    ASSERT_TRUE(service.AddUser("tiny", "pw", 100000, 1000));
+    CTestClient tiny(service);
+    ASSERT_TRUE(tiny.Register());
+    ASSERT_TRUE(tiny.Login("tiny", "pw"));
+    CUploadDriver big(service, *tiny.Authorize(), "big", RandomBytes(1001, 15));
+    const auto refused = big.Init();
+    EXPECT_EQ(refused.status, 400);
+    EXPECT_EQ(ReplyJson(refused).Text("errno"), "8");
+    EXPECT_EQ(Driver("").Init().status, 400);
+    // Anonymous uploads know no single-file limit.
+    CUploadDriver anonymous(service, *client.Authorize("PC01"), "anon.bin", RandomBytes(1500, 16));
+    EXPECT_TRUE(anonymous.Run().finished);
+}
+
+}  // namespace
+}  // namespace norvel::test
