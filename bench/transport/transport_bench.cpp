@@ -52,7 +52,8 @@ std::string IsolatedFolder() {
     setenv("HOME", folder.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
     setenv("NORVEL_REGISTRY", (folder + "/config/registry.reg").c_str(), 1);
-    settings::WriteString(settings::kNorvelKey, settings::kInstallPath, platform::Utf8ToWide(folder));
+    settings::WriteString(settings::kNorvelKey, settings::kInstallPath,
+                          platform::Utf8ToWide(folder));
     return folder;
 }
 
@@ -62,8 +63,8 @@ double SmallRequestsThroughTheLayer(uint16_t port) {
         net::HttpRequestInfo info;
         net::InitRequestInfo(info, u"127.0.0.1", port);
         size_t length = 0;
-        const auto reply = net::HTTPRequest(u"Content-Type: application/x-www-form-urlencoded\r\n", length, info,
-                                            u"/_admin/sink", "x=1");
+        const auto reply = net::HTTPRequest(u"Content-Type: application/x-www-form-urlencoded\r\n",
+                                            length, info, u"/_admin/sink", "x=1");
         if (info.m_StatusCode != 200) {
             std::fprintf(stderr, "request %d failed: %d\n", i, info.m_StatusCode);
             return 0;
@@ -72,7 +73,9 @@ double SmallRequestsThroughTheLayer(uint16_t port) {
     return kSmallRequests / SecondsSince(start);
 }
 
-size_t Discard(char*, size_t size, size_t count, void*) { return size * count; }
+size_t Discard(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
 
 double SmallRequestsWithPlainLibcurl(uint16_t port) {
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/_admin/sink";
@@ -101,7 +104,8 @@ double BodyThroughTheChannel(uint16_t port, uint64_t total, const std::string& b
         return 0;
     for (uint64_t sent = 0; sent < total;) {
         const size_t offset = size_t(sent % block.size());
-        const size_t piece = size_t(std::min<uint64_t>({kPiece, total - sent, block.size() - offset}));
+        const size_t piece =
+            size_t(std::min<uint64_t>({kPiece, total - sent, block.size() - offset}));
         size_t written = 0;
         if (!channel.Write(block.data() + offset, piece, written))
             return 0;
@@ -109,7 +113,8 @@ double BodyThroughTheChannel(uint16_t port, uint64_t total, const std::string& b
     }
     char reply[512];
     size_t length = 0;
-    if (!channel.EndRequest() || channel.QueryStatusCode() != 200 || !channel.ReadOnce(reply, sizeof reply, length))
+    if (!channel.EndRequest() || channel.QueryStatusCode() != 200 ||
+        !channel.ReadOnce(reply, sizeof reply, length))
         return 0;
     return double(total) / SecondsSince(start) / 1e6;
 }
@@ -117,8 +122,8 @@ double BodyThroughTheChannel(uint16_t port, uint64_t total, const std::string& b
 // MB/s of the curl program posting the file, by its own clock; 0 when it failed.
 double BodyThroughCurl(uint16_t port, const std::string& file) {
     const auto output = platform::RunProgramOutput(
-        {"curl", "-s", "-o", "/dev/null", "-w", "%{http_code} %{size_upload} %{time_total}", "-H", "Expect:",
-         "-H", "Content-Type: application/octet-stream", "--data-binary", "@" + file,
+        {"curl", "-s", "-o", "/dev/null", "-w", "%{http_code} %{size_upload} %{time_total}", "-H",
+         "Expect:", "-H", "Content-Type: application/octet-stream", "--data-binary", "@" + file,
          "http://127.0.0.1:" + std::to_string(port) + "/_admin/sink"},
         600000);
     long status = 0;
@@ -137,7 +142,8 @@ int main(int argc, char** argv) {
     const std::string folder = IsolatedFolder();
     net::InitTransport();
     platform::ChildProcess service;
-    if (!service.Start(NORVEL_SERVICE_BINARY, {"--data", folder + "/service", "--listen", "127.0.0.1:0"})) {
+    if (!service.Start(NORVEL_SERVICE_BINARY,
+                       {"--data", folder + "/service", "--listen", "127.0.0.1:0"})) {
         std::fprintf(stderr, "cannot start %s\n", NORVEL_SERVICE_BINARY);
         return 1;
     }
@@ -147,7 +153,8 @@ int main(int argc, char** argv) {
     const double layer = SmallRequestsThroughTheLayer(port);
     std::printf("%d small requests, one connection each:\n", kSmallRequests);
     std::printf("  HTTPRequest (signed, logged): %7.0f requests/s\n", layer);
-    std::printf("  plain libcurl easy handle:    %7.0f requests/s (layer/plain %.2f)\n", plain, layer / plain);
+    std::printf("  plain libcurl easy handle:    %7.0f requests/s (layer/plain %.2f)\n", plain,
+                layer / plain);
 
     std::string block(kBlock, '\0');
     for (size_t i = 0; i < block.size(); ++i)
@@ -156,7 +163,8 @@ int main(int argc, char** argv) {
     {
         std::ofstream out(file, std::ios::binary);
         for (uint64_t written = 0; written < total; written += block.size())
-            out.write(block.data(), std::streamsize(std::min<uint64_t>(block.size(), total - written)));
+            out.write(block.data(),
+                      std::streamsize(std::min<uint64_t>(block.size(), total - written)));
     }
     double channel = 0;
     double curl = 0;
@@ -165,11 +173,12 @@ int main(int argc, char** argv) {
         channel = std::max(channel, BodyThroughTheChannel(port, total, block));
     }
     const double ratio = curl > 0 ? channel / curl : 0;
-    std::printf("%llu MiB body, pieces of %zu KiB, best of %d:\n", (unsigned long long)(total >> 20), kPiece >> 10,
-                kRounds);
+    std::printf("%llu MiB body, pieces of %zu KiB, best of %d:\n",
+                (unsigned long long)(total >> 20), kPiece >> 10, kRounds);
     std::printf("  AsyncHttpChannel: %7.0f MB/s\n", channel);
     std::printf("  curl program:     %7.0f MB/s\n", curl);
-    std::printf("  ratio %.2f (target >= %.1f): %s\n", ratio, kTarget, ratio >= kTarget ? "met" : "MISSED");
+    std::printf("  ratio %.2f (target >= %.1f): %s\n", ratio, kTarget,
+                ratio >= kTarget ? "met" : "MISSED");
     std::fflush(stdout);
     service.Stop(10000);
     fs::remove_all(folder);

@@ -26,7 +26,9 @@ bool WaitFor(int fd, short events, uint32_t timeoutMs) {
 
 }  // namespace
 
-TcpConnection::~TcpConnection() { Close(); }
+TcpConnection::~TcpConnection() {
+    Close();
+}
 
 TcpConnection::TcpConnection(TcpConnection&& other) noexcept
     : m_Fd(std::exchange(other.m_Fd, -1)) {}
@@ -77,7 +79,9 @@ void TcpConnection::Close(bool reset) {
     ::close(std::exchange(m_Fd, -1));
 }
 
-TcpListener::~TcpListener() { Close(); }
+TcpListener::~TcpListener() {
+    Close();
+}
 
 bool TcpListener::Listen(uint16_t port) {
     Close();

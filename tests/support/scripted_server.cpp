@@ -14,12 +14,18 @@ constexpr uint32_t kPollMs = 20;  // how often blocked loops look at the stop fl
 
 const char* ReasonOf(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+        case 200:
+            return "OK";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -179,6 +185,8 @@ bool ScriptedServer::WaitForConnections(size_t count, uint32_t timeoutMs) {
                                [&] { return m_Requests.size() >= count; });
 }
 
-void ScriptedServer::Release() { m_Released.Set(); }
+void ScriptedServer::Release() {
+    m_Released.Set();
+}
 
 }  // namespace norvel::test

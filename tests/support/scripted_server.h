@@ -31,11 +31,11 @@ inline constexpr uint32_t kStallForever = 0xFFFFFFFFu;  // until Release() or de
 
 // What the server does with one connection, in this order.
 struct ScriptedReply {
-    std::string bytes;         // 3. written as they stand
-    bool readRequest = true;   // 1. read the request: header, then Content-Length bytes
-    uint32_t stallMs = 0;      // 2. then hold the connection this long before answering
-    bool reset = false;        // 4. close with a reset instead of an orderly end
-    uint32_t holdOpenMs = 0;   //    keep the connection open this long after the bytes
+    std::string bytes;        // 3. written as they stand
+    bool readRequest = true;  // 1. read the request: header, then Content-Length bytes
+    uint32_t stallMs = 0;     // 2. then hold the connection this long before answering
+    bool reset = false;       // 4. close with a reset instead of an orderly end
+    uint32_t holdOpenMs = 0;  //    keep the connection open this long after the bytes
 };
 
 // Reads the request, then writes the bytes and closes.
@@ -50,8 +50,8 @@ ScriptedReply AnswerAndHold(std::string bytes);
 
 // A whole reply: status line, the header lines given (without CR LF), a Content-Length
 // line unless withLength is false (the body then ends with the connection), and the body.
-std::string HttpReply(int status, const std::string& body, const std::vector<std::string>& headers = {},
-                      bool withLength = true);
+std::string HttpReply(int status, const std::string& body,
+                      const std::vector<std::string>& headers = {}, bool withLength = true);
 // The same body sent with "Transfer-Encoding: chunked" in pieces of pieceSize bytes.
 std::string ChunkedHttpReply(int status, const std::string& body, size_t pieceSize,
                              const std::vector<std::string>& headers = {});

@@ -10,9 +10,9 @@
 #include "net_test_support.h"
 #include "settings/service_hosts.h"
 
+using norvel::test::Answer;
 using norvel::test::HttpReply;
 using norvel::test::ScriptedServer;
-using norvel::test::Answer;
 
 namespace {
 
@@ -58,7 +58,9 @@ TEST(CActionGetErrno, UnreadableErrnoGivesTheErrorCodeUnchanged) {
 }
 
 TEST(ExceptionCode, EveryExceptionHasItsCode) {
-    auto code = [](auto exception) { return net::ExceptionCode(std::make_exception_ptr(exception)); };
+    auto code = [](auto exception) {
+        return net::ExceptionCode(std::make_exception_ptr(exception));
+    };
     EXPECT_EQ(code(Script::JsonOverflowException()), 2001);
     EXPECT_EQ(code(Script::JsonNullPointerException()), 2002);
     EXPECT_EQ(code(Script::JsonInvalidateIndexException(4)), 2003);
@@ -87,7 +89,8 @@ TEST(ExceptionCode, RecordedFromInsideACatchBlock) {
 TEST_F(ActionTest, BadRequestReplyReachesTheAction) {
     ScriptedServer server({Answer(HttpReply(400, R"({"errno":"6","error":"not bound"})"))});
     TestAction action;
-    const auto reply = action.PostForm(Local(server.Port()), u"/app/pc/sina_weibo.php ", "action=account_status");
+    const auto reply =
+        action.PostForm(Local(server.Port()), u"/app/pc/sina_weibo.php ", "action=account_status");
     ASSERT_TRUE(reply);
     EXPECT_EQ(action.m_ErrorCode, 400);
     EXPECT_EQ(action.GetErrno(reply.get()), 6);
@@ -95,8 +98,7 @@ TEST_F(ActionTest, BadRequestReplyReachesTheAction) {
 }
 
 TEST_F(ActionTest, NoReplyLeavesTheStatusAndMalformedRepliesTheirCode) {
-    ScriptedServer server({Answer(HttpReply(500, R"({"errno":"1"})")),
-                           Answer(HttpReply(200, "")),
+    ScriptedServer server({Answer(HttpReply(500, R"({"errno":"1"})")), Answer(HttpReply(200, "")),
                            Answer(HttpReply(200, "not json"))});
     TestAction action;
     EXPECT_FALSE(action.PostForm(Local(server.Port()), u"/a", "x=1"));

@@ -27,14 +27,16 @@ TEST_F(AuthHeaderTest, LineForKnownSecretNonceAndTime) {
 }
 
 TEST_F(AuthHeaderTest, EmptyNonceDigestsTheSecretAlone) {
-    EXPECT_EQ(AddAuthHeader(u"", kCreated),
-              u"\r\nKDW-Auth: AccessToken ClientID=c0ffee, Digest=63c26d783e36c31caaa65ede77551ea3, "
-              u"Nonce=, Created=1316001600\r\n");
+    EXPECT_EQ(
+        AddAuthHeader(u"", kCreated),
+        u"\r\nKDW-Auth: AccessToken ClientID=c0ffee, Digest=63c26d783e36c31caaa65ede77551ea3, "
+        u"Nonce=, Created=1316001600\r\n");
 }
 
 TEST_F(AuthHeaderTest, CrLfIsAddedOnlyWhenMissing) {
-    const std::u16string line = u"KDW-Auth: AccessToken ClientID=c0ffee, Digest=63c26d783e36c31caaa65ede77551ea3, "
-                                u"Nonce=, Created=1316001600\r\n";
+    const std::u16string line =
+        u"KDW-Auth: AccessToken ClientID=c0ffee, Digest=63c26d783e36c31caaa65ede77551ea3, "
+        u"Nonce=, Created=1316001600\r\n";
     EXPECT_EQ(AddAuthHeader(u"Accept: */*\r\n", kCreated), u"Accept: */*\r\n" + line);
     EXPECT_EQ(AddAuthHeader(u"Accept: */*", kCreated), u"Accept: */*\r\n" + line);
     EXPECT_EQ(AddAuthHeader(u"Accept: */*\n", kCreated), u"Accept: */*\n\r\n" + line);

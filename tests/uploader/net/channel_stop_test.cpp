@@ -12,12 +12,12 @@
 #include "platform/event.h"
 #include "settings/session_state.h"
 
-using norvel::test::HttpReply;
-using norvel::test::ScriptedServer;
 using norvel::test::Answer;
 using norvel::test::AnswerAndHold;
-using norvel::test::Stall;
 using norvel::test::Deaf;
+using norvel::test::HttpReply;
+using norvel::test::ScriptedServer;
+using norvel::test::Stall;
 
 namespace {
 
@@ -133,8 +133,8 @@ TEST_F(ChannelStopTest, StopDuringGetJsonDataFromUrl) {
     net::InitRequestInfo(info, u"127.0.0.1", server.Port());
     LateSetter stop(m_Stop);
     size_t length = 99;
-    const net::ReplyBuffer reply =
-        net::GetJSONDataFromURL(u"Accept: */*\r\n", length, info, u"/app/pc/sync.upauth.php", "token=t", &m_Stop);
+    const net::ReplyBuffer reply = net::GetJSONDataFromURL(
+        u"Accept: */*\r\n", length, info, u"/app/pc/sync.upauth.php", "token=t", &m_Stop);
     EXPECT_LT(stop.SinceSet(), kStopWithinMs);
     EXPECT_FALSE(reply);
     EXPECT_EQ(length, 0u);

@@ -11,24 +11,26 @@
 #include "net_test_support.h"
 #include "settings/service_hosts.h"
 
+using norvel::test::Answer;
+using norvel::test::Deaf;
 using norvel::test::HttpReply;
 using norvel::test::ScriptedServer;
-using norvel::test::Answer;
 using norvel::test::Stall;
-using norvel::test::Deaf;
 
 namespace {
 
 class ChannelTest : public net_test::NetTest {
 protected:
     // A channel opened as the upload engine opens one, connected to 127.0.0.1:port.
-    bool Begin(net::AsyncHttpChannel& channel, uint16_t port, std::u16string_view path = u"/up/up_init") {
+    bool Begin(net::AsyncHttpChannel& channel, uint16_t port,
+               std::u16string_view path = u"/up/up_init") {
         channel.Create(nullptr);
         return channel.Open(u"Norvel") && channel.ApplyOptions() && channel.AttachCallback() &&
                channel.Connect(u"127.0.0.1", port) && channel.OpenRequest(u"POST", path);
     }
     // The whole reply body through Read in pieces of the given size; the piece sizes too.
-    static std::string ReadAll(net::AsyncHttpChannel& channel, size_t piece, std::vector<size_t>* sizes = nullptr) {
+    static std::string ReadAll(net::AsyncHttpChannel& channel, size_t piece,
+                               std::vector<size_t>* sizes = nullptr) {
         std::string all(piece, '\0');
         std::string reply;
         for (;;) {
@@ -49,9 +51,10 @@ TEST_F(ChannelTest, RequestGoesOutAsGiven) {
     ScriptedServer server({Answer(HttpReply(200, R"({"kdw_upcmd":"UPSTAT"})"))});
     net::AsyncHttpChannel channel;
     ASSERT_TRUE(Begin(channel, server.Port(), u"up/up_seginfo"));
-    ASSERT_TRUE(channel.SendRequest(u"Accept: */*\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-                                    u"X-Two: 2\r\nX-Two: 2\r\n",
-                                    "kdw_a=1&kdw_b=2"));
+    ASSERT_TRUE(
+        channel.SendRequest(u"Accept: */*\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                            u"X-Two: 2\r\nX-Two: 2\r\n",
+                            "kdw_a=1&kdw_b=2"));
     ASSERT_TRUE(channel.EndRequest());
     EXPECT_EQ(channel.QueryStatusCode(), 200);
     char buffer[64];
@@ -79,7 +82,8 @@ TEST_F(ChannelTest, TrailingBlankOfThePathIsEscaped) {
     ASSERT_TRUE(channel.SendRequest(u"", "action=post"));
     ASSERT_TRUE(channel.EndRequest());
     channel.Close();
-    EXPECT_EQ(net_test::RequestLine(server.Requests().at(0)), "POST /app/pc/sina_weibo.php%20 HTTP/1.1");
+    EXPECT_EQ(net_test::RequestLine(server.Requests().at(0)),
+              "POST /app/pc/sina_weibo.php%20 HTTP/1.1");
 }
 
 TEST_F(ChannelTest, ConfiguredHostBringsPortAndBasePath) {
@@ -109,8 +113,8 @@ TEST_F(ChannelTest, BodyStreamedInPiecesArrivesWhole) {
     const std::string head = "--boundary\r\n";
     net::AsyncHttpChannel channel;
     ASSERT_TRUE(Begin(channel, server.Port(), u"/up/up_blk"));
-    ASSERT_TRUE(channel.SendRequest(u"Content-Type: multipart/form-data; boundary=boundary\r\n", head,
-                                    head.size() + body.size()));
+    ASSERT_TRUE(channel.SendRequest(u"Content-Type: multipart/form-data; boundary=boundary\r\n",
+                                    head, head.size() + body.size()));
     for (size_t at = 0; at < body.size(); at += 131072) {
         const size_t piece = std::min<size_t>(131072, body.size() - at);
         size_t written = 0;
@@ -121,7 +125,8 @@ TEST_F(ChannelTest, BodyStreamedInPiecesArrivesWhole) {
     EXPECT_EQ(channel.QueryStatusCode(), 200);
     channel.Close();
     const std::string request = server.Requests().at(0);
-    EXPECT_EQ(net_test::HeaderOf(request, "Content-Length"), std::to_string(head.size() + body.size()));
+    EXPECT_EQ(net_test::HeaderOf(request, "Content-Length"),
+              std::to_string(head.size() + body.size()));
     EXPECT_TRUE(net_test::BodyOf(request) == head + body);
 }
 
@@ -156,8 +161,9 @@ TEST_F(ChannelTest, ReadOnceKeepsTheTerminatorInsideTheBuffer) {
 }
 
 TEST_F(ChannelTest, StatusAndHeadersOfTheFinalReply) {
-    ScriptedServer server({Answer("HTTP/1.1 100 Continue\r\nX-Interim: 1\r\n\r\n" +
-                                     HttpReply(401, "", {R"(kdw-auth: AccessToken realm="norvel", Nonce="n1")"}))});
+    ScriptedServer server(
+        {Answer("HTTP/1.1 100 Continue\r\nX-Interim: 1\r\n\r\n" +
+                HttpReply(401, "", {R"(kdw-auth: AccessToken realm="norvel", Nonce="n1")"}))});
     net::AsyncHttpChannel channel;
     ASSERT_TRUE(Begin(channel, server.Port()));
     ASSERT_TRUE(channel.SendRequest(u""));
@@ -210,7 +216,8 @@ TEST_F(ChannelTest, RefusedConnectionFailsTheSendAsConnectFailure) {
 }
 
 TEST_F(ChannelTest, ClosedWithoutReplyOrBrokenOffReply) {
-    ScriptedServer server({Answer(""), Answer(HttpReply(200, std::string(100, 'x')).substr(0, 60))});
+    ScriptedServer server(
+        {Answer(""), Answer(HttpReply(200, std::string(100, 'x')).substr(0, 60))});
     {
         net::AsyncHttpChannel channel;
         ASSERT_TRUE(Begin(channel, server.Port()));

@@ -10,23 +10,17 @@
 #include "net_test_support.h"
 #include "settings/service_hosts.h"
 #include "settings/settings.h"
-#include "tools/md5.h"
 
+using norvel::test::Answer;
 using norvel::test::HttpReply;
 using norvel::test::ScriptedServer;
-using norvel::test::Answer;
 using norvel::test::Stall;
 
 namespace {
 
-std::string Md5HexOf(const std::string& text) {
-    std::string hex;
-    tools::Md5Hex(text.data(), text.size(), hex);
-    return hex;
-}
-
 std::string Unauthorized(const std::string& nonce) {
-    return HttpReply(401, R"({"errno":"401"})", {R"(KDW-Auth: AccessToken realm="norvel", Nonce=")" + nonce + "\""});
+    return HttpReply(401, R"({"errno":"401"})",
+                     {R"(KDW-Auth: AccessToken realm="norvel", Nonce=")" + nonce + "\""});
 }
 
 struct Outcome {
@@ -45,7 +39,8 @@ protected:
         Outcome outcome;
         outcome.length = 12345;
         const net::ReplyBuffer reply =
-            async ? net::GetJSONDataFromURL(settings::GetHeaderText(), outcome.length, info, path, body, nullptr)
+            async ? net::GetJSONDataFromURL(settings::GetHeaderText(), outcome.length, info, path,
+                                            body, nullptr)
                   : net::HTTPRequest(settings::GetHeaderText(), outcome.length, info, path, body);
         outcome.hasReply = reply != nullptr;
         if (reply) {
@@ -74,12 +69,15 @@ TEST_F(HttpRequestTest, UnauthorizedTwiceSendsExactlyTwoRequestsTheSecondSignedW
     EXPECT_NE(auth.find("AccessToken ClientID=c0ffee, Digest="), std::string::npos);
     EXPECT_NE(auth.find(", Nonce=first, Created="), std::string::npos);
     const std::string created = auth.substr(auth.find("Created=") + 8);
-    EXPECT_NE(auth.find("Digest=" + Md5HexOf(Md5HexOf("s3cretfirst") + created)), std::string::npos);
+    EXPECT_NE(
+        auth.find("Digest=" + net_test::Md5HexOf(net_test::Md5HexOf("s3cretfirst") + created)),
+        std::string::npos);
     EXPECT_EQ(net_test::BodyOf(requests[1]), "username=alice");
 }
 
 TEST_F(HttpRequestTest, UnauthorizedThenSuccessReturnsTheSecondReply) {
-    ScriptedServer server({Answer(Unauthorized("n1")), Answer(HttpReply(200, R"({"challenge":"c"})"))});
+    ScriptedServer server(
+        {Answer(Unauthorized("n1")), Answer(HttpReply(200, R"({"challenge":"c"})"))});
     const Outcome outcome = Post(server.Port());
     EXPECT_EQ(outcome.status, 200);
     EXPECT_EQ(outcome.reply, R"({"challenge":"c"})");
@@ -87,18 +85,21 @@ TEST_F(HttpRequestTest, UnauthorizedThenSuccessReturnsTheSecondReply) {
     // The next request is signed with that nonce from the start.
     ScriptedServer next({Answer(HttpReply(200, "{}"))});
     Post(next.Port());
-    EXPECT_NE(net_test::HeaderOf(next.Requests().at(0), "KDW-Auth").find(", Nonce=n1, "), std::string::npos);
+    EXPECT_NE(net_test::HeaderOf(next.Requests().at(0), "KDW-Auth").find(", Nonce=n1, "),
+              std::string::npos);
 }
 
 TEST_F(HttpRequestTest, HeaderBlockGoesOutFollowedByTheSigningLine) {
     ScriptedServer server({Answer(HttpReply(200, "{}"))});
     Post(server.Port());
     const std::string head = net_test::HeadOf(server.Requests().at(0));
-    const std::string block = "Accept: */*\r\nAccept-Language: zh-cn\r\n"
-                              "Content-Type: application/x-www-form-urlencoded\r\nCache-Control: no-cache\r\n"
-                              "User-Agent: Norvel_flinga/";
+    const std::string block =
+        "Accept: */*\r\nAccept-Language: zh-cn\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nCache-Control: no-cache\r\n"
+        "User-Agent: Norvel_flinga/";
     ASSERT_NE(head.find(block), std::string::npos) << head;
-    EXPECT_LT(head.find("User-Agent:"), head.find("KDW-Auth: AccessToken ClientID=c0ffee, Digest="));
+    EXPECT_LT(head.find("User-Agent:"),
+              head.find("KDW-Auth: AccessToken ClientID=c0ffee, Digest="));
     EXPECT_EQ(net_test::RequestLine(head), "POST /app/pc/user.init.php HTTP/1.1");
 }
 
@@ -125,8 +126,7 @@ TEST_F(HttpRequestTest, LongReplyWithoutLengthArrivesWhole) {
 
 TEST_F(HttpRequestTest, OtherStatusesGiveNoReply) {
     ScriptedServer server({Answer(HttpReply(500, R"({"errno":"9"})")),
-                           Answer(HttpReply(404, "missing")),
-                           Answer(HttpReply(200, ""))});
+                           Answer(HttpReply(404, "missing")), Answer(HttpReply(200, ""))});
     Outcome outcome = Post(server.Port());
     EXPECT_FALSE(outcome.hasReply);
     EXPECT_EQ(outcome.length, 0u);
@@ -158,8 +158,9 @@ TEST_F(HttpRequestTest, RefusedConnectionGivesMinusOneAndOneConnectionRecord) {
 }
 
 TEST_F(HttpRequestTest, ExchangeRecordsHideSecrets) {
-    ScriptedServer server({Answer(HttpReply(200, R"({"errno":"0","token":"T0KEN9","name":"a%20b"})")),
-                           Answer(HttpReply(400, R"({"secret":"S3CR3T"})"))});
+    ScriptedServer server(
+        {Answer(HttpReply(200, R"({"errno":"0","token":"T0KEN9","name":"a%20b"})")),
+         Answer(HttpReply(400, R"({"secret":"S3CR3T"})"))});
     Post(server.Port(), "token=abc%26def&crypt=0f1e2d&username=alice");
     Post(server.Port(), std::nullopt);
     const auto records = LogRecords("[HTTPRequest]");
@@ -168,7 +169,8 @@ TEST_F(HttpRequestTest, ExchangeRecordsHideSecrets) {
     EXPECT_NE(records[0].find("[RESULT: TRUE]"), std::string::npos);
     EXPECT_NE(records[0].find("http_code=200 ; Header=Accept: */*"), std::string::npos);
     EXPECT_NE(records[0].find("Body=token=***&crypt=***&username=alice"), std::string::npos);
-    EXPECT_NE(records[0].find(R"(pChar={"errno":"0","token":"***","name":"a b"})"), std::string::npos);
+    EXPECT_NE(records[0].find(R"(pChar={"errno":"0","token":"***","name":"a b"})"),
+              std::string::npos);
     for (const char* secret : {"abc", "def", "0f1e2d", "T0KEN9"})
         EXPECT_EQ(records[0].find(secret), std::string::npos) << secret;
     EXPECT_NE(records[1].find("[L2_VIM]"), std::string::npos);
@@ -210,7 +212,8 @@ TEST_F(HttpRequestTest, ReceiveTimeOutGivesMinusOne) {
 TEST_F(HttpRequestTest, DescriptorFromAConfiguredHost) {
     ScriptedServer server({Answer(HttpReply(200, "{}"))});
     settings::ServiceHost host;
-    ASSERT_TRUE(settings::ParseServiceHost(net_test::Wide("http://127.0.0.1:" + std::to_string(server.Port()) + "/api"), host));
+    ASSERT_TRUE(settings::ParseServiceHost(
+        net_test::Wide("http://127.0.0.1:" + std::to_string(server.Port()) + "/api"), host));
     net::HttpRequestInfo info;
     info.m_StatusCode = 7;
     net::InitRequestInfo(info, host, u"user", u"pass");
@@ -220,7 +223,8 @@ TEST_F(HttpRequestTest, DescriptorFromAConfiguredHost) {
     EXPECT_EQ(info.m_Port, server.Port());
     EXPECT_EQ(info.m_BasePath, u"/api");
     size_t length = 0;
-    const net::ReplyBuffer reply = net::HTTPRequest(u"", length, info, u"app/stat/stat.php", "opt=1");
+    const net::ReplyBuffer reply =
+        net::HTTPRequest(u"", length, info, u"app/stat/stat.php", "opt=1");
     EXPECT_EQ(info.m_StatusCode, 200);
     const std::string request = server.Requests().at(0);
     EXPECT_EQ(net_test::RequestLine(request), "POST /api/app/stat/stat.php HTTP/1.1");

@@ -12,13 +12,16 @@
 #include "settings/session_state.h"
 #include "settings/settings.h"
 #include "support/test_env.h"
+#include "tools/md5.h"
 
 namespace net_test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string InstallFolder() { return norvel::test::TestRoot() + "/install"; }
+std::string InstallFolder() {
+    return norvel::test::TestRoot() + "/install";
+}
 
 std::vector<std::string> AllRecords() {
     Log().RunWriterCycleNow();
@@ -33,7 +36,8 @@ std::vector<std::string> AllRecords() {
         for (size_t start = 0; start < text.size();) {
             size_t end = text.find("\r\n", start);
             end = end == std::string::npos ? text.size() : end;
-            if (end > start + 1 && text[start] == '[' && text[start + 1] >= '0' && text[start + 1] <= '9')
+            if (end > start + 1 && text[start] == '[' && text[start + 1] >= '0' &&
+                text[start + 1] <= '9')
                 records.push_back(text.substr(start, end - start));
             start = end + 2;
         }
@@ -43,14 +47,18 @@ std::vector<std::string> AllRecords() {
 
 }  // namespace
 
-std::string HeadOf(const std::string& request) { return request.substr(0, request.find("\r\n\r\n") + 2); }
+std::string HeadOf(const std::string& request) {
+    return request.substr(0, request.find("\r\n\r\n") + 2);
+}
 
 std::string BodyOf(const std::string& request) {
     const size_t end = request.find("\r\n\r\n");
     return end == std::string::npos ? std::string() : request.substr(end + 4);
 }
 
-std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
+std::string RequestLine(const std::string& request) {
+    return request.substr(0, request.find("\r\n"));
+}
 
 std::string HeaderOf(const std::string& request, const std::string& name) {
     const std::string head = HeadOf(request);
@@ -95,7 +103,8 @@ net::TransportTimings NetTest::ShortTimings() {
 
 std::vector<std::string> NetTest::LogRecords() {
     std::vector<std::string> records = AllRecords();
-    records.erase(records.begin(), records.begin() + std::ptrdiff_t(std::min(m_RecordsBefore, records.size())));
+    records.erase(records.begin(),
+                  records.begin() + std::ptrdiff_t(std::min(m_RecordsBefore, records.size())));
     return records;
 }
 
@@ -107,7 +116,15 @@ std::vector<std::string> NetTest::LogRecords(const std::string& containing) {
     return found;
 }
 
-std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::string Md5HexOf(const std::string& text) {
+    std::string hex;
+    tools::Md5Hex(text.data(), text.size(), hex);
+    return hex;
+}
+
+std::u16string Wide(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 uint16_t RefusingPort() {
     platform::TcpListener listener;

@@ -58,6 +58,9 @@ private:
     size_t m_RecordsBefore = 0;
 };
 
+// The 32 hex digits of the text's MD5.
+std::string Md5HexOf(const std::string& text);
+
 // ASCII text as wide text.
 std::u16string Wide(const std::string& ascii);
 

@@ -20,7 +20,8 @@ TEST(RedactSecrets, FormFields) {
 TEST(RedactSecrets, JsonMembersQuotedAndBare) {
     EXPECT_EQ(RedactSecrets(R"({"errno":"0","token":"T-1\"x","uid":"5"})"),
               R"({"errno":"0","token":"***","uid":"5"})");
-    EXPECT_EQ(RedactSecrets(R"({"secret" : 12345, "seed": "s"})"), R"({"secret" : ***, "seed": "s"})");
+    EXPECT_EQ(RedactSecrets(R"({"secret" : 12345, "seed": "s"})"),
+              R"({"secret" : ***, "seed": "s"})");
     EXPECT_EQ(RedactSecrets(R"([{"password":true}])"), R"([{"password":***}])");
 }
 

@@ -47,7 +47,8 @@ TEST(OriginOf, SchemeHostAndPort) {
 TEST(OriginOf, HostsThatCouldChangeTheAddressAreRefused) {
     settings::ServiceHost host;
     host.port = 80;
-    for (const char16_t* bad : {u"", u"evil.net/x", u"user@evil.net", u"a b", u"a?b", u"a#b", u"[::1]"}) {
+    for (const char16_t* bad :
+         {u"", u"evil.net/x", u"user@evil.net", u"a b", u"a?b", u"a#b", u"[::1]"}) {
         host.host = bad;
         EXPECT_EQ(OriginOf(host), "") << "host " << std::string(host.host.begin(), host.host.end());
     }

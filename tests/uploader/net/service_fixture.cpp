@@ -4,7 +4,6 @@
 #include "net/http_request.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
-#include "tools/md5.h"
 
 namespace net_test {
 namespace {
@@ -24,13 +23,15 @@ void ServiceTest::SetUp() {
     net::HttpRequestInfo info;
     net::InitRequestInfo(info, u"127.0.0.1", uint16_t(m_Service->Port()));
     size_t length = 0;
-    const net::ReplyBuffer init = net::HTTPRequest(u"", length, info, u"/app/pc/clientid.init.php", std::nullopt);
+    const net::ReplyBuffer init =
+        net::HTTPRequest(u"", length, info, u"/app/pc/clientid.init.php", std::nullopt);
     ASSERT_TRUE(init);
     const std::string seed = Member(init, length, "seed");
     const std::string secret = Member(init, length, "secret");
-    tools::Md5Hex((seed + secret).data(), seed.size() + secret.size(), m_ClientId);
+    m_ClientId = Md5HexOf(seed + secret);
     const std::string body = "cid=" + m_ClientId + "&secret=" + secret;
-    const net::ReplyBuffer auth = net::HTTPRequest(u"", length, info, u"/app/pc/clientid.auth.php", body);
+    const net::ReplyBuffer auth =
+        net::HTTPRequest(u"", length, info, u"/app/pc/clientid.auth.php", body);
     ASSERT_EQ(info.m_StatusCode, 200);
     settings::WriteString(settings::kNorvelKey, settings::kClientId, Wide(m_ClientId));
     settings::WriteString(settings::kNorvelKey, settings::kClientSecret, Wide(secret));

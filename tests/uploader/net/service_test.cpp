@@ -22,7 +22,8 @@ protected:
         net::HttpRequestInfo info;
         net::InitRequestInfo(info, host);
         size_t length = 0;
-        const net::ReplyBuffer buffer = net::HTTPRequest(settings::GetHeaderText(), length, info, path, body);
+        const net::ReplyBuffer buffer =
+            net::HTTPRequest(settings::GetHeaderText(), length, info, path, body);
         if (reply)
             *reply = buffer ? std::string(buffer.get(), length) : std::string();
         return info.m_StatusCode;
@@ -33,7 +34,8 @@ protected:
 class ChallengeAction : public net::CAction {
 public:
     std::string Challenge() {
-        const auto reply = PostForm(settings::GetApiHost(), u"/app/pc/user.init.php", "username=alice&cid=x");
+        const auto reply =
+            PostForm(settings::GetApiHost(), u"/app/pc/user.init.php", "username=alice&cid=x");
         if (!reply)
             return {};
         try {
@@ -56,7 +58,8 @@ TEST_F(RequestToService, FirstRequestLearnsTheNonceAndIsSentOnceMore) {
     EXPECT_EQ(requests[0].status, 401);
     EXPECT_EQ(requests[1].status, 200);
     EXPECT_FALSE(net::GetServerNonce().empty());
-    EXPECT_NE(requests[1].Header("KDW-Auth").find(", Nonce=" + net::GetServerNonce() + ", "), std::string::npos);
+    EXPECT_NE(requests[1].Header("KDW-Auth").find(", Nonce=" + net::GetServerNonce() + ", "),
+              std::string::npos);
 
     // Signed with the known nonce, the next request passes at once.
     m_Service->ClearRequests();
@@ -95,7 +98,8 @@ TEST_F(RequestToService, ActionsReachTheHostOfTheSettings) {
 }
 
 TEST_F(RequestToService, SlowServiceTimesOut) {
-    ASSERT_TRUE(m_Service->SetFault({.kind = "delay", .path = "/app/pc/user.init.php", .count = 1, .ms = 1500}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "delay", .path = "/app/pc/user.init.php", .count = 1, .ms = 1500}));
     auto timings = ShortTimings();
     timings.requestTimeoutMs = 300;
     net::SetTransportTimings(timings);

@@ -12,17 +12,10 @@
 #include "net/http_request.h"
 #include "service_fixture.h"
 #include "settings/settings.h"
-#include "tools/md5.h"
 
 namespace {
 
 constexpr int kWorkers = 5;
-
-std::string Md5HexOf(const std::string& text) {
-    std::string hex;
-    tools::Md5Hex(text.data(), text.size(), hex);
-    return hex;
-}
 
 std::string FieldOf(const std::string& line, const std::string& name) {
     const size_t start = line.find(name + "=") + name.size() + 1;
@@ -41,11 +34,14 @@ TEST_F(SigningConcurrency, EveryLineIsSignedWithTheNonceItNames) {
     for (int worker = 0; worker < kWorkers; ++worker) {
         threads.emplace_back([&] {
             for (int i = 0; i < 300; ++i) {
-                const std::u16string block = net::AddAuthHeader(settings::GetHeaderText(), 1316001600 + i);
+                const std::u16string block =
+                    net::AddAuthHeader(settings::GetHeaderText(), 1316001600 + i);
                 const std::string line(block.begin() + block.find(u"KDW-Auth"), block.end());
                 const std::string nonce = FieldOf(line, "Nonce");
                 const std::string created = FieldOf(line, "Created");
-                if (FieldOf(line, "Digest") != Md5HexOf(Md5HexOf(net_test::kClientSecretAnsi + nonce) + created))
+                if (FieldOf(line, "Digest") !=
+                    net_test::Md5HexOf(net_test::Md5HexOf(net_test::kClientSecretAnsi + nonce) +
+                                       created))
                     ++inconsistent;
             }
         });
@@ -74,7 +70,8 @@ TEST_F(RequestsConcurrency, WorkersAndLoginThreadSendWhileTheNonceChanges) {
         net::HttpRequestInfo info;
         net::InitRequestInfo(info, u"127.0.0.1", uint16_t(m_Service->Port()));
         size_t length = 0;
-        const net::ReplyBuffer reply = net::HTTPRequest(settings::GetHeaderText(), length, info, path, body);
+        const net::ReplyBuffer reply =
+            net::HTTPRequest(settings::GetHeaderText(), length, info, path, body);
         if (info.m_StatusCode == 200 && reply)
             ++succeeded;
         else if (info.m_StatusCode != 401)

@@ -55,7 +55,9 @@ AsyncHttpChannel::AsyncHttpChannel() {
     m_ConnectRetries = timings.connectRetries;
 }
 
-AsyncHttpChannel::~AsyncHttpChannel() { Close(); }
+AsyncHttpChannel::~AsyncHttpChannel() {
+    Close();
+}
 
 bool AsyncHttpChannel::Create(platform::Event* stopEvent, platform::Event* shutdownEvent) {
     m_hStop = stopEvent;
@@ -187,7 +189,8 @@ std::optional<std::string> AsyncHttpChannel::QueryHeader(std::string_view name) 
         return std::nullopt;
     for (const std::string& line : m_Transfer->Head().lines) {
         const size_t colon = line.find(':');
-        if (colon != std::string::npos && SameNameIgnoringCase(Trimmed(line.substr(0, colon)), name))
+        if (colon != std::string::npos &&
+            SameNameIgnoringCase(Trimmed(line.substr(0, colon)), name))
             return std::string(Trimmed(std::string_view(line).substr(colon + 1)));
     }
     return std::nullopt;
@@ -220,7 +223,9 @@ void AsyncHttpChannel::Close() {
     m_Phase = Phase::Closed;
 }
 
-bool AsyncHttpChannel::ConnectFailed() const { return m_Transfer && m_Transfer->ConnectFailed(); }
+bool AsyncHttpChannel::ConnectFailed() const {
+    return m_Transfer && m_Transfer->ConnectFailed();
+}
 
 bool AsyncHttpChannel::Fail(uint32_t error) {
     m_LastError = error;

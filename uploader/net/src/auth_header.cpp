@@ -21,8 +21,6 @@ std::string Md5HexOf(const std::string& text) {
     return hex;
 }
 
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
 }  // namespace
 
 std::u16string AddAuthHeader(std::u16string_view headers) {
@@ -39,8 +37,8 @@ std::u16string AddAuthHeader(std::u16string_view headers, int64_t created) {
     const std::string createdText = std::to_string(created);
     const std::string digest = Md5HexOf(Md5HexOf(secret + nonce) + createdText);
     block += u"KDW-Auth: AccessToken ClientID=" + settings::GetClientId() + u", Digest=" +
-             Widen(digest) + u", Nonce=" + platform::AnsiToWide(nonce) + u", Created=" +
-             Widen(createdText) + u"\r\n";
+             platform::Utf8ToWide(digest) + u", Nonce=" + platform::AnsiToWide(nonce) +
+             u", Created=" + platform::Utf8ToWide(createdText) + u"\r\n";
     return block;
 }
 

@@ -11,40 +11,40 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr long kUploadPiece = 131072;            // largest piece libcurl asks the read callback for
-constexpr int kPollMs = 100;                     // longest sleep between two looks at the events
-constexpr size_t kReceiveWindow = 256 * 1024;    // reply bytes held before receiving pauses
-constexpr size_t kMaxHeadBytes = 64 * 1024;      // header bytes kept of one reply
-constexpr size_t kCompactAt = 64 * 1024;         // read bytes dropped from the buffer's front
+constexpr long kUploadPiece = 131072;          // largest piece libcurl asks the read callback for
+constexpr int kPollMs = 100;                   // longest sleep between two looks at the events
+constexpr size_t kReceiveWindow = 256 * 1024;  // reply bytes held before receiving pauses
+constexpr size_t kMaxHeadBytes = 64 * 1024;    // header bytes kept of one reply
+constexpr size_t kCompactAt = 64 * 1024;       // read bytes dropped from the buffer's front
 
 uint32_t ErrorOf(CURLcode code) {
     switch (code) {
-    case CURLE_OPERATION_TIMEDOUT:
-        return ERROR_INTERNET_TIMEOUT;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return ERROR_INTERNET_NAME_NOT_RESOLVED;
-    case CURLE_COULDNT_CONNECT:
-        return ERROR_INTERNET_CANNOT_CONNECT;
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return ERROR_INTERNET_INVALID_URL;
-    case CURLE_ABORTED_BY_CALLBACK:
-        return ERROR_INTERNET_OPERATION_CANCELLED;
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-        return ERROR_INTERNET_CONNECTION_RESET;
-    case CURLE_PARTIAL_FILE:
-        return ERROR_INTERNET_CONNECTION_ABORTED;
-    case CURLE_GOT_NOTHING:
-    case CURLE_WEIRD_SERVER_REPLY:
-        return ERROR_HTTP_INVALID_SERVER_RESPONSE;
-    case CURLE_PEER_FAILED_VERIFICATION:
-        return ERROR_INTERNET_INVALID_CA;
-    case CURLE_SSL_CONNECT_ERROR:
-        return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
-    default:
-        return ERROR_INTERNET_INTERNAL_ERROR;
+        case CURLE_OPERATION_TIMEDOUT:
+            return ERROR_INTERNET_TIMEOUT;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return ERROR_INTERNET_NAME_NOT_RESOLVED;
+        case CURLE_COULDNT_CONNECT:
+            return ERROR_INTERNET_CANNOT_CONNECT;
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return ERROR_INTERNET_INVALID_URL;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return ERROR_INTERNET_OPERATION_CANCELLED;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+            return ERROR_INTERNET_CONNECTION_RESET;
+        case CURLE_PARTIAL_FILE:
+            return ERROR_INTERNET_CONNECTION_ABORTED;
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY:
+            return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return ERROR_INTERNET_INVALID_CA;
+        case CURLE_SSL_CONNECT_ERROR:
+            return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+        default:
+            return ERROR_INTERNET_INTERNAL_ERROR;
     }
 }
 
@@ -231,7 +231,9 @@ bool CurlTransfer::StopRequested() const {
     return (m_Stop && m_Stop->IsSet()) || (m_Shutdown && m_Shutdown->IsSet());
 }
 
-void CurlTransfer::Notify() { curl_multi_wakeup(m_Multi); }
+void CurlTransfer::Notify() {
+    curl_multi_wakeup(m_Multi);
+}
 
 // One blocking step: passes of libcurl's work until ready() holds, the transfer failed,
 // the events asked to stop, or nothing moved for the time-out.

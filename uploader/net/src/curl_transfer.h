@@ -31,7 +31,7 @@ namespace net {
 struct TransferOptions {
     uint32_t timeoutMs = 20000;
     int connectRetries = 1;
-    std::string user;      // basic credentials; none when both are empty
+    std::string user;  // basic credentials; none when both are empty
     std::string password;
 };
 
@@ -79,7 +79,7 @@ public:
 
 private:
     struct Upload {
-        std::string head;            // body bytes given with Start()
+        std::string head;  // body bytes given with Start()
         size_t headAt = 0;
         const char* piece = nullptr;  // the piece of the running Write()
         size_t pieceSize = 0;

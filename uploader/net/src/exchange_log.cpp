@@ -11,8 +11,6 @@ namespace {
 
 constexpr std::u16string_view kAbsent = u"\"\"";
 
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
 // Hidden before decoding (an encoded "&" cannot end a value early) and again after it
 // (fields inside decoded values).
 std::u16string Readable(std::optional<std::string_view> text) {
@@ -26,8 +24,8 @@ std::u16string Readable(std::optional<std::string_view> text) {
 void LogExchange(int status, std::u16string_view headers, std::optional<std::string_view> body,
                  const std::optional<std::string>& reply) {
     const bool ok = status == 200;
-    const std::u16string cause =
-        u"http_code=" + Widen(std::to_string(status)) + u" ; Header=" + std::u16string(headers);
+    const std::u16string cause = u"http_code=" + platform::Utf8ToWide(std::to_string(status)) +
+                                 u" ; Header=" + std::u16string(headers);
     const std::optional<std::string_view> replyText =
         reply ? std::optional<std::string_view>(*reply) : std::nullopt;
     Log().Write(ok ? L4_INF : L2_VIM, log_events::kHttpRequest, ok, cause,

@@ -12,8 +12,8 @@
 namespace net {
 namespace {
 
-constexpr size_t kDefaultChunk = 51200;        // read size when the reply names no length
-constexpr size_t kMaxChunk = 1 << 20;          // a named length is read in pieces of at most this
+constexpr size_t kDefaultChunk = 51200;         // read size when the reply names no length
+constexpr size_t kMaxChunk = 1 << 20;           // a named length is read in pieces of at most this
 constexpr size_t kMaxReply = size_t(64) << 20;  // replies are JSON texts; more is a broken server
 
 constexpr std::u16string_view kConnectError = u"InternetConnect Error in HTTPRequest";
@@ -51,7 +51,9 @@ size_t ChunkSize(const std::optional<std::string>& contentLength) {
     return value;
 }
 
-bool HasReadableBody(int status) { return status == 200 || status == 400 || status == 2; }
+bool HasReadableBody(int status) {
+    return status == 200 || status == 400 || status == 2;
+}
 
 // Reads the reply in chunks until a read yields nothing. A failing read sets the status
 // to -1; what came so far is kept only when the style says so.
@@ -88,38 +90,56 @@ ReplyBuffer ToBuffer(const std::optional<std::string>& reply, size_t& length) {
     return buffer;
 }
 
-ReplyBuffer Exchange(const ExchangeStyle& style, std::u16string_view headers, size_t& replyLength,
-                     HttpRequestInfo& info, std::u16string_view path,
-                     std::optional<std::string_view> body) {
+// What one call sends.
+struct Request {
+    std::u16string_view headers;
+    std::u16string_view path;
+    std::optional<std::string_view> body;
+};
+
+// One pass: a new channel with the request signed, sent and its reply head in. Null on
+// failure, which is logged here; signedHeaders is what was sent.
+std::unique_ptr<AsyncHttpChannel> SendSigned(const ExchangeStyle& style,
+                                             const HttpRequestInfo& info, const Request& request,
+                                             std::u16string& signedHeaders) {
+    auto channel = std::make_unique<AsyncHttpChannel>();
+    channel->Create(style.stop);
+    channel->SetTimeout(style.timeoutMs);
+    if (!channel->Open(style.agent) || !channel->ApplyOptions() || !channel->AttachCallback())
+        return nullptr;
+    if (!channel->Connect(HostOf(info), info.m_User, info.m_Password)) {
+        LogUnreachable(channel->LastError(), kConnectError, request.headers, request.body);
+        return nullptr;
+    }
+    if (!channel->OpenRequest(info.m_Method, request.path)) {
+        LogUnreachable(channel->LastError(), kOpenError, request.headers, request.body);
+        return nullptr;
+    }
+    signedHeaders = AddAuthHeader(request.headers);
+    if (!channel->SendRequest(signedHeaders, request.body.value_or(std::string_view())) ||
+        !channel->EndRequest()) {
+        // The connection is made while the request is sent: a host that cannot be
+        // reached fails here and is logged as the connection failure it is.
+        if (channel->ConnectFailed())
+            LogUnreachable(channel->LastError(), kConnectError, request.headers, request.body);
+        else
+            LogExchange(-1, signedHeaders, request.body, std::nullopt);
+        return nullptr;
+    }
+    return channel;
+}
+
+ReplyBuffer Exchange(const ExchangeStyle& style, const Request& request, HttpRequestInfo& info,
+                     size_t& replyLength) {
     replyLength = 0;
     info.m_StatusCode = -1;
-    const settings::ServiceHost host = HostOf(info);
-    std::unique_ptr<AsyncHttpChannel> channel;
     std::u16string signedHeaders;
+    std::unique_ptr<AsyncHttpChannel> channel;
     // A 401 carries the server's new nonce: the request is signed with it and sent once more.
     for (int pass = 0; pass < 2; ++pass) {
-        channel = std::make_unique<AsyncHttpChannel>();
-        channel->Create(style.stop);
-        channel->SetTimeout(style.timeoutMs);
-        if (!channel->Open(style.agent) || !channel->ApplyOptions() || !channel->AttachCallback())
+        channel = SendSigned(style, info, request, signedHeaders);
+        if (!channel)
             return nullptr;
-        if (!channel->Connect(host, info.m_User, info.m_Password)) {
-            LogUnreachable(channel->LastError(), kConnectError, headers, body);
-            return nullptr;
-        }
-        if (!channel->OpenRequest(info.m_Method, path)) {
-            LogUnreachable(channel->LastError(), kOpenError, headers, body);
-            return nullptr;
-        }
-        signedHeaders = AddAuthHeader(headers);
-        if (!channel->SendRequest(signedHeaders, body.value_or(std::string_view())) ||
-            !channel->EndRequest()) {
-            if (channel->ConnectFailed())
-                LogUnreachable(channel->LastError(), kConnectError, headers, body);
-            else
-                LogExchange(-1, signedHeaders, body, std::nullopt);
-            return nullptr;
-        }
         info.m_StatusCode = channel->QueryStatusCode();
         if (info.m_StatusCode != 401)
             break;
@@ -127,7 +147,7 @@ ReplyBuffer Exchange(const ExchangeStyle& style, std::u16string_view headers, si
     }
     const std::optional<std::string> reply = ReadReply(*channel, info, style.keepBrokenReply);
     channel->Close();
-    LogExchange(info.m_StatusCode, signedHeaders, body, reply);
+    LogExchange(info.m_StatusCode, signedHeaders, request.body, reply);
     return ToBuffer(reply, replyLength);
 }
 
@@ -136,7 +156,7 @@ ReplyBuffer Exchange(const ExchangeStyle& style, std::u16string_view headers, si
 ReplyBuffer HTTPRequest(std::u16string_view headers, size_t& replyLength, HttpRequestInfo& info,
                         std::u16string_view path, std::optional<std::string_view> body) {
     const ExchangeStyle style{u"Norvel_Flinga", info.m_Timeout, nullptr, true};
-    return Exchange(style, headers, replyLength, info, path, body);
+    return Exchange(style, {headers, path, body}, info, replyLength);
 }
 
 ReplyBuffer GetJSONDataFromURL(std::u16string_view headers, size_t& replyLength,
@@ -144,7 +164,7 @@ ReplyBuffer GetJSONDataFromURL(std::u16string_view headers, size_t& replyLength,
                                std::optional<std::string_view> body, platform::Event* stopEvent) {
     const ExchangeStyle style{u"Norvel_uploader", GetTransportTimings().requestTimeoutMs, stopEvent,
                               false};
-    return Exchange(style, headers, replyLength, info, path, body);
+    return Exchange(style, {headers, path, body}, info, replyLength);
 }
 
 }  // namespace net

@@ -8,7 +8,9 @@ namespace {
 constexpr std::array<std::string_view, 4> kSecretNames = {"token", "crypt", "secret", "password"};
 constexpr std::string_view kHidden = "***";
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 // The length of the secret name that starts at `at`, or 0.
 size_t SecretNameAt(std::string_view text, size_t at) {

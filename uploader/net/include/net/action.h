@@ -46,7 +46,7 @@ public:
     // null reply; m_ErrorCode unchanged when the member cannot be read.
     virtual int GetErrno(const Script::JsonObject* reply);
 
-    std::u16string m_User;      // connection credentials handed to the request descriptor
+    std::u16string m_User;  // connection credentials handed to the request descriptor
     std::u16string m_Password;
     int32_t m_ErrorCode = 0;
 

@@ -70,8 +70,8 @@ public:
     // ".", "-", "_", and the colons of an IPv6 address).
     [[nodiscard]] bool Connect(const settings::ServiceHost& host, std::u16string_view user = {},
                                std::u16string_view password = {});
-    [[nodiscard]] bool Connect(std::u16string_view host, uint16_t port, std::u16string_view user = {},
-                               std::u16string_view password = {});
+    [[nodiscard]] bool Connect(std::u16string_view host, uint16_t port,
+                               std::u16string_view user = {}, std::u16string_view password = {});
     // The verb and the path (below the host's base path); the path is sent as a
     // well-formed request target (see net/request_target.h).
     [[nodiscard]] bool OpenRequest(std::u16string_view verb, std::u16string_view path);
@@ -121,11 +121,11 @@ private:
     platform::Event* m_hShutdown = nullptr;  // the process-wide shutdown event, not owned
     std::unique_ptr<CurlTransfer> m_Transfer;
     Phase m_Phase = Phase::Created;
-    uint32_t m_Timeout;      // milliseconds
-    int m_ConnectRetries;    // further connection attempts
+    uint32_t m_Timeout;    // milliseconds
+    int m_ConnectRetries;  // further connection attempts
     uint32_t m_LastError = 0;
-    std::string m_Agent;     // User-Agent, UTF-8
-    std::string m_Origin;    // "http://host:port"
+    std::string m_Agent;        // User-Agent, UTF-8
+    std::string m_Origin;       // "http://host:port"
     std::u16string m_BasePath;  // path prefix of the host: "" or "/base"
     std::string m_User, m_Password;
     std::string m_Verb, m_Url;

@@ -6,7 +6,8 @@
 //
 //   H1      = Md5Hex(secret + nonce)
 //   Digest  = Md5Hex(H1 + Created)
-//   line    = "KDW-Auth: AccessToken ClientID=<id>, Digest=<Digest>, Nonce=<nonce>, Created=<Created>\r\n"
+//   line    = "KDW-Auth: AccessToken ClientID=<id>, Digest=<Digest>, Nonce=<nonce>,
+//   Created=<Created>\r\n"
 //
 // The server nonce is one process-wide text, empty at start, replaced whenever a 401
 // reply names a new one; it is guarded, so any thread may sign while another replaces it

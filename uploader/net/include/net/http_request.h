@@ -29,11 +29,11 @@ namespace net {
 // The request descriptor: filled by the caller (InitRequestInfo), changed by the call.
 struct HttpRequestInfo {
     std::u16string m_Method = u"POST";
-    std::u16string m_Host;       // host name or address of the endpoint
+    std::u16string m_Host;  // host name or address of the endpoint
     uint16_t m_Port = 80;
-    bool m_Https = false;        // the host speaks TLS
-    std::u16string m_BasePath;   // path prefix of the host ("" or "/base")
-    std::u16string m_User;       // connection credentials; empty unless the caller sets them
+    bool m_Https = false;       // the host speaks TLS
+    std::u16string m_BasePath;  // path prefix of the host ("" or "/base")
+    std::u16string m_User;      // connection credentials; empty unless the caller sets them
     std::u16string m_Password;
     int32_t m_StatusCode = -1;   // -1 before the call; then the reply's status, or -1 on failure
     uint32_t m_Timeout = 20000;  // milliseconds: connect, and each wait for bytes (HTTPRequest)
