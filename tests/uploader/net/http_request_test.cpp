@@ -194,6 +194,28 @@ TEST_F(HttpRequestTest, BrokenOffReplyKeepsWhatCameOnlyInTheSynchronousRoutine) 
     EXPECT_EQ(outcome.length, 0u);
 }
 
+TEST_F(HttpRequestTest, ClaimedAndRealSizesOfRepliesAreBounded) {
+    // A length no reply has is not taken as the size of a buffer; a reply of more than
+    // 64 MiB counts as broken.
+    std::string endless(size_t(65) << 20, ' ');
+    endless.front() = '{';
+    ScriptedServer server(
+        {Answer("HTTP/1.1 200 OK\r\nContent-Length: 999999999999\r\n\r\n{\"errno\":0}"),
+         Answer(HttpReply(200, endless, {}, false))});
+    Outcome outcome = Post(server.Port());
+    EXPECT_EQ(outcome.status, -1);
+    EXPECT_EQ(outcome.reply, "{\"errno\":0}");
+    outcome = Post(server.Port());
+    EXPECT_EQ(outcome.status, -1);
+    EXPECT_LE(outcome.length, size_t(64) << 20);
+    // Its log record holds the first 256 KiB and the size.
+    const auto records = LogRecords("[HTTPRequest]");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_LT(records[1].size(), 300000u);
+    EXPECT_NE(records[1].find("...(" + std::to_string(outcome.length) + " bytes)"),
+              std::string::npos);
+}
+
 TEST_F(HttpRequestTest, ReceiveTimeOutGivesMinusOne) {
     ScriptedServer server({Stall()});
     auto timings = ShortTimings();

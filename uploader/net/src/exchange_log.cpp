@@ -10,13 +10,20 @@ namespace net {
 namespace {
 
 constexpr std::u16string_view kAbsent = u"\"\"";
+// Log files hold 2000000 bytes each: a longer text is cut here and its size noted.
+constexpr size_t kMaxLoggedBytes = 256 * 1024;
 
 // Hidden before decoding (an encoded "&" cannot end a value early) and again after it
-// (fields inside decoded values).
+// (fields inside decoded values). A cut comes first: a value cut short is still hidden.
 std::u16string Readable(std::optional<std::string_view> text) {
     if (!text)
         return std::u16string(kAbsent);
-    return platform::Utf8ToWide(RedactSecrets(tools::UrlDecode(RedactSecrets(*text))));
+    const std::string_view kept = text->substr(0, kMaxLoggedBytes);
+    std::u16string readable =
+        platform::Utf8ToWide(RedactSecrets(tools::UrlDecode(RedactSecrets(kept))));
+    if (kept.size() < text->size())
+        readable += u"...(" + platform::Utf8ToWide(std::to_string(text->size())) + u" bytes)";
+    return readable;
 }
 
 }  // namespace
