@@ -14,7 +14,6 @@
 #include "log/log.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "test_driver.h"
 #include "uploader/log/log_test_support.h"
 
@@ -107,9 +106,6 @@ TEST_F(LogRecordsTest, WorkersLogEachRunButNoCompletionOfARemovedTask) {
 }
 
 TEST_F(LogRecordsTest, ADropIsCountedAndAPathTooLongForAnEntryIsReported) {
-    settings::g_LoggedIn = 1;
-    StartQueue(0);  // no workers: the tasks stay waiting
-    EnsureMainWindow();
     MakeFile("d/x.txt");
     MakeFile("d/y.txt");
     // Below the dropped folder "top", the name would need more than 259 units.

@@ -33,16 +33,11 @@ bool IsInSyncFolder(View path, View syncFolder) {
             path[syncFolder.size()] == u'/');
 }
 
-bool IsFolder(View path) {
-    const auto attributes = platform::GetAttributes(path);
-    return attributes && attributes->folder;
-}
-
 // The files one dropped item stands for: the accepted files below a folder, or the file
 // itself when the filter accepts it.
 std::vector<std::u16string> FilesOfItem(const std::u16string& item) {
     std::vector<std::u16string> files;
-    if (IsFolder(item))
+    if (platform::IsFolder(item))
         CollectFolderFiles(item, files);
     else if (!IsRefusedPath(item))
         files.push_back(item);
