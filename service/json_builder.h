@@ -18,6 +18,8 @@ class JsonObjectObject;
 
 namespace norvel::service {
 
+// Move-only: a builder hands its tree on when it becomes a member or an element, and a
+// builder moved from is only destroyed.
 class CJsonBuilder {
 public:
     CJsonBuilder();
