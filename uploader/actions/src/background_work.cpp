@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/kept_object.h"
+
 namespace actions {
 namespace {
 
@@ -23,7 +25,7 @@ struct Workers {
 };
 
 Workers& State() {
-    static Workers* workers = new Workers;
+    static Workers* const workers = platform::KeptForGood(new Workers);
     return *workers;
 }
 

@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "actions/norvel_counter.h"
+#include "platform/kept_object.h"
 
 namespace actions {
 namespace {
@@ -14,7 +15,7 @@ struct ProcessCounter {
 };
 
 ProcessCounter& State() {
-    static ProcessCounter* state = new ProcessCounter;
+    static ProcessCounter* const state = platform::KeptForGood(new ProcessCounter);
     return *state;
 }
 
