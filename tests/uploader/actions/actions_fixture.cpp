@@ -84,7 +84,9 @@ OpenedUrls::OpenedUrls() : m_Dir(norvel::test::TestRoot() + "/opened") {
     setenv("NORVEL_OPEN_URL", script.c_str(), 1);
 }
 
-OpenedUrls::~OpenedUrls() { unsetenv("NORVEL_OPEN_URL"); }
+OpenedUrls::~OpenedUrls() {
+    unsetenv("NORVEL_OPEN_URL");
+}
 
 std::vector<std::string> OpenedUrls::Wait(size_t count) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

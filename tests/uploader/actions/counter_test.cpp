@@ -50,9 +50,9 @@ TEST_F(CounterTest, LoggedInAndAnonymousPingsFromIntake) {
     EXPECT_EQ(stats[1].at("token"), "");
     EXPECT_EQ(stats[1].at("valid"), "true");
     EXPECT_EQ(BodiesTo("/app/stat/stat.php"),
-              (std::vector<std::string>{
-                  "source=5&cid=" + cid + "&uid=" + settings::GetUserId() + "&token=" + token + "&opt=1",
-                  "source=5&cid=" + cid + "&uid=anonymous&opt=2"}));
+              (std::vector<std::string>{"source=5&cid=" + cid + "&uid=" + settings::GetUserId() +
+                                            "&token=" + token + "&opt=1",
+                                        "source=5&cid=" + cid + "&uid=anonymous&opt=2"}));
     // Once the actions are stopped, intake's counts go nowhere.
     StopActions();
     intake::CountUse(3, false);

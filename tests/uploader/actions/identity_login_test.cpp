@@ -58,7 +58,8 @@ TEST_F(ActionsTest, IdentityHandshakeIsStoredAndReused) {
     const std::string secret = platform::WideToUtf8(settings::GetClientSecret());
     const std::string id = platform::WideToUtf8(settings::GetClientId());
     EXPECT_EQ(auth[0], "cid=" + id + "&secret=" + secret);
-    EXPECT_EQ(settings::ReadString(settings::kNorvelKey, settings::kClientId), settings::GetClientId());
+    EXPECT_EQ(settings::ReadString(settings::kNorvelKey, settings::kClientId),
+              settings::GetClientId());
 
     // A complete pair is reused; a stored id without its secret is obtained again.
     m_Service->ClearRequests();
@@ -90,7 +91,8 @@ TEST_F(LoginTest, RightPasswordStoresTokenAndFigures) {
     ASSERT_EQ(auth.size(), 1u);
     const std::string challenge = platform::WideToUtf8(GetLoginChallenge().challenge);
     EXPECT_EQ(auth[0], "crypt=" + Md5HexOf(std::string(actions_test::kPassword) + challenge) +
-                           "&captchaid=&captcha=&username=alice&cid=" + Cid() + "&cname=" + Cname());
+                           "&captchaid=&captcha=&username=alice&cid=" + Cid() +
+                           "&cname=" + Cname());
     const AuthResult& result = m_Auth->GetResult();
     EXPECT_EQ(result.login, u"true");
     EXPECT_FALSE(result.token.empty());
@@ -130,8 +132,9 @@ TEST_F(LoginTest, CaptchaAfterRepeatedFailures) {
     again.m_Password = u"pa55word";
     again.m_Captcha = platform::Utf8ToWide(m_Service->CaptchaText("alice"));
     EXPECT_EQ(again.Execute(), 0);
-    EXPECT_NE(BodiesTo("/app/pc/user.auth.php").back().find(
-                  "&captchaid=" + platform::WideToUtf8(asked.captchaId) + "&captcha="),
+    EXPECT_NE(BodiesTo("/app/pc/user.auth.php")
+                  .back()
+                  .find("&captchaid=" + platform::WideToUtf8(asked.captchaId) + "&captcha="),
               std::string::npos);
 }
 
@@ -155,7 +158,8 @@ TEST_F(LoginTest, NonAsciiPasswordIsDigestedInUtf8) {
 }
 
 TEST_F(LoginTest, CommandLineLoginWithCaptchaAndKeptLogin) {
-    EXPECT_EQ(LoginForCommandLine(u"alice", u"wrong").outcome, CommandLineLoginOutcome::WrongPassword);
+    EXPECT_EQ(LoginForCommandLine(u"alice", u"wrong").outcome,
+              CommandLineLoginOutcome::WrongPassword);
     EXPECT_TRUE(NothingStored());
     ASSERT_TRUE(m_Service->SetSwitch("force_captcha", "1"));
     const CommandLineLoginResult asked = LoginForCommandLine(u"alice", u"pa55word");

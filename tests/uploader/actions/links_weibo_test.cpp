@@ -39,13 +39,16 @@ protected:
         }
         const auto ticket = m_Client->Authorize(account ? "" : "PC01");
         EXPECT_TRUE(ticket);
-        const std::string url = norvel::test::CUploadDriver(*m_Service, *ticket, name, content).Run().path;
+        const std::string url =
+            norvel::test::CUploadDriver(*m_Service, *ticket, name, content).Run().path;
         if (account)
             m_Client->Call("/app/pc/disk.mkfile.php",
-                           "token=" + m_Client->token + "&changer=PC&rootfs=/我的网盘/我收到的文件&files=[{ \"md5\" : \"" +
+                           "token=" + m_Client->token +
+                               "&changer=PC&rootfs=/我的网盘/我收到的文件&files=[{ \"md5\" : \"" +
                                norvel::test::Md5(content) + "\" , \"name\" : \"" +
                                norvel::service::UrlEncode("/" + name) + "\" , \"size\" : \"" +
-                               std::to_string(content.size()) + "\" , \"url\" : \"" + url + "\" }]");
+                               std::to_string(content.size()) + "\" , \"url\" : \"" + url +
+                               "\" }]");
         return url;
     }
     std::string PageOf(const std::string& url) {
@@ -87,16 +90,17 @@ TEST_F(LinksTest, FilesTextFromLocalPaths) {
     std::filesystem::create_directories(dir.File("case"));
     norvel::test::WriteFile(dir.File("case/公文包数据库"), "");
     norvel::test::WriteFile(dir.File("case/x.txt"), "");
-    std::filesystem::permissions(dir.File("case"), std::filesystem::perms::owner_read |
-                                                       std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir.File("case"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     settings::WriteString(settings::kFerronKey, settings::kSyncFolder, root + u"/sync");
     settings::ResetCaches();
-    CCreatelinkAction link({root + u"/sync/sub", root + u"/sync/sub/a.txt", root + u"/case/x.txt",
-                            u"C:\\docs\\b.txt"},
-                           kNormalLink);
+    CCreatelinkAction link(
+        {root + u"/sync/sub", root + u"/sync/sub/a.txt", root + u"/case/x.txt", u"C:\\docs\\b.txt"},
+        kNormalLink);
     link.BuildFiles();
     EXPECT_EQ(link.FileCount(), 2u);
-    EXPECT_EQ(link.GetFilesText(), R"([{ "name" : "%2Fsub%2Fa%2Etxt" },{ "name" : "C%3A%2Fdocs%2Fb%2Etxt" }])");
+    EXPECT_EQ(link.GetFilesText(),
+              R"([{ "name" : "%2Fsub%2Fa%2Etxt" },{ "name" : "C%3A%2Fdocs%2Fb%2Etxt" }])");
     EXPECT_EQ(link.GetFormText(), "normal_external_link");
     std::filesystem::permissions(dir.File("case"), std::filesystem::perms::owner_all);
 
@@ -128,9 +132,10 @@ TEST_F(LinksTest, AnonymousLinkFromUploadAddresses) {
             escaped += c == '/' ? std::string("\\/") : std::string(1, c);
         return escaped;
     };
-    const std::string attachments = R"({"0":{ "kdwurl" : ")" + Escaped(first) +
-                                    R"(" , "name" : "%E6%8A%A5%E5%91%8A+1%2Etxt" },"1":{ "kdwurl" : ")" +
-                                    Escaped(second) + R"(" , "name" : "b%2Etxt" }})";
+    const std::string attachments =
+        R"({"0":{ "kdwurl" : ")" + Escaped(first) +
+        R"(" , "name" : "%E6%8A%A5%E5%91%8A+1%2Etxt" },"1":{ "kdwurl" : ")" + Escaped(second) +
+        R"(" , "name" : "b%2Etxt" }})";
     EXPECT_EQ(BodiesTo("/app/pc/anonymous_createlink.php"),
               std::vector<std::string>{"attachments=" + attachments + "&cname=" + Cname() +
                                        "&form=norvel_external_link"});
@@ -143,7 +148,9 @@ TEST_F(LinksTest, WeiboStatusBindPostUnbind) {
     std::string bindUrl;
     ASSERT_EQ(BindWeibo(bindUrl), 0);
     ASSERT_EQ(bindUrl.rfind(m_Service->BaseUrl() + "/weibo/bind?code=", 0), 0u) << bindUrl;
-    ASSERT_EQ(m_Service->Post("/weibo/bind", "code=" + bindUrl.substr(bindUrl.find("code=") + 5)).status, 200);
+    ASSERT_EQ(
+        m_Service->Post("/weibo/bind", "code=" + bindUrl.substr(bindUrl.find("code=") + 5)).status,
+        200);
 
     const WeiboAccountStatus status = QueryWeiboAccount();
     EXPECT_EQ(status.result, 0);

@@ -33,13 +33,16 @@ protected:
     }
 
     // A server that answers every request with the reply; the hosts point at it.
-    ScriptedServer& Serve(const std::string& reply) { return Serve(std::vector<std::string>{reply}); }
+    ScriptedServer& Serve(const std::string& reply) {
+        return Serve(std::vector<std::string>{reply});
+    }
     ScriptedServer& Serve(const std::vector<std::string>& replies) {
         std::vector<norvel::test::ScriptedReply> script;
         for (const std::string& reply : replies)
             script.push_back(Answer(reply));
         m_Server = std::make_unique<ScriptedServer>(std::move(script));
-        const std::u16string host = u"127.0.0.1:" + net_test::Wide(std::to_string(m_Server->Port()));
+        const std::u16string host =
+            u"127.0.0.1:" + net_test::Wide(std::to_string(m_Server->Port()));
         settings::WriteString(settings::kNorvelKey, settings::kApiHost, host);
         settings::WriteString(settings::kNorvelKey, settings::kDownloadHost, host);
         settings::SetToken(u"t0ken");
@@ -87,7 +90,8 @@ TEST_F(MalformedReplyTest, BusyServiceGives1003FromEitherLoginStep) {
 TEST_F(MalformedReplyTest, LoginRepliesThatCannotBeReadStoreNothing) {
     const std::string noUserInfo = R"({"login":"true","token":"x","hbgap":"1"})";
     const std::string scalarUserInfo = R"({"login":"true","token":"x","hbgap":"1","userinfo":"7"})";
-    const std::string arrayToken = R"({"login":"true","token":["x"],"hbgap":"1",)" + kUserInfo + "}";
+    const std::string arrayToken =
+        R"({"login":"true","token":["x"],"hbgap":"1",)" + kUserInfo + "}";
     for (const std::string& body : {noUserInfo, scalarUserInfo, arrayToken, std::string("[]")}) {
         Serve(HttpReply(200, body));
         CAuthAction auth;
@@ -123,10 +127,10 @@ TEST_F(MalformedReplyTest, PrepareNeedsAChallenge) {
 TEST_F(MalformedReplyTest, IdentityFailuresStopAfterThreeAttempts) {
     settings::DeleteValue(settings::kNorvelKey, settings::kClientSecret);
     settings::ResetCaches();
-    ScriptedServer& server = Serve(std::vector<std::string>{
-        HttpReply(200, R"({"seed":"s","secret":"k"})"),
-        HttpReply(400, R"({"success":"false","error":"no"})"),
-        HttpReply(200, R"({"seed":"s"})"), HttpReply(500, "")});
+    ScriptedServer& server =
+        Serve(std::vector<std::string>{HttpReply(200, R"({"seed":"s","secret":"k"})"),
+                                       HttpReply(400, R"({"success":"false","error":"no"})"),
+                                       HttpReply(200, R"({"seed":"s"})"), HttpReply(500, "")});
     EXPECT_EQ(EnsureClientIdentity(), 0);
     EXPECT_EQ(server.Connections(), 4u);  // two, one, then one that brought nothing
     EXPECT_EQ(LogRecords("DESC=GetClientID Failure").size(), 1u);

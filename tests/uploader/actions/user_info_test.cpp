@@ -67,8 +67,8 @@ TEST_F(UserInfoTest, SavedLoginIsConfirmedByTheService) {
 TEST_F(UserInfoTest, RefreshReportsToTheMainWindowOrItsEvent) {
     platform::QueueMessageLoop loop;
     std::vector<platform::WParam> reports;
-    const platform::WindowHandle main =
-        platform::RegisterWindow(loop, [&](uint32_t message, platform::WParam wParam, platform::LParam) {
+    const platform::WindowHandle main = platform::RegisterWindow(
+        loop, [&](uint32_t message, platform::WParam wParam, platform::LParam) {
             if (message == intake::WM_USERINFO_DONE)
                 reports.push_back(wParam);
             return platform::LResult(0);
@@ -133,8 +133,8 @@ TEST_F(ActionsTest, OpenUrlOpensOnlyWebAddresses) {
     // The openers run side by side: compare without their order.
     std::vector<std::string> urls = opened.Wait(8);
     std::sort(urls.begin(), urls.end());
-    std::vector<std::string> expected{"http://127.0.0.1/s/1", "HTTPS://x/", main, main,
-                                      main, main, main, main};
+    std::vector<std::string> expected{
+        "http://127.0.0.1/s/1", "HTTPS://x/", main, main, main, main, main, main};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(urls, expected);
 }

@@ -96,7 +96,6 @@ WindowHandle FakeUi::OpenLoginDialog() {
     return MakeWindow("login");
 }
 
-
 void FakeUi::CountRestoredResult(bool succeeded) {
     Record(succeeded ? "restored done" : "restored failed");
 }

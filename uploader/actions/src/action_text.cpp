@@ -35,8 +35,14 @@ std::string JsonObjectText(std::initializer_list<std::pair<const char*, std::str
     return object.ToString();
 }
 
-std::u16string FromAnsi(std::string_view text) { return platform::AnsiToWide(text); }
-std::string ToAnsi(std::u16string_view text) { return platform::WideToAnsi(text); }
-std::string ToUtf8(std::u16string_view text) { return platform::WideToUtf8(text); }
+std::u16string FromAnsi(std::string_view text) {
+    return platform::AnsiToWide(text);
+}
+std::string ToAnsi(std::u16string_view text) {
+    return platform::WideToAnsi(text);
+}
+std::string ToUtf8(std::u16string_view text) {
+    return platform::WideToUtf8(text);
+}
 
 }  // namespace actions

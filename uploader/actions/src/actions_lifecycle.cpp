@@ -10,7 +10,8 @@ namespace actions {
 void InstallActions() {
     OpenBackgroundWork();
     OpenUsageCounter();
-    settings::SetUserInfoQuery([] { return CGetUserMsgAction(settings::GetUserName()).Execute() == 0; });
+    settings::SetUserInfoQuery(
+        [] { return CGetUserMsgAction(settings::GetUserName()).Execute() == 0; });
     intake::SetUsageCounter(&CountUse);
 }
 

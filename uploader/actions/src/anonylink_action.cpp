@@ -29,8 +29,7 @@ int CCreateAnonylinkAction::Execute() {
         m_ErrorCode = -1;  // nothing to link: no request
         return -1;
     }
-    return RequestLink(settings::GetApiHost(), u"/app/pc/anonymous_createlink.php",
-                       RequestBody());
+    return RequestLink(settings::GetApiHost(), u"/app/pc/anonymous_createlink.php", RequestBody());
 }
 
 }  // namespace actions

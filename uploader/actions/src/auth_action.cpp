@@ -1,9 +1,9 @@
 #include "actions/auth_action.h"
 
+#include "action_text.h"
 #include "json/json.h"
 #include "log/log.h"
 #include "log/log_events.h"
-#include "action_text.h"
 #include "settings/service_hosts.h"
 #include "settings/settings.h"
 #include "tools/md5.h"

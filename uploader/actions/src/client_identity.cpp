@@ -1,9 +1,9 @@
 #include "actions/client_identity.h"
 
+#include "action_text.h"
 #include "json/json.h"
 #include "log/log.h"
 #include "log/log_events.h"
-#include "action_text.h"
 #include "settings/service_hosts.h"
 #include "tools/md5.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "action_text.h"
 #include "intake/filter.h"
 #include "platform/files.h"
-#include "action_text.h"
 #include "settings/service_hosts.h"
 #include "settings/settings.h"
 #include "tools/server_path.h"
@@ -59,10 +59,10 @@ void CCreatelinkAction::BuildFiles() {
 
 std::string CCreatelinkAction::WeiboAttributesText() const {
     return JsonObjectText({{"sina_weibo_uid", m_Weibo.uid},
-                       {"sina_weibo_screen_name", m_Weibo.screenName},
-                       {"sina_weibo_follow", m_Weibo.follow},
-                       {"sina_weibo_retweet", m_Weibo.retweet},
-                       {"sina_weibo_thumbnail", ToUtf8(FromAnsi(m_Weibo.thumbnail))}});
+                           {"sina_weibo_screen_name", m_Weibo.screenName},
+                           {"sina_weibo_follow", m_Weibo.follow},
+                           {"sina_weibo_retweet", m_Weibo.retweet},
+                           {"sina_weibo_thumbnail", ToUtf8(FromAnsi(m_Weibo.thumbnail))}});
 }
 
 std::string CCreatelinkAction::RequestBody() const {

@@ -21,8 +21,8 @@ int EnsureClientIdentity() {
     }
     if (identity.clientId.empty() || identity.clientSecret.empty()) {
         // The secret itself never goes into a log file: only whether one came.
-        Log().Write(L4_INF, log_events::kAuthLogin, false,
-                    u"DESC=GetClientID and Secret Failure", u"s_clientid=" + identity.clientId,
+        Log().Write(L4_INF, log_events::kAuthLogin, false, u"DESC=GetClientID and Secret Failure",
+                    u"s_clientid=" + identity.clientId,
                     identity.clientSecret.empty() ? u"Secret=" : u"Secret=***");
         return 0;
     }

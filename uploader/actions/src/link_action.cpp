@@ -1,7 +1,7 @@
 #include "actions/link_action.h"
 
-#include "json/json.h"
 #include "action_text.h"
+#include "json/json.h"
 
 namespace actions {
 namespace {

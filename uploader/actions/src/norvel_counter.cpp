@@ -9,10 +9,13 @@ namespace actions {
 
 CNorvelCounter::CNorvelCounter() : m_Worker([this] { Run(); }) {}
 
-CNorvelCounter::~CNorvelCounter() { Stop(); }
+CNorvelCounter::~CNorvelCounter() {
+    Stop();
+}
 
 std::string CNorvelCounter::CountBody(int32_t kind, bool loggedIn) {
-    std::string body = "source=" + settings::GetSource() + "&cid=" + ToAnsi(settings::GetClientId());
+    std::string body =
+        "source=" + settings::GetSource() + "&cid=" + ToAnsi(settings::GetClientId());
     if (loggedIn)
         body += "&uid=" + settings::GetUserId() + "&token=" + ToAnsi(settings::GetToken());
     else

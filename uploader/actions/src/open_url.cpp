@@ -1,29 +1,17 @@
 #include "actions/visit_url.h"
 #include "platform/launch.h"
 #include "settings/service_hosts.h"
+#include "tools/ascii_case.h"
 
 namespace actions {
 namespace {
 
-bool StartsWithAsciiNoCase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 // Only web addresses reach the browser: no other scheme (a file, a program), and no
 // blank or control character that could make the address mean something else.
 bool IsWebAddress(std::u16string_view url) {
-    const size_t scheme = StartsWithAsciiNoCase(url, u"http://")    ? 7
-                          : StartsWithAsciiNoCase(url, u"https://") ? 8
-                                                                    : 0;
+    const size_t scheme = tools::StartsWithAsciiNoCase(url, u"http://")    ? 7
+                          : tools::StartsWithAsciiNoCase(url, u"https://") ? 8
+                                                                           : 0;
     if (scheme == 0 || url.size() == scheme)
         return false;
     for (char16_t c : url)
@@ -34,7 +22,9 @@ bool IsWebAddress(std::u16string_view url) {
 
 }  // namespace
 
-std::u16string MainWebPage() { return settings::BaseUrl(settings::GetWebHost()) + u"/"; }
+std::u16string MainWebPage() {
+    return settings::BaseUrl(settings::GetWebHost()) + u"/";
+}
 
 int OpenUrl(std::u16string_view url) {
     const std::u16string address = IsWebAddress(url) ? std::u16string(url) : MainWebPage();

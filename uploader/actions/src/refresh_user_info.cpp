@@ -22,7 +22,8 @@ int RefreshUserInfo(int mode, platform::Event* ready) {
 }
 
 bool StartUserInfoRefresh(int mode, std::shared_ptr<platform::Event> ready) {
-    return StartBackgroundWork([mode, ready = std::move(ready)] { RefreshUserInfo(mode, ready.get()); });
+    return StartBackgroundWork(
+        [mode, ready = std::move(ready)] { RefreshUserInfo(mode, ready.get()); });
 }
 
 }  // namespace actions

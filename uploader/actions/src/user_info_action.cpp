@@ -12,8 +12,7 @@ constexpr int kStatusTokenExpired = 440;
 
 }  // namespace
 
-CGetUserMsgAction::CGetUserMsgAction(std::u16string_view userName)
-    : m_UserName(ToUtf8(userName)) {}
+CGetUserMsgAction::CGetUserMsgAction(std::u16string_view userName) : m_UserName(ToUtf8(userName)) {}
 
 std::string CGetUserMsgAction::RequestBody() const {
     return "token=" + ToAnsi(settings::GetToken()) + "&username=" + m_UserName +

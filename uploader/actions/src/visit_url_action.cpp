@@ -64,8 +64,8 @@ int CGetVisitUrlAction::Execute() {
 
 // The one-time login address of the sync API host, opened when it came.
 bool CGetVisitUrlAction::OpenLoggedIn() {
-    const std::string body = "token=" + ToAnsi(settings::GetToken()) + "&fmt=json&appid=" +
-                             kWebAppId + "&ru=" + m_Ru;
+    const std::string body =
+        "token=" + ToAnsi(settings::GetToken()) + "&fmt=json&appid=" + kWebAppId + "&ru=" + m_Ru;
     const auto reply = PostForm(settings::GetApiHost(), u"/app/pc/user.login.php", body);
     if (!reply)
         return false;

@@ -47,8 +47,7 @@ std::string CSinaWeiboAction::RequestBody() const {
 }
 
 int CSinaWeiboAction::Execute() {
-    const auto reply =
-        PostForm(settings::GetApiHost(), u"/app/pc/sina_weibo.php ", RequestBody());
+    const auto reply = PostForm(settings::GetApiHost(), u"/app/pc/sina_weibo.php ", RequestBody());
     if (!reply)
         return kWeiboFailed;
     try {

@@ -21,14 +21,14 @@
 namespace actions {
 
 // Results of Prepare and Execute besides 0 and -1.
-inline constexpr int kLoginNoReply = 1000;         // Execute: no reply came at all
+inline constexpr int kLoginNoReply = 1000;           // Execute: no reply came at all
 inline constexpr int kLoginCaptchaNotNeeded = 1002;  // Prepare: no captcha in the reply
-inline constexpr int kLoginServiceBusy = 1003;     // "errno" 2 from either step
+inline constexpr int kLoginServiceBusy = 1003;       // "errno" 2 from either step
 
 // The process-wide login state. Guarded: any thread may read it while a login runs.
 struct LoginChallenge {
     std::u16string challenge;
-    std::u16string captcha;    // the address of the captcha image
+    std::u16string captcha;  // the address of the captcha image
     std::u16string captchaId;
 };
 LoginChallenge GetLoginChallenge();

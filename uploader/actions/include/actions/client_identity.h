@@ -29,7 +29,7 @@ public:
     ClientIdentity GetIdentity() const { return {m_ClientId, m_ClientSecret}; }
 
 private:
-    std::u16string m_ClientId;      // empty until a handshake succeeded
+    std::u16string m_ClientId;  // empty until a handshake succeeded
     std::u16string m_ClientSecret;
 };
 

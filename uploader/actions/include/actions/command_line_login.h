@@ -14,22 +14,22 @@ namespace actions {
 
 enum class CommandLineLoginOutcome {
     LoggedIn,
-    WrongPassword,    // the service refused the name or password
-    CaptchaRequired,  // see captchaUrl and captchaId
-    TryAgain,         // the service was busy or asked to start again
-    NoClientIdentity, // the client identity could not be obtained
-    ServiceError,     // no usable reply
-    NotSaved,         // logged in, but the login could not be stored
+    WrongPassword,     // the service refused the name or password
+    CaptchaRequired,   // see captchaUrl and captchaId
+    TryAgain,          // the service was busy or asked to start again
+    NoClientIdentity,  // the client identity could not be obtained
+    ServiceError,      // no usable reply
+    NotSaved,          // logged in, but the login could not be stored
 };
 
 struct CommandLineLoginResult {
     CommandLineLoginOutcome outcome = CommandLineLoginOutcome::ServiceError;
-    int code = -1;                // the result of the last step that ran
-    int errorCode = 0;            // its m_ErrorCode: HTTP status or reply fault
-    std::u16string errorText;     // the service's refusal text
-    std::u16string captchaUrl;    // CaptchaRequired: the image to show
-    std::u16string captchaId;     // CaptchaRequired: hand back with the typed text
-    std::u16string userId;        // LoggedIn, NotSaved
+    int code = -1;              // the result of the last step that ran
+    int errorCode = 0;          // its m_ErrorCode: HTTP status or reply fault
+    std::u16string errorText;   // the service's refusal text
+    std::u16string captchaUrl;  // CaptchaRequired: the image to show
+    std::u16string captchaId;   // CaptchaRequired: hand back with the typed text
+    std::u16string userId;      // LoggedIn, NotSaved
 };
 
 // captcha and captchaId: the text the user read from an earlier CaptchaRequired result,

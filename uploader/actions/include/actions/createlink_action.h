@@ -57,8 +57,8 @@ private:
     int32_t m_Kind;
     SinaWeiboAttributes m_Weibo;
     std::string m_Form = "norvel_external_link";
-    std::string m_Files;      // built by BuildFiles
-    size_t m_FileCount = 0;   // paths in m_Files
+    std::string m_Files;     // built by BuildFiles
+    size_t m_FileCount = 0;  // paths in m_Files
 };
 
 }  // namespace actions

@@ -50,8 +50,8 @@ private:
     bool TakeNext(std::string& body);
     void Send(const std::string& body);
 
-    mutable std::mutex m_Lock;         // guards the members below it
-    std::deque<std::string> m_Pending; // pings not yet sent, oldest first
+    mutable std::mutex m_Lock;          // guards the members below it
+    std::deque<std::string> m_Pending;  // pings not yet sent, oldest first
     bool m_Stopped = false;
     int m_LastStatus = -1;
     platform::Event m_Wake{platform::Event::ResetMode::Auto};

@@ -32,10 +32,10 @@ private:
 };
 
 // How RefreshUserInfo reports back.
-inline constexpr int kRefreshQuiet = 0;      // not at all (the periodic refresh)
-inline constexpr int kRefreshAfterLogin = 1; // WM_USERINFO_DONE, wParam 1, to the main window
-inline constexpr int kRefreshQuery = 2;      // WM_USERINFO_DONE, wParam 2, to the main window
-inline constexpr int kRefreshSignal = 3;     // sets the event
+inline constexpr int kRefreshQuiet = 0;       // not at all (the periodic refresh)
+inline constexpr int kRefreshAfterLogin = 1;  // WM_USERINFO_DONE, wParam 1, to the main window
+inline constexpr int kRefreshQuery = 2;       // WM_USERINFO_DONE, wParam 2, to the main window
+inline constexpr int kRefreshSignal = 3;      // sets the event
 
 // Runs the request for the stored user name, then reports: modes 1 and 2 post
 // WM_USERINFO_DONE (wParam the mode) to the main window, mode 3 sets `ready` (may be
