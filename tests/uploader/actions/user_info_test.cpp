@@ -1,20 +1,14 @@
-// User information, the saved login it confirms, its reports to the main window, and the
-// visit URL with the addresses opened in the browser.
+// User information and the saved login it confirms, and the visit URL with the addresses
+// opened in the browser.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "actions/actions.h"
 #include "actions/user_info.h"
 #include "actions/visit_url.h"
 #include "actions_fixture.h"
-#include "intake/intake_state.h"
-#include "intake/messages.h"
-#include "platform/event.h"
-#include "platform/message_loop.h"
 #include "platform/text.h"
-#include "platform/window.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
 
@@ -62,32 +56,6 @@ TEST_F(UserInfoTest, SavedLoginIsConfirmedByTheService) {
     EXPECT_EQ(settings::RestoreSavedLogin(), 0);
     EXPECT_EQ(RequestsTo("/app/pc/user.info.php").size(), 4u);  // one, then three tries
     settings::SetRestoreRetryWait(std::chrono::milliseconds(200));
-}
-
-TEST_F(UserInfoTest, RefreshReportsToTheMainWindowOrItsEvent) {
-    platform::QueueMessageLoop loop;
-    std::vector<platform::WParam> reports;
-    const platform::WindowHandle main = platform::RegisterWindow(
-        loop, [&](uint32_t message, platform::WParam wParam, platform::LParam) {
-            if (message == intake::WM_USERINFO_DONE)
-                reports.push_back(wParam);
-            return platform::LResult(0);
-        });
-    intake::SetMainWindow(main);
-    EXPECT_EQ(RefreshUserInfo(kRefreshAfterLogin), 0);
-    ASSERT_TRUE(StartUserInfoRefresh(kRefreshQuery));
-    auto ready = std::make_shared<platform::Event>(platform::Event::ResetMode::Auto);
-    ASSERT_TRUE(StartUserInfoRefresh(kRefreshSignal, ready));
-    EXPECT_TRUE(ready->Wait(10000));
-    for (int i = 0; i < 1000 && reports.size() < 2; ++i)
-        loop.WaitAndProcess(std::chrono::milliseconds(10));
-    EXPECT_EQ(reports, (std::vector<platform::WParam>{1, 2}));
-    EXPECT_EQ(RequestsTo("/app/pc/user.info.php").size(), 3u);
-    // Once stopped, no further background request starts.
-    StopActions();
-    EXPECT_FALSE(StartUserInfoRefresh(kRefreshQuiet));
-    intake::SetMainWindow(platform::kNoWindow);
-    platform::DestroyWindow(main);
 }
 
 TEST_F(UserInfoTest, VisitUrlOpensTheOneTimeLoginAddress) {

@@ -1,5 +1,6 @@
-// The usage counter: pings as the service records them, counts from intake, counts from
-// several threads, and its thread ending at once even while a ping hangs.
+// The threads of the actions: the usage counter (pings as the service records them, counts
+// from intake and from several threads, its thread ending at once while a ping hangs) and
+// the user-information refreshes that report back to the main window.
 
 #include <gtest/gtest.h>
 
@@ -9,9 +10,15 @@
 #include "actions/actions.h"
 #include "actions/client_identity.h"
 #include "actions/norvel_counter.h"
+#include "actions/user_info.h"
 #include "actions_fixture.h"
+#include "intake/intake_state.h"
+#include "intake/messages.h"
 #include "intake/usage_counter.h"
+#include "platform/event.h"
+#include "platform/message_loop.h"
 #include "platform/text.h"
+#include "platform/window.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
 
@@ -20,7 +27,7 @@ using actions_test::ActionsTest;
 
 namespace {
 
-class CounterTest : public ActionsTest {
+class ThreadsTest : public ActionsTest {
 protected:
     // The service's statistics once it recorded count of them (at most ten seconds).
     std::vector<norvel::test::JsonRecord> WaitForStats(size_t count) {
@@ -36,7 +43,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CounterTest, LoggedInAndAnonymousPingsFromIntake) {
+TEST_F(ThreadsTest, LoggedInAndAnonymousPingsFromIntake) {
     ASSERT_TRUE(LogInAlice());
     const std::string cid = platform::WideToUtf8(settings::GetClientId());
     const std::string token = platform::WideToUtf8(settings::GetToken());
@@ -59,7 +66,7 @@ TEST_F(CounterTest, LoggedInAndAnonymousPingsFromIntake) {
     EXPECT_EQ(CNorvelCounter::CountBody(3, false), "source=5&cid=" + cid + "&uid=anonymous&opt=3");
 }
 
-TEST_F(CounterTest, EveryCountFromSeveralThreadsIsSent) {
+TEST_F(ThreadsTest, EveryCountFromSeveralThreadsIsSent) {
     ASSERT_EQ(EnsureClientIdentity(), 1);
     CNorvelCounter counter;
     std::vector<std::thread> threads;
@@ -74,7 +81,7 @@ TEST_F(CounterTest, EveryCountFromSeveralThreadsIsSent) {
     EXPECT_EQ(counter.LastStatus(), 200);
 }
 
-TEST_F(CounterTest, StopCutsAHangingPingShort) {
+TEST_F(ThreadsTest, StopCutsAHangingPingShort) {
     norvel::test::ScriptedServer server({norvel::test::Stall()});
     UseHostPort("127.0.0.1:" + std::to_string(server.Port()));
     CNorvelCounter counter;
@@ -88,4 +95,33 @@ TEST_F(CounterTest, StopCutsAHangingPingShort) {
     counter.Count(3, false);  // dropped
     EXPECT_EQ(server.Connections(), 1u);
     server.Release();
+}
+
+TEST_F(ThreadsTest, UserInfoRefreshReportsToTheMainWindowOrItsEvent) {
+    ASSERT_TRUE(LogInAlice());
+    settings::SetUserName(u"alice");
+    m_Service->ClearRequests();
+    platform::QueueMessageLoop loop;
+    std::vector<platform::WParam> reports;
+    const platform::WindowHandle main = platform::RegisterWindow(
+        loop, [&](uint32_t message, platform::WParam wParam, platform::LParam) {
+            if (message == intake::WM_USERINFO_DONE)
+                reports.push_back(wParam);
+            return platform::LResult(0);
+        });
+    intake::SetMainWindow(main);
+    EXPECT_EQ(RefreshUserInfo(kRefreshAfterLogin), 0);
+    ASSERT_TRUE(StartUserInfoRefresh(kRefreshQuery));
+    auto ready = std::make_shared<platform::Event>(platform::Event::ResetMode::Auto);
+    ASSERT_TRUE(StartUserInfoRefresh(kRefreshSignal, ready));
+    EXPECT_TRUE(ready->Wait(10000));
+    for (int i = 0; i < 1000 && reports.size() < 2; ++i)
+        loop.WaitAndProcess(std::chrono::milliseconds(10));
+    EXPECT_EQ(reports, (std::vector<platform::WParam>{1, 2}));
+    EXPECT_EQ(RequestsTo("/app/pc/user.info.php").size(), 3u);
+    // Once stopped, no further background request starts.
+    StopActions();
+    EXPECT_FALSE(StartUserInfoRefresh(kRefreshQuiet));
+    intake::SetMainWindow(platform::kNoWindow);
+    platform::DestroyWindow(main);
 }
