@@ -1,8 +1,8 @@
 #pragma once
 
 // Short-lived threads of the actions (user-information queries started by the windows).
-// The design never joins them; here each one is joined before the library unloads, so no
-// code of an unloaded library ever runs.
+// Nothing waits for them to finish, but each one is joined before the library unloads, so
+// no code of an unloaded library ever runs.
 
 #include <functional>
 
