@@ -1,6 +1,7 @@
 // Load and unload of libNorvel_flinga.so. The upload workers start when the library is
-// loaded; when it is unloaded they are stopped and joined before its code goes away, and
-// the process-wide state is freed.
+// loaded, and the account actions are joined to the settings and intake; when it is
+// unloaded the workers, the usage counter's thread and the background requests are
+// stopped and joined before its code goes away, and the process-wide state is freed.
 //
 // At process exit a library that is still loaded is left alone: its static objects are
 // already destroyed by then (the exit handlers run before the libraries' finalizers), and
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "actions/actions.h"
 #include "intake/intake_state.h"
 #include "intake/queue.h"
 #include "log/log.h"
@@ -24,12 +26,14 @@ void NoteProcessExit() { g_ProcessExiting = true; }
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.
     std::atexit(&NoteProcessExit);
     intake::StartQueue();
+    actions::InstallActions();
 }
 
 [[gnu::destructor]] void OnLibraryUnload() {
     if (g_ProcessExiting)
         return;
-    intake::ReleaseQueueState();  // stops and joins the workers first
+    intake::ReleaseQueueState();  // stops and joins the workers first; sets the abort event
+    actions::StopActions();       // whose requests the abort event has cut short
     intake::ReleaseIntakeState();
     platform::ReleaseWindowTable();
     StopLogging();

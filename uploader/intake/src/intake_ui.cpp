@@ -24,7 +24,6 @@ public:
     WindowHandle OpenWeiboWindow(const RequestBatch&) override { return kNoWindow; }
     bool AskAnonymousLink() override { return false; }
     WindowHandle OpenLoginDialog() override { return kNoWindow; }
-    void CountUse(int32_t, bool) override {}
     void CountRestoredResult(bool) override {}
     void RepaintWindows() override {}
 };

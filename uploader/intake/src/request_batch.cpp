@@ -3,6 +3,7 @@
 #include "intake/intake_state.h"
 #include "intake/intake_ui.h"
 #include "intake/queue.h"
+#include "intake/usage_counter.h"
 #include "settings/registry_values.h"
 #include "settings/session_state.h"
 #include "settings/settings.h"
@@ -54,7 +55,7 @@ void HandleLoggedIn(const RequestBatch& batch) {
             break;  // other kinds are only counted
     }
     if (counted)
-        IntakeUi().CountUse(kind, true);
+        CountUse(kind, true);
 }
 
 // The batch waits for the login; the login dialog opens unless it is up already.
@@ -73,7 +74,7 @@ bool ShareAnonymously(const RequestBatch& batch) {
     const auto anonymous = settings::ReadDword(settings::kFlingaKey, settings::kAnonyLink);
     if ((anonymous && *anonymous != 0) || !IntakeUi().AskAnonymousLink()) {
         OpenShareLink(batch, false);
-        IntakeUi().CountUse(kShareLinkRequest, false);
+        CountUse(kShareLinkRequest, false);
         return true;
     }
     return false;

@@ -1,9 +1,10 @@
 #pragma once
 
-// The windows that intake creates or shows, and the usage counter, reached through one
-// interface that the user interface installs at run time. Until one is installed, every
-// call does nothing and creates no window. Calls come on the user-interface thread, except
-// RepaintWindows, which follows the queue operations.
+// The windows that intake creates or shows, reached through one interface that the user
+// interface installs at run time. Until one is installed, every call does nothing and
+// creates no window. Calls come on the user-interface thread, except RepaintWindows,
+// which follows the queue operations. The usage statistics have a seam of their own
+// (intake/usage_counter.h).
 
 #include <string_view>
 
@@ -36,8 +37,6 @@ public:
     virtual bool AskAnonymousLink() = 0;
     // Opens and shows the login dialog.
     virtual platform::WindowHandle OpenLoginDialog() = 0;
-    // Records one use of a request kind in the usage statistics.
-    virtual void CountUse(int32_t kind, bool loggedIn) = 0;
     // A task restored from the saved list ended earlier: count it in the batch counters.
     virtual void CountRestoredResult(bool succeeded) = 0;
     // The task states changed all at once (pause, resume): redraw.
