@@ -25,6 +25,8 @@ public:
     UniqueFd& operator=(const UniqueFd&) = delete;
 
     int Get() const { return m_Fd; }
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(m_Fd, -1); }
     explicit operator bool() const { return m_Fd >= 0; }
 
 private:

@@ -1,0 +1,39 @@
+#pragma once
+
+// Blocking waits on sockets and FIFOs (packet_socket.h, fifo_event.h) that another thread
+// can cut short.
+
+#include <cstdint>
+
+namespace platform {
+
+enum class WaitResult {
+    Ready,      // the awaited thing happened
+    TimedOut,   // the time-out passed first
+    Cancelled,  // the cancel signal was set
+    Failed,     // a system error; the object is unusable
+};
+
+// A manual-reset signal that every wait given it also watches: setting it ends those waits
+// with WaitResult::Cancelled, now and until Reset(). Thread-safe.
+class CancelSignal {
+public:
+    CancelSignal();
+    ~CancelSignal();
+    CancelSignal(const CancelSignal&) = delete;
+    CancelSignal& operator=(const CancelSignal&) = delete;
+
+    void Set();
+    void Reset();
+    [[nodiscard]] bool IsSet() const;
+    // True when the signal is set within timeoutMs (kInfinite waits for ever).
+    [[nodiscard]] bool Wait(uint32_t timeoutMs) const;
+
+    // The descriptor the waits of this layer poll; readable while the signal is set.
+    int NativeHandle() const { return m_Fd; }
+
+private:
+    int m_Fd = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+
+// Reading a secret from the user.
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// One line of standard input without its line end. When standard input is a terminal the
+// prompt is written to standard error and the typed characters are not echoed. Empty at
+// the end of input.
+[[nodiscard]] std::optional<std::string> ReadSecretLine(const std::string& prompt);
+
+}  // namespace platform
