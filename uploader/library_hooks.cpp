@@ -1,6 +1,6 @@
-// Load and unload of libNorvel_flinga.so. The upload workers start when the library is
-// loaded; when it is unloaded they are stopped and joined before its code goes away, and
-// the process-wide state is freed.
+// Load and unload of libNorvel_flinga.so. The upload workers and the control socket's
+// server start when the library is loaded; when it is unloaded they are stopped and
+// joined before its code goes away, and the process-wide state is freed.
 //
 // At process exit a library that is still loaded is left alone: its static objects are
 // already destroyed by then (the exit handlers run before the libraries' finalizers), and
@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "control/control_server.h"
 #include "intake/intake_state.h"
 #include "intake/queue.h"
 #include "log/log.h"
+#include "library_status.h"
 #include "platform/window.h"
 
 namespace {
@@ -24,11 +26,15 @@ void NoteProcessExit() { g_ProcessExiting = true; }
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.
     std::atexit(&NoteProcessExit);
     intake::StartQueue();
+    if (!control::StartControlServer(&LibraryStatus))
+        Log().Write(L3_KEY, u"CONTROL_Start", false,
+                    u"DESC=the control socket is in use or cannot be made");
 }
 
 [[gnu::destructor]] void OnLibraryUnload() {
     if (g_ProcessExiting)
         return;
+    control::StopControlServer();  // gives up a message still waiting for its window
     intake::ReleaseQueueState();  // stops and joins the workers first
     intake::ReleaseIntakeState();
     platform::ReleaseWindowTable();
