@@ -5,11 +5,11 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QStringList>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "control/control_protocol.h"
 #include "launcher/install_setup.h"
@@ -48,9 +48,10 @@ void ShowLibraryMissing(const std::string& reason) {
                               QString::fromUtf8(kLibraryMissingMessage));
 }
 
-// No argument, or "-shortcut" first: the user started the program.
-bool StartedByUser(const QStringList& arguments) {
-    return arguments.size() <= 1 || arguments.at(1) == QLatin1String(kShortcutArgument.data());
+// No argument, or "-shortcut" first: the user started the program. The command line is
+// read as the system gave it: the application object takes its own options out of it.
+bool StartedByUser(int argc, char** argv) {
+    return argc <= 1 || std::string_view(argv[1]) == kShortcutArgument;
 }
 
 void ReportListener(std::u16string_view event, std::u16string_view cause) {
@@ -94,8 +95,8 @@ struct Session {
     }
 };
 
-int Serve(Session& session, const std::string& runtimeDir) {
-    if (StartedByUser(QCoreApplication::arguments()))
+int Serve(Session& session, const std::string& runtimeDir, bool startedByUser) {
+    if (startedByUser)
         session.library->SetUpLoadTask()(nullptr, platform::kNoWindow);  // the mini window
 
     PipeListenerOptions options;
@@ -121,6 +122,7 @@ int Serve(Session& session, const std::string& runtimeDir) {
 // Everything that needs the application object, which lives exactly this long.
 int RunApplication(int argc, char** argv, const std::string& runtimeDir,
                    const std::string& launcherPath) {
+    const bool startedByUser = StartedByUser(argc, argv);
     ChooseQtPlatform();
     QApplication application(argc, argv);
     // Only the library's request ends the launcher, not the last of its windows closing.
@@ -133,7 +135,7 @@ int RunApplication(int argc, char** argv, const std::string& runtimeDir,
         ShowLibraryMissing(error);
         return kExitLibraryMissing;
     }
-    return Serve(session, runtimeDir);
+    return Serve(session, runtimeDir, startedByUser);
 }
 
 void CheckNothingRuns() {

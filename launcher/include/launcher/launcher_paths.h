@@ -17,7 +17,7 @@ inline constexpr std::string_view kProgramFolder = "Flinga";
 inline constexpr std::string_view kShortcutArgument = "-shortcut";
 // The first argument the plug-in client starts the launcher with: serve a request, show
 // nothing until it arrives. (Any argument other than "-shortcut" does the same.)
-inline constexpr std::string_view kRequestArgument = "-plugin";
+inline constexpr std::string_view kRequestArgument = "-request";
 
 // The single-instance lock "PC_NORVEL_FLINGA".
 std::string InstanceLockPath(const std::string& runtimeDir);
