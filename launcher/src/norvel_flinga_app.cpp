@@ -54,10 +54,6 @@ bool StartedByUser(int argc, char** argv) {
     return argc <= 1 || std::string_view(argv[1]) == kShortcutArgument;
 }
 
-void ReportListener(std::u16string_view event, std::u16string_view cause) {
-    ReportLauncherFailure(event, cause);
-}
-
 // Runs the deletions that the library's windows left for the event loop, so that no
 // object of the library is deleted after it is unloaded.
 void DeleteLeftOverObjects() {
@@ -102,7 +98,7 @@ int Serve(Session& session, const std::string& runtimeDir, bool startedByUser) {
     PipeListenerOptions options;
     options.socketPath = PipePath(runtimeDir, platform::WideToUtf8(platform::CurrentUserName()));
     options.wakeEventPath = WakeEventPath(runtimeDir);
-    options.report = &ReportListener;
+    options.report = &ReportLauncherFailure;
     session.listener = std::make_unique<CPipeListener>(std::move(options));
     if (!session.listener->StartPipeListener()) {
         ReportLauncherFailure(u"LAUNCHER_Start", u"DESC=the plug-in socket cannot be made");

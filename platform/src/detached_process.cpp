@@ -7,10 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "poll_wait.h"
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
@@ -73,19 +72,6 @@ int ReadStatus(int fd) {
 
 }  // namespace
 
-DetachedProgram::~DetachedProgram() { CloseErrors(); }
-
-DetachedProgram::DetachedProgram(DetachedProgram&& other) noexcept
-    : m_Errors(std::exchange(other.m_Errors, -1)) {}
-
-DetachedProgram& DetachedProgram::operator=(DetachedProgram&& other) noexcept {
-    if (this != &other) {
-        CloseErrors();
-        m_Errors = std::exchange(other.m_Errors, -1);
-    }
-    return *this;
-}
-
 std::optional<DetachedProgram> DetachedProgram::Start(const std::string& program,
                                                       const std::vector<std::string>& arguments,
                                                       bool captureErrors, int* error) {
@@ -133,14 +119,14 @@ std::optional<DetachedProgram> DetachedProgram::Start(const std::string& program
 }
 
 std::optional<std::string> DetachedProgram::ReadErrors(uint32_t timeoutMs) {
-    if (m_Errors < 0)
+    if (!m_Errors)
         return std::nullopt;
-    const WaitResult waited = WaitForDescriptor(m_Errors, POLLIN, timeoutMs, nullptr);
+    const WaitResult waited = WaitForDescriptor(m_Errors.Get(), POLLIN, timeoutMs, nullptr);
     if (waited == WaitResult::TimedOut)
         return std::string();
     char buffer[4096];
     ssize_t got;
-    while ((got = ::read(m_Errors, buffer, sizeof(buffer))) < 0 && errno == EINTR) {
+    while ((got = ::read(m_Errors.Get(), buffer, sizeof(buffer))) < 0 && errno == EINTR) {
     }
     if (got < 0 && errno == EAGAIN)
         return std::string();
@@ -151,10 +137,6 @@ std::optional<std::string> DetachedProgram::ReadErrors(uint32_t timeoutMs) {
     return std::string(buffer, static_cast<size_t>(got));
 }
 
-void DetachedProgram::CloseErrors() {
-    if (m_Errors >= 0)
-        ::close(m_Errors);
-    m_Errors = -1;
-}
+void DetachedProgram::CloseErrors() { m_Errors.Close(); }
 
 }  // namespace platform

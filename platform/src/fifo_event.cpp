@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 #include "poll_wait.h"
 
@@ -56,22 +55,6 @@ void Drain(int fd) {
 
 }  // namespace
 
-FifoEvent::~FifoEvent() {
-    if (m_Fd >= 0)
-        ::close(m_Fd);
-}
-
-FifoEvent::FifoEvent(FifoEvent&& other) noexcept : m_Fd(std::exchange(other.m_Fd, -1)) {}
-
-FifoEvent& FifoEvent::operator=(FifoEvent&& other) noexcept {
-    if (this != &other) {
-        if (m_Fd >= 0)
-            ::close(m_Fd);
-        m_Fd = std::exchange(other.m_Fd, -1);
-    }
-    return *this;
-}
-
 std::optional<FifoEvent> FifoEvent::Open(const std::string& path) {
     int fd = OpenOwnFifo(path);
     if (fd < 0) {
@@ -86,13 +69,13 @@ std::optional<FifoEvent> FifoEvent::Open(const std::string& path) {
 }
 
 WaitResult FifoEvent::Wait(uint32_t timeoutMs, const CancelSignal* cancel) {
-    const WaitResult waited = WaitForDescriptor(m_Fd, POLLIN, timeoutMs, cancel);
+    const WaitResult waited = WaitForDescriptor(m_Fd.Get(), POLLIN, timeoutMs, cancel);
     if (waited == WaitResult::Ready)
-        Drain(m_Fd);
+        Drain(m_Fd.Get());
     return waited;
 }
 
-void FifoEvent::Set() { WriteOneByte(m_Fd); }
+void FifoEvent::Set() { WriteOneByte(m_Fd.Get()); }
 
 bool FifoEvent::SetNamed(const std::string& path) {
     // Without a reader the open fails (ENXIO): nobody owns the event.

@@ -6,25 +6,8 @@
 
 #include <cerrno>
 #include <string>
-#include <utility>
 
 namespace platform {
-
-InstanceLock::~InstanceLock() {
-    if (m_Fd >= 0)
-        ::close(m_Fd);  // closing the only descriptor drops the lock
-}
-
-InstanceLock::InstanceLock(InstanceLock&& other) noexcept : m_Fd(std::exchange(other.m_Fd, -1)) {}
-
-InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
-    if (this != &other) {
-        if (m_Fd >= 0)
-            ::close(m_Fd);
-        m_Fd = std::exchange(other.m_Fd, -1);
-    }
-    return *this;
-}
 
 std::optional<InstanceLock> InstanceLock::TryAcquire(const std::string& path, bool* busy) {
     if (busy)

@@ -2,8 +2,9 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
+#include <climits>
 #include <cstdint>
 
 #include "platform/event.h"
@@ -11,17 +12,19 @@
 #include "poll_wait.h"
 
 namespace platform {
-namespace {
 
-using Clock = std::chrono::steady_clock;
+Deadline::Deadline(uint32_t timeoutMs)
+    : m_Forever(timeoutMs == kInfinite),
+      m_End(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs)) {}
 
-int MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
+uint32_t Deadline::MillisecondsLeft() const {
+    if (m_Forever)
+        return kInfinite;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          m_End - std::chrono::steady_clock::now())
+                          .count();
+    return left > 0 ? static_cast<uint32_t>(left) : 0;
 }
-
-}  // namespace
 
 // An eventfd whose counter is non-zero while the signal is set: readable, so poll sees it.
 CancelSignal::CancelSignal() : m_Fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
@@ -53,11 +56,12 @@ bool CancelSignal::Wait(uint32_t timeoutMs) const {
 WaitResult WaitForDescriptor(int fd, short events, uint32_t timeoutMs, const CancelSignal* cancel) {
     if (fd < 0 || (cancel && cancel->NativeHandle() < 0))
         return WaitResult::Failed;
-    const bool forever = timeoutMs == kInfinite;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Deadline deadline(timeoutMs);
     pollfd entries[2] = {{fd, events, 0}, {cancel ? cancel->NativeHandle() : -1, POLLIN, 0}};
     for (;;) {
-        const int ready = ::poll(entries, cancel ? 2 : 1, forever ? -1 : MillisecondsLeft(deadline));
+        const uint32_t left = deadline.MillisecondsLeft();
+        const int wait = left == kInfinite ? -1 : static_cast<int>(std::min<uint32_t>(left, INT_MAX));
+        const int ready = ::poll(entries, cancel ? 2 : 1, wait);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
@@ -66,7 +70,7 @@ WaitResult WaitForDescriptor(int fd, short events, uint32_t timeoutMs, const Can
             return WaitResult::Cancelled;
         if (entries[0].revents != 0)
             return WaitResult::Ready;
-        if (ready == 0 && !forever && MillisecondsLeft(deadline) == 0)
+        if (ready == 0 && deadline.Passed())
             return WaitResult::TimedOut;
     }
 }

@@ -18,8 +18,6 @@
 namespace platform {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kBacklog = 16;  // connections that may wait while the listener serves one
 constexpr auto kConnectRetry = std::chrono::milliseconds(20);
 constexpr mode_t kSocketMode = 0600;
@@ -39,12 +37,6 @@ int SetError(int* error, int value) {
     if (error)
         *error = value;
     return -1;
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
 }
 
 // A socket bound under a temporary name next to the path, made private and put in place
@@ -75,21 +67,6 @@ int BindPrivately(const std::string& path, int* error) {
 
 // --- PacketConnection ---
 
-PacketConnection::~PacketConnection() { Close(); }
-
-PacketConnection::PacketConnection(PacketConnection&& other) noexcept
-    : m_Fd(std::exchange(other.m_Fd, -1)) {}
-
-PacketConnection& PacketConnection::operator=(PacketConnection&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_Fd = std::exchange(other.m_Fd, -1);
-    }
-    return *this;
-}
-
-void PacketConnection::Close() { CloseFd(m_Fd); }
-
 std::optional<PacketConnection> PacketConnection::Connect(const std::string& path,
                                                           uint32_t timeoutMs, int* error) {
     sockaddr_un address{};
@@ -97,7 +74,7 @@ std::optional<PacketConnection> PacketConnection::Connect(const std::string& pat
         SetError(error, ENAMETOOLONG);
         return std::nullopt;
     }
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Deadline deadline(timeoutMs);
     for (;;) {
         PacketConnection connection(
             ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -105,12 +82,11 @@ std::optional<PacketConnection> PacketConnection::Connect(const std::string& pat
             SetError(error, errno);
             return std::nullopt;
         }
-        if (::connect(connection.m_Fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
+        if (::connect(connection.m_Fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
             return connection;
         // EAGAIN: the listener's queue is full; it frees up as the listener accepts.
         const int failure = errno;
-        if ((failure != EAGAIN && failure != EINTR) ||
-            (timeoutMs != kInfinite && Clock::now() >= deadline)) {
+        if ((failure != EAGAIN && failure != EINTR) || deadline.Passed()) {
             SetError(error, failure);
             return std::nullopt;
         }
@@ -121,11 +97,11 @@ std::optional<PacketConnection> PacketConnection::Connect(const std::string& pat
 WaitResult PacketConnection::Receive(std::span<char> buffer, size_t* size, uint32_t timeoutMs,
                                      const CancelSignal* cancel) {
     for (;;) {
-        const WaitResult waited = WaitForDescriptor(m_Fd, POLLIN, timeoutMs, cancel);
+        const WaitResult waited = WaitForDescriptor(m_Fd.Get(), POLLIN, timeoutMs, cancel);
         if (waited != WaitResult::Ready)
             return waited;
         // MSG_TRUNC: the result is the message's real length even when it did not fit.
-        const ssize_t got = ::recv(m_Fd, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT);
+        const ssize_t got = ::recv(m_Fd.Get(), buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got < 0)
@@ -138,45 +114,38 @@ WaitResult PacketConnection::Receive(std::span<char> buffer, size_t* size, uint3
 WaitResult PacketConnection::Send(std::string_view message, uint32_t timeoutMs,
                                   const CancelSignal* cancel) {
     for (;;) {
-        const ssize_t sent = ::send(m_Fd, message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t sent =
+            ::send(m_Fd.Get(), message.data(), message.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent >= 0)
             return WaitResult::Ready;  // a message is sent whole or not at all
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN)
             return WaitResult::Failed;
-        const WaitResult waited = WaitForDescriptor(m_Fd, POLLOUT, timeoutMs, cancel);
+        const WaitResult waited = WaitForDescriptor(m_Fd.Get(), POLLOUT, timeoutMs, cancel);
         if (waited != WaitResult::Ready)
             return waited;
     }
 }
 
 void PacketConnection::ShutdownWrite() {
-    if (m_Fd >= 0)
-        ::shutdown(m_Fd, SHUT_WR);
+    if (m_Fd)
+        ::shutdown(m_Fd.Get(), SHUT_WR);
 }
 
 bool PacketConnection::PeerIsThisUser() const {
     ucred credentials{};
     socklen_t length = sizeof(credentials);
-    return ::getsockopt(m_Fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
+    return ::getsockopt(m_Fd.Get(), SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 &&
            credentials.uid == ::geteuid();
 }
 
 // --- PacketListener ---
 
-PacketListener::~PacketListener() { Close(); }
-
-PacketListener::PacketListener(PacketListener&& other) noexcept
-    : m_Fd(std::exchange(other.m_Fd, -1)),
-      m_Path(std::move(other.m_Path)),
-      m_Device(other.m_Device),
-      m_Inode(other.m_Inode) {}
-
 PacketListener& PacketListener::operator=(PacketListener&& other) noexcept {
     if (this != &other) {
         Close();
-        m_Fd = std::exchange(other.m_Fd, -1);
+        m_Fd = std::move(other.m_Fd);
         m_Path = std::move(other.m_Path);
         m_Device = other.m_Device;
         m_Inode = other.m_Inode;
@@ -189,7 +158,7 @@ std::optional<PacketListener> PacketListener::Listen(const std::string& path, in
     if (fd < 0)
         return std::nullopt;
     PacketListener listener;
-    listener.m_Fd = fd;
+    listener.m_Fd = UniqueFd(fd);
     listener.m_Path = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
@@ -202,10 +171,10 @@ std::optional<PacketListener> PacketListener::Listen(const std::string& path, in
 WaitResult PacketListener::Accept(PacketConnection& connection, uint32_t timeoutMs,
                                   const CancelSignal* cancel) {
     for (;;) {
-        const WaitResult waited = WaitForDescriptor(m_Fd, POLLIN, timeoutMs, cancel);
+        const WaitResult waited = WaitForDescriptor(m_Fd.Get(), POLLIN, timeoutMs, cancel);
         if (waited != WaitResult::Ready)
             return waited;
-        const int fd = ::accept4(m_Fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd = ::accept4(m_Fd.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd >= 0) {
             connection = PacketConnection(fd);
             return WaitResult::Ready;
@@ -218,13 +187,13 @@ WaitResult PacketListener::Accept(PacketConnection& connection, uint32_t timeout
 }
 
 void PacketListener::Close() {
-    if (m_Fd < 0)
+    if (!m_Fd)
         return;
     struct stat st {};
     // Remove the file only while it is still ours: a newer listener may have replaced it.
     if (::lstat(m_Path.c_str(), &st) == 0 && st.st_dev == m_Device && st.st_ino == m_Inode)
         ::unlink(m_Path.c_str());
-    CloseFd(m_Fd);
+    m_Fd.Close();
 }
 
 }  // namespace platform

@@ -16,16 +16,13 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
+#include "support/host_window.h"
 #include "support/launcher_process.h"
 
 using namespace std::chrono_literals;
 using namespace norvel::test;
 
 namespace {
-
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
@@ -42,12 +39,6 @@ void SendRecords(const std::vector<intake::UploadRequestEntry>& entries) {
     }
 }
 
-intake::UploadRequestEntry Entry(int32_t kind, std::u16string_view name) {
-    intake::UploadRequestEntry entry;
-    EXPECT_TRUE(intake::MakeEntry(kind, u"/data", name, entry));
-    return entry;
-}
-
 std::string LockHolder() { return ReadFile(launcher::InstanceLockPath(platform::RuntimeDir())); }
 
 }  // namespace
@@ -61,8 +52,8 @@ TEST(LauncherProcess, ASecondLauncherEndsAtOnceAndTheFirstGoesOnServing) {
     EXPECT_EQ(second.output, "");
     EXPECT_EQ(LockHolder(), holder);
 
-    SendRecords({Entry(1, u"a.txt")});
-    EXPECT_TRUE(WaitUntil([&] { return Contains(install.Record(), "SetUpLoadTask kind=1 count=1 names=a.txt"); }));
+    SendRecords({TestEntry(1, u"a.txt")});
+    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=1 names=a.txt"); }));
     // The second copy neither showed the mini window nor touched the first one's library.
     EXPECT_EQ(Count(install.Record(), "SetUpLoadTask none"), 0u);
     EXPECT_FALSE(first->Wait(0ms));
@@ -71,11 +62,11 @@ TEST(LauncherProcess, ASecondLauncherEndsAtOnceAndTheFirstGoesOnServing) {
 TEST(LauncherProcess, RecordsReachTheLibraryAsOneBatchWithTheirKind) {
     InstallTree install;
     auto launcher = StartLauncher(install, {"-request"});
-    SendRecords({Entry(1, u"a"), Entry(1, u"b"), Entry(1, u"c")});
-    EXPECT_TRUE(WaitUntil([&] { return Contains(install.Record(), "SetUpLoadTask kind=1 count=3 names=a|b|c"); }))
+    SendRecords({TestEntry(1, u"a"), TestEntry(1, u"b"), TestEntry(1, u"c")});
+    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=3 names=a|b|c"); }))
         << launcher->Output();
-    SendRecords({Entry(intake::kShareLinkRequest, u"share.pdf")});
-    EXPECT_TRUE(WaitUntil([&] { return Contains(install.Record(), "SetUpLoadTask kind=2 count=1 names=share.pdf"); }));
+    SendRecords({TestEntry(intake::kShareLinkRequest, u"share.pdf")});
+    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=2 count=1 names=share.pdf"); }));
 }
 
 TEST(LauncherProcess, TheMiniWindowIsShownOnlyWhenTheUserStartedTheProgram) {
@@ -83,7 +74,7 @@ TEST(LauncherProcess, TheMiniWindowIsShownOnlyWhenTheUserStartedTheProgram) {
          {std::vector<std::string>{}, std::vector<std::string>{"-shortcut"}}) {
         InstallTree install;
         auto launcher = StartLauncher(install, arguments);
-        EXPECT_TRUE(WaitUntil([&] { return Contains(install.Record(), "SetUpLoadTask none"); }));
+        EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask none"); }));
     }
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"-request"}, std::vector<std::string>{"-Shortcut"}}) {
@@ -91,7 +82,7 @@ TEST(LauncherProcess, TheMiniWindowIsShownOnlyWhenTheUserStartedTheProgram) {
         auto launcher = StartLauncher(install, arguments);
         launcher->Signal("TERM");
         ASSERT_TRUE(launcher->Wait(20s));
-        EXPECT_FALSE(Contains(install.Record(), "SetUpLoadTask none"));
+        EXPECT_FALSE(HasLine(install.Record(), "SetUpLoadTask none"));
     }
 }
 
@@ -121,7 +112,7 @@ TEST(LauncherProcess, AMissingLibraryIsReportedAndEndsTheLauncher) {
 TEST(LauncherProcess, TheLibraryAskingTheHostToCloseEndsTheLauncherInOrder) {
     InstallTree install;
     auto launcher = StartLauncher(install, {"-request"});
-    SendRecords({Entry(1, u"close-host")});
+    SendRecords({TestEntry(1, u"close-host")});
     const auto status = launcher->Wait(20s);
     ASSERT_TRUE(status) << launcher->Output();
     EXPECT_EQ(*status, launcher::kExitNormal);
@@ -137,7 +128,7 @@ TEST(LauncherProcess, TheLibraryAskingTheHostToCloseEndsTheLauncherInOrder) {
 TEST(LauncherProcess, TerminationSavesOnceClosesTheLibraryAndLeavesNoThread) {
     InstallTree install;
     auto launcher = StartLauncher(install, {"-request"});
-    SendRecords({Entry(1, u"a")});  // the library now has a main window
+    SendRecords({TestEntry(1, u"a")});  // the library now has a main window
     ASSERT_TRUE(WaitUntil([&] { return install.Record().size() == 1; }));
     launcher->Signal("TERM");
     launcher->Signal("TERM");
@@ -171,7 +162,7 @@ TEST(LauncherProcess, StaleFilesOfACrashedLauncherDoNotStopTheNextOne) {
     }
     ASSERT_TRUE(std::filesystem::exists(PluginSocketPath()));  // left behind
     auto launcher = StartLauncher(install, {"-request"});
-    SendRecords({Entry(1, u"after-crash")});
-    EXPECT_TRUE(WaitUntil([&] { return Contains(install.Record(), "SetUpLoadTask kind=1 count=1 names=after-crash"); }))
+    SendRecords({TestEntry(1, u"after-crash")});
+    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=1 names=after-crash"); }))
         << launcher->Output();
 }

@@ -25,16 +25,11 @@ using launcher::CPipeListener;
 using norvel::test::HostWindow;
 using norvel::test::NamesOf;
 using norvel::test::TempDir;
+using norvel::test::TestEntry;
 
 namespace {
 
 constexpr uint32_t kWaitMs = 10000;
-
-UploadRequestEntry Entry(int32_t kind, const std::u16string& name) {
-    UploadRequestEntry entry;
-    EXPECT_TRUE(intake::MakeEntry(kind, u"/data", name, entry));
-    return entry;
-}
 
 class PipeListenerTest : public ::testing::Test {
 protected:
@@ -92,7 +87,7 @@ protected:
 
 TEST_F(PipeListenerTest, ThreeRecordsMakeOneCallWithThreeEntries) {
     auto listener = Start();
-    SendBatch({Entry(1, u"a"), Entry(1, u"b"), Entry(1, u"c")});
+    SendBatch({TestEntry(1, u"a"), TestEntry(1, u"b"), TestEntry(1, u"c")});
     const auto batches = m_Host.WaitFor(1);
     ASSERT_EQ(batches.size(), 1u);
     EXPECT_EQ(NamesOf(batches[0]), (std::vector<std::u16string>{u"a", u"b", u"c"}));
@@ -101,9 +96,9 @@ TEST_F(PipeListenerTest, ThreeRecordsMakeOneCallWithThreeEntries) {
 
 TEST_F(PipeListenerTest, AfterTheFirstClientTheNextWaitsForTheWakeEvent) {
     auto listener = Start();
-    SendBatch({Entry(1, u"first")});  // the first pass needs no wake
+    SendBatch({TestEntry(1, u"first")});  // the first pass needs no wake
     ASSERT_EQ(m_Host.WaitFor(1).size(), 1u);
-    SendBatch({Entry(1, u"second")});
+    SendBatch({TestEntry(1, u"second")});
     EXPECT_EQ(m_Host.WaitFor(2, 300ms).size(), 1u);  // written, but not taken
     Wake();
     const auto batches = m_Host.WaitFor(2);
@@ -115,11 +110,11 @@ TEST_F(PipeListenerTest, AMessageLongerThanARecordEndsTheBatch) {
     auto listener = Start();
     {
         platform::PacketConnection client = Connect();
-        Write(client, Entry(1, u"a"));
-        Write(client, Entry(1, u"b"));
+        Write(client, TestEntry(1, u"a"));
+        Write(client, TestEntry(1, u"b"));
         ASSERT_EQ(client.Send(std::string(2000, 'x'), kWaitMs), platform::WaitResult::Ready);
         // The listener may have closed the connection by now: this one is not read either way.
-        const auto bytes = launcher::RecordBytes(Entry(1, u"after"));
+        const auto bytes = launcher::RecordBytes(TestEntry(1, u"after"));
         (void)client.Send({bytes.data(), bytes.size()}, kWaitMs);
     }
     const auto batches = m_Host.WaitFor(1);
@@ -133,15 +128,15 @@ TEST_F(PipeListenerTest, MalformedRecordsAreRefusedAndTheRestOfTheBatchGoesOn) {
     auto listener = Start();
     {
         platform::PacketConnection client = Connect();
-        Write(client, Entry(1, u"a"));
-        UploadRequestEntry badKind = Entry(1, u"bad");
+        Write(client, TestEntry(1, u"a"));
+        UploadRequestEntry badKind = TestEntry(1, u"bad");
         badKind.nKind = 7;
         Write(client, badKind);
         ASSERT_EQ(client.Send(std::string(100, 'x'), kWaitMs), platform::WaitResult::Ready);
-        UploadRequestEntry unterminated = Entry(1, u"x");
+        UploadRequestEntry unterminated = TestEntry(1, u"x");
         std::fill(std::begin(unterminated.szName), std::end(unterminated.szName), u'x');
         Write(client, unterminated);
-        Write(client, Entry(1, u"b"));
+        Write(client, TestEntry(1, u"b"));
     }
     const auto batches = m_Host.WaitFor(1);
     ASSERT_EQ(batches.size(), 1u);
@@ -158,7 +153,7 @@ TEST_F(PipeListenerTest, MalformedRecordsAreRefusedAndTheRestOfTheBatchGoesOn) {
 TEST_F(PipeListenerTest, ABatchThatComesBeforeTheWindowIsDeliveredOnceItExists) {
     auto listener = Start(false);
     platform::PacketConnection client = Connect();
-    Write(client, Entry(2, u"early"));
+    Write(client, TestEntry(2, u"early"));
     client.ShutdownWrite();
     // The listener tells the client its batch arrived whole before it is delivered.
     char unused[8];
@@ -182,7 +177,7 @@ TEST_F(PipeListenerTest, EmptyBatchesAndSilentClientsEndTheirBatches) {
 
     Wake();
     platform::PacketConnection silent = Connect();
-    Write(silent, Entry(1, u"only"));
+    Write(silent, TestEntry(1, u"only"));
     const auto batches = m_Host.WaitFor(2);  // the client never closes
     ASSERT_EQ(batches.size(), 2u);
     EXPECT_EQ(NamesOf(batches[1]), std::vector<std::u16string>{u"only"});
@@ -200,13 +195,13 @@ TEST_F(PipeListenerTest, StopEndsEveryWaitAndRemovesTheSocket) {
     }
     {
         auto waitingForWake = Start();
-        SendBatch({Entry(1, u"a")});
+        SendBatch({TestEntry(1, u"a")});
         ASSERT_EQ(m_Host.WaitFor(1).size(), 1u);
         waitingForWake->Stop();  // now in the wait for the event
     }
     {
         auto waitingForWindow = Start(false);
-        SendBatch({Entry(1, u"never delivered")});
+        SendBatch({TestEntry(1, u"never delivered")});
         std::this_thread::sleep_for(50ms);
         waitingForWindow->Stop();
     }
@@ -217,7 +212,7 @@ TEST_F(PipeListenerTest, AStaleSocketFileIsReplaced) {
     norvel::test::WriteFile(m_Options.socketPath, "left by a crashed launcher");
     norvel::test::WriteFile(m_Options.wakeEventPath, "not a FIFO");
     auto listener = Start();
-    SendBatch({Entry(1, u"a")});
+    SendBatch({TestEntry(1, u"a")});
     EXPECT_EQ(m_Host.WaitFor(1).size(), 1u);
     EXPECT_TRUE(std::filesystem::is_fifo(m_Options.wakeEventPath));
 }

@@ -15,18 +15,12 @@
 namespace send {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using platform::Deadline;
 using platform::PacketConnection;
 using platform::WaitResult;
 
 constexpr uint32_t kConnectTimeoutMs = 1000;
 constexpr uint32_t kStartPollMs = 50;
-
-uint32_t MillisecondsLeft(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<uint32_t>(left) : 0;
-}
 
 SendResult Outcome(SendOutcome outcome, std::string detail) { return {outcome, std::move(detail)}; }
 
@@ -44,7 +38,7 @@ std::optional<PacketConnection> StartLauncherAndConnect(const PluginClientOption
                           "cannot start " + options.launcherPath + ": " + std::strerror(error));
         return std::nullopt;
     }
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(options.startTimeoutMs);
+    const Deadline deadline(options.startTimeoutMs);
     std::string said;  // what the launcher wrote to standard error
     bool ended = false;
     for (;;) {
@@ -63,7 +57,7 @@ std::optional<PacketConnection> StartLauncherAndConnect(const PluginClientOption
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(kStartPollMs));
         }
-        if ((ended && !said.empty()) || MillisecondsLeft(deadline) == 0) {
+        if ((ended && !said.empty()) || deadline.Passed()) {
             failure = Outcome(SendOutcome::NotStarted,
                               "the launcher " + options.launcherPath + " did not start" +
                                   (said.empty() ? std::string() : ":\n" + said));
@@ -89,17 +83,17 @@ std::optional<PacketConnection> ConnectToLauncher(const PluginClientOptions& opt
 
 // Waits for the launcher to shut down its side: it has read the batch.
 SendResult AwaitTaken(PacketConnection& connection, const PluginClientOptions& options,
-                      Clock::time_point deadline) {
+                      const Deadline& deadline) {
     char unused[64];
     for (;;) {
         size_t size = 0;
-        const uint32_t wait = std::min(options.rewakeMs, MillisecondsLeft(deadline));
+        const uint32_t wait = std::min(options.rewakeMs, deadline.MillisecondsLeft());
         const WaitResult got = connection.Receive(unused, &size, wait);
         if (got == WaitResult::Ready && size == 0)
             return Outcome(SendOutcome::Delivered, {});
         if (got == WaitResult::Failed)
             return Outcome(SendOutcome::LauncherEnded, "the launcher ended before it took the request");
-        if (MillisecondsLeft(deadline) == 0)
+        if (deadline.Passed())
             return Outcome(SendOutcome::NotTaken,
                            "the launcher did not take the request in time; it stays queued and is "
                            "handled when the launcher is free");
@@ -115,13 +109,12 @@ SendResult SendBatchToLauncher(const intake::RequestBatch& batch, const PluginCl
     auto connection = ConnectToLauncher(options, failure);
     if (!connection)
         return failure;
-    const Clock::time_point deadline =
-        Clock::now() + std::chrono::milliseconds(options.answerTimeoutMs);
+    const Deadline deadline(options.answerTimeoutMs);
     size_t sentCount = 0;
     for (const intake::UploadRequestEntry& entry : batch) {
         const auto bytes = launcher::RecordBytes(entry);
         const WaitResult sent =
-            connection->Send({bytes.data(), bytes.size()}, MillisecondsLeft(deadline));
+            connection->Send({bytes.data(), bytes.size()}, deadline.MillisecondsLeft());
         if (sent == WaitResult::TimedOut)
             return Outcome(SendOutcome::NotTaken,
                            "the launcher does not take the requests; the first " +

@@ -10,16 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 class DetachedProgram {
 public:
+    // Destroying the object closes the error pipe; the program keeps running.
     DetachedProgram() = default;
-    ~DetachedProgram();  // closes the error pipe; the program keeps running
-    DetachedProgram(DetachedProgram&& other) noexcept;
-    DetachedProgram& operator=(DetachedProgram&& other) noexcept;
-    DetachedProgram(const DetachedProgram&) = delete;
-    DetachedProgram& operator=(const DetachedProgram&) = delete;
 
     // Starts the program (a path, not looked up in PATH). Empty when it could not be
     // started, with the system's error number in *error (ENOENT, EACCES, ...).
@@ -37,7 +35,7 @@ public:
 
 private:
     explicit DetachedProgram(int errorFd) : m_Errors(errorFd) {}
-    int m_Errors = -1;
+    UniqueFd m_Errors;
 };
 
 }  // namespace platform

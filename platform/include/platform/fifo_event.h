@@ -11,17 +11,13 @@
 #include <string>
 
 #include "platform/io_wait.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
 class FifoEvent {
 public:
     FifoEvent() = default;
-    ~FifoEvent();
-    FifoEvent(FifoEvent&& other) noexcept;
-    FifoEvent& operator=(FifoEvent&& other) noexcept;
-    FifoEvent(const FifoEvent&) = delete;
-    FifoEvent& operator=(const FifoEvent&) = delete;
 
     // Opens the event at the path, creating the FIFO (mode 0600) when missing. Anything
     // else at the path (a file, a FIFO of another user) is replaced. Empty on failure.
@@ -37,7 +33,7 @@ public:
 
 private:
     explicit FifoEvent(int fd) : m_Fd(fd) {}
-    int m_Fd = -1;
+    UniqueFd m_Fd;
 };
 
 }  // namespace platform

@@ -7,16 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 class InstanceLock {
 public:
+    // Destroying the object releases the lock (the file stays).
     InstanceLock() = default;
-    ~InstanceLock();  // releases the lock (the file stays)
-    InstanceLock(InstanceLock&& other) noexcept;
-    InstanceLock& operator=(InstanceLock&& other) noexcept;
-    InstanceLock(const InstanceLock&) = delete;
-    InstanceLock& operator=(const InstanceLock&) = delete;
 
     // Takes the lock on the file at the path (created with mode 0600; a symbolic link is
     // not followed) and writes this process's id into it. Empty when another process holds
@@ -26,7 +24,7 @@ public:
 
 private:
     explicit InstanceLock(int fd) : m_Fd(fd) {}
-    int m_Fd = -1;
+    UniqueFd m_Fd;  // closing the only descriptor drops the lock
 };
 
 }  // namespace platform

@@ -3,9 +3,25 @@
 // Blocking waits on sockets and FIFOs (packet_socket.h, fifo_event.h) that another thread
 // can cut short.
 
+#include <chrono>
 #include <cstdint>
 
 namespace platform {
+
+// A time-out turned into a point in time on the steady clock, for code that waits in
+// several steps. A deadline made from kInfinite (platform/event.h) never passes.
+class Deadline {
+public:
+    explicit Deadline(uint32_t timeoutMs);
+    // What is left for the next wait: 0 once passed, kInfinite for a deadline that never
+    // passes.
+    [[nodiscard]] uint32_t MillisecondsLeft() const;
+    [[nodiscard]] bool Passed() const { return MillisecondsLeft() == 0; }
+
+private:
+    bool m_Forever;
+    std::chrono::steady_clock::time_point m_End;
+};
 
 enum class WaitResult {
     Ready,      // the awaited thing happened

@@ -15,17 +15,13 @@
 #include <string_view>
 
 #include "platform/io_wait.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
 class PacketConnection {
 public:
     PacketConnection() = default;
-    ~PacketConnection();
-    PacketConnection(PacketConnection&& other) noexcept;
-    PacketConnection& operator=(PacketConnection&& other) noexcept;
-    PacketConnection(const PacketConnection&) = delete;
-    PacketConnection& operator=(const PacketConnection&) = delete;
 
     // Connects to the socket at the path, retrying while its queue of waiting connections
     // is full, up to timeoutMs. Empty on failure, with the system's error number in *error
@@ -51,24 +47,22 @@ public:
     // True when the process at the other end runs as this process's user.
     [[nodiscard]] bool PeerIsThisUser() const;
 
-    bool IsOpen() const { return m_Fd >= 0; }
-    void Close();
+    bool IsOpen() const { return static_cast<bool>(m_Fd); }
+    void Close() { m_Fd.Close(); }
 
 private:
     friend class PacketListener;
     explicit PacketConnection(int fd) : m_Fd(fd) {}
-    int m_Fd = -1;
+    UniqueFd m_Fd;
 };
 
 class PacketListener {
 public:
     PacketListener() = default;
     // Closes the socket and removes its file, unless another listener has replaced it.
-    ~PacketListener();
-    PacketListener(PacketListener&& other) noexcept;
+    ~PacketListener() { Close(); }
+    PacketListener(PacketListener&& other) noexcept = default;
     PacketListener& operator=(PacketListener&& other) noexcept;
-    PacketListener(const PacketListener&) = delete;
-    PacketListener& operator=(const PacketListener&) = delete;
 
     // Listens at the path with mode 0600. Whatever lies at the path is replaced in one
     // step (a stale socket of a crashed process, say): the caller must own the path, for
@@ -84,7 +78,7 @@ public:
     void Close();
 
 private:
-    int m_Fd = -1;
+    UniqueFd m_Fd;
     std::string m_Path;
     uint64_t m_Device = 0;  // with m_Inode: the socket file this listener made
     uint64_t m_Inode = 0;

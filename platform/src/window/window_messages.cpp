@@ -36,7 +36,7 @@ SendRoute RouteSend(WindowHandle window, uint32_t message, WParam wParam, LParam
         return {};
     MessageLoop& loop = *found->second.loop;
     if (loop.IsLoopThread())
-        return SendRoute{found->second.proc, nullptr, nullptr};
+        return SendRoute{found->second.proc, nullptr, nullptr, nullptr};
 
     std::shared_ptr<SendInbox> target = table.inboxes.at(&loop);
     std::shared_ptr<SendInbox> own = InboxOfCallingThread(table);
@@ -52,21 +52,6 @@ SendRoute RouteSend(WindowHandle window, uint32_t message, WParam wParam, LParam
     }
     loop.Post([target] { DrainInbox(*target); });
     return SendRoute{nullptr, std::move(call), std::move(own), std::move(target)};
-}
-
-// Waits for the call to complete, serving the calls sent to the caller's own windows.
-LResult AwaitCall(SentCall& call, SendInbox& own) {
-    std::unique_lock lock(own.lock);
-    for (;;) {
-        own.changed.wait(lock, [&] { return call.done || !own.calls.empty(); });
-        if (call.done)
-            return call.result;
-        std::shared_ptr<SentCall> incoming = std::move(own.calls.front());
-        own.calls.pop_front();
-        lock.unlock();
-        RunSentCall(*incoming);
-        lock.lock();
-    }
 }
 
 using Clock = std::chrono::steady_clock;
@@ -96,8 +81,9 @@ private:
     Event* m_Cancel;
 };
 
-// AwaitCall with a deadline and a cancel event; false when it gave up first.
-bool AwaitCallUntil(SentCall& call, SendInbox& own, uint32_t timeoutMs, Event* cancel) {
+// Waits for the call to complete, serving the calls sent to the caller's own windows
+// meanwhile; false when the time-out passed or the cancel event was set first.
+bool AwaitCall(SentCall& call, SendInbox& own, uint32_t timeoutMs, Event* cancel) {
     CancelWaker waker(own, cancel);
     const bool forever = timeoutMs == kInfinite;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -160,7 +146,8 @@ LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam
         return (*route.directProc)(message, wParam, lParam);
     if (!route.call)
         return 0;
-    return AwaitCall(*route.call, *route.own);
+    AwaitCall(*route.call, *route.own, kInfinite, nullptr);  // waits until it is done
+    return route.call->result;
 }
 
 std::optional<LResult> SendMessageTimeout(WindowHandle window, uint32_t message, WParam wParam,
@@ -170,7 +157,7 @@ std::optional<LResult> SendMessageTimeout(WindowHandle window, uint32_t message,
         return (*route.directProc)(message, wParam, lParam);
     if (!route.call)
         return 0;
-    if (AwaitCallUntil(*route.call, *route.own, timeoutMs, cancel))
+    if (AwaitCall(*route.call, *route.own, timeoutMs, cancel))
         return route.call->result;  // done is set: no other thread writes it any more
     if (Withdraw(*route.target, route.call))
         return std::nullopt;

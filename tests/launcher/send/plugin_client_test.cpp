@@ -22,8 +22,7 @@ namespace {
 intake::RequestBatch Batch(std::initializer_list<const char16_t*> names) {
     intake::RequestBatch batch;
     for (const char16_t* name : names) {
-        batch.emplace_back();
-        EXPECT_TRUE(intake::MakeEntry(intake::kUploadRequest, u"/data", name, batch.back()));
+        batch.push_back(norvel::test::TestEntry(intake::kUploadRequest, name));
     }
     return batch;
 }

@@ -16,10 +16,6 @@ using namespace norvel::test;
 
 namespace {
 
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 // The launcher that the client started runs on its own: end it through its lock file.
 class SendProcessTest : public ::testing::Test {
 protected:
@@ -57,15 +53,15 @@ TEST_F(SendProcessTest, UploadStartsTheLauncherAndHandsItTheFilesOfAFolder) {
     const ProgramResult result = Send({"upload", m_Files.File("Photos")});
     EXPECT_EQ(result.status, send::kExitOk) << result.output;
     EXPECT_TRUE(WaitUntil([&] {
-        return Contains(m_Install.Record(), "SetUpLoadTask kind=1 count=2 names=Photos/a.jpg|Photos/sub/b.jpg");
+        return HasLine(m_Install.Record(), "SetUpLoadTask kind=1 count=2 names=Photos/a.jpg|Photos/sub/b.jpg");
     }));
     // Started to serve a request: the mini window was not asked for.
-    EXPECT_FALSE(Contains(m_Install.Record(), "SetUpLoadTask none"));
+    EXPECT_FALSE(HasLine(m_Install.Record(), "SetUpLoadTask none"));
 
     // The running launcher serves the next request.
     EXPECT_EQ(Send({"weibo", m_Files.File("Photos/a.jpg")}).status, send::kExitOk);
     EXPECT_TRUE(WaitUntil([&] {
-        return Contains(m_Install.Record(), "SetUpLoadTask kind=3 count=1 names=a.jpg");
+        return HasLine(m_Install.Record(), "SetUpLoadTask kind=3 count=1 names=a.jpg");
     }));
 }
 
@@ -95,7 +91,7 @@ TEST_F(SendProcessTest, NothingToUploadIsStillToldToTheUploader) {
     EXPECT_EQ(result.status, send::kExitNothingToSend) << result.output;
     EXPECT_NE(result.output.find("skipped"), std::string::npos);
     // The uploader tells the user on the desktop that there was nothing to upload.
-    EXPECT_TRUE(WaitUntil([&] { return Contains(m_Install.Record(), "SetUpLoadTask kind=0 count=0 names="); }));
+    EXPECT_TRUE(WaitUntil([&] { return HasLine(m_Install.Record(), "SetUpLoadTask kind=0 count=0 names="); }));
 }
 
 TEST_F(SendProcessTest, ALauncherThatCannotStartIsReported) {

@@ -1,5 +1,7 @@
 #include "support/host_window.h"
 
+#include <gtest/gtest.h>
+
 #include "intake/messages.h"
 
 namespace norvel::test {
@@ -22,6 +24,13 @@ std::vector<intake::RequestBatch> HostWindow::WaitFor(size_t count, std::chrono:
     std::unique_lock lock(m_Lock);
     m_Changed.wait_for(lock, wait, [&] { return m_Batches.size() >= count; });
     return m_Batches;
+}
+
+intake::UploadRequestEntry TestEntry(int32_t kind, std::u16string_view name) {
+    intake::UploadRequestEntry entry;
+    const bool made = intake::MakeEntry(kind, u"/data", name, entry);
+    EXPECT_TRUE(made) << "the name does not fit a record";
+    return entry;
 }
 
 std::vector<std::u16string> NamesOf(const intake::RequestBatch& batch) {

@@ -33,6 +33,9 @@ private:
     std::vector<intake::RequestBatch> m_Batches;
 };
 
+// A request entry for the file "/data/<name>".
+intake::UploadRequestEntry TestEntry(int32_t kind, std::u16string_view name);
+
 // The names of a batch's entries, in order.
 std::vector<std::u16string> NamesOf(const intake::RequestBatch& batch);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -109,6 +110,10 @@ std::string PluginSocketPath() {
 }
 
 std::string ControlSocketPathForTests() { return control::ControlSocketPath(platform::RuntimeDir()); }
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;

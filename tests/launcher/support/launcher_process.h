@@ -71,6 +71,9 @@ ProgramResult RunToEnd(const std::string& program, const std::vector<std::string
 std::string PluginSocketPath();
 std::string ControlSocketPathForTests();
 
+// True when the lines hold that line.
+bool HasLine(const std::vector<std::string>& lines, const std::string& line);
+
 // Polls the condition until it holds or the wait passes.
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds wait = std::chrono::seconds(20));

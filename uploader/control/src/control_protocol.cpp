@@ -168,6 +168,13 @@ bool DecodeStatus(const Fields& fields, ControlStatus& status) {
 
 }  // namespace
 
+ControlReply FailedReply(ControlError error, std::string text) {
+    ControlReply reply;
+    reply.error = error;
+    reply.errorText = std::move(text);
+    return reply;
+}
+
 bool IsOutsideMessage(uint32_t message) {
     switch (message) {
         case platform::WM_CLOSE:

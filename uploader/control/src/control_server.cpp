@@ -17,13 +17,6 @@ namespace {
 
 constexpr uint32_t kReplyTimeoutMs = 2000;  // a client that does not take its reply
 
-ControlReply Failure(ControlError error, std::string text) {
-    ControlReply reply;
-    reply.error = error;
-    reply.errorText = std::move(text);
-    return reply;
-}
-
 platform::WindowHandle FindTarget(const ControlTarget& target) {
     return target.kind == TargetKind::Title ? platform::FindWindowByTitle(target.name)
                                             : platform::FindWindowByProperty(target.name);
@@ -74,7 +67,7 @@ void CControlServer::State::Serve(platform::PacketConnection& connection) {
     const auto request =
         size > kMaxControlMessage ? std::nullopt : DecodeRequest({buffer.data(), size});
     if (!request)
-        reply = Failure(ControlError::BadRequest, "the request could not be read");
+        reply = FailedReply(ControlError::BadRequest, "the request could not be read");
     else
         reply = Handle(*request);
     (void)connection.Send(EncodeReply(reply), kReplyTimeoutMs, &stop);
@@ -93,15 +86,15 @@ ControlReply CControlServer::State::Handle(const ControlRequest& request) {
 ControlReply CControlServer::State::SendToWindow(const ControlRequest& request) {
     // Other messages carry addresses or belong to the system's own windows.
     if (!IsOutsideMessage(request.message))
-        return Failure(ControlError::RefusedMessage,
+        return FailedReply(ControlError::RefusedMessage,
                        "message " + std::to_string(request.message) + " cannot be sent from outside");
     const platform::WindowHandle window = FindTarget(request.target);
     if (window == platform::kNoWindow)
-        return Failure(ControlError::NoWindow, "no window has the " + Describe(request.target));
+        return FailedReply(ControlError::NoWindow, "no window has the " + Describe(request.target));
     const auto result = platform::SendMessageTimeout(
         window, request.message, request.wParam, request.lParam, options.sendTimeoutMs, &stopEvent);
     if (!result)
-        return Failure(ControlError::TimedOut, "the window did not answer in time");
+        return FailedReply(ControlError::TimedOut, "the window did not answer in time");
     ControlReply reply;
     reply.result = *result;
     return reply;

@@ -70,6 +70,9 @@ struct ControlReply {
     ControlStatus status;   // the answer to a status request
 };
 
+// A reply that reports the error.
+ControlReply FailedReply(ControlError error, std::string text);
+
 // Messages outside programs may send: WM_CLOSE, save and exit, account commands, start
 // updater, query pending. Their values are plain numbers, never addresses.
 [[nodiscard]] bool IsOutsideMessage(uint32_t message);
