@@ -114,7 +114,8 @@ TEST_F(PipeListenerTest, AMessageLongerThanARecordEndsTheBatch) {
         Write(client, TestEntry(1, u"b"));
         ASSERT_EQ(client.Send(std::string(2000, 'x'), kWaitMs), platform::WaitResult::Ready);
         // The listener may have closed the connection by now: this one is not read either way.
-        const auto bytes = launcher::RecordBytes(TestEntry(1, u"after"));
+        const UploadRequestEntry after = TestEntry(1, u"after");
+        const auto bytes = launcher::RecordBytes(after);
         (void)client.Send({bytes.data(), bytes.size()}, kWaitMs);
     }
     const auto batches = m_Host.WaitFor(1);

@@ -318,15 +318,15 @@ TEST(Window, SendWithTimeOutGetsTheAnswerOrGivesUpAndWithdrawsTheMessage) {
 }
 
 TEST(Window, SendWithTimeOutEndsWhenTheCancelEventIsSet) {
-    ThreadMessageLoop loop;
-    Event release(Mode::Manual);
+    Event release(Mode::Manual);  // the events outlive the loop's thread
     Event started(Mode::Manual);
+    Event cancel(Mode::Manual);
+    ThreadMessageLoop loop;
     const WindowHandle busy = RegisterWindow(loop, [&](uint32_t, WParam, LParam) -> LResult {
         started.Set();
         EXPECT_TRUE(release.Wait(kWaitMs));
         return 9;
     });
-    Event cancel(Mode::Manual);
     std::optional<LResult> answer = 1;
     std::thread sender([&] { answer = SendMessageTimeout(busy, WM_USER, 0, 0, kInfinite, &cancel); });
     ASSERT_TRUE(started.Wait(kWaitMs));

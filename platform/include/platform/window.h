@@ -56,9 +56,9 @@ bool DestroyWindow(WindowHandle window);
 bool PostMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LParam lParam = 0);
 // The handler's result; 0 when there is no such window or it was destroyed first.
 LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LParam lParam = 0);
-// SendMessage that gives up after timeoutMs (kInfinite: never) or when `cancel` is set.
-// Giving up withdraws a message that has not started to run; one already running
-// finishes on its thread and its result is lost. Empty when it gave up; 0 when there is
+// SendMessage that gives up after timeoutMs (kInfinite: never) or when `cancel` is set
+// (a cancel event set already sends nothing). Giving up withdraws a message that has not
+// started to run; one already running finishes on its thread and its result is lost. Empty when it gave up; 0 when there is
 // no such window or it was destroyed first.
 [[nodiscard]] std::optional<LResult> SendMessageTimeout(WindowHandle window, uint32_t message,
                                                         WParam wParam, LParam lParam,

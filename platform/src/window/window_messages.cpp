@@ -152,6 +152,8 @@ LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam
 
 std::optional<LResult> SendMessageTimeout(WindowHandle window, uint32_t message, WParam wParam,
                                           LParam lParam, uint32_t timeoutMs, Event* cancel) {
+    if (cancel && cancel->IsSet())
+        return std::nullopt;  // given up before it was sent
     SendRoute route = RouteSend(window, message, wParam, lParam);
     if (route.directProc)
         return (*route.directProc)(message, wParam, lParam);

@@ -26,11 +26,11 @@ public:
                                               std::chrono::milliseconds wait = std::chrono::seconds(10));
 
 private:
-    platform::ThreadMessageLoop m_Loop;
     platform::WindowHandle m_Handle = platform::kNoWindow;
     std::mutex m_Lock;
     std::condition_variable m_Changed;
     std::vector<intake::RequestBatch> m_Batches;
+    platform::ThreadMessageLoop m_Loop;  // last: its thread ends before the rest goes
 };
 
 // A request entry for the file "/data/<name>".

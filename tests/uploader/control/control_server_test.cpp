@@ -51,9 +51,9 @@ struct MainWindow {
         platform::SetWindowTitle(handle, u"Norvel网盘Flinga");
     }
     ~MainWindow() { platform::DestroyWindow(handle); }
-    platform::ThreadMessageLoop loop;
-    platform::WindowHandle handle = platform::kNoWindow;
     std::atomic<uint32_t> last{0};
+    platform::WindowHandle handle = platform::kNoWindow;
+    platform::ThreadMessageLoop loop;  // last: its thread ends before the rest goes
 };
 
 }  // namespace
@@ -169,9 +169,10 @@ TEST(ControlServer, OneServerPerSocketAndAStaleSocketIsTakenOver) {
 
 TEST(ControlServer, StoppingGivesUpAMessageItsWindowHasNotAnswered) {
     TempDir dir;
-    platform::ThreadMessageLoop loop;
+    // The events outlive the loop: its thread may still be leaving Wait() when the test ends.
     platform::Event entered(platform::Event::ResetMode::Manual);
     platform::Event release(platform::Event::ResetMode::Manual);
+    platform::ThreadMessageLoop loop;
     const platform::WindowHandle stuck = platform::RegisterWindow(
         loop, [&](uint32_t, platform::WParam, platform::LParam) -> platform::LResult {
             entered.Set();
@@ -199,8 +200,8 @@ TEST(ControlServer, StoppingGivesUpAMessageItsWindowHasNotAnswered) {
 
 TEST(ControlServer, AWindowThatTakesTooLongGivesATimeOut) {
     TempDir dir;
+    platform::Event release(platform::Event::ResetMode::Manual);  // outlives the loop
     platform::ThreadMessageLoop loop;
-    platform::Event release(platform::Event::ResetMode::Manual);
     const platform::WindowHandle slow = platform::RegisterWindow(
         loop, [&](uint32_t, platform::WParam, platform::LParam) -> platform::LResult {
             EXPECT_TRUE(release.Wait(kWaitMs));
