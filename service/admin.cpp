@@ -11,7 +11,7 @@
 namespace norvel::service {
 namespace {
 
-CReply Ok() { return JsonReply(CJsonObject().Set("errno", int64_t(0))); }
+CReply Ok() { return JsonReply(CJsonBuilder().Set("errno", int64_t(0))); }
 
 // The fields of an admin form, decoded; empty when malformed.
 std::optional<std::vector<std::pair<std::string, std::string>>> DecodedFields(const CRequest& req) {
@@ -41,15 +41,15 @@ CReply Captcha(CServiceContext& ctx, const CRequest& req) {
     const auto captcha = FindCaptcha(tx, req.Query("username"), req.Query("id"));
     if (!captcha)
         return ErrorReply(404, Errno::kNotFound, "no captcha");
-    return JsonReply(CJsonObject().Set("id", captcha->id).Set("text", captcha->text).Set("username", captcha->username));
+    return JsonReply(CJsonBuilder().Set("id", captcha->id).Set("text", captcha->text).Set("username", captcha->username));
 }
 
 CReply Stats(CServiceContext& ctx) {
     CTransaction tx(ctx.store);
     CStatement query(ctx.store, "SELECT time, source, cid, uid, token, opt, valid FROM stats ORDER BY id");
-    std::vector<CJsonObject> items;
+    std::vector<CJsonBuilder> items;
     while (query.Step())
-        items.push_back(CJsonObject()
+        items.push_back(CJsonBuilder()
                             .Set("time", query.Int(0))
                             .Set("source", query.Text(1))
                             .Set("cid", query.Text(2))
@@ -58,7 +58,7 @@ CReply Stats(CServiceContext& ctx) {
                             .Set("opt", query.Text(5))
                             .Set("valid", query.Int(6) ? "true" : "false"));
     const int64_t count = int64_t(items.size());
-    return JsonReply(CJsonObject().Set("stats", std::move(items)).Set("count", count));
+    return JsonReply(CJsonBuilder().Set("stats", std::move(items)).Set("count", count));
 }
 
 CReply Posts(CServiceContext& ctx) {
@@ -66,9 +66,9 @@ CReply Posts(CServiceContext& ctx) {
     CStatement query(ctx.store,
                      "SELECT p.uid, a.name, p.msgid, p.content, p.pic, p.resource_url, p.time "
                      "FROM posts p JOIN accounts a ON a.uid = p.uid ORDER BY p.id");
-    std::vector<CJsonObject> items;
+    std::vector<CJsonBuilder> items;
     while (query.Step())
-        items.push_back(CJsonObject()
+        items.push_back(CJsonBuilder()
                             .Set("uid", query.Int(0))
                             .Set("username", query.Text(1))
                             .Set("msgid", query.Text(2))
@@ -76,7 +76,7 @@ CReply Posts(CServiceContext& ctx) {
                             .Set("pic", query.Text(4))
                             .Set("resource_url", query.Text(5))
                             .Set("time", query.Int(6)));
-    return JsonReply(CJsonObject().Set("posts", std::move(items)));
+    return JsonReply(CJsonBuilder().Set("posts", std::move(items)));
 }
 
 CReply Tree(CServiceContext& ctx, const CRequest& req) {
@@ -84,9 +84,9 @@ CReply Tree(CServiceContext& ctx, const CRequest& req) {
     const auto account = FindAccountByName(tx, req.Query("username"));
     if (!account)
         return ErrorReply(404, Errno::kNotFound, "no such user");
-    std::vector<CJsonObject> items;
+    std::vector<CJsonBuilder> items;
     for (const CNode& node : ListTree(tx, account->uid))
-        items.push_back(CJsonObject()
+        items.push_back(CJsonBuilder()
                             .Set("path", node.path)
                             .Set("folder", node.folder ? "true" : "false")
                             .Set("md5", node.md5)
@@ -94,7 +94,7 @@ CReply Tree(CServiceContext& ctx, const CRequest& req) {
                             .Set("ctime", node.ctime)
                             .Set("mtime", node.mtime)
                             .Set("url", node.url));
-    return JsonReply(CJsonObject().Set("nodes", std::move(items)).Set("uid", account->uid));
+    return JsonReply(CJsonBuilder().Set("nodes", std::move(items)).Set("uid", account->uid));
 }
 
 CReply AddUser(CServiceContext& ctx, const std::vector<std::pair<std::string, std::string>>& fields) {
@@ -159,7 +159,7 @@ CReply Post(CServiceContext& ctx, const std::string& action, const std::vector<s
         return ExpireTokensOf(ctx, Field(fields, "username"));
     if (action == "demand_nonce") {
         ctx.signing.RenewNonce();
-        return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("nonce", ctx.signing.Nonce()));
+        return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("nonce", ctx.signing.Nonce()));
     }
     if (action == "users")
         return AddUser(ctx, fields);
@@ -174,7 +174,7 @@ CReply HandleSink(CServiceContext&, const CRequest&, CBodySource& body) {
         bytes += length;
         return true;
     });
-    return JsonReply(CJsonObject().Set("errno", int64_t(whole ? 0 : Errno::kBadRequest)).Set("bytes", int64_t(bytes)));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(whole ? 0 : Errno::kBadRequest)).Set("bytes", int64_t(bytes)));
 }
 
 CReply HandleAdmin(CServiceContext& ctx, const CRequest& req) {
@@ -186,7 +186,7 @@ CReply HandleAdmin(CServiceContext& ctx, const CRequest& req) {
         return Post(ctx, action, *fields);
     }
     if (action == "health")
-        return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("host", ctx.PublicHost()));
+        return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("host", ctx.PublicHost()));
     if (action == "requests") {
         const auto after = ParseDecimal(req.Query("after"));
         return JsonReply(ctx.log.Since(after ? int64_t(*after) : 0));
@@ -204,7 +204,7 @@ CReply HandleAdmin(CServiceContext& ctx, const CRequest& req) {
     if (action == "switches")
         return JsonReply(ctx.switches.Describe());
     if (action == "nonce")
-        return JsonReply(CJsonObject().Set("nonce", ctx.signing.Nonce()));
+        return JsonReply(CJsonBuilder().Set("nonce", ctx.signing.Nonce()));
     return ErrorReply(404, Errno::kNotFound, "no such admin request");
 }
 

@@ -22,7 +22,7 @@ CReply HandleClientInit(CServiceContext& ctx, const CRequest&, const CForm&) {
     CStatement insert(ctx.store, "INSERT OR REPLACE INTO clients(cid, seed, secret, created) VALUES(?1, ?2, ?3, ?4)");
     insert.Bind(1, Md5Hex(seed + secret)).Bind(2, seed).Bind(3, secret).Bind(4, CServiceContext::Now()).Run();
     tx.Commit();
-    return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("seed", seed).Set("secret", secret));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("seed", seed).Set("secret", secret));
 }
 
 CReply HandleClientAuth(CServiceContext& ctx, const CRequest&, const CForm& form) {
@@ -34,12 +34,12 @@ CReply HandleClientAuth(CServiceContext& ctx, const CRequest&, const CForm& form
     const bool known = !cid.empty() && ctx.store.Changes() == 1;
     tx.Commit();
     if (!known)
-        return JsonReply(CJsonObject()
+        return JsonReply(CJsonBuilder()
                              .Set("errno", int64_t(Errno::kRefused))
                              .Set("success", "false")
                              .Set("error", "unknown client id or secret"),
                          400);
-    return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("success", "true"));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("success", "true"));
 }
 
 }  // namespace norvel::service

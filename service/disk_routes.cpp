@@ -11,6 +11,7 @@
 #include "service/context.h"
 #include "service/digest.h"
 #include "service/handlers.h"
+#include "service/json_value.h"
 #include "service/tickets.h"
 #include "service/tree.h"
 #include "service/upload_params.h"
@@ -21,11 +22,11 @@ namespace {
 struct CDiskRequest {
     int64_t uid = 0;
     std::string rootfs;
-    std::vector<JsonValue> entries;
+    std::vector<CJsonValue> entries;
 };
 
-CJsonObject Failure(const JsonValue& entry, int errnoValue, std::string_view error) {
-    return CJsonObject().Set("name", entry.Text("name")).Set("errno", int64_t(errnoValue)).Set("error", error);
+CJsonBuilder Failure(const CJsonValue& entry, int errnoValue, std::string_view error) {
+    return CJsonBuilder().Set("name", entry.Text("name")).Set("errno", int64_t(errnoValue)).Set("error", error);
 }
 
 // Reads token, rootfs and the JSON list; a refusal reply when something is wrong.
@@ -33,23 +34,23 @@ std::variant<CDiskRequest, CReply> ReadDiskRequest(CTransaction& tx, const CForm
     const CTokenOwner owner = TokenOwner(tx, form.Raw("token"));
     if (owner.state != TokenState::Valid)
         return ErrorReply(400, Errno::kBadToken, owner.state == TokenState::Expired ? "token expired" : "unknown token");
-    const auto list = ParseJson(form.Raw(listName));
+    const auto list = CJsonValue::Parse(form.Raw(listName));
     if (!list || !list->IsArray())
         return ErrorReply(400, Errno::kBadRequest, std::string(listName) + " must be a JSON array");
     if (!CleanTreePath(form.Raw("rootfs")))
         return ErrorReply(400, Errno::kBadRequest, "bad rootfs");
-    return CDiskRequest{owner.uid, form.Raw("rootfs"), list->items};
+    return CDiskRequest{owner.uid, form.Raw("rootfs"), list->Elements()};
 }
 
-std::optional<std::string> EntryPath(const CDiskRequest& request, const JsonValue& entry) {
+std::optional<std::string> EntryPath(const CDiskRequest& request, const CJsonValue& entry) {
     const auto name = UrlDecode(entry.Text("name"));
     if (!name || name->find('\0') != std::string::npos)
         return std::nullopt;
     return JoinTreePath(request.rootfs, *name);
 }
 
-CReply Outcome(std::vector<CJsonObject> failures) {
-    CJsonObject reply;
+CReply Outcome(std::vector<CJsonBuilder> failures) {
+    CJsonBuilder reply;
     reply.Set("errno", int64_t(0)).Set("action", failures.empty() ? "true" : "false");
     if (!failures.empty())
         reply.Set("failList", std::move(failures));
@@ -68,7 +69,7 @@ std::optional<std::pair<std::string, int64_t>> UploadedContent(CTransaction& tx,
     return std::make_pair(query.Text(0), query.Int(1));
 }
 
-std::optional<CJsonObject> AddFile(CTransaction& tx, const CDiskRequest& request, const JsonValue& entry,
+std::optional<CJsonBuilder> AddFile(CTransaction& tx, const CDiskRequest& request, const CJsonValue& entry,
                                    const std::string& path) {
     const auto content = UploadedContent(tx, request.uid, entry.Text("url"));
     if (!content || content->first != entry.Text("md5") || std::to_string(content->second) != entry.Text("size"))
@@ -93,7 +94,7 @@ std::optional<CJsonObject> AddFile(CTransaction& tx, const CDiskRequest& request
 
 int64_t NewBytes(CTransaction& tx, const CDiskRequest& request) {
     int64_t bytes = 0;
-    for (const JsonValue& entry : request.entries) {
+    for (const CJsonValue& entry : request.entries) {
         const auto path = EntryPath(request, entry);
         const auto size = ParseDecimal(entry.Text("size"));
         if (path && size && !FindNode(tx, request.uid, *path))
@@ -110,8 +111,8 @@ CReply HandleMkdir(CServiceContext& ctx, const CRequest&, const CForm& form) {
     if (auto* refusal = std::get_if<CReply>(&read))
         return *refusal;
     const CDiskRequest& request = std::get<CDiskRequest>(read);
-    std::vector<CJsonObject> failures;
-    for (const JsonValue& entry : request.entries) {
+    std::vector<CJsonBuilder> failures;
+    for (const CJsonValue& entry : request.entries) {
         const auto path = EntryPath(request, entry);
         if (!path || *path == "/") {
             failures.push_back(Failure(entry, Errno::kBadRequest, "bad folder name"));
@@ -144,8 +145,8 @@ CReply HandleMkfile(CServiceContext& ctx, const CRequest&, const CForm& form) {
         return ErrorReply(400, Errno::kBadToken, "unknown token");
     if (UsedSpace(tx, request.uid) + NewBytes(tx, request) > account->space)
         return ErrorReply(400, Errno::kDiskFull, "disk full");
-    std::vector<CJsonObject> failures;
-    for (const JsonValue& entry : request.entries) {
+    std::vector<CJsonBuilder> failures;
+    for (const CJsonValue& entry : request.entries) {
         const auto path = EntryPath(request, entry);
         if (!path || *path == "/") {
             failures.push_back(Failure(entry, Errno::kBadRequest, "bad file name"));

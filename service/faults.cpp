@@ -71,18 +71,18 @@ CFaultPlan CFaults::Take(std::string_view path) {
     return plan;
 }
 
-CJsonObject CFaults::Describe() const {
+CJsonBuilder CFaults::Describe() const {
     std::lock_guard lock(m_Lock);
-    std::vector<CJsonObject> items;
+    std::vector<CJsonBuilder> items;
     for (const CFault& fault : m_Faults)
-        items.push_back(CJsonObject()
+        items.push_back(CJsonBuilder()
                             .Set("kind", KindName(fault.kind))
                             .Set("path", fault.path)
                             .Set("count", fault.count)
                             .Set("ms", fault.kind == FaultKind::Stall ? fault.holdMs : fault.delayMs)
                             .Set("status", int64_t(fault.status))
                             .Set("after", fault.afterBytes));
-    return CJsonObject().Set("faults", std::move(items));
+    return CJsonBuilder().Set("faults", std::move(items));
 }
 
 bool CFaults::Sleep(int64_t ms) {

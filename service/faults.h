@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "service/json_io.h"
+#include "service/json_builder.h"
 
 namespace norvel::service {
 
@@ -41,7 +41,7 @@ public:
     void Clear();
     // Takes the faults of a path for one request, counting them down.
     CFaultPlan Take(std::string_view path);
-    CJsonObject Describe() const;
+    CJsonBuilder Describe() const;
 
     // Waits for the time or until Shutdown(); false when cut short.
     bool Sleep(int64_t ms);

@@ -135,12 +135,12 @@ void CHttpServer::Impl::Drain(const httplib::Request& req, const httplib::Conten
     });
 }
 
-// The answer of a fault that replaces the handling of a request.
+// The answer of a fault that replaces the handling of a request; `dropped` when the
+// connection is to be reset without an answer instead.
 CReply CHttpServer::Impl::ApplyFault(const CFault& fault, const httplib::Request& req,
                                      const httplib::ContentReader* reader, CRequest& request, bool& dropped) {
     switch (fault.kind) {
         case FaultKind::Close:
-            Drop(req);
             dropped = true;
             return {};
         case FaultKind::Stall:
@@ -148,7 +148,6 @@ CReply CHttpServer::Impl::ApplyFault(const CFault& fault, const httplib::Request
             // the client gives up or the hold time ends; then resets it.
             Drain(req, reader, request, uint64_t(fault.afterBytes));
             context.faults.Sleep(fault.holdMs);
-            Drop(req);
             dropped = true;
             return {};
         case FaultKind::Status:
@@ -252,9 +251,13 @@ void CHttpServer::Impl::Handle(const httplib::Request& req, httplib::Response& r
             reply = ErrorReply(500, Errno::kBusy, std::string("internal error: ") + error.what());
         }
     }
+    // Logged before the connection is reset: a client that reconnects at once must not
+    // find its next request logged ahead of the dropped one.
     if (!admin)
         Log(req, request, dropped ? 0 : reply.status);
-    if (!dropped)
+    if (dropped)
+        Drop(req);
+    else
         ApplyReply(reply, res);
 }
 

@@ -23,7 +23,7 @@ std::string CRequest::Query(const std::string& name) const {
     return it == query.end() ? std::string() : it->second;
 }
 
-CReply JsonReply(const CJsonObject& object, int status) {
+CReply JsonReply(const CJsonBuilder& object, int status) {
     CReply reply;
     reply.status = status;
     reply.body = object.ToString();
@@ -31,7 +31,7 @@ CReply JsonReply(const CJsonObject& object, int status) {
 }
 
 CReply ErrorReply(int status, int errnoValue, std::string_view message) {
-    return JsonReply(CJsonObject().Set("errno", int64_t(errnoValue)).Set("error", message), status);
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(errnoValue)).Set("error", message), status);
 }
 
 CReply HtmlReply(std::string html, int status) {

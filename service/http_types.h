@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "service/json_io.h"
+#include "service/json_builder.h"
 
 namespace norvel::service {
 
@@ -56,7 +56,7 @@ public:
 bool SameHeaderName(std::string_view a, std::string_view b);
 
 // Status 200 (or the given status) with the object's JSON text.
-CReply JsonReply(const CJsonObject& object, int status = 200);
+CReply JsonReply(const CJsonBuilder& object, int status = 200);
 // {"errno": code, "error": message} with the given status.
 CReply ErrorReply(int status, int errnoValue, std::string_view message);
 CReply HtmlReply(std::string html, int status = 200);

@@ -9,6 +9,7 @@
 #include "service/accounts.h"
 #include "service/context.h"
 #include "service/handlers.h"
+#include "service/json_value.h"
 #include "service/random.h"
 #include "service/tree.h"
 
@@ -22,7 +23,7 @@ bool IsLinkForm(const std::string& form) {
 }
 
 CReply LinkReply(CServiceContext& ctx, const std::string& code, const std::string& title) {
-    return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("url", ctx.BaseUrl() + "/s/" + code).Set("title", title));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("url", ctx.BaseUrl() + "/s/" + code).Set("title", title));
 }
 
 // A file name for the link page: the last component of what the client named.
@@ -39,11 +40,11 @@ std::optional<std::string> PlainName(const std::string& name) {
 
 std::variant<std::vector<CLinkFile>, CReply> TreeFiles(CTransaction& tx, int64_t uid, const std::string& root,
                                                        const std::string& filesText) {
-    const auto list = ParseJson(filesText);
-    if (!list || !list->IsArray() || list->items.empty() || list->items.size() > kMaxLinkFiles)
+    const auto list = CJsonValue::Parse(filesText);
+    if (!list || !list->IsArray() || list->Size() == 0 || list->Size() > kMaxLinkFiles)
         return ErrorReply(400, Errno::kBadRequest, "files must be a non-empty JSON array");
     std::vector<CLinkFile> files;
-    for (const JsonValue& item : list->items) {
+    for (const CJsonValue& item : list->Elements()) {
         const auto name = UrlDecode(item.Text("name"));
         const auto path = name ? JoinTreePath(root, *name) : std::nullopt;
         const auto node = path ? FindNode(tx, uid, *path) : std::nullopt;
@@ -52,6 +53,28 @@ std::variant<std::vector<CLinkFile>, CReply> TreeFiles(CTransaction& tx, int64_t
         files.push_back(CLinkFile{LastComponent(node->path), node->md5, node->size});
     }
     return files;
+}
+
+// The attachments of an anonymous link, keyed "0", "1", ... in upload order; the first
+// missing number ends the list.
+std::variant<std::vector<CLinkFile>, CReply> AttachedFiles(CServiceContext& ctx, const CJsonValue& attachments) {
+    std::vector<CLinkFile> files;
+    for (size_t i = 0;; ++i) {
+        const auto item = attachments.Find(std::to_string(i));
+        if (!item)
+            return files;
+        if (i == kMaxLinkFiles)
+            return ErrorReply(400, Errno::kBadRequest, "too many attachments");
+        const auto name = UrlDecode(item->Text("name"));
+        const auto plain = name ? PlainName(*name) : std::nullopt;
+        if (!plain)
+            return ErrorReply(400, Errno::kBadRequest, "every attachment needs a name");
+        CStatement query(ctx.store, "SELECT md5, size FROM paths WHERE path = ?1");
+        query.Bind(1, item->Text("kdwurl"));
+        if (!query.Step())
+            return ErrorReply(400, Errno::kNotFound, "unknown upload path: " + item->Text("kdwurl"));
+        files.push_back(CLinkFile{*plain, query.Text(0), query.Int(1)});
+    }
 }
 
 }  // namespace
@@ -116,10 +139,10 @@ CReply HandleCreateLink(CServiceContext& ctx, const CRequest&, const CForm& form
     link.files = std::move(std::get<std::vector<CLinkFile>>(files));
     link.title = LinkTitle(link.files);
     if (kind == "sina_weibo_external_link") {
-        const auto attrs = ParseJson(form.Raw("attrs"));
+        const auto attrs = CJsonValue::Parse(form.Raw("attrs"));
         if (!attrs || !attrs->IsObject())
             return ErrorReply(400, Errno::kBadRequest, "a Sina Weibo link needs attrs");
-        link.attrs = WriteJson(*attrs);
+        link.attrs = attrs->ToString();
     }
     const std::string title = link.title;
     const std::string code = CreateLink(tx, std::move(link));
@@ -130,26 +153,16 @@ CReply HandleCreateLink(CServiceContext& ctx, const CRequest&, const CForm& form
 CReply HandleAnonymousLink(CServiceContext& ctx, const CRequest&, const CForm& form) {
     if (!IsLinkForm(form.Raw("form")))
         return ErrorReply(400, Errno::kBadRequest, "unknown link form");
-    const auto attachments = ParseJson(form.Raw("attachments"));
-    if (!attachments || !attachments->IsObject() || attachments->members.empty() ||
-        attachments->members.size() > kMaxLinkFiles)
-        return ErrorReply(400, Errno::kBadRequest, "attachments must be a non-empty JSON object");
+    const auto attachments = CJsonValue::Parse(form.Raw("attachments"));
+    if (!attachments || !attachments->IsObject() || !attachments->Find("0"))
+        return ErrorReply(400, Errno::kBadRequest, "attachments must be a JSON object keyed 0, 1, ...");
     CTransaction tx(ctx.store);
+    auto files = AttachedFiles(ctx, *attachments);
+    if (auto* refusal = std::get_if<CReply>(&files))
+        return *refusal;
     CLink link;
     link.form = form.Raw("form");
-    // Keyed "0", "1", ... in upload order.
-    for (size_t i = 0; i < attachments->members.size(); ++i) {
-        const JsonValue* item = attachments->Find(std::to_string(i));
-        const auto name = item ? UrlDecode(item->Text("name")) : std::nullopt;
-        const auto plain = name ? PlainName(*name) : std::nullopt;
-        if (!plain)
-            return ErrorReply(400, Errno::kBadRequest, "attachments need keys 0, 1, ... with a name each");
-        CStatement query(ctx.store, "SELECT md5, size FROM paths WHERE path = ?1");
-        query.Bind(1, item->Text("kdwurl"));
-        if (!query.Step())
-            return ErrorReply(400, Errno::kNotFound, "unknown upload path: " + item->Text("kdwurl"));
-        link.files.push_back(CLinkFile{*plain, query.Text(0), query.Int(1)});
-    }
+    link.files = std::move(std::get<std::vector<CLinkFile>>(files));
     link.title = LinkTitle(link.files);
     const std::string title = link.title;
     const std::string code = CreateLink(tx, std::move(link));

@@ -55,7 +55,7 @@ std::string CaptchaUrl(CServiceContext& ctx, const CCaptcha& captcha) {
 // The reply that asks the client to try again with a new challenge (and a captcha when
 // one is needed; its members are present but empty otherwise).
 CReply AgainReply(CServiceContext& ctx, CTransaction& tx, const std::string& username, const std::string& cid) {
-    CJsonObject reply;
+    CJsonBuilder reply;
     reply.Set("errno", int64_t(0)).Set("login", "again").Set("challenge", NewChallenge(tx, username, cid));
     if (NeedsCaptcha(ctx, tx, username)) {
         const CCaptcha captcha = NewCaptcha(tx, username);
@@ -70,13 +70,13 @@ CReply AgainReply(CServiceContext& ctx, CTransaction& tx, const std::string& use
 CReply SuccessReply(CTransaction& tx, const CAccount& account) {
     const std::string token = IssueToken(tx, account.uid);
     tx.Commit();
-    CJsonObject info;
+    CJsonBuilder info;
     info.Set("uid", account.uid)
         .Set("maxfs", account.maxfs)
         .Set("level", account.level)
         .Set("spacecapacity", account.space)
         .Set("periodofvalidity", account.validity);
-    return JsonReply(CJsonObject()
+    return JsonReply(CJsonBuilder()
                          .Set("errno", int64_t(0))
                          .Set("login", "true")
                          .Set("token", token)
@@ -92,7 +92,7 @@ CReply HandleUserInit(CServiceContext& ctx, const CRequest&, const CForm& form) 
     if (username.empty() || cid.empty())
         return ErrorReply(400, Errno::kBadRequest, "username and cid are required");
     CTransaction tx(ctx.store);
-    CJsonObject reply;
+    CJsonBuilder reply;
     reply.Set("errno", int64_t(0)).Set("challenge", NewChallenge(tx, username, cid));
     if (NeedsCaptcha(ctx, tx, username)) {
         const CCaptcha captcha = NewCaptcha(tx, username);
@@ -124,7 +124,7 @@ CReply HandleUserAuth(CServiceContext& ctx, const CRequest&, const CForm& form) 
     }
     SetFailures(tx, username, Failures(tx, username) + 1);
     tx.Commit();
-    return JsonReply(CJsonObject()
+    return JsonReply(CJsonBuilder()
                          .Set("errno", int64_t(0))
                          .Set("login", "false")
                          .Set("error", "wrong user name or password"));

@@ -23,17 +23,17 @@ void CRequestLog::Clear() {
     m_Bytes = 0;
 }
 
-CJsonObject CRequestLog::Since(int64_t after) const {
+CJsonBuilder CRequestLog::Since(int64_t after) const {
     std::lock_guard lock(m_Lock);
-    std::vector<CJsonObject> items;
+    std::vector<CJsonBuilder> items;
     int64_t last = after;
     for (const CLoggedRequest& entry : m_Entries) {
         if (entry.seq <= after)
             continue;
-        std::vector<CJsonObject> headers;
+        std::vector<CJsonBuilder> headers;
         for (const auto& [name, value] : entry.headers)
-            headers.push_back(CJsonObject().Set("name", name).Set("value", value));
-        items.push_back(CJsonObject()
+            headers.push_back(CJsonBuilder().Set("name", name).Set("value", value));
+        items.push_back(CJsonBuilder()
                             .Set("seq", entry.seq)
                             .Set("time", entry.time)
                             .Set("method", entry.method)
@@ -45,7 +45,7 @@ CJsonObject CRequestLog::Since(int64_t after) const {
                             .Set("headers", std::move(headers)));
         last = entry.seq;
     }
-    return CJsonObject().Set("requests", std::move(items)).Set("last", last);
+    return CJsonBuilder().Set("requests", std::move(items)).Set("last", last);
 }
 
 }  // namespace norvel::service

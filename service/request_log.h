@@ -11,7 +11,7 @@
 #include <string>
 
 #include "service/http_types.h"
-#include "service/json_io.h"
+#include "service/json_builder.h"
 
 namespace norvel::service {
 
@@ -39,7 +39,7 @@ public:
     // Entries with a sequence number above `after`, as a JSON reply:
     // {"requests": [{"seq", "time", "method", "target", "path", "status", "body_size",
     //   "body_hex", "headers": [{"name", "value"}...]}...], "last": seq}
-    CJsonObject Since(int64_t after) const;
+    CJsonBuilder Since(int64_t after) const;
 
 private:
     mutable std::mutex m_Lock;

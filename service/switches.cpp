@@ -49,9 +49,9 @@ bool CSwitches::Set(std::string_view name, std::string_view value) {
     return true;
 }
 
-CJsonObject CSwitches::Describe() const {
+CJsonBuilder CSwitches::Describe() const {
     static const char* const kProof[] = {"foreign", "always", "never"};
-    return CJsonObject()
+    return CJsonBuilder()
         .Set("block_size", blockSize.load())
         .Set("segment_threshold", segmentThreshold.load())
         .Set("segment_size", segmentSize.load())

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "service/json_io.h"
+#include "service/json_builder.h"
 
 namespace norvel::service {
 
@@ -35,7 +35,7 @@ struct CSwitches {
     // "created_tolerance"). False when the name or the value is not valid.
     bool Set(std::string_view name, std::string_view value);
     // All switches by their admin names, values as text.
-    CJsonObject Describe() const;
+    CJsonBuilder Describe() const;
 };
 
 }  // namespace norvel::service

@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kMaxComputerName = 64;
 
 CReply TicketReply(CServiceContext& ctx, const CTicket& ticket) {
-    return JsonReply(CJsonObject()
+    return JsonReply(CJsonBuilder()
                          .Set("errno", int64_t(0))
                          .Set("kdw_tstr", ticket.tstr)
                          .Set("secret", ticket.secret)

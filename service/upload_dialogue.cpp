@@ -5,6 +5,7 @@
 #include "service/accounts.h"
 #include "service/context.h"
 #include "service/digest.h"
+#include "service/json_value.h"
 #include "service/random.h"
 #include "service/upload_session.h"
 
@@ -21,7 +22,7 @@ CByteRange ProofRange(uint64_t size) {
 }
 
 CReply SegmentsReply(const CSession& session) {
-    return JsonReply(CJsonObject().Set("kdw_upcmd", "REQTSEG").Set("kdw_segsize", int64_t(session.segSize)));
+    return JsonReply(CJsonBuilder().Set("kdw_upcmd", "REQTSEG").Set("kdw_segsize", int64_t(session.segSize)));
 }
 
 // The segment list the client must send for the session's file and segment size.
@@ -34,12 +35,12 @@ std::vector<CSegment> ExpectedSegments(const CSession& session) {
 }
 
 std::optional<std::vector<CSegment>> ReadSegmentList(const CSession& session, const std::string& text) {
-    const auto list = ParseJson(text);
+    const auto list = CJsonValue::Parse(text);
     std::vector<CSegment> segments = ExpectedSegments(session);
-    if (!list || !list->IsArray() || list->items.size() != segments.size())
+    if (!list || !list->IsArray() || list->Size() != segments.size())
         return std::nullopt;
     for (size_t i = 0; i < segments.size(); ++i) {
-        const JsonValue& item = list->items[i];
+        const CJsonValue item = list->At(i);
         const auto range = ParseRange(item.Text("range"));
         const CSegment& want = segments[i];
         if (!IsMd5Hex(item.Text("fileid")) || !range || range->start != want.start ||

@@ -74,19 +74,19 @@ void SaveSegments(CTransaction& tx, const CSession& session) {
 }
 
 CReply FinishedReply(const std::string& path) {
-    return JsonReply(CJsonObject().Set("kdw_upcmd", "UPSTAT").Set("kdw_upstat", "FIN").Set("kdw_path", path));
+    return JsonReply(CJsonBuilder().Set("kdw_upcmd", "UPSTAT").Set("kdw_upstat", "FIN").Set("kdw_path", path));
 }
 
 CReply BlockRequestReply(const std::string& unitId, const CByteRange& range, uint64_t held) {
-    return JsonReply(CJsonObject()
+    return JsonReply(CJsonBuilder()
                          .Set("kdw_upcmd", "REQTBLK")
                          .Set("kdw_fid", unitId)
                          .Set("kdw_range", range.Text())
-                         .Set("kdw_fstat", CJsonObject().Set("RSIZE", int64_t(held))));
+                         .Set("kdw_fstat", CJsonBuilder().Set("RSIZE", int64_t(held))));
 }
 
 CReply ProofRequestReply(const std::string& unitId, const CByteRange& range) {
-    return JsonReply(CJsonObject().Set("kdw_upcmd", "REQTCON").Set("kdw_fid", unitId).Set("kdw_range", range.Text()));
+    return JsonReply(CJsonBuilder().Set("kdw_upcmd", "REQTCON").Set("kdw_fid", unitId).Set("kdw_range", range.Text()));
 }
 
 CByteRange NextBlock(CServiceContext& ctx, uint64_t held, uint64_t size) {

@@ -37,7 +37,7 @@ CReply HandleUserInfo(CServiceContext& ctx, const CRequest&, const CForm& form) 
     const std::string username = form.Raw("username");
     if (!username.empty() && username != account.name)
         return ErrorReply(400, Errno::kBadToken, "token of another user");
-    return JsonReply(CJsonObject()
+    return JsonReply(CJsonBuilder()
                          .Set("errno", int64_t(0))
                          .Set("uid", account.uid)
                          .Set("maxfs", account.maxfs)
@@ -62,7 +62,7 @@ CReply HandleUserLogin(CServiceContext& ctx, const CRequest&, const CForm& form)
     std::string url = ctx.BaseUrl() + "/login.php?ticket=" + ticket;
     if (!ru->empty())
         url += "&ru=" + UrlEncode(*ru, ".");
-    return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("url", url));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("url", url));
 }
 
 CReply HandleStat(CServiceContext& ctx, const CRequest&, const CForm& form) {
@@ -82,7 +82,7 @@ CReply HandleStat(CServiceContext& ctx, const CRequest&, const CForm& form) {
     insert.Bind(1, CServiceContext::Now()).Bind(2, form.Raw("source")).Bind(3, form.Raw("cid")).Bind(4, uid);
     insert.Bind(5, token).Bind(6, form.Raw("opt")).Bind(7, int64_t(valid)).Run();
     tx.Commit();
-    return JsonReply(CJsonObject().Set("errno", int64_t(0)));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)));
 }
 
 }  // namespace norvel::service

@@ -40,7 +40,7 @@ CReply Post(CServiceContext& ctx, CTransaction& tx, const CAccount& account, con
     insert.Bind(1, account.uid).Bind(2, msgid).Bind(3, content).Bind(4, form.Raw("pic"));
     insert.Bind(5, form.Raw("resource_url")).Bind(6, CServiceContext::Now()).Run();
     tx.Commit();
-    return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("action", "post").Set("sina_weibo_msgid", msgid));
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("action", "post").Set("sina_weibo_msgid", msgid));
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ CReply HandleWeibo(CServiceContext& ctx, const CRequest&, const CForm& form) {
     if (action == "account_status") {
         if (account->weiboUid.empty())
             return NotBound();
-        return JsonReply(CJsonObject()
+        return JsonReply(CJsonBuilder()
                              .Set("errno", int64_t(0))
                              .Set("action", "account_status")
                              .Set("account", account->weiboUid)
@@ -66,7 +66,7 @@ CReply HandleWeibo(CServiceContext& ctx, const CRequest&, const CForm& form) {
         CStatement insert(ctx.store, "INSERT INTO binds(code, uid, created) VALUES(?1, ?2, ?3)");
         insert.Bind(1, code).Bind(2, account->uid).Bind(3, CServiceContext::Now()).Run();
         tx.Commit();
-        return JsonReply(CJsonObject()
+        return JsonReply(CJsonBuilder()
                              .Set("errno", int64_t(0))
                              .Set("action", "account_bind")
                              .Set("bind_url", ctx.BaseUrl() + "/weibo/bind?code=" + code));
@@ -75,7 +75,7 @@ CReply HandleWeibo(CServiceContext& ctx, const CRequest&, const CForm& form) {
         const bool bound = !account->weiboUid.empty();
         SetBinding(tx, account->uid, {}, {});
         tx.Commit();
-        return JsonReply(CJsonObject().Set("errno", int64_t(0)).Set("action", bound ? "true" : "false"));
+        return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("action", bound ? "true" : "false"));
     }
     if (action == "post")
         return Post(ctx, tx, *account, form);

@@ -21,7 +21,7 @@
 #include "platform/child_process.h"
 #include "service/digest.h"
 #include "service/form.h"
-#include "service/json_io.h"
+#include "service/json_value.h"
 
 namespace {
 
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
         const Reply auth = Post(admin, port, "/app/pc/anon.upauth.php", "cname=bench" + std::to_string(i),
                                 "application/x-www-form-urlencoded");
-        const auto reply = norvel::service::ParseJson(auth.body);
+        const auto reply = norvel::service::CJsonValue::Parse(auth.body);
         clients.push_back(Client{reply ? reply->Text("kdw_tstr") : "", reply ? reply->Text("secret") : "",
                                  norvel::service::Md5Hex("file" + std::to_string(i)), "bench" + std::to_string(i) + ".bin"});
     }

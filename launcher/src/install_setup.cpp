@@ -1,7 +1,7 @@
 #include "launcher/install_setup.h"
 
 #include "launcher/launcher_paths.h"
-#include "platform/detached_process.h"
+#include "platform/launch.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
@@ -27,7 +27,7 @@ std::string UpdaterPath(const std::string& installPath) {
 void StartUpdater(const std::string& installPath) {
     if (installPath.empty())
         return;
-    (void)platform::DetachedProgram::Start(UpdaterPath(installPath), {}, false);
+    (void)platform::StartDetached({UpdaterPath(installPath)});
 }
 
 }  // namespace launcher

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/kept_object.h"
+
 namespace launcher {
 namespace {
 
@@ -15,7 +17,7 @@ CLog* g_Log = nullptr;
 CLog& LauncherLog() {
     std::lock_guard lock(g_LogLock);
     if (!g_Log)
-        g_Log = new CLog(u"norvel-launcher-");
+        g_Log = platform::KeptForGood(new CLog(u"norvel-launcher-"));
     return *g_Log;
 }
 

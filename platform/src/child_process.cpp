@@ -5,59 +5,133 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
+
+#include "platform/unique_fd.h"
 
 extern char** environ;
 
 namespace platform {
 namespace {
 
+constexpr int kExitPollMs = 5;  // pause between looks at a child that has not ended
+constexpr size_t kReadPiece = 4096;
+
 uint64_t NowMs() {
-    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count());
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+int MillisecondsLeft(uint64_t deadlineMs) {
+    const uint64_t now = NowMs();
+    return deadlineMs > now ? static_cast<int>(deadlineMs - now) : 0;
+}
+
+// Owns the spawn attributes and file actions for one start.
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        m_Ok = ::posix_spawn_file_actions_init(&m_Actions) == 0;
+        m_Ok = ::posix_spawnattr_init(&m_Attributes) == 0 && m_Ok;
+    }
+    ~SpawnSetup() {
+        ::posix_spawn_file_actions_destroy(&m_Actions);
+        ::posix_spawnattr_destroy(&m_Attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    // Standard input on /dev/null, output into the pipe, error on /dev/null when asked;
+    // no blocked signals and default signal handling in the child.
+    bool Prepare(int outputFd, bool discardErrors) {
+        sigset_t none;
+        sigset_t all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        return m_Ok &&
+               ::posix_spawn_file_actions_addopen(&m_Actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+               ::posix_spawn_file_actions_adddup2(&m_Actions, outputFd, 1) == 0 &&
+               (!discardErrors ||
+                ::posix_spawn_file_actions_addopen(&m_Actions, 2, "/dev/null", O_WRONLY, 0) == 0) &&
+               ::posix_spawnattr_setsigmask(&m_Attributes, &none) == 0 &&
+               ::posix_spawnattr_setsigdefault(&m_Attributes, &all) == 0 &&
+               ::posix_spawnattr_setflags(&m_Attributes,
+                                          POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+    }
+    const posix_spawn_file_actions_t* Actions() const { return &m_Actions; }
+    const posix_spawnattr_t* Attributes() const { return &m_Attributes; }
+
+private:
+    bool m_Ok = false;
+    posix_spawn_file_actions_t m_Actions;
+    posix_spawnattr_t m_Attributes;
+};
+
+int ExitStatus(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
 ChildProcess::~ChildProcess() {
-    if (m_Pid > 0) {
-        kill(m_Pid, SIGKILL);
-        waitpid(m_Pid, nullptr, 0);
-    }
+    Kill();
     if (m_Output >= 0)
-        close(m_Output);
+        ::close(m_Output);
 }
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments) {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
+                         Options options) {
+    if (m_Pid > 0 || m_Output >= 0 || program.empty())
         return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    UniqueFd readEnd(fds[0]);
+    UniqueFd writeEnd(fds[1]);
+    SpawnSetup setup;
+    if (!setup.Prepare(writeEnd.Get(), options.discardErrors))
+        return false;
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    const auto spawn = options.searchPath ? ::posix_spawnp : ::posix_spawn;
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (rc != 0) {
-        close(pipeFds[0]);
+    if (spawn(&pid, argv[0], setup.Actions(), setup.Attributes(), argv.data(), environ) != 0)
         return false;
-    }
+    // The child holds the only write end now: its exit ends the output.
     m_Pid = pid;
-    m_Output = pipeFds[0];
+    m_Output = readEnd.Release();
     return true;
+}
+
+ChildProcess::ReadResult ChildProcess::ReadSome(uint64_t deadlineMs) {
+    if (m_Output < 0)
+        return ReadResult::End;
+    for (;;) {
+        pollfd entry{m_Output, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, MillisecondsLeft(deadlineMs));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0)
+            return ReadResult::Late;
+        char buffer[kReadPiece];
+        const ssize_t got = ready > 0 ? ::read(m_Output, buffer, sizeof buffer) : -1;
+        if (got < 0 && ready > 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got > 0) {
+            m_Pending.append(buffer, static_cast<size_t>(got));
+            return ReadResult::Data;
+        }
+        ::close(m_Output);
+        m_Output = -1;
+        return got == 0 ? ReadResult::End : ReadResult::Failed;
+    }
 }
 
 std::optional<std::string> ChildProcess::ReadLine(uint32_t timeoutMs) {
@@ -71,52 +145,64 @@ std::optional<std::string> ChildProcess::ReadLine(uint32_t timeoutMs) {
                 line.pop_back();
             return line;
         }
-        const uint64_t now = NowMs();
-        if (m_Output < 0 || now >= deadline)
+        if (ReadSome(deadline) != ReadResult::Data)
             return std::nullopt;
-        pollfd fd{m_Output, POLLIN, 0};
-        if (poll(&fd, 1, int(deadline - now)) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t n = read(m_Output, buffer, sizeof buffer);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR)
+    }
+}
+
+std::optional<std::string> ChildProcess::ReadToEnd(uint32_t timeoutMs, size_t maxBytes) {
+    const uint64_t deadline = NowMs() + timeoutMs;
+    std::string output;
+    for (;;) {
+        output.append(m_Pending, 0, maxBytes - output.size());
+        m_Pending.clear();
+        switch (ReadSome(deadline)) {
+            case ReadResult::Data:
                 continue;
-            return std::nullopt;
+            case ReadResult::End:
+                return output;
+            case ReadResult::Late:
+            case ReadResult::Failed:
+                return std::nullopt;
         }
-        m_Pending.append(buffer, size_t(n));
     }
 }
 
 std::optional<int> ChildProcess::Wait(uint32_t timeoutMs) {
-    if (m_Pid <= 0)
-        return m_Status;
     const uint64_t deadline = NowMs() + timeoutMs;
-    for (;;) {
+    while (m_Pid > 0) {
         int status = 0;
-        const pid_t done = waitpid(m_Pid, &status, WNOHANG);
-        if (done == m_Pid) {
+        const pid_t done = ::waitpid(m_Pid, &status, WNOHANG);
+        if (done == m_Pid || (done < 0 && errno != EINTR)) {
+            m_Status = done == m_Pid ? ExitStatus(status) : -1;
             m_Pid = -1;
-            m_Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            return m_Status;
+            break;
         }
-        if (NowMs() >= deadline)
+        if (done == 0 && MillisecondsLeft(deadline) == 0)
             return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::poll(nullptr, 0, kExitPollMs);
     }
+    return m_Status;
 }
 
 int ChildProcess::Stop(uint32_t timeoutMs) {
     if (m_Pid <= 0)
         return m_Status;
-    kill(m_Pid, SIGTERM);
+    ::kill(m_Pid, SIGTERM);
     if (const auto status = Wait(timeoutMs))
         return *status;
-    kill(m_Pid, SIGKILL);
-    waitpid(m_Pid, nullptr, 0);
+    Kill();
+    return m_Status;
+}
+
+void ChildProcess::Kill() {
+    if (m_Pid <= 0)
+        return;
+    ::kill(m_Pid, SIGKILL);
+    while (::waitpid(m_Pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
     m_Pid = -1;
     m_Status = -1;
-    return -1;
 }
 
 }  // namespace platform

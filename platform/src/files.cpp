@@ -47,6 +47,11 @@ std::optional<FileAttributes> GetAttributes(std::u16string_view path) {
     return attributes;
 }
 
+bool IsFolder(std::u16string_view path) {
+    const auto attributes = GetAttributes(path);
+    return attributes && attributes->folder;
+}
+
 std::optional<uint64_t> FileSize(std::u16string_view path) {
     const auto native = SystemPath(path);
     struct stat st {};

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <type_traits>
 
+#include "platform/kept_object.h"
+
 static_assert(std::endian::native == std::endian::little,
               "the code-page conversions exchange UTF-32LE with iconv");
 
@@ -218,7 +220,7 @@ const std::string& AnsiCharsetName() {
     // Never destroyed: conversions may still run while static objects are destroyed at exit.
     static const std::string* const name = [] {
         const char* env = std::getenv("NORVEL_ACP");
-        return new std::string(env && *env ? env : "CP936");
+        return KeptForGood(new std::string(env && *env ? env : "CP936"));
     }();
     return *name;
 }

@@ -47,6 +47,18 @@ TEST(Files, AttributesOfFoldersHiddenAndReadOnlyFiles) {
     EXPECT_FALSE(GetAttributes(Wide(dir.File("missing"))));
 }
 
+TEST(Files, FoldersAndLinksToFoldersAreFolders) {
+    norvel::test::TempDir dir;
+    fs::create_directory(dir.File("sub"));
+    norvel::test::WriteFile(dir.File("file"), "x");
+    fs::create_directory_symlink(dir.File("sub"), dir.File("link"));
+    EXPECT_TRUE(IsFolder(Wide(dir.File("sub"))));
+    EXPECT_TRUE(IsFolder(Wide(dir.File("link"))));
+    EXPECT_FALSE(IsFolder(Wide(dir.File("file"))));
+    EXPECT_FALSE(IsFolder(Wide(dir.File("missing"))));
+    EXPECT_FALSE(IsFolder(Wide(dir.File("sub")) + u'\0'));
+}
+
 TEST(Files, PathsWithANulOrNothingNameNothing) {
     norvel::test::TempDir dir;
     norvel::test::WriteFile(dir.File("a"), "12345");

@@ -41,9 +41,8 @@ protected:
     }
 
     std::string FirstErrno(const HttpResponse& response) {
-        const service::JsonValue reply = ReplyJson(response);
-        const service::JsonValue* list = reply.Find("failList");
-        return list && !list->items.empty() ? list->items[0].Text("errno") : std::string();
+        const auto list = ReplyJson(response).Find("failList");
+        return list && list->Size() > 0 ? list->At(0).Text("errno") : std::string();
     }
 };
 
@@ -55,7 +54,7 @@ TEST_F(DiskTest, FoldersAreMadeBelowRootfsAndMakingOneTwiceSucceeds) {
     const auto missing = Mkdir("/x/y");
     EXPECT_EQ(ReplyJson(missing).Text("action"), "false");
     EXPECT_EQ(FirstErrno(missing), "19");
-    EXPECT_EQ(ReplyJson(missing).Find("failList")->items[0].Text("name"), Encoded("/x/y"));
+    EXPECT_EQ(ReplyJson(missing).Find("failList")->At(0).Text("name"), Encoded("/x/y"));
     const auto tree = service.Tree("alice");
     ASSERT_GE(tree.size(), 4u);
     EXPECT_EQ(tree[2].at("path"), kRootfs + "/a");
@@ -74,8 +73,7 @@ TEST_F(DiskTest, FilesAreRegisteredWithTheirUploadPath) {
     const std::string other = "other content";
     const auto exists = Mkfile("/hello.txt", Upload(other), other);
     EXPECT_EQ(FirstErrno(exists), "25");
-    const service::JsonValue reply = ReplyJson(exists);
-    const service::JsonValue& item = reply.Find("failList")->items[0];
+    const service::CJsonValue item = ReplyJson(exists).Find("failList")->At(0);
     EXPECT_EQ(item.Text("md5"), Md5(content));
     EXPECT_EQ(item.Text("size"), std::to_string(content.size()));
     EXPECT_EQ(FirstErrno(Mkdir("/hello.txt")), "25");  // a folder where a file is

@@ -67,15 +67,15 @@ TEST_F(IdentityTest, NonceSwitches) {
 TEST_F(IdentityTest, LoginAnswersTokenAndAccountFigures) {
     ASSERT_TRUE(service.AddUser("bob", "b0b", 1000000, 5000, "vip"));
     const auto init = ReplyJson(client.Call("/app/pc/user.init.php", "username=bob&cid=" + client.cid));
-    EXPECT_EQ(init.Find("captcha"), nullptr);  // no captcha wanted yet
+    EXPECT_FALSE(init.Find("captcha"));  // no captcha wanted yet
     const std::string body = "crypt=" + Md5("b0b" + init.Text("challenge")) +
                              "&captchaid=&captcha=&username=bob&cid=" + client.cid + "&cname=PC01";
     const auto auth = ReplyJson(client.Call("/app/pc/user.auth.php", body));
     EXPECT_EQ(auth.Text("login"), "true");
     EXPECT_EQ(auth.Text("token").size(), 40u);
     EXPECT_FALSE(auth.Text("hbgap").empty());
-    const service::JsonValue* info = auth.Find("userinfo");
-    ASSERT_NE(info, nullptr);
+    const auto info = auth.Find("userinfo");
+    ASSERT_TRUE(info);
     EXPECT_EQ(info->Text("maxfs"), "5000");
     EXPECT_EQ(info->Text("level"), "vip");
     EXPECT_EQ(info->Text("spacecapacity"), "1000000");

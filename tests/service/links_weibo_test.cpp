@@ -92,6 +92,16 @@ TEST_F(LinksTest, AnonymousLinkFromUploadPaths) {
                                      "attachments={\"0\":{ \"kdwurl\" : \"/f/guess\" , \"name\" : \"a\" }}&cname=PC&form=norvel_external_link");
     EXPECT_EQ(unknown.status, 400);
     EXPECT_EQ(client.Call("/app/pc/anonymous_createlink.php", "attachments=&cname=PC&form=norvel_external_link").status, 400);
+    // Numbering starts at "0"; the attachments "0" and "1" make one link of two files.
+    const std::string attachment = "{ \"kdwurl\" : \"" + path + "\" , \"name\" : \"a.txt\" }";
+    EXPECT_EQ(client.Call("/app/pc/anonymous_createlink.php",
+                          "attachments={\"1\":" + attachment + "}&cname=PC01&form=norvel_external_link")
+                  .status,
+              400);
+    const auto two = client.Call("/app/pc/anonymous_createlink.php", "attachments={\"0\":" + attachment +
+                                                                         ",\"1\":" + attachment +
+                                                                         "}&cname=PC01&form=norvel_external_link");
+    EXPECT_EQ(ReplyJson(two).Text("title"), "a.txt 等2个文件");
 }
 
 class WeiboTest : public ServiceFixture {

@@ -35,9 +35,9 @@ std::string SegListText(const std::vector<CSegmentEntry>& segments) {
 
 }  // namespace
 
-service::JsonValue ReplyJson(const HttpResponse& response) {
-    auto value = service::ParseJson(response.body);
-    return value ? *value : service::JsonValue{service::JsonValue::Kind::Object, {}, {}, {}};
+service::CJsonValue ReplyJson(const HttpResponse& response) {
+    auto value = service::CJsonValue::Parse(response.body);
+    return value ? *value : *service::CJsonValue::Parse("{}");
 }
 
 std::string Md5(const std::string& bytes) { return service::Md5Hex(bytes); }
@@ -229,7 +229,7 @@ CUploadDriver::Result CUploadDriver::Run(int maxRequests) {
     std::string currentSeg;
     // Records a reply's command; a failed status or a finish ends up in the result. The
     // reply, or empty when the status was not 200.
-    auto Note = [&](const HttpResponse& response) -> std::optional<service::JsonValue> {
+    auto Note = [&](const HttpResponse& response) -> std::optional<service::CJsonValue> {
         const auto reply = ReplyJson(response);
         result.commands.push_back(reply.Text("kdw_upcmd"));
         if (response.status != 200) {

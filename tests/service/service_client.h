@@ -12,13 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "service/json_io.h"
+#include "service/json_value.h"
 #include "support/service_process.h"
 
 namespace norvel::test {
 
 // The JSON object of a reply body; an empty object when it is none.
-service::JsonValue ReplyJson(const HttpResponse& response);
+service::CJsonValue ReplyJson(const HttpResponse& response);
 std::string Md5(const std::string& bytes);
 
 class CTestClient {

@@ -5,7 +5,8 @@
 
 #include "service/digest.h"
 #include "service/form.h"
-#include "service/json_io.h"
+#include "service/json_builder.h"
+#include "service/json_value.h"
 #include "service/multipart_reader.h"
 #include "service/signing.h"
 #include "service/tree.h"
@@ -43,26 +44,41 @@ TEST(ServiceWire, FormKeepsRawValuesAndDecodesOnRequest) {
 }
 
 TEST(ServiceWire, JsonWritesTheClientsFormAndParsesItBack) {
-    CJsonObject object;
-    object.Set("b", "2").Set("a", int64_t(1)).Set("url", "http://x/y").Set("o", CJsonObject().Set("k", "v\"q"));
+    CJsonBuilder object;
+    object.Set("b", "2").Set("a", int64_t(1)).Set("url", "http://x/y").Set("o", CJsonBuilder().Set("k", "v\"q"));
     EXPECT_EQ(object.ToString(),
               "{ \"a\" : \"1\" , \"b\" : \"2\" , \"o\" : { \"k\" : \"v\\\"q\" } , \"url\" : \"http:\\/\\/x\\/y\" }");
-    EXPECT_EQ(CJsonObject().ToString(), "{  }");
-    const auto parsed = ParseJson(object.ToString());
+    EXPECT_EQ(CJsonBuilder().ToString(), "{  }");
+    const auto parsed = CJsonValue::Parse(object.ToString());
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->Text("url"), "http://x/y");
     EXPECT_EQ(parsed->Find("o")->Text("k"), "v\"q");
-    const auto bare = ParseJson("[{\"fileid\":12,\"range\":\"0-9\"}, true]");
+    const auto bare = CJsonValue::Parse("[{\"fileid\":12,\"range\":\"0-9\"}, true]");
     ASSERT_TRUE(bare);
-    EXPECT_EQ(bare->items[0].Text("fileid"), "12");
-    EXPECT_EQ(bare->items[1].text, "true");
+    EXPECT_EQ(bare->At(0).Text("fileid"), "12");
+    EXPECT_EQ(bare->At(1).Scalar(), "true");
 }
 
 TEST(ServiceWire, JsonRefusesMalformedAndDeepTexts) {
     for (const char* text : {"", "x", "{", "{\"a\":}", "{\"a\" \"b\"}", "[1,2", "{\"a\":\"1\"} x", "\"s\"", "{\"a\":\"\\q\"}"})
-        EXPECT_FALSE(ParseJson(text)) << text;
-    EXPECT_FALSE(ParseJson(std::string(10000, '[') + std::string(10000, ']')));
-    EXPECT_TRUE(ParseJson(std::string(20, '[') + std::string(20, ']')));
+        EXPECT_FALSE(CJsonValue::Parse(text)) << text;
+    EXPECT_FALSE(CJsonValue::Parse(std::string(10000, '[') + std::string(10000, ']')));
+    EXPECT_TRUE(CJsonValue::Parse(std::string(20, '[') + std::string(20, ']')));
+}
+
+TEST(ServiceWire, JsonGapsAreRefusedButSeparatorsInsideTextsAreNot) {
+    for (const char* text : {"[1,]", "[,1]", "{\"a\":1,}", "{\"a\":1 , , \"b\":2}", "[{}]]"})
+        EXPECT_FALSE(CJsonValue::Parse(text)) << text;
+    const auto value = CJsonValue::Parse(" { \"s\" : \"a,]\\\":}\" , \"e\" : [ ] , \"o\" : {  } }\r\n");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->Text("s"), "a,]\":}");
+    EXPECT_TRUE(value->Find("e")->IsArray());
+    EXPECT_EQ(value->Find("e")->Size(), 0u);
+    EXPECT_TRUE(value->Find("o")->IsObject());
+    EXPECT_EQ(value->Text("o"), "");  // not a scalar
+    EXPECT_FALSE(value->Find("missing"));
+    EXPECT_TRUE(value->Elements().empty());  // no array
+    EXPECT_EQ(value->ToString(), "{ \"e\" : [  ] , \"o\" : {  } , \"s\" : \"a,]\\\":}\" }");
 }
 
 namespace {

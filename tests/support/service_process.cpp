@@ -8,7 +8,7 @@
 
 #include "platform/child_process.h"
 #include "service/form.h"
-#include "service/json_io.h"
+#include "service/json_value.h"
 #include "support/test_env.h"
 
 namespace norvel::test {
@@ -31,11 +31,12 @@ std::string FromHex(const std::string& hex) {
     return out;
 }
 
-JsonRecord Scalars(const service::JsonValue& item) {
+// The scalar members of an item that have one of the names.
+JsonRecord Scalars(const service::CJsonValue& item, std::initializer_list<const char*> names) {
     JsonRecord record;
-    for (const auto& [name, value] : item.members)
-        if (value.kind == service::JsonValue::Kind::Text)
-            record[name] = value.text;
+    for (const char* name : names)
+        if (const auto value = item.Find(name); value && !value->IsObject() && !value->IsArray())
+            record[name] = value->Scalar();
     return record;
 }
 
@@ -127,11 +128,11 @@ bool ServiceProcess::AddUser(const std::string& name, const std::string& passwor
 
 std::vector<LoggedRequest> ServiceProcess::Requests(int64_t afterSeq) {
     std::vector<LoggedRequest> out;
-    const auto reply = service::ParseJson(Get("/_admin/requests?after=" + std::to_string(afterSeq)).body);
-    const service::JsonValue* list = reply ? reply->Find("requests") : nullptr;
+    const auto reply = service::CJsonValue::Parse(Get("/_admin/requests?after=" + std::to_string(afterSeq)).body);
+    const auto list = reply ? reply->Find("requests") : std::nullopt;
     if (!list)
         return out;
-    for (const service::JsonValue& item : list->items) {
+    for (const service::CJsonValue& item : list->Elements()) {
         LoggedRequest entry;
         entry.seq = std::stoll(item.Text("seq"));
         entry.method = item.Text("method");
@@ -140,8 +141,8 @@ std::vector<LoggedRequest> ServiceProcess::Requests(int64_t afterSeq) {
         entry.body = FromHex(item.Text("body_hex"));
         entry.bodySize = std::stoull(item.Text("body_size"));
         entry.status = std::stoi(item.Text("status"));
-        if (const service::JsonValue* headers = item.Find("headers"))
-            for (const service::JsonValue& header : headers->items)
+        if (const auto headers = item.Find("headers"))
+            for (const service::CJsonValue& header : headers->Elements())
                 entry.headers.emplace_back(header.Text("name"), header.Text("value"));
         out.push_back(std::move(entry));
     }
@@ -170,23 +171,29 @@ bool ServiceProcess::ExpireTokens(const std::string& username) {
 bool ServiceProcess::DemandNonce() { return Post("/_admin/demand_nonce", "").status == 200; }
 
 std::string ServiceProcess::CaptchaText(const std::string& username) {
-    const auto reply = service::ParseJson(Get("/_admin/captcha?username=" + Encode(username)).body);
+    const auto reply = service::CJsonValue::Parse(Get("/_admin/captcha?username=" + Encode(username)).body);
     return reply ? reply->Text("text") : std::string();
 }
 
-std::vector<JsonRecord> ServiceProcess::AdminList(const std::string& target, const std::string& member) {
+std::vector<JsonRecord> ServiceProcess::AdminList(const std::string& target, const std::string& member,
+                                                  std::initializer_list<const char*> names) {
     std::vector<JsonRecord> out;
-    const auto reply = service::ParseJson(Get(target).body);
-    if (const service::JsonValue* list = reply ? reply->Find(member) : nullptr)
-        for (const service::JsonValue& item : list->items)
-            out.push_back(Scalars(item));
+    const auto reply = service::CJsonValue::Parse(Get(target).body);
+    if (const auto list = reply ? reply->Find(member) : std::nullopt)
+        for (const service::CJsonValue& item : list->Elements())
+            out.push_back(Scalars(item, names));
     return out;
 }
 
-std::vector<JsonRecord> ServiceProcess::Stats() { return AdminList("/_admin/stats", "stats"); }
-std::vector<JsonRecord> ServiceProcess::Posts() { return AdminList("/_admin/posts", "posts"); }
+std::vector<JsonRecord> ServiceProcess::Stats() {
+    return AdminList("/_admin/stats", "stats", {"time", "source", "cid", "uid", "token", "opt", "valid"});
+}
+std::vector<JsonRecord> ServiceProcess::Posts() {
+    return AdminList("/_admin/posts", "posts", {"uid", "username", "msgid", "content", "pic", "resource_url", "time"});
+}
 std::vector<JsonRecord> ServiceProcess::Tree(const std::string& username) {
-    return AdminList("/_admin/tree?username=" + Encode(username), "nodes");
+    return AdminList("/_admin/tree?username=" + Encode(username), "nodes",
+                     {"path", "folder", "md5", "size", "ctime", "mtime", "url"});
 }
 
 }  // namespace norvel::test

@@ -13,6 +13,7 @@
 //   for (const auto& request : service.Requests()) ...
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -104,7 +105,9 @@ public:
 private:
     bool Start();
     bool WaitUntilAnswering();
-    std::vector<JsonRecord> AdminList(const std::string& target, const std::string& member);
+    // The items of a list member of an admin reply, with the scalar members named.
+    std::vector<JsonRecord> AdminList(const std::string& target, const std::string& member,
+                                      std::initializer_list<const char*> names);
 
     std::string m_DataDir;
     std::unique_ptr<platform::ChildProcess> m_Process;

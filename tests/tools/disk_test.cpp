@@ -45,5 +45,18 @@ TEST(GetFreeDiskMB, FileSystemOfThePathOrItsNearestFolder) {
     EXPECT_EQ(GetFreeDiskMB(u""), 0u);
 }
 
+TEST(GetFreeDiskMB, PathsBelowAFileRelativePathsAndPathsWithNul) {
+    norvel::test::TempDir dir;
+    norvel::test::WriteFile(dir.File("file"), "x");
+    const auto expected = std::filesystem::space(dir.Path()).available / (1024 * 1024);
+    EXPECT_NEAR(static_cast<double>(GetFreeDiskMB(Wide(dir.File("file/below//")))),
+                static_cast<double>(expected), 64.0);
+    const auto here = std::filesystem::space(".").available / (1024 * 1024);
+    EXPECT_NEAR(static_cast<double>(GetFreeDiskMB(u"norvel-not-here/at-all")),
+                static_cast<double>(here), 64.0);
+    // Cut short at the NUL, the path would name another place.
+    EXPECT_EQ(GetFreeDiskMB(Wide(dir.Path()) + std::u16string(1, u'\0') + u"x"), 0u);
+}
+
 }  // namespace
 }  // namespace tools

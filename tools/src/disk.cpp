@@ -1,51 +1,49 @@
 #include "tools/disk.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "platform/text.h"
-
-// The platform layer's FileSize() and FreeDiskBytes() answer the same questions; these
-// two keep to the standard library until that layer's implementation is in the tree.
+#include "platform/files.h"
 
 namespace tools {
 namespace {
 
-namespace fs = std::filesystem;
+constexpr uint64_t kBytesPerMB = 1024 * 1024;
 
-fs::path NativePath(std::u16string_view path) {
-    return fs::path(platform::WideToUtf8(path));
+// The path without its last component (trailing slashes ignored): "/" for a name in the
+// root folder, "." for a relative name without folder.
+std::u16string_view ParentOf(std::u16string_view path) {
+    while (path.size() > 1 && path.back() == u'/')
+        path.remove_suffix(1);
+    const size_t slash = path.rfind(u'/');
+    if (slash == std::u16string_view::npos)
+        return u".";
+    return slash == 0 ? u"/" : path.substr(0, slash);
+}
+
+// The path itself when it exists, else its nearest existing parent folder (a file that
+// is still to be written lands on the file system of that folder); empty when nothing
+// on the way exists.
+std::u16string NearestExisting(std::u16string_view path) {
+    for (;;) {
+        if (platform::GetAttributes(path))
+            return std::u16string(path);
+        const std::u16string_view parent = ParentOf(path);
+        if (parent == path)
+            return {};
+        path = parent;
+    }
 }
 
 }  // namespace
 
 uint64_t GetFreeDiskMB(std::u16string_view path) {
-    if (path.empty())
+    // A path with a NUL names nothing; cutting it short would name another place.
+    if (path.empty() || path.find(u'\0') != std::u16string_view::npos)
         return 0;
-    std::error_code error;
-    fs::path place = fs::absolute(NativePath(path), error);
-    if (error)
-        return 0;
-    // A file that is still to be written: ask about the folder that will hold it.
-    for (;;) {
-        const fs::space_info space = fs::space(place, error);
-        if (!error)
-            return space.available / (1024 * 1024);
-        if (!place.has_relative_path())
-            return 0;
-        place = place.parent_path();
-    }
+    const std::u16string place = NearestExisting(path);
+    return place.empty() ? 0 : platform::FreeDiskBytes(place) / kBytesPerMB;
 }
 
 int64_t GetFileSize64(std::u16string_view path) {
-    if (path.empty())
-        return 0;
-    std::error_code error;
-    const fs::path file = NativePath(path);
-    if (!fs::is_regular_file(file, error))
-        return 0;
-    const uintmax_t size = fs::file_size(file, error);
-    return error ? 0 : static_cast<int64_t>(size);
+    return static_cast<int64_t>(platform::FileSize(path).value_or(0));
 }
 
 }  // namespace tools

@@ -20,6 +20,8 @@ struct FileAttributes {
 // Attributes of the file or folder itself (symbolic links are followed); empty when the
 // path does not exist or cannot be examined.
 [[nodiscard]] std::optional<FileAttributes> GetAttributes(std::u16string_view path);
+// True when the path names a folder (or a symbolic link to one).
+bool IsFolder(std::u16string_view path);
 
 // Size of a regular file; empty when it is missing or not a regular file.
 [[nodiscard]] std::optional<uint64_t> FileSize(std::u16string_view path);

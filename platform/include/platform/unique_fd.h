@@ -24,9 +24,9 @@ public:
     UniqueFd& operator=(const UniqueFd&) = delete;
 
     int Get() const { return m_Fd; }
-    explicit operator bool() const { return m_Fd >= 0; }
-    // Gives the descriptor up without closing it.
+    // Gives up ownership: the caller closes the descriptor.
     int Release() { return std::exchange(m_Fd, -1); }
+    explicit operator bool() const { return m_Fd >= 0; }
     // Closes the descriptor now; the object then holds none.
     void Close();
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/kept_object.h"
 #include "platform/registry.h"
 
 namespace platform::registry {
@@ -31,7 +32,7 @@ UniqueFd LockFile(const std::string& path) {
 Store& Store::Instance() {
     // Never destroyed: threads that outlive static destruction at exit (the log writer's
     // last drain) still read settings.
-    static Store* const store = new Store;
+    static Store* const store = KeptForGood(new Store);
     return *store;
 }
 

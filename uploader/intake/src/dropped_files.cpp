@@ -6,6 +6,7 @@
 #include "intake/intake_ui.h"
 #include "intake/request_batch.h"
 #include "log/log.h"
+#include "log/log_events.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "settings/settings.h"
@@ -32,16 +33,11 @@ bool IsInSyncFolder(View path, View syncFolder) {
             path[syncFolder.size()] == u'/');
 }
 
-bool IsFolder(View path) {
-    const auto attributes = platform::GetAttributes(path);
-    return attributes && attributes->folder;
-}
-
 // The files one dropped item stands for: the accepted files below a folder, or the file
 // itself when the filter accepts it.
 std::vector<std::u16string> FilesOfItem(const std::u16string& item) {
     std::vector<std::u16string> files;
-    if (IsFolder(item))
+    if (platform::IsFolder(item))
         CollectFolderFiles(item, files);
     else if (!IsRefusedPath(item))
         files.push_back(item);
@@ -49,12 +45,12 @@ std::vector<std::u16string> FilesOfItem(const std::u16string& item) {
 }
 
 void ReportUncarried(View path) {
-    Log().Write(L3_KEY, u"Uploader_Add_File", false,
+    Log().Write(L3_KEY, log_events::kUploaderAddFile, false,
                 u"DESC=the directory or name is longer than an entry can carry", path);
 }
 
 void ReportDropCount(size_t count) {
-    Log().Write(L3_KEY, u"Uploader_Add_File", true, {},
+    Log().Write(L3_KEY, log_events::kUploaderAddFile, true, {},
                 platform::Utf8ToWide("Drop " + std::to_string(count) + " files into Dlg"));
 }
 

@@ -7,6 +7,7 @@
 #include "intake/queue.h"
 #include "intake/request_batch.h"
 #include "log/log.h"
+#include "log/log_events.h"
 #include "settings/session_state.h"
 #include "settings/settings.h"
 
@@ -18,7 +19,7 @@ namespace {
 bool IsCarriedWhole(const UploadRequestEntry& entry) {
     if (IsEntryTerminated(entry))
         return true;
-    Log().Write(L3_KEY, u"Uploader_Add_File", false,
+    Log().Write(L3_KEY, log_events::kUploaderAddFile, false,
                 u"DESC=request entry without terminator refused", EntryPath(entry));
     return false;
 }

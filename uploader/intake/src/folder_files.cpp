@@ -4,6 +4,7 @@
 #include "intake/filter.h"
 #include "intake/folder_files.h"
 #include "log/log.h"
+#include "log/log_events.h"
 #include "platform/files.h"
 
 namespace intake {
@@ -24,7 +25,7 @@ std::u16string JoinPath(const std::u16string& folder, const std::u16string& name
 }
 
 void ReportUncarriedName(const std::u16string& folder) {
-    Log().Write(L3_KEY, u"Uploader_Add_File", false,
+    Log().Write(L3_KEY, log_events::kUploaderAddFile, false,
                 u"DESC=a name in this folder is not valid UTF-8 and is skipped", folder);
 }
 

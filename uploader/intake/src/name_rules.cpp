@@ -37,11 +37,6 @@ View LastComponent(View path) {
     return slash == View::npos ? path : path.substr(slash + 1);
 }
 
-bool IsExistingFolder(View path) {
-    const auto attributes = platform::GetAttributes(path);
-    return attributes && attributes->folder;
-}
-
 // Office keeps "~$" owner files beside open documents.
 bool IsOfficeOwnerFile(View name) {
     return name.starts_with(u"~$") &&
@@ -73,7 +68,7 @@ bool IsRefusedName(std::u16string_view path) {
     const View name = LastComponent(path);
     if (name.size() >= 6 && name.find(u"新建 公文包") != View::npos)
         return true;
-    if (IsExistingFolder(path))
+    if (platform::IsFolder(path))
         return false;
     return IsRefusedFileName(name);
 }

@@ -5,6 +5,7 @@
 #include "intake/task_list.h"
 #include "intake/task_map.h"
 #include "log/log.h"
+#include "log/log_events.h"
 #include "platform/files.h"
 #include "queue_state.h"
 #include "settings/settings.h"
@@ -37,7 +38,7 @@ void CountRestored(int32_t state) {
 // deleted only when it cannot be kept, so that it is not restored a second time.
 void KeepDamaged(const std::u16string& path) {
     const std::u16string kept = path + u".damaged";
-    Log().Write(L1_USR, u"LOAD_TaskList", false,
+    Log().Write(L1_USR, log_events::kLoadTaskList, false,
                 u"DESC=the saved task list is damaged; the readable tasks were restored and "
                 u"the file was kept",
                 kept);
@@ -55,8 +56,8 @@ std::u16string TaskListPath() {
 bool SaveTaskList(const std::u16string& path) {
     if (!path.empty() && platform::WriteWholeFile(path, EncodeTaskList(SnapshotTasks())))
         return true;
-    Log().Write(L3_KEY, u"SAVE_TaskList", false, u"DESC=the task list could not be written",
-                path);
+    Log().Write(L3_KEY, log_events::kSaveTaskList, false,
+                u"DESC=the task list could not be written", path);
     return false;
 }
 

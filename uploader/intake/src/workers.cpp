@@ -4,6 +4,7 @@
 #include "intake/queue.h"
 #include "intake/task_map.h"
 #include "log/log.h"
+#include "log/log_events.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "queue_state.h"
@@ -80,14 +81,14 @@ bool FinishRun(QueueState& queue, UploadContext& task) {
 }
 
 void RunTask(QueueState& queue, RunningTask& running, const std::u16string& threadText) {
-    Log().Write(L4_INF, u"SCHEDUL_UploadTask", true, {}, u"FileName = " + running.name,
+    Log().Write(L4_INF, log_events::kSchedulUploadTask, true, {}, u"FileName = " + running.name,
                 threadText);
     RunDriver(queue, *running.task);
     if (FinishRun(queue, *running.task)) {
         delete running.task;  // removed while uploading: no completion record
         return;
     }
-    Log().Write(L4_INF, u"COMPLETE_UploadTask", true, {}, u"FileName = " + running.name,
+    Log().Write(L4_INF, log_events::kCompleteUploadTask, true, {}, u"FileName = " + running.name,
                 threadText);
 }
 
@@ -98,7 +99,7 @@ void RunQueuedTasks(QueueState& queue, const std::u16string& threadText) {
         const Take take = TakeNext(queue, running);
         if (take == Take::QueueEmpty) {
             if (first)
-                Log().Write(L5_TRC, u"SCHEDUL_UploadTask", true, {},
+                Log().Write(L5_TRC, log_events::kSchedulUploadTask, true, {},
                             u"g_UploadRequest is empty!", threadText);
             return;
         }
@@ -123,7 +124,7 @@ void WorkerMain() {
             break;
         RunQueuedTasks(queue, threadText);
     }
-    Log().Write(L4_INF, u"EXIT_UploadThread", true, {}, threadText);
+    Log().Write(L4_INF, log_events::kExitUploadThread, true, {}, threadText);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "environment_text.h"
+#include "platform/kept_object.h"
 #include "platform/process.h"
 
 namespace {
@@ -33,6 +34,6 @@ std::string AskDesktop() {
 
 std::string DefaultBrowser() {
     // Never destroyed: the writer's last drain at exit may write a header.
-    static const std::string* const browser = new std::string(AskDesktop());
+    static const std::string* const browser = platform::KeptForGood(new std::string(AskDesktop()));
     return *browser;
 }

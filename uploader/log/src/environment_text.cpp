@@ -3,8 +3,6 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 #include <thread>
 
@@ -25,11 +23,13 @@ constexpr std::string_view kSkippedTypes[] = {
     "smb3",       "smbfs",      "9p",        "ceph",     "glusterfs",   "fuse",
 };
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// Far above any system file read here: /proc/cpuinfo of a large machine is well below.
+constexpr uint64_t kLargestSystemFile = 16 << 20;
+
+// The text of a system file; empty when it cannot be read.
+std::string ReadSystemFile(const std::string& path) {
+    return platform::ReadWholeFile(platform::Utf8ToWide(path), kLargestSystemFile)
+        .value_or(std::string());
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -138,7 +138,7 @@ std::string DiskText(const std::vector<std::string>& mountPoints) {
 
 std::string OsText(const EnvironmentSources& sources) {
     for (const std::string& path : sources.osRelease) {
-        const std::string release = ReadWholeFile(path);
+        const std::string release = ReadSystemFile(path);
         if (!release.empty())
             return OsNameFromRelease(release);
     }
@@ -146,7 +146,7 @@ std::string OsText(const EnvironmentSources& sources) {
 }
 
 std::string CpuText(const EnvironmentSources& sources) {
-    std::string model = CpuModelFromInfo(ReadWholeFile(sources.cpuInfo));
+    std::string model = CpuModelFromInfo(ReadSystemFile(sources.cpuInfo));
     return std::to_string(std::thread::hardware_concurrency()) + " Core " +
            (model.empty() ? "unknown" : model);
 }
@@ -203,7 +203,7 @@ bool AnyLinkUp(const std::string& netDevices) {
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         if (entries->path().filename() == "lo")
             continue;
-        if (TrimBlanks(ReadWholeFile(entries->path() / "operstate")) == "up")
+        if (TrimBlanks(ReadSystemFile(entries->path() / "operstate")) == "up")
             return true;
     }
     return false;
@@ -214,8 +214,8 @@ std::string EnvironmentText(const EnvironmentSources& sources, std::string_view 
     text += "; Browser=";
     text += browser;
     text += "; CPU=" + CpuText(sources);
-    text += "; MEM=" + MemoryText(ReadWholeFile(sources.memInfo));
-    text += "; Disk=" + DiskText(LocalMountPoints(ReadWholeFile(sources.mounts)));
+    text += "; MEM=" + MemoryText(ReadSystemFile(sources.memInfo));
+    text += "; Disk=" + DiskText(LocalMountPoints(ReadSystemFile(sources.mounts)));
     text += "; Net=";
     text += AnyLinkUp(sources.netDevices) ? "Connected" : "Disconnected";
     return text;

@@ -9,6 +9,7 @@
 #include "log_files.h"
 #include "log_header.h"
 #include "log_writer.h"
+#include "platform/files.h"
 #include "record_line.h"
 #include "settings/registry_values.h"
 #include "settings_sink.h"
@@ -125,7 +126,7 @@ void CLogCore::LowerLevel(int limit) {
 
 std::u16string CLogCore::GetLogDir() {
     std::lock_guard lock(m_DirLock);
-    if (m_LogDir.empty() || !IsFolder(m_LogDir))
+    if (m_LogDir.empty() || !platform::IsFolder(m_LogDir))
         m_LogDir = FindOrCreateLogDir(m_Options.logDir);
     return m_LogDir;
 }

@@ -39,16 +39,11 @@ std::u16string DefaultLogDir() {
 
 }  // namespace
 
-bool IsFolder(std::u16string_view path) {
-    const auto attributes = platform::GetAttributes(path);
-    return attributes && attributes->folder;
-}
-
 std::u16string FindOrCreateLogDir(std::u16string_view configured) {
     std::u16string dir = configured.empty() ? DefaultLogDir() : std::u16string(configured);
     if (dir.empty())
         return {};
-    if (IsFolder(dir) || platform::CreatePrivateFolder(dir))
+    if (platform::IsFolder(dir) || platform::CreatePrivateFolder(dir))
         return dir;
     return {};
 }

@@ -10,4 +10,3 @@
 // neither be found nor created.
 std::u16string FindOrCreateLogDir(std::u16string_view configured);
 
-bool IsFolder(std::u16string_view path);

@@ -1,6 +1,7 @@
 // The one logger of the process.
 
 #include "log/log.h"
+#include "platform/kept_object.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ struct ProcessLogger {
 }  // namespace
 
 CLog& Log() {
-    static ProcessLogger logger{new CLog(u"norvel-uploader-")};
+    static ProcessLogger logger{platform::KeptForGood(new CLog(u"norvel-uploader-"))};
     return *logger.log;
 }
 

@@ -25,6 +25,10 @@ inline constexpr std::u16string_view kSchedulUploadTask = u"SCHEDUL_UploadTask";
 inline constexpr std::u16string_view kCompleteUploadTask = u"COMPLETE_UploadTask";
 inline constexpr std::u16string_view kExitUploadThread = u"EXIT_UploadThread";
 
+// The saved task list: damaged when read, or not written.
+inline constexpr std::u16string_view kLoadTaskList = u"LOAD_TaskList";
+inline constexpr std::u16string_view kSaveTaskList = u"SAVE_TaskList";
+
 // Per-file upload driver.
 inline constexpr std::u16string_view kErrorFileSize = u"Error_File_Size";
 inline constexpr std::u16string_view kMakeDirAtServer = u"MakeDirAtServer";
