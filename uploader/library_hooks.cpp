@@ -1,7 +1,8 @@
-// Load and unload of libNorvel_flinga.so. The upload workers start when the library is
-// loaded, and the account actions are joined to the settings and intake; when it is
-// unloaded the workers, the usage counter's thread and the background requests are
-// stopped and joined before its code goes away, and the process-wide state is freed.
+// Load and unload of libNorvel_flinga.so. The upload workers and the control socket's
+// server start when the library is loaded, and the account actions are joined to the
+// settings and intake; when it is unloaded the server, the workers, the usage counter's
+// thread and the background requests are stopped and joined before its code goes away,
+// and the process-wide state is freed.
 //
 // At process exit a library that is still loaded is left alone: its static objects are
 // already destroyed by then (the exit handlers run before the libraries' finalizers), and
@@ -11,9 +12,11 @@
 #include <cstdlib>
 
 #include "actions/actions.h"
+#include "control/control_server.h"
 #include "intake/intake_state.h"
 #include "intake/queue.h"
 #include "log/log.h"
+#include "library_status.h"
 #include "platform/window.h"
 
 namespace {
@@ -27,13 +30,17 @@ void NoteProcessExit() { g_ProcessExiting = true; }
     std::atexit(&NoteProcessExit);
     intake::StartQueue();
     actions::InstallActions();
+    if (!control::StartControlServer(&LibraryStatus))
+        Log().Write(L3_KEY, u"CONTROL_Start", false,
+                    u"DESC=the control socket is in use or cannot be made");
 }
 
 [[gnu::destructor]] void OnLibraryUnload() {
     if (g_ProcessExiting)
         return;
-    intake::ReleaseQueueState();  // stops and joins the workers first; sets the abort event
-    actions::StopActions();       // whose requests the abort event has cut short
+    control::StopControlServer();  // gives up a message still waiting for its window
+    intake::ReleaseQueueState();    // stops and joins the workers first; sets the abort event
+    actions::StopActions();         // whose requests the abort event has cut short
     intake::ReleaseIntakeState();
     platform::ReleaseWindowTable();
     StopLogging();

@@ -64,6 +64,8 @@ bool PopChangedTask(int32_t& id);
 // task reached a final state, was paused or removed; its result is the engine's code.
 using UploadDriver = std::function<int(UploadContext&)>;
 void SetUploadDriver(UploadDriver driver);
+// True when an upload driver is installed (the upload engine is built in).
+bool HasUploadDriver();
 // The pause of a worker after each task (500 ms).
 void SetPauseAfterTask(std::chrono::milliseconds pause);
 
