@@ -55,6 +55,7 @@ void SendCloseToEach(const std::vector<platform::WindowHandle>& windows) {
 using namespace intake;
 
 void SetUpLoadTask(const RequestBatch* batch, platform::WindowHandle hostWnd) {
+    InstallUiIfNeeded();
     if (!batch && hostWnd == platform::kNoWindow) {
         EnsureMainWindow();
         IntakeUi().ShowMiniWindow();

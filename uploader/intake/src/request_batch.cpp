@@ -16,9 +16,10 @@ void AcceptUploadBatch(const RequestBatch& batch) {
     for (const UploadRequestEntry& entry : batch)
         AddUploadRequest(std::u16string(EntryDir(entry)), std::u16string(EntryName(entry)));
     CIntakeUi& ui = IntakeUi();
+    // The files-added notice counts the batch's tasks as pending, one each, since every
+    // task's result takes one off again.
     ui.ShowAdded(static_cast<int>(batch.size()), EntryName(batch.front()));
     ++settings::g_BatchCount;
-    ++settings::g_PendingCount;
     ui.ShowMiniWindow();
     ui.ShowMainWindow();
 }

@@ -52,4 +52,13 @@ void SetIntakeUi(CIntakeUi* ui);
 // The installed interface, or one that does nothing.
 CIntakeUi& IntakeUi();
 
+// A user interface that needs the host's application object cannot install itself when
+// the library is loaded; it names an installer instead, which SetUpLoadTask calls first
+// every time until an interface is installed. The installer does nothing while it
+// cannot install yet.
+using UiInstaller = void (*)();
+void SetUiInstaller(UiInstaller installer);
+// Calls the installer when no interface is installed (user-interface thread).
+void InstallUiIfNeeded();
+
 }  // namespace intake
