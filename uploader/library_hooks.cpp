@@ -13,6 +13,9 @@
 #include "intake/queue.h"
 #include "log/log.h"
 #include "platform/window.h"
+#if NORVEL_WITH_UI
+#include "ui/qt_intake_ui.h"
+#endif
 
 namespace {
 
@@ -24,11 +27,22 @@ void NoteProcessExit() { g_ProcessExiting = true; }
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.
     std::atexit(&NoteProcessExit);
     intake::StartQueue();
+#if NORVEL_WITH_UI
+    // The host's QApplication may not exist yet: the windows install themselves when
+    // SetUpLoadTask first runs inside it.
+    intake::SetUiInstaller(&ui::InstallQtUi);
+#endif
 }
 
 [[gnu::destructor]] void OnLibraryUnload() {
     if (g_ProcessExiting)
         return;
+#if NORVEL_WITH_UI
+    // Windows and their background threads go first: nothing of the library may run
+    // from the host's event loop once the code is unmapped.
+    intake::SetUiInstaller(nullptr);
+    ui::UninstallQtUi();
+#endif
     intake::ReleaseQueueState();  // stops and joins the workers first
     intake::ReleaseIntakeState();
     platform::ReleaseWindowTable();

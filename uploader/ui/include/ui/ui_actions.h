@@ -1,0 +1,40 @@
+#pragma once
+
+// The server actions and web pages the windows start. The actions proper (visit URL,
+// user information, usage statistics) belong to the account and server actions of the
+// library, which install them at run time; until then each has a harmless default.
+// Setters and runners are thread-safe; the windows run the actions off the
+// user-interface thread (they may wait on the network).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace ui {
+
+// Opens a folder of the user's web disk in the browser, logged in. The folder is a path
+// of the disk such as "/我的网盘/我收到的文件". Default: the web host's disk page at that
+// folder, without a login.
+using VisitUrlAction = std::function<void(const std::u16string& folder)>;
+void SetVisitUrlAction(VisitUrlAction action);  // null: the default
+void RunVisitUrl(const std::u16string& folder);
+
+// Queries the user information (the account's figures). Default: nothing.
+using UserInfoAction = std::function<void()>;
+void SetUserInfoAction(UserInfoAction action);
+void RunUserInfoQuery();
+
+// Records one use of a request kind in the usage statistics. Default: nothing.
+using CountUseAction = std::function<void(int32_t kind, bool loggedIn)>;
+void SetCountUseAction(CountUseAction action);
+void RunCountUse(int32_t kind, bool loggedIn);
+
+// The maker's web-shop pages: the VIP upgrade and the space extension.
+enum class ShopPage { VipUpgrade, SpaceExtension };
+std::u16string ShopPageUrl(ShopPage page);
+void OpenShopPage(ShopPage page);
+
+// The folder that receives every upload, as the visit-URL action names it.
+inline constexpr std::u16string_view kReceivedFolder = u"/我的网盘/我收到的文件";
+
+}  // namespace ui

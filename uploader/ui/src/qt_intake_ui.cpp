@@ -1,0 +1,175 @@
+#include "ui/qt_intake_ui.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QThread>
+#include <memory>
+#include <utility>
+
+#include "intake/dropped_files.h"
+#include "intake/intake_state.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "settings/session_state.h"
+#include "ui/qt_message_loop.h"
+#include "ui/ui_actions.h"
+#include "ui/ui_images.h"
+
+namespace ui {
+namespace {
+
+QString Q(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void ShowQtMessage(std::u16string_view text, std::u16string_view caption) {
+    QMessageBox box(QMessageBox::Warning, Q(caption), Q(text), QMessageBox::Ok);
+    box.exec();
+}
+
+void QuitHostLoop() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+// The updater lives beside the library.
+std::u16string DefaultUpdaterPath() {
+    const std::string library = platform::ModulePath(reinterpret_cast<const void*>(&DefaultUpdaterPath));
+    const size_t slash = library.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return platform::Utf8ToWide(library.substr(0, slash + 1) + "Norvel_update2");
+}
+
+CQtUiOptions WithDefaults(CQtUiOptions options) {
+    if (!options.showMessage)
+        options.showMessage = &ShowQtMessage;
+    if (!options.closeHost)
+        options.closeHost = &QuitHostLoop;
+    if (options.updaterPath.empty())
+        options.updaterPath = DefaultUpdaterPath();
+    return options;
+}
+
+std::unique_ptr<CQtIntakeUi>& InstalledSlot() {
+    static auto* slot = new std::unique_ptr<CQtIntakeUi>;  // emptied by UninstallQtUi
+    return *slot;
+}
+
+}  // namespace
+
+CQtIntakeUi::CQtIntakeUi(CQtUiOptions options) : m_Options(WithDefaults(std::move(options))) {}
+
+CQtIntakeUi::~CQtIntakeUi() { Shutdown(); }
+
+void CQtIntakeUi::Shutdown() {
+    m_Background.JoinAll();
+    // Also a window that waits for its deferred deletion. Widgets cannot outlive the
+    // application object; a host that destroyed it first took them with it.
+    if (QCoreApplication::instance())
+        delete m_Main.data();
+}
+
+platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
+    if (m_Main)
+        return m_Main->Handle();
+    m_Main = new CuploadDlg(*this);
+    // The restored tasks report to the main window, so intake must know it first.
+    intake::SetMainWindow(m_Main->Handle());
+    m_Main->RestoreSavedList();
+    m_Main->StartUserInfoQuery();
+    return m_Main->Handle();
+}
+
+void CQtIntakeUi::ShowMainWindow() {
+    if (m_Main)
+        m_Main->ShowPanel();
+}
+
+// The mini drop window and the tips popup come later.
+void CQtIntakeUi::ShowMiniWindow() {}
+platform::WindowHandle CQtIntakeUi::MiniWindow() { return platform::kNoWindow; }
+platform::WindowHandle CQtIntakeUi::TipsWindow() { return platform::kNoWindow; }
+void CQtIntakeUi::HideTipsWindow() {}
+void CQtIntakeUi::FollowOpacity(int percent) {
+    if (m_Options.opacityChanged)
+        m_Options.opacityChanged(percent);
+}
+
+void CQtIntakeUi::ShowAdded(int count, std::u16string_view) {
+    // The mini window's notice comes later; the batch counters are here.
+    m_Counters.AddTotal(count);
+}
+
+void CQtIntakeUi::ShowMessage(std::u16string_view text, std::u16string_view caption) {
+    m_Options.showMessage(text, caption);
+}
+
+void CQtIntakeUi::CloseHost() { m_Options.closeHost(); }
+
+// The share-link, Weibo and login windows and the anonymous-link question come later.
+platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBatch&, bool) {
+    return platform::kNoWindow;
+}
+
+platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch&) {
+    return platform::kNoWindow;
+}
+
+bool CQtIntakeUi::AskAnonymousLink() { return false; }
+
+platform::WindowHandle CQtIntakeUi::OpenLoginDialog() {
+    settings::g_LoginShown = 0;  // no dialog is up, so a later request may open one
+    return platform::kNoWindow;
+}
+
+void CQtIntakeUi::CountUse(int32_t kind, bool loggedIn) {
+    m_Background.Run([kind, loggedIn] { RunCountUse(kind, loggedIn); });
+}
+
+// Restored results are counted by their rows as they appear (see CuploadDlg::CountResult),
+// like the result of any task, so that none is counted twice.
+void CQtIntakeUi::CountRestoredResult(bool) {}
+
+void CQtIntakeUi::RepaintWindows() {
+    CQtMessageLoop& loop = QtLoop();
+    if (!loop.IsLoopThread()) {
+        loop.Post([] { intake::IntakeUi().RepaintWindows(); });
+        return;
+    }
+    if (m_Main)
+        m_Main->RefreshAllRows();
+}
+
+void CQtIntakeUi::DropPaths(std::vector<std::u16string> paths) {
+    CQtMessageLoop* loop = &QtLoop();
+    m_Background.Run([loop, paths = std::move(paths)] {
+        intake::RequestBatch batch = intake::DroppedPathsToBatch(paths);
+        loop->Post([batch = std::move(batch)] { intake::HandleDroppedBatch(batch); });
+    });
+}
+
+void InstallQtUi() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!qobject_cast<QApplication*>(app) || QThread::currentThread() != app->thread())
+        return;
+    auto& installed = InstalledSlot();
+    if (!installed)
+        installed = std::make_unique<CQtIntakeUi>();
+    intake::SetIntakeUi(installed.get());
+}
+
+void UninstallQtUi() {
+    auto& installed = InstalledSlot();
+    if (!installed)
+        return;
+    intake::SetIntakeUi(nullptr);
+    installed.reset();
+    ReleaseQtLoop();
+    FreeUiImages();
+}
+
+CQtIntakeUi* InstalledQtUi() { return InstalledSlot().get(); }
+
+}  // namespace ui

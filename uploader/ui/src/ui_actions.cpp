@@ -1,0 +1,75 @@
+#include "ui/ui_actions.h"
+
+#include <mutex>
+#include <utility>
+
+#include "platform/launch.h"
+#include "settings/service_hosts.h"
+
+namespace ui {
+namespace {
+
+struct Actions {
+    std::mutex lock;
+    VisitUrlAction visitUrl;
+    UserInfoAction userInfo;
+    CountUseAction countUse;
+};
+
+Actions& TheActions() {
+    static auto* actions = new Actions;  // never destroyed: threads may still ask at exit
+    return *actions;
+}
+
+template <typename Member, typename Action>
+void Store(Member member, Action action) {
+    Actions& actions = TheActions();
+    std::lock_guard lock(actions.lock);
+    actions.*member = std::move(action);
+}
+
+template <typename Member>
+auto Copy(Member member) {
+    Actions& actions = TheActions();
+    std::lock_guard lock(actions.lock);
+    return actions.*member;
+}
+
+void OpenDiskFolder(const std::u16string& folder) {
+    const std::u16string path = folder.starts_with(u'/') ? folder : u"/" + folder;
+    platform::OpenUrl(settings::BaseUrl(settings::GetWebHost()) + u"/disk/#" + path);
+}
+
+}  // namespace
+
+void SetVisitUrlAction(VisitUrlAction action) { Store(&Actions::visitUrl, std::move(action)); }
+
+void RunVisitUrl(const std::u16string& folder) {
+    if (const VisitUrlAction action = Copy(&Actions::visitUrl))
+        action(folder);
+    else
+        OpenDiskFolder(folder);
+}
+
+void SetUserInfoAction(UserInfoAction action) { Store(&Actions::userInfo, std::move(action)); }
+
+void RunUserInfoQuery() {
+    if (const UserInfoAction action = Copy(&Actions::userInfo))
+        action();
+}
+
+void SetCountUseAction(CountUseAction action) { Store(&Actions::countUse, std::move(action)); }
+
+void RunCountUse(int32_t kind, bool loggedIn) {
+    if (const CountUseAction action = Copy(&Actions::countUse))
+        action(kind, loggedIn);
+}
+
+std::u16string ShopPageUrl(ShopPage page) {
+    const std::u16string base = settings::BaseUrl(settings::GetWebHost());
+    return base + (page == ShopPage::VipUpgrade ? u"/shop/vip" : u"/shop/space");
+}
+
+void OpenShopPage(ShopPage page) { platform::OpenUrl(ShopPageUrl(page)); }
+
+}  // namespace ui
