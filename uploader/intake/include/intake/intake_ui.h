@@ -5,6 +5,7 @@
 // call does nothing and creates no window. Calls come on the user-interface thread, except
 // RepaintWindows, which follows the queue operations.
 
+#include <functional>
 #include <string_view>
 
 #include "intake/request_entry.h"
@@ -42,6 +43,15 @@ public:
     virtual void CountRestoredResult(bool succeeded) = 0;
     // The task states changed all at once (pause, resume): redraw.
     virtual void RepaintWindows() = 0;
+    // Runs work that looks at the disk (the intake filter, new task records), then `done`
+    // (when given) on the user-interface thread. Works run one after another in the order
+    // given, so requests keep their order. A user interface runs them off its thread so
+    // that thousands of files do not hold it up; by default both run at once.
+    virtual void RunDiskWork(std::function<void()> work, std::function<void()> done) {
+        work();
+        if (done)
+            done();
+    }
 
 protected:
     ~CIntakeUi() = default;
