@@ -64,7 +64,7 @@ TEST_F(DropTest, ADroppedFileAndADroppedFolderGiveTheirEntries) {
 
 TEST_F(DropTest, AddressesThatAreNoLocalFilesAreNotTaken) {
     EXPECT_FALSE(Drop({QUrl("https://example.com/a.txt")}));
-    ASSERT_TRUE(WaitFor([&] { return m_Ui->Background().Running() == 0; }));
+    m_Ui->WaitForDiskWork();
     ProcessEvents();
     EXPECT_TRUE(TaskIds().empty());
 }
@@ -73,7 +73,9 @@ TEST_F(DropTest, AFolderOfOnlyRefusedFilesAddsNothing) {
     MakeFile("B/Thumbs.db");
     MakeFile("B/~$doc.docx");
     EXPECT_TRUE(Drop({Local("B")}));
-    ASSERT_TRUE(WaitFor([&] { return m_Ui->Background().Running() == 0; }));
+    m_Ui->WaitForDiskWork();
+    ProcessEvents();
+    m_Ui->WaitForDiskWork();
     ProcessEvents();
     EXPECT_TRUE(TaskIds().empty());
     EXPECT_EQ(Rows().Count(), 0);

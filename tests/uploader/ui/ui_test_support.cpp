@@ -117,15 +117,17 @@ std::vector<int32_t> UiTest::AddTasks(int count, const std::string& prefix) {
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i)
         names.push_back(prefix + std::to_string(++m_FileCount) + ".txt");
-    const std::vector<int32_t> before = intake::TaskIds();
+    const size_t before = intake::TaskIds().size();
     Main();
     const intake::RequestBatch batch = UploadBatch(names);
     SetUpLoadTask(&batch, platform::kNoWindow);
+    // The request is filtered and becomes tasks away from this thread, then rows here.
     std::vector<int32_t> added;
-    for (const int32_t id : intake::TaskIds())
-        if (std::find(before.begin(), before.end(), id) == before.end())
-            added.push_back(id);
     EXPECT_TRUE(WaitFor([&] {
+        const std::vector<int32_t> ids = intake::TaskIds();
+        if (ids.size() != before + names.size())
+            return false;
+        added.assign(ids.end() - count, ids.end());
         return std::all_of(added.begin(), added.end(), [&](int32_t id) { return Rows().HasRow(id); });
     }));
     return added;

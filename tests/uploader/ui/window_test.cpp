@@ -127,6 +127,7 @@ TEST_F(WindowTest, AResultThatCameBeforeItsRowIsCountedOnce) {
     const intake::RequestBatch batch = UploadBatch({"quick.txt"});
     // The task ends before the main window has drained its first report.
     OnRequestBatch(&batch);
+    m_Ui->WaitForDiskWork();
     const std::vector<int32_t> ids = TaskIds();
     ASSERT_EQ(ids.size(), 1u);
     Report(ids[0], kTaskComplete);
@@ -152,8 +153,10 @@ TEST_F(WindowTest, AnEmptyRequestIsRefusedWithAMessageAndClosesAnIdleHost) {
     ASSERT_TRUE(MakeEntry(kUploadRequest, PathOf("in"), u"Thumbs.db", entry));
     const RequestBatch batch{entry};
     SetUpLoadTask(&batch, platform::kNoWindow);
+    ASSERT_TRUE(WaitFor([&] { return !m_Messages.empty(); }));
     EXPECT_THAT(m_Messages, ElementsAre("错误|没有可上传文件"));
     EXPECT_EQ(m_HostCloses, 1);
+    EXPECT_FALSE(MainWindowExists());
 }
 
 TEST_F(WindowTest, SaveAndExitWritesTheListAndTheNextCreationLoadsIt) {

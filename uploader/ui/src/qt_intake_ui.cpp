@@ -63,7 +63,23 @@ CQtIntakeUi::CQtIntakeUi(CQtUiOptions options) : m_Options(WithDefaults(std::mov
 
 CQtIntakeUi::~CQtIntakeUi() { Shutdown(); }
 
+void CQtIntakeUi::RunDiskWork(std::function<void()> work, std::function<void()> done) {
+    CQtMessageLoop* loop = &QtLoop();
+    m_DiskWork.Run([work = std::move(work), done = std::move(done), loop, closing = m_Closing] {
+        work();
+        if (done)
+            loop->Post([done, closing] {
+                if (!*closing)
+                    done();
+            });
+    });
+}
+
+void CQtIntakeUi::WaitForDiskWork() { m_DiskWork.WaitIdle(); }
+
 void CQtIntakeUi::Shutdown() {
+    *m_Closing = true;
+    m_DiskWork.WaitIdle();
     m_Background.JoinAll();
     // Also a window that waits for its deferred deletion. Widgets cannot outlive the
     // application object; a host that destroyed it first took them with it.
@@ -74,6 +90,8 @@ void CQtIntakeUi::Shutdown() {
 platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
     if (m_Main)
         return m_Main->Handle();
+    if (*m_Closing)
+        return platform::kNoWindow;  // the library is on its way out
     m_Main = new CuploadDlg(*this);
     // The restored tasks report to the main window, so intake must know it first.
     intake::SetMainWindow(m_Main->Handle());
@@ -106,7 +124,10 @@ void CQtIntakeUi::ShowMessage(std::u16string_view text, std::u16string_view capt
     m_Options.showMessage(text, caption);
 }
 
-void CQtIntakeUi::CloseHost() { m_Options.closeHost(); }
+void CQtIntakeUi::CloseHost() {
+    *m_Closing = true;
+    m_Options.closeHost();
+}
 
 // The share-link, Weibo and login windows and the anonymous-link question come later.
 platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBatch&, bool) {
@@ -143,11 +164,9 @@ void CQtIntakeUi::RepaintWindows() {
 }
 
 void CQtIntakeUi::DropPaths(std::vector<std::u16string> paths) {
-    CQtMessageLoop* loop = &QtLoop();
-    m_Background.Run([loop, paths = std::move(paths)] {
-        intake::RequestBatch batch = intake::DroppedPathsToBatch(paths);
-        loop->Post([batch = std::move(batch)] { intake::HandleDroppedBatch(batch); });
-    });
+    auto batch = std::make_shared<intake::RequestBatch>();
+    RunDiskWork([batch, paths = std::move(paths)] { *batch = intake::DroppedPathsToBatch(paths); },
+                [batch] { intake::HandleDroppedBatch(*batch); });
 }
 
 void InstallQtUi() {

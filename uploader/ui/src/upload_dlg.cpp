@@ -150,6 +150,7 @@ LResult CuploadDlg::WindowProc(uint32_t message, platform::WParam wParam, platfo
         case WM_REQUEST_BATCH:
             return OnRequestBatch(reinterpret_cast<const RequestBatch*>(lParam));
         case WM_SAVE_AND_EXIT:
+            m_Ui.WaitForDiskWork();  // files just requested are saved too
             SaveTasksForExit();
             ExitSequence();
             return 0;

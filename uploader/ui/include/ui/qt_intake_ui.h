@@ -9,6 +9,8 @@
 // box is a plain Qt one).
 
 #include <QPointer>
+#include <atomic>
+#include <memory>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -18,6 +20,7 @@
 #include "intake/intake_ui.h"
 #include "ui/background_work.h"
 #include "ui/batch_counters.h"
+#include "ui/serial_work.h"
 #include "ui/upload_dlg.h"
 
 namespace ui {
@@ -65,6 +68,9 @@ public:
     void CountUse(int32_t kind, bool loggedIn) override;
     void CountRestoredResult(bool succeeded) override;
     void RepaintWindows() override;
+    // On a thread of its own: the windows stay responsive while thousands of files are
+    // filtered and become tasks. Once the host was asked to close, `done` is dropped.
+    void RunDiskWork(std::function<void()> work, std::function<void()> done) override;
 
     // The main window, or null when it does not exist (yet, or any more).
     CuploadDlg* MainDialog() const { return m_Main.data(); }
@@ -78,6 +84,8 @@ public:
     // Files and folders dropped on a window: walked away from the user-interface thread,
     // then handed to intake as an upload batch.
     void DropPaths(std::vector<std::u16string> paths);
+    // Returns once every disk work given so far has run (saving the task list).
+    void WaitForDiskWork();
     // Closes the windows and waits for the background threads.
     void Shutdown();
 
@@ -85,7 +93,10 @@ private:
     CQtUiOptions m_Options;
     CBatchCounters m_Counters;
     CBackgroundWork m_Background;
+    CSerialWork m_DiskWork;
     QPointer<CuploadDlg> m_Main;
+    // Set once the host was asked to close: requests still on their way are dropped.
+    std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };
 
 // The installer that intake calls from SetUpLoadTask: installs the interface when a
