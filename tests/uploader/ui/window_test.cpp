@@ -12,7 +12,9 @@
 #include "intake/task_list.h"
 #include "intake/task_map.h"
 #include "platform/text.h"
+#include "settings/registry_values.h"
 #include "settings/session_state.h"
+#include "ui/ui_actions.h"
 #include "ui/window_message_event.h"
 #include "ui_test_support.h"
 
@@ -263,4 +265,61 @@ TEST_F(WindowTest, OutsideMessagesReachTheWindowThroughTheSharedApplication) {
     EXPECT_TRUE(ui::SendSystemMessage(found, WM_QUERY_PENDING, 0, 0, result));
     EXPECT_EQ(result, 1);
     EXPECT_FALSE(ui::SendSystemMessage(nullptr, WM_QUERY_PENDING, 0, 0, result));
+}
+
+TEST_F(WindowTest, ThePointerOverTheLinkOrTheCloseGlyphShowsTheHand) {
+    ui::CuploadDlg& main = Main();
+    main.ShowPanel();
+    // (Qt ignores a move to where the pointer already is: start from elsewhere.)
+    QTest::mouseMove(main.windowHandle(), QPoint(61, 21));
+    QTest::mouseMove(main.windowHandle(), main.LinkRect().center().toPoint());
+    EXPECT_EQ(main.cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(main.windowHandle(), QPoint(60, 20));  // the title
+    EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(main.windowHandle(), main.CloseRect().center());
+    EXPECT_EQ(main.cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(WindowTest, BatchesThatWaitedForTheLoginGoOnWhenItsUserInformationArrives) {
+    int queries = 0;
+    ui::SetUserInfoAction([&] { ++queries; });
+    settings::g_LoggedIn = 0;
+    Main();
+    ASSERT_TRUE(WaitFor([&] { return queries == 1; }));  // the first query at creation
+    const RequestBatch batch = UploadBatch({"late.txt"});
+    SetUpLoadTask(&batch, platform::kNoWindow);
+    ASSERT_TRUE(WaitFor([] { return BatchesWaitingForLogin() == 1; }));
+    EXPECT_TRUE(TaskIds().empty());
+
+    settings::g_LoggedIn = 1;  // what the login stores
+    platform::SendMessage(MainWindow(), WM_USERINFO_DONE, 1, 0);
+    EXPECT_EQ(BatchesWaitingForLogin(), 0u);
+    EXPECT_TRUE(WaitFor([&] { return Rows().Count() == 1; }));
+    // From now on the user information is asked for periodically.
+    EXPECT_TRUE(Main().IsTimerActive(ui::CuploadDlg::kUserInfoTimer));
+    ui::SetUserInfoAction(nullptr);
+}
+
+TEST_F(WindowTest, AccountCommandsFromOutside) {
+    Main();
+    platform::SendMessage(MainWindow(), WM_ACCOUNT_COMMAND, 2, 1);
+    EXPECT_EQ(Main().AutoLoginWeb(), 1);
+    settings::WriteString(settings::kFlingaKey, settings::kUserName, u"alice");
+    platform::SendMessage(MainWindow(), WM_ACCOUNT_COMMAND, 0, 0);  // log out
+    EXPECT_FALSE(settings::ReadString(settings::kFlingaKey, settings::kUserName));
+    EXPECT_THAT(m_Messages, ElementsAre("|注销，退出程序！！！"));
+    EXPECT_FALSE(MainWindowExists());
+    EXPECT_EQ(m_HostCloses, 1);
+}
+
+TEST_F(WindowTest, ReferencePictureOfAHoveredPanel) {
+    const std::vector<int32_t> ids = AddTasks(3, "年度报告_");
+    ReportAndShow(ids[0], kTaskComplete);
+    ReportAndShow(ids[1], kTaskUploading, 12);
+    ui::CuploadDlg& main = Main();
+    QTest::mouseMove(main.windowHandle(), main.LinkRect().center().toPoint());
+    ASSERT_TRUE(WaitFor([&] { return main.Opacity() == 100; }));
+    QTest::mouseMove(&Rows(), Rows().RowRect(0).topLeft() +
+                                  Rows().Row(ids[0])->PartRect(ui::RowPart::View, Rows().RowWidth()).center());
+    SaveShot(main, "main_window_view_hovered");
 }

@@ -70,7 +70,10 @@ CuploadDlg::CuploadDlg(CQtIntakeUi& ui)
     m_CloseRect = QRect(kCloseAt, QSize(WidthOf(close, skin::kMainClose), HeightOf(close, skin::kMainClose)));
 
     CTaskWinContainer::CHooks hooks;
-    hooks.pointerActivity = [this] { FadeIn(); };
+    hooks.pointerActivity = [this] {
+        FadeIn();
+        UpdateLinkHover(false);  // the pointer went from the link straight into the list
+    };
     hooks.tickMs = [this] { return NowMs(); };
     hooks.visitFolder = [this](std::u16string folder) {
         const std::u16string path = std::u16string(kReceivedFolder) + (folder.empty() ? u"" : u"/" + folder);
