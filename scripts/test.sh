@@ -72,7 +72,7 @@ if [[ -f fuzz/CMakeLists.txt ]]; then
   echo "=== fuzzing: configure and build"
   if CC=clang CXX=clang++ cmake -S . -B build/ci-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DNORVEL_FUZZ=ON -DNORVEL_BUILD_TESTS=OFF >build/ci-fuzz.configure.log 2>&1 &&
-     cmake --build build/ci-fuzz -j "$jobs"; then
+     cmake --build build/ci-fuzz -j "$jobs" --target norvel_fuzzers; then
     for fuzzer in build/ci-fuzz/fuzz/fuzz_*; do
       [[ -x $fuzzer ]] || continue
       name=$(basename "$fuzzer")
