@@ -52,9 +52,11 @@ CQtUiOptions WithDefaults(CQtUiOptions options) {
     return options;
 }
 
-std::unique_ptr<CQtIntakeUi>& InstalledSlot() {
-    static auto* slot = new std::unique_ptr<CQtIntakeUi>;  // emptied by UninstallQtUi
-    return *slot;
+// Not destroyed with the static objects (its windows cannot outlive the application
+// object); freed by UninstallQtUi.
+CQtIntakeUi*& InstalledSlot() {
+    static CQtIntakeUi* installed = nullptr;
+    return installed;
 }
 
 }  // namespace
@@ -173,22 +175,20 @@ void InstallQtUi() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!qobject_cast<QApplication*>(app) || QThread::currentThread() != app->thread())
         return;
-    auto& installed = InstalledSlot();
+    CQtIntakeUi*& installed = InstalledSlot();
     if (!installed)
-        installed = std::make_unique<CQtIntakeUi>();
-    intake::SetIntakeUi(installed.get());
+        installed = new CQtIntakeUi;
+    intake::SetIntakeUi(installed);
 }
 
 void UninstallQtUi() {
-    auto& installed = InstalledSlot();
-    if (!installed)
-        return;
     intake::SetIntakeUi(nullptr);
-    installed.reset();
+    delete std::exchange(InstalledSlot(), nullptr);
     ReleaseQtLoop();
     FreeUiImages();
+    ReleaseUiActions();
 }
 
-CQtIntakeUi* InstalledQtUi() { return InstalledSlot().get(); }
+CQtIntakeUi* InstalledQtUi() { return InstalledSlot(); }
 
 }  // namespace ui

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QThread>
-#include <memory>
 #include <utility>
 
 #include "platform/window.h"
@@ -26,9 +25,11 @@ private:
     std::function<void()> m_Task;
 };
 
-std::unique_ptr<CQtMessageLoop>& LoopSlot() {
-    static auto* slot = new std::unique_ptr<CQtMessageLoop>;  // emptied by ReleaseQtLoop
-    return *slot;
+// Not destroyed with the static objects (the application object may be gone by then);
+// freed by ReleaseQtLoop.
+CQtMessageLoop*& LoopSlot() {
+    static CQtMessageLoop* loop = nullptr;
+    return loop;
 }
 
 }  // namespace
@@ -50,12 +51,12 @@ void CQtMessageLoop::customEvent(QEvent* event) {
 }
 
 CQtMessageLoop& QtLoop() {
-    auto& loop = LoopSlot();
+    CQtMessageLoop*& loop = LoopSlot();
     if (!loop)
-        loop = std::make_unique<CQtMessageLoop>();
+        loop = new CQtMessageLoop;
     return *loop;
 }
 
-void ReleaseQtLoop() { LoopSlot().reset(); }
+void ReleaseQtLoop() { delete std::exchange(LoopSlot(), nullptr); }
 
 }  // namespace ui

@@ -16,8 +16,17 @@ struct Actions {
     CountUseAction countUse;
 };
 
+// Not destroyed with the static objects (threads may still ask at exit); freed when the
+// interface is taken down at unload.
+Actions*& ActionsSlot() {
+    static Actions* actions = nullptr;
+    return actions;
+}
+
 Actions& TheActions() {
-    static auto* actions = new Actions;  // never destroyed: threads may still ask at exit
+    Actions*& actions = ActionsSlot();
+    if (!actions)
+        actions = new Actions;
     return *actions;
 }
 
@@ -64,6 +73,8 @@ void RunCountUse(int32_t kind, bool loggedIn) {
     if (const CountUseAction action = Copy(&Actions::countUse))
         action(kind, loggedIn);
 }
+
+void ReleaseUiActions() { delete std::exchange(ActionsSlot(), nullptr); }
 
 std::u16string ShopPageUrl(ShopPage page) {
     const std::u16string base = settings::BaseUrl(settings::GetWebHost());

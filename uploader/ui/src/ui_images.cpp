@@ -1,22 +1,24 @@
 #include "ui/ui_images.h"
 
 #include <QString>
-#include <memory>
+#include <utility>
 
 #include "settings/ini.h"
 
 namespace ui {
 namespace {
 
-std::unique_ptr<CUiImages>& ImagesSlot() {
-    static auto* slot = new std::unique_ptr<CUiImages>;  // emptied by FreeUiImages
-    return *slot;
+// Pictures cannot outlive the application object: not destroyed with the static objects,
+// freed by FreeUiImages.
+CUiImages*& ImagesSlot() {
+    static CUiImages* images = nullptr;
+    return images;
 }
 
 QPixmap Load(const skin::Picture& picture) { return LoadSkinPicture(picture.file); }
 
-std::unique_ptr<CUiImages> LoadAll() {
-    auto images = std::make_unique<CUiImages>();
+CUiImages* LoadAll() {
+    auto* images = new CUiImages;
     images->mainBackground = Load(skin::kMainBackground);
     images->mainLogo = Load(skin::kMainLogo);
     images->mainClose = Load(skin::kMainClose);
@@ -38,13 +40,13 @@ std::unique_ptr<CUiImages> LoadAll() {
 }  // namespace
 
 const CUiImages& UiImages() {
-    auto& images = ImagesSlot();
+    CUiImages*& images = ImagesSlot();
     if (!images)
         images = LoadAll();
     return *images;
 }
 
-void FreeUiImages() { ImagesSlot().reset(); }
+void FreeUiImages() { delete std::exchange(ImagesSlot(), nullptr); }
 
 QPixmap LoadSkinPicture(std::u16string_view file) {
     const std::u16string folder = settings::SkinFolder();

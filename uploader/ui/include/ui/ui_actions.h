@@ -34,6 +34,9 @@ enum class ShopPage { VipUpgrade, SpaceExtension };
 std::u16string ShopPageUrl(ShopPage page);
 void OpenShopPage(ShopPage page);
 
+// Forgets the installed actions (library unload, after every thread that runs them ended).
+void ReleaseUiActions();
+
 // The folder that receives every upload, as the visit-URL action names it.
 inline constexpr std::u16string_view kReceivedFolder = u"/我的网盘/我收到的文件";
 
