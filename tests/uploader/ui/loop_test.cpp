@@ -1,4 +1,4 @@
-// The Qt backend of the window messages, and the pieces the windows share across threads.
+// The Qt backend of the window messages.
 
 #include <QCoreApplication>
 #include <QThread>
@@ -8,9 +8,6 @@
 #include <vector>
 
 #include "platform/window.h"
-#include "settings/session_state.h"
-#include "ui/background_work.h"
-#include "ui/batch_counters.h"
 #include "ui/qt_message_loop.h"
 #include "ui/window_message_event.h"
 #include "ui/window_registration.h"
@@ -117,64 +114,4 @@ TEST_F(LoopTest, ARegisteredWidgetAnswersMessagesUntilItCloses) {
     ui::CWindowMessageEvent late(1, 0, 0);
     EXPECT_TRUE(registration.Deliver(&late));
     EXPECT_FALSE(late.m_Delivered);
-}
-
-TEST(BatchCountersTest, CountsFromManyThreadsAddUp) {
-    settings::g_PendingCount = 0;
-    ui::CBatchCounters counters;
-    std::atomic<int> changes{0};
-    counters.SetOnChange([&] { ++changes; });
-    counters.AddTotal(4000);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < 500; ++i) {
-                if (t % 2 == 0) {
-                    counters.TaskSucceeded();
-                } else {
-                    counters.TaskFailed();
-                    counters.FailureRemoved();  // given up: now done
-                }
-            }
-        });
-    }
-    for (auto& thread : threads)
-        thread.join();
-    const ui::CBatchCounters::Snapshot counts = counters.Get();
-    EXPECT_EQ(counts.done, 2000);
-    EXPECT_EQ(counts.fail, 0);
-    EXPECT_FALSE(counts.hadFailure);
-    EXPECT_EQ(counts.Open(), 2000);
-    EXPECT_EQ(settings::g_PendingCount.load(), 2000);
-    // One for the files added, one per success, two per failure given up.
-    EXPECT_EQ(changes.load(), 1 + 1000 + 2 * 1000);
-}
-
-TEST(BatchCountersTest, TheLastResultOfABatchWithAFailureCompletesIt) {
-    settings::g_PendingCount = 0;
-    ui::CBatchCounters counters;
-    counters.AddTotal(2);
-    EXPECT_FALSE(counters.TaskFailed());
-    EXPECT_TRUE(counters.TaskSucceeded());
-    EXPECT_FALSE(counters.Apply(1, 1));  // retried: open again
-    EXPECT_EQ(settings::g_PendingCount.load(), 1);
-    EXPECT_TRUE(counters.Apply(0, 1));
-    counters.Reset();
-    EXPECT_EQ(counters.Get().total, 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-}
-
-TEST(BackgroundWorkTest, RunsWorkAwayAndJoinsItAll) {
-    ui::CBackgroundWork work;
-    std::atomic<int> ran{0};
-    for (int i = 0; i < 20; ++i)
-        work.Run([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            ++ran;
-        });
-    work.JoinAll();
-    EXPECT_EQ(ran.load(), 20);
-    EXPECT_EQ(work.Running(), 0u);
-    work.Run([&] { ++ran; });  // taken down: dropped
-    EXPECT_EQ(ran.load(), 20);
 }
