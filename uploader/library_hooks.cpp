@@ -17,7 +17,14 @@
 #include "intake/queue.h"
 #include "log/log.h"
 #include "library_status.h"
+#include "platform/text.h"
 #include "platform/window.h"
+#if NORVEL_WITH_UI
+#include "actions/user_info.h"
+#include "actions/visit_url.h"
+#include "ui/qt_intake_ui.h"
+#include "ui/ui_actions.h"
+#endif
 
 namespace {
 
@@ -28,8 +35,18 @@ void NoteProcessExit() { g_ProcessExiting = true; }
 [[gnu::constructor]] void OnLibraryLoad() {
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.
     std::atexit(&NoteProcessExit);
+    platform::PreloadTextConverters();
     intake::StartQueue();
     actions::InstallActions();
+#if NORVEL_WITH_UI
+    // The host's QApplication may not exist yet: the windows install themselves when
+    // SetUpLoadTask first runs inside it.
+    intake::SetUiInstaller(&ui::InstallQtUi);
+    ui::SetVisitUrlAction([](const std::u16string& folder) {
+        actions::CGetVisitUrlAction(folder, actions::kVisitFolder).Execute();
+    });
+    ui::SetUserInfoAction([] { actions::RefreshUserInfo(actions::kRefreshQuiet); });
+#endif
     if (!control::StartControlServer(&LibraryStatus))
         Log().Write(L3_KEY, u"CONTROL_Start", false,
                     u"DESC=the control socket is in use or cannot be made");
@@ -39,8 +56,14 @@ void NoteProcessExit() { g_ProcessExiting = true; }
     if (g_ProcessExiting)
         return;
     control::StopControlServer();  // gives up a message still waiting for its window
-    intake::ReleaseQueueState();    // stops and joins the workers first; sets the abort event
-    actions::StopActions();         // whose requests the abort event has cut short
+#if NORVEL_WITH_UI
+    // Windows and their background threads go first: nothing of the library may run
+    // from the host's event loop once the code is unmapped.
+    intake::SetUiInstaller(nullptr);
+    ui::UninstallQtUi();
+#endif
+    intake::ReleaseQueueState();  // stops and joins the workers first; sets the abort event
+    actions::StopActions();       // whose requests the abort event has cut short
     intake::ReleaseIntakeState();
     platform::ReleaseWindowTable();
     StopLogging();

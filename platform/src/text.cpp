@@ -81,8 +81,10 @@ private:
     iconv_t m_Cd = kNoConverter;
 };
 
-// Runs when the program ends or the library holding this code is unloaded.
-[[gnu::destructor]] void CloseCachedConverters() {
+// Runs when the program ends or the library holding this code is unloaded, after the
+// finalizers without a priority (those that stop the library's threads, which may still
+// convert text).
+[[gnu::destructor(101)]] void CloseCachedConverters() {
     std::lock_guard lock(g_Converters.lock);
     g_Converters.closed = true;
     for (int direction = 0; direction < 2; ++direction) {
@@ -292,6 +294,11 @@ std::u16string AnsiToWide(std::string_view text) {
         }
     }
     return out;
+}
+
+void PreloadTextConverters() {
+    ScopedConverter toAnsi(kToAnsi);
+    ScopedConverter fromAnsi(kFromAnsi);
 }
 
 }  // namespace platform

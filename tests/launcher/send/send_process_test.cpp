@@ -149,7 +149,12 @@ TEST_F(SendProcessTest, LoginAgainstTheServiceIsKeptForTheUploader) {
 TEST_F(SendWithRealLibraryTest, TheRealLibraryReportsItsStatus) {
     WriteFile(m_Files.File("a.txt"), "a");
     ASSERT_EQ(Send({"upload", m_Files.File("a.txt")}).status, send::kExitOk);
-    const ProgramResult result = Send({"status"});
+    // The request makes the library show its main window, once the launcher has handed it on.
+    ProgramResult result;
+    EXPECT_TRUE(WaitUntil([&] {
+        result = Send({"status"});
+        return result.output.find("\nmain-window=1\n") != std::string::npos;
+    })) << result.output;
     EXPECT_EQ(result.status, send::kExitOk) << result.output;
-    EXPECT_EQ(result.output.rfind("engine=0\nmain-window=0\n", 0), 0u) << result.output;
+    EXPECT_EQ(result.output.rfind("engine=", 0), 0u) << result.output;
 }

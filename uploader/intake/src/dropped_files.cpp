@@ -93,7 +93,10 @@ RequestBatch DroppedPathsToBatch(const std::vector<std::u16string>& items,
 }
 
 void HandleDroppedFiles(const std::vector<std::u16string>& items) {
-    const RequestBatch batch = DroppedPathsToBatch(items);
+    HandleDroppedBatch(DroppedPathsToBatch(items));
+}
+
+void HandleDroppedBatch(const RequestBatch& batch) {
     // A count of 0 only switches the mini window's counter on; the upload batch gives the
     // real notice.
     IntakeUi().ShowAdded(0, batch.empty() ? View() : EntryName(batch.back()));

@@ -20,5 +20,8 @@ RequestBatch DroppedPathsToBatch(const std::vector<std::u16string>& items,
 // The drop handler: builds the batch, tells the mini window that files come, and hands
 // the batch to OnRequestBatch.
 void HandleDroppedFiles(const std::vector<std::u16string>& items);
+// Its second half, for a batch that DroppedPathsToBatch made elsewhere (a window that
+// walks dropped folders away from the user-interface thread).
+void HandleDroppedBatch(const RequestBatch& batch);
 
 }  // namespace intake

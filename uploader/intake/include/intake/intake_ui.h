@@ -6,6 +6,7 @@
 // which follows the queue operations. The usage statistics have a seam of their own
 // (intake/usage_counter.h).
 
+#include <functional>
 #include <string_view>
 
 #include "intake/request_entry.h"
@@ -41,6 +42,15 @@ public:
     virtual void CountRestoredResult(bool succeeded) = 0;
     // The task states changed all at once (pause, resume): redraw.
     virtual void RepaintWindows() = 0;
+    // Runs work that looks at the disk (the intake filter, new task records), then `done`
+    // (when given) on the user-interface thread. Works run one after another in the order
+    // given, so requests keep their order. A user interface runs them off its thread so
+    // that thousands of files do not hold it up; by default both run at once.
+    virtual void RunDiskWork(std::function<void()> work, std::function<void()> done) {
+        work();
+        if (done)
+            done();
+    }
 
 protected:
     ~CIntakeUi() = default;
@@ -50,5 +60,14 @@ protected:
 void SetIntakeUi(CIntakeUi* ui);
 // The installed interface, or one that does nothing.
 CIntakeUi& IntakeUi();
+
+// A user interface that needs the host's application object cannot install itself when
+// the library is loaded; it names an installer instead, which SetUpLoadTask calls first
+// every time until an interface is installed. The installer does nothing while it
+// cannot install yet.
+using UiInstaller = void (*)();
+void SetUiInstaller(UiInstaller installer);
+// Calls the installer when no interface is installed (user-interface thread).
+void InstallUiIfNeeded();
 
 }  // namespace intake
