@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <string_view>
 
 #include "poll_wait.h"
 #include "platform/unique_fd.h"
@@ -61,6 +63,25 @@ void WriteStatus(int fd, int value) {
     ::_exit(0);
 }
 
+// A name without "/" is looked up on PATH here, before fork: the lookup allocates, which
+// the child of a process with other threads must not do.
+std::string ResolveProgram(const std::string& program) {
+    if (program.empty() || program.find('/') != std::string::npos)
+        return program;
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    while (true) {
+        const size_t end = rest.find(':');
+        const std::string_view folder = rest.substr(0, end);
+        const std::string candidate = (folder.empty() ? std::string(".") : std::string(folder)) + "/" + program;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string_view::npos)
+            return program;  // the start fails with ENOENT
+        rest.remove_prefix(end + 1);
+    }
+}
+
 // The error number the start ended with: 0 when the program runs.
 int ReadStatus(int fd) {
     int value = 0;
@@ -94,8 +115,9 @@ std::optional<DetachedProgram> DetachedProgram::Start(const std::string& program
         errorsWrite = UniqueFd(fds[1]);
     }
 
+    const std::string resolved = ResolveProgram(program);
     Launch launch;
-    launch.argv.push_back(const_cast<char*>(program.c_str()));
+    launch.argv.push_back(const_cast<char*>(resolved.c_str()));
     for (const std::string& argument : arguments)
         launch.argv.push_back(const_cast<char*>(argument.c_str()));
     launch.argv.push_back(nullptr);

@@ -1,32 +1,14 @@
 #include "platform/launch.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
+#include "platform/detached_process.h"
 #include "platform/text.h"
-
-extern char** environ;
 
 namespace platform {
 namespace {
-
-// A short-lived shell starts the program in the background and ends at once, so the
-// program is handed to init and never becomes a zombie of ours. The program and its
-// arguments travel as positional parameters: the shell never reads them as code.
-constexpr const char* kBackgroundScript = "\"$0\" \"$@\" </dev/null >/dev/null 2>&1 &";
-
-bool WaitForShell(pid_t shell) {
-    int status = 0;
-    while (::waitpid(shell, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::string FromEnvironment(const char* name) {
     const char* value = std::getenv(name);
@@ -38,17 +20,7 @@ std::string FromEnvironment(const char* name) {
 bool StartDetached(const std::vector<std::string>& argv) {
     if (argv.empty() || argv[0].empty())
         return false;
-    std::vector<char*> args;
-    args.push_back(const_cast<char*>("sh"));
-    args.push_back(const_cast<char*>("-c"));
-    args.push_back(const_cast<char*>(kBackgroundScript));
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    pid_t shell = -1;
-    if (::posix_spawn(&shell, "/bin/sh", nullptr, nullptr, args.data(), environ) != 0)
-        return false;
-    return WaitForShell(shell);
+    return DetachedProgram::Start(argv[0], {argv.begin() + 1, argv.end()}, false).has_value();
 }
 
 bool OpenUrl(std::u16string_view url) {

@@ -51,3 +51,18 @@ TEST(LaunchTest, OpenUrlUsesTheProgramNamedByTheEnvironment) {
     EXPECT_FALSE(platform::OpenUrl(u""));
     unsetenv("NORVEL_OPEN_URL");
 }
+
+TEST(LaunchTest, NamesAreFoundOnThePathAndMissingProgramsFail) {
+    norvel::test::TempDir dir;
+    const std::string out = dir.File("args");
+    RecorderScript(dir, out);
+    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", ("/nonexistent:" + dir.Path() + ":" + savedPath).c_str(), 1);
+    const bool started = platform::StartDetached({"record.sh", "on the path"});
+    const bool missing = platform::StartDetached({"no-such-program-here"});
+    setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(WaitForFile(out), "on the path\n");
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(platform::StartDetached({dir.File("absent")}));
+}

@@ -19,7 +19,7 @@ public:
     // Destroying the object closes the error pipe; the program keeps running.
     DetachedProgram() = default;
 
-    // Starts the program (a path, not looked up in PATH). Empty when it could not be
+    // Starts the program (a path, or a name looked up on PATH). Empty when it could not be
     // started, with the system's error number in *error (ENOENT, EACCES, ...).
     [[nodiscard]] static std::optional<DetachedProgram> Start(const std::string& program,
                                                               const std::vector<std::string>& arguments,

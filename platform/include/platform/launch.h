@@ -12,8 +12,7 @@ namespace platform {
 // Starts argv[0] (a path, or a name looked up on PATH) with the arguments, without a
 // shell interpreting them, detached from this process: its standard input and output go
 // to /dev/null and it is never this process's child to reap. False when it could not be
-// started (a missing program is only noticed by the helper that starts it, so a false
-// result is not guaranteed for it).
+// started (missing, not executable).
 bool StartDetached(const std::vector<std::string>& argv);
 
 // Opens the address in the user's browser: the program named by NORVEL_OPEN_URL when set
