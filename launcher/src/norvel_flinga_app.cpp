@@ -18,7 +18,7 @@
 #include "launcher/library_binding.h"
 #include "launcher/norvel_flinga_dlg.h"
 #include "launcher/pipe_listener.h"
-#include "launcher/qt_message_loop.h"
+#include "platform/qt_message_loop.h"
 #include "launcher/termination_watch.h"
 #include "platform/instance_lock.h"
 #include "platform/signals.h"

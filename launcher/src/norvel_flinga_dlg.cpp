@@ -4,7 +4,7 @@
 #include <QMetaObject>
 
 #include "intake/messages.h"
-#include "launcher/qt_message_loop.h"
+#include "platform/qt_message_loop.h"
 
 namespace launcher {
 

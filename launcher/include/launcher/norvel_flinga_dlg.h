@@ -9,9 +9,13 @@
 #include "intake/exports.h"
 #include "platform/window.h"
 
+namespace platform {
+class CQtMessageLoop;
+}
+
 namespace launcher {
 
-class CQtMessageLoop;
+using platform::CQtMessageLoop;
 
 class CNorvelFlingaDlg final : public QObject {
 public:

@@ -1,8 +1,10 @@
 // The records that intake and the upload queue write, read back from the process-wide
 // logger's files in <install path>/Log.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "intake/dropped_files.h"
@@ -89,13 +91,19 @@ TEST_F(LogRecordsTest, WorkersLogEachRunButNoCompletionOfARemovedTask) {
     m_Driver.MakeAllInstant();
     const int32_t kept = AddUploadRequest(PathOf("up"), u"kept.txt");
     ASSERT_TRUE(m_Driver.WaitForReturn(kept));
-    StopQueue();  // the worker has written its last record once it is joined
-
-    const std::vector<std::string> records = Logged();
     const auto run = [](const char* event, const char* name) {
         return HasSubstr("[L4_INF][RESULT: TRUE]["s + event + "][DATA1: FileName = " + name +
                          "][DATA2: ThreadID = ");
     };
+    // The worker writes the completion just after the driver returns; a shutdown before
+    // that removes the task like any other, without a completion record.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!::testing::Value(Logged(), Contains(run("COMPLETE_UploadTask", "kept.txt"))) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    StopQueue();  // the worker has written its last record once it is joined
+
+    const std::vector<std::string> records = Logged();
     EXPECT_THAT(records, Contains(run("SCHEDUL_UploadTask", "gone.txt")));
     EXPECT_THAT(records, Not(Contains(run("COMPLETE_UploadTask", "gone.txt"))));
     EXPECT_THAT(records, Contains(run("SCHEDUL_UploadTask", "kept.txt")));
