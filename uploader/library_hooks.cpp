@@ -13,6 +13,7 @@
 #include "intake/queue.h"
 #include "log/log.h"
 #include "platform/window.h"
+#include "upload/driver.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void NoteProcessExit() { g_ProcessExiting = true; }
 [[gnu::constructor]] void OnLibraryLoad() {
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.
     std::atexit(&NoteProcessExit);
+    upload::InstallUploadDriver();  // the per-file driver of the workers
     intake::StartQueue();
 }
 
