@@ -41,6 +41,8 @@ protected:
 
     // The content the service stored under that MD5; empty when none.
     std::string StoredContent(const std::string& md5) const;
+    // True when the service stored exactly these bytes (under their MD5).
+    bool ServiceHolds(const std::string& bytes) const { return StoredContent(Md5Of(bytes)) == bytes; }
     // The tree node at the path below the upload root ("" when missing): its "md5".
     std::string RemoteMd5(const std::string& pathBelowRoot) const;
     // Requests logged for a path since the test began (decoded, "/" first).

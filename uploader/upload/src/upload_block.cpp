@@ -77,8 +77,10 @@ int UploadBlock(intake::UploadContext& task, const std::string& segId, const std
             task.m_DoneSize = std::min(static_cast<uint64_t>(answer.held) + task.m_SegDoneBase, task.m_FileSize);
         task.m_TransferStatus = 0;
         if (!segId.empty() && answer.fid != segId) {
-            // The service moved on to another segment; the segment loop sends it.
+            // The service moved on to another segment; the segment loop sends it, from the
+            // range this reply names.
             task.m_CurrentSegId = answer.fid;
+            task.m_CurrentSegRange = answer.range;
             task.m_TransferStatus = kTransferFailed;
             return kUploadOk;
         }

@@ -34,6 +34,7 @@ void StartRun(UploadContext& task) {
     task.m_Finished = false;
     task.m_RemotePath.clear();
     task.m_CurrentSegId.clear();
+    task.m_CurrentSegRange.clear();
     task.m_Segments.clear();
     task.m_File.reset();
     if (const auto size = platform::FileSize(task.m_Path)) {

@@ -41,8 +41,9 @@ int FailSegments(intake::UploadContext& task, std::u16string_view cause, std::u1
     return kUploadFailed;
 }
 
-// One pass over the segments: each entry that the service names now is sent (blocks) or
-// offered (fast upload). False when the service named no entry of the list.
+// One pass over the segments: each entry that the service names now is sent (blocks, from
+// the range the service asked for in it) or offered (fast upload, the range of the segment
+// list's reply). False when the service named no entry of the list.
 bool RunPass(intake::UploadContext& task, const std::string& range, bool fast, int& result) {
     bool named = false;
     for (size_t i = 0; i < task.m_Segments.size() && !task.m_Finished; ++i) {
@@ -57,7 +58,7 @@ bool RunPass(intake::UploadContext& task, const std::string& range, bool fast, i
                 break;
             continue;
         }
-        const int sent = UploadBlock(task, entry.fileid, range);
+        const int sent = UploadBlock(task, entry.fileid, task.m_CurrentSegRange);
         if (sent != 0) {
             LogFailure(kUploadSeg, u"DESC=UploadSeg seg failure", u"seg=" + platform::AnsiToWide(entry.range),
                        FilePathText(task));
@@ -110,6 +111,7 @@ int UploadSeg(intake::UploadContext& task, std::string_view segSize) {
     }
     if (reply.command == "REQTBLK" || reply.command == "REQTCON") {
         task.m_CurrentSegId = reply.fid;
+        task.m_CurrentSegRange = reply.value;
         return RunPasses(task, reply.value, reply.command == "REQTCON");
     }
     if (reply.command == "UPSTAT" && reply.upstat == "FIN") {

@@ -81,6 +81,7 @@ struct UploadContext {
     std::string m_Tstr;         // upload ticket of the task's kind
     std::u16string m_RemotePath;  // "kdw_path" of the finished upload
     std::string m_CurrentSegId;   // the segment the service named last
+    std::string m_CurrentSegRange;  // the range it asked for in that segment
     uint64_t m_SegDoneBase = 0;   // bytes of the segments finished in this dialogue
     uint64_t m_SegSize = 0;       // the segment size the service asked for
     std::unique_ptr<platform::InputFile> m_File;  // the open file; null when closed
