@@ -78,7 +78,7 @@ int MakeRemoteFolders(UploadContext& task) {
             if (result == kUploadOk)
                 continue;
             task.m_TransferStatus = kTransferFailed;
-            SetStateUnlessStopped(task, kTaskFailed);
+            SetFailureState(task, kTaskFailed);
             if (!IsShuttingDown())
                 NotifyProgress(task);
             Log().Write(L3_KEY, log_events::kMakeDirAtServer, false, {}, FileNameText(task),
@@ -95,7 +95,7 @@ int RegisterFolderTask(UploadContext& task) {
     if (result == kUploadOk)
         SetTaskState(task, kTaskComplete);
     else
-        SetStateUnlessStopped(task, kTaskFailed);
+        SetFailureState(task, kTaskFailed);
     NotifyProgress(task);
     return result;
 }

@@ -9,8 +9,10 @@
 
 namespace upload::detail {
 
-// Sets the state unless the user cancelled (8) or paused (15) the task; false when kept.
-bool SetStateUnlessStopped(intake::UploadContext& task, int32_t state);
+// Sets the state of a failed run, unless the user changed the state while the driver ran:
+// cancelled (8), paused (15), or paused and resumed already (1, the queue runs it again).
+// False when the state was kept.
+bool SetFailureState(intake::UploadContext& task, int32_t state);
 // "filename=" + dir + "/" + name.
 std::u16string FileNameText(const intake::UploadContext& task);
 

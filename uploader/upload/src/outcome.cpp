@@ -51,9 +51,9 @@ std::u16string_view StateName(int result) {
 
 namespace detail {
 
-bool SetStateUnlessStopped(UploadContext& task, int32_t state) {
+bool SetFailureState(UploadContext& task, int32_t state) {
     std::lock_guard lock(TaskLock());
-    if (task.m_State == kTaskCancelled || task.m_State == kTaskPaused)
+    if (task.m_State != kTaskUploading)
         return false;
     task.m_State = state;
     return true;
@@ -66,7 +66,7 @@ std::u16string FileNameText(const UploadContext& task) {
 int Conclude(UploadContext& task, int result) {
     if (task.m_TransferStatus >= 4 || GetTaskState(task) == kTaskCancelled) {
         // A cancelled or paused task keeps its state, and its end is no outcome to log.
-        if (SetStateUnlessStopped(task, FailureState(result)))
+        if (SetFailureState(task, FailureState(result)))
             Log().Write(L3_KEY, log_events::kUploadDataResult, false, {},
                         u"UploadStatus=" + std::u16string(StateName(result)), FileNameText(task));
         if (result == kUploadOk)

@@ -9,7 +9,9 @@
 //             10 not found | 11 disk full | 12 time-out | 13 parent folder missing |
 //             14 file exists
 //
-// A task the user cancels (8) or pauses (15) keeps that state and logs no outcome.
+// A task the user cancels (8) or pauses (15) while it runs keeps that state and logs no
+// outcome; so does one paused and resumed before its run returned (1: the queue runs it
+// again).
 
 #include <cstdint>
 #include <string_view>
