@@ -2,8 +2,11 @@
 // a file the service holds already, a content check (REQTCON), a resumed upload, a block
 // that timed out and was sent again, and a stop in the middle of a block.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -11,6 +14,7 @@
 #include "intake/task_map.h"
 #include "net/transport_timings.h"
 #include "platform/event.h"
+#include "settings/registry_values.h"
 #include "upload/driver.h"
 #include "upload/result_codes.h"
 
@@ -198,6 +202,43 @@ TEST_F(BlocksTest, AStopInTheMiddleOfABlockEndsTheRunAtOnceWithoutAnOutcome) {
     EXPECT_TRUE(LogRecords("[Upload_Data_Result]").empty());
     EXPECT_EQ(CountRequests("/app/pc/disk.mkfile.php"), 0u);
     EXPECT_FALSE(task->m_hStopEvent->IsSet());  // reset for a later run
+}
+
+TEST_F(BlocksTest, AFileThatShrinksOrVanishesDuringTheUploadFailsClearly) {
+    UseBlocks(1000);
+    ASSERT_TRUE(m_Service->SetFault({.kind = "delay", .path = "/up/up_blk", .count = 0, .ms = 100}));
+    const std::string content = SampleBytes(10000, 40);
+    MakeFile("shrinks.bin", content);
+    auto shrinks = MakeTask("shrinks.bin");
+    auto run = RunInBackground(*shrinks);
+    ASSERT_TRUE(WaitForProgress(*shrinks));
+    ASSERT_EQ(::truncate(m_Dir.File("shrinks.bin").c_str(), 2500), 0);
+    EXPECT_EQ(run.get(), upload::kUploadFailed);
+    EXPECT_EQ(shrinks->m_State, intake::kTaskFailed);
+    EXPECT_EQ(LogRecords("DESC=UploadBlock file changed during the upload!").size(), 1u);
+    EXPECT_LT(BlockRanges().size(), 10u);
+
+    MakeFile("vanishes.bin", content);
+    auto vanishes = MakeTask("vanishes.bin");
+    run = RunInBackground(*vanishes);
+    ASSERT_TRUE(WaitForProgress(*vanishes));
+    std::filesystem::remove(m_Dir.File("vanishes.bin"));
+    EXPECT_EQ(run.get(), upload::kFileNotFound);
+    EXPECT_EQ(vanishes->m_State, intake::kTaskFileMissing);
+    EXPECT_EQ(StoredContent(Md5Of(content)), "");
+}
+
+TEST_F(BlocksTest, UnderASpeedCapTheContentGoesNoFasterThanTheLimit) {
+    UseBlocks(1 << 20);
+    settings::WriteString(settings::kNorvelKey, settings::kLimitSpeed, u"40;0");  // 40960 bytes a second
+    const std::string content = SampleBytes(30000, 41);
+    MakeFile("capped.bin", content);
+    auto task = MakeTask("capped.bin");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 650ms);  // 30000 bytes take 0.73 s
+    EXPECT_EQ(task->m_State, intake::kTaskComplete);
+    EXPECT_TRUE(ServiceHolds(content));
 }
 
 }  // namespace
