@@ -11,6 +11,7 @@
 #include "support/test_env.h"
 #include "tools/md5.h"
 #include "upload/digest.h"
+#include "upload/file_digests.h"
 #include "upload/transfer.h"
 
 namespace upload {
@@ -122,6 +123,58 @@ TEST_F(FileTest, RangeDigestsOfTheOpenFile) {
     EXPECT_EQ(digest, Md5("bc"));
     EXPECT_FALSE(FileRangeMd5(*task.m_File, 1, 3, digest));  // one byte is missing
     EXPECT_EQ(digest, "");
+}
+
+// The whole-file digest and the segment digests taken in one read, across the pieces of
+// the read (1 MiB) and with segment borders inside pieces.
+TEST_F(FileTest, OneReadDigestsTheFileAndItsSegments) {
+    const std::string bytes = Pattern(2 * kDigestStep + 12345);
+    intake::UploadContext& task = TaskWith(bytes);
+    const uint64_t S = kDigestStep / 3 + 1;
+    FileDigests digests;
+    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), S, digests));
+    EXPECT_EQ(digests.whole, Md5(bytes));
+    EXPECT_EQ(digests.segSize, S);
+    ASSERT_EQ(digests.segments.size(), bytes.size() / S + 1);
+    for (size_t i = 0; i < digests.segments.size(); ++i)
+        EXPECT_EQ(digests.segments[i], Md5(bytes.substr(i * S, S))) << i;
+
+    std::vector<std::string> again;
+    ASSERT_TRUE(DigestSegments(*task.m_File, bytes.size(), S, again));
+    EXPECT_EQ(again, digests.segments);
+
+    // One segment: its digest is the file's. No segment size: no segment digests.
+    ASSERT_TRUE(DigestFile(*task.m_File, 100, 4000, digests));
+    EXPECT_EQ(digests.segments, std::vector<std::string>{Md5(bytes.substr(0, 100))});
+    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), 0, digests));
+    EXPECT_EQ(digests.whole, Md5(bytes));
+    EXPECT_TRUE(digests.segments.empty());
+
+    // A file shorter than it was measured fails, with or without segments.
+    EXPECT_FALSE(DigestFile(*task.m_File, bytes.size() + 1, S, digests));
+    EXPECT_TRUE(digests.whole.empty());
+    EXPECT_FALSE(DigestSegments(*task.m_File, bytes.size() + 1, S, again));
+    EXPECT_TRUE(again.empty());
+}
+
+// The segment list takes the digests read with the file's MD5 when the service names the
+// size they were taken for, and reads the file again only for another size.
+TEST_F(FileTest, SegmentListUsesTheDigestsTakenAheadForTheirSize) {
+    const std::string bytes = Pattern(9000);
+    intake::UploadContext& task = TaskWith(bytes);
+    task.m_SegDigestSize = 4000;
+    task.m_SegDigests = {"a", "b", "c"};  // marks: not what the file holds
+    ASSERT_TRUE(PushSegList(task, "4000"));
+    ASSERT_EQ(task.m_Segments.size(), 3u);
+    EXPECT_EQ(task.m_Segments[2].fileid, "c");
+    EXPECT_EQ(ExpectedSegmentSize(), 4000u);  // the size named last is expected next
+
+    task.m_SegDigestSize = 4000;
+    task.m_SegDigests = {"a", "b", "c"};
+    ASSERT_TRUE(PushSegList(task, "5000"));
+    ASSERT_EQ(task.m_Segments.size(), 2u);
+    EXPECT_EQ(task.m_Segments[1].fileid, Md5(bytes.substr(5000)));
+    RememberSegmentSize(16 << 20);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "platform/text.h"
 #include "transfer_support.h"
 #include "upload/credentials.h"
-#include "upload/digest.h"
+#include "upload/file_digests.h"
 #include "upload/driver.h"
 #include "upload/remote.h"
 #include "upload/result_codes.h"
@@ -36,6 +36,8 @@ void StartRun(UploadContext& task) {
     task.m_CurrentSegId.clear();
     task.m_CurrentSegRange.clear();
     task.m_Segments.clear();
+    task.m_SegDigestSize = 0;
+    task.m_SegDigests.clear();
     task.m_File.reset();
     if (const auto size = platform::FileSize(task.m_Path)) {
         std::lock_guard lock(TaskLock());  // the windows read the size under the lock
@@ -52,17 +54,22 @@ int FailFile(UploadContext& task, int result, std::u16string_view cause) {
 }
 
 // Opens the file and digests it once: the whole-file MD5 is the file id of the dialogue
-// and the "md5" of the registration. The file must still be the one that was measured.
+// and the "md5" of the registration; the digests of the segments the service is expected
+// to ask for are taken in the same read. The file must still be the one that was measured.
 int OpenAndDigest(UploadContext& task) {
     auto file = std::make_unique<platform::InputFile>();
     if (const int error = file->Open(task.m_Path); error != 0)
         return FailFile(task, platform::IsNotFoundError(error) ? kFileNotFound : kFileLocked,
                         u"ERROR_CODE=" + platform::Utf8ToWide(std::to_string(error)));
     task.m_File = std::move(file);
+    FileDigests digests;
     if (task.m_File->OpenedVersion().size != task.m_FileSize ||
-        !FileRangeMd5(*task.m_File, 0, task.m_FileSize, task.m_FileEntry.m_Md5) ||
+        !DigestFile(*task.m_File, task.m_FileSize, ExpectedSegmentSize(), digests) ||
         task.m_File->ChangedSinceOpen())
         return FailFile(task, kUploadFailed, u"DESC=the file changed while it was read");
+    task.m_FileEntry.m_Md5 = std::move(digests.whole);
+    task.m_SegDigestSize = digests.segSize;
+    task.m_SegDigests = std::move(digests.segments);
     task.m_FileEntry.m_Size = task.m_FileSize;
     return kUploadOk;
 }

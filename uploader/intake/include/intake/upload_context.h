@@ -86,6 +86,8 @@ struct UploadContext {
     uint64_t m_SegSize = 0;       // the segment size the service asked for
     std::unique_ptr<platform::InputFile> m_File;  // the open file; null when closed
     std::vector<SegmentEntry> m_Segments;         // the file's segments, in file order
+    uint64_t m_SegDigestSize = 0;             // segment size of m_SegDigests; 0: none taken
+    std::vector<std::string> m_SegDigests;    // segment digests taken with the file's MD5
     RemoteFileEntry m_FileEntry;  // the local file as registered; m_Md5 is the file id
     RemoteFileEntry m_BaseEntry;  // a base version of the file; empty at creation
     settings::ServiceHost m_ApiHost;  // the sync API host (port included)
