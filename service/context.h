@@ -11,6 +11,7 @@
 #include "service/content_store.h"
 #include "service/faults.h"
 #include "service/request_log.h"
+#include "service/running_digests.h"
 #include "service/signing.h"
 #include "service/store.h"
 #include "service/switches.h"
@@ -40,6 +41,7 @@ public:
     CFaults faults;
     CRequestLog log;
     CSigning signing;
+    CRunningDigests digests;  // of the upload units being received
 
 private:
     mutable std::mutex m_Lock;

@@ -55,8 +55,10 @@ CReply DigestMismatch() { return ErrorReply(400, Errno::kRefused, "content diges
 
 // Stores a partial file as content when its first `size` bytes have that MD5; removes it
 // otherwise. True when stored.
-bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5, uint64_t size) {
-    const auto digest = FileRangeMd5(partial, 0, size);
+bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5, uint64_t size,
+                          const std::optional<std::string>& taken) {
+    // A digest taken while the bytes arrived covers exactly the file's `size` bytes.
+    const auto digest = taken && FileSizeOf(partial) == size ? taken : FileRangeMd5(partial, 0, size);
     if (digest && *digest == md5 && ctx.contents.Adopt(partial, md5))
         return true;
     ctx.contents.Remove(partial);
@@ -194,9 +196,10 @@ CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const
     return BlockRequestReply(next->fileId, NextBlock(ctx, next->held, next->size), next->held);
 }
 
-CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket) {
+CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket,
+                       const std::optional<std::string>& digest) {
     const std::string partial = ctx.contents.PartialPath(session.id, -1);
-    const bool good = AdoptIfDigestMatches(ctx, partial, session.fileId, session.fileSize);
+    const bool good = AdoptIfDigestMatches(ctx, partial, session.fileId, session.fileSize, digest);
     CTransaction tx(ctx.store);
     if (!good) {
         session.held = 0;
@@ -207,10 +210,10 @@ CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& t
     return Finish(tx, session, ticket);
 }
 
-bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index) {
+bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index, const std::optional<std::string>& digest) {
     CSegment& segment = session.segments[index];
-    const bool good =
-        AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index), segment.fileId, segment.size);
+    const bool good = AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index), segment.fileId,
+                                           segment.size, digest);
     CTransaction tx(ctx.store);
     if (good) {
         CStatement content(ctx.store, "INSERT OR IGNORE INTO contents(md5, size, created) VALUES(?1, ?2, ?3)");
