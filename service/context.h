@@ -12,6 +12,7 @@
 #include "service/faults.h"
 #include "service/request_log.h"
 #include "service/running_digests.h"
+#include "service/segment_joiner.h"
 #include "service/signing.h"
 #include "service/store.h"
 #include "service/switches.h"
@@ -42,6 +43,7 @@ public:
     CRequestLog log;
     CSigning signing;
     CRunningDigests digests;  // of the upload units being received
+    CSegmentJoiner joiner{contents};
 
 private:
     mutable std::mutex m_Lock;

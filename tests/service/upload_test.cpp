@@ -242,6 +242,21 @@ TEST_F(UploadTest, SegmentBytesMustMatchTheSegmentId) {
     EXPECT_EQ(result.blockRanges.front(), seg0 + ":0-999");  // the segment starts afresh
 }
 
+// The segments are joined while the upload goes on; the joined file must still have the
+// file id as its digest, and a file refused starts afresh and can then be sent whole.
+TEST_F(UploadTest, JoinedSegmentsMustMatchTheFileId) {
+    const std::string content = RandomBytes(12500, 17);
+    CUploadDriver wrong = Driver(content, "big.bin");
+    wrong.fileId = Md5("something else");
+    const auto refused = wrong.Run();
+    EXPECT_FALSE(refused.finished);
+    EXPECT_EQ(refused.failStatus, 400);
+    EXPECT_EQ(refused.blockRanges.size(), 13u);  // every block was sent once
+    const auto result = Driver(content, "big.bin").Run();
+    ASSERT_TRUE(result.finished) << result.failStatus;
+    EXPECT_EQ(Driver(content, "again.bin").Run().commands, std::vector<std::string>{"UPSTAT"});
+}
+
 TEST_F(UploadTest, SegmentListMustMatchTheFile) {
     const std::string content = RandomBytes(10300, 13);
     CUploadDriver driver = Driver(content, "big.bin");
