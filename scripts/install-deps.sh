@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   libcurl4-openssl-dev curl
   qt6-base-dev fonts-wqy-zenhei xvfb xauth
-  libcpp-httplib-dev libsqlite3-dev
+  libcpp-httplib-dev libsqlite3-dev jq
 )
 
 missing=()

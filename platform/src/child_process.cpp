@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 extern char** environ;
 

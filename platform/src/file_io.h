@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 

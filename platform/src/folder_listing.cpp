@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "system_path.h"
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/system.h"
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 namespace {

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <type_traits>
 
 #include "platform/kept_object.h"
 
@@ -19,33 +21,76 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr char kUnmappable = '?';
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
-// iconv descriptors are not thread-safe: each thread keeps its own pair.
-class Converters {
+// iconv descriptors are not thread-safe: a conversion takes one out of a small cache and
+// puts it back afterwards. (A thread_local cache with a destructor would pin a shared
+// library that holds this code in memory for as long as any thread that converted text
+// lives, so that unloading it would silently do nothing.) Everything here is trivially
+// destructible, so conversions keep working while static objects are destroyed at exit.
+enum Direction { kToAnsi = 0, kFromAnsi = 1 };
+constexpr int kCachedPerDirection = 8;
+
+struct ConverterCache {
+    std::mutex lock;
+    iconv_t idle[2][kCachedPerDirection] = {};
+    int count[2] = {0, 0};
+    bool closed = false;  // the code is being unloaded: nothing is kept any more
+};
+static_assert(std::is_trivially_destructible_v<ConverterCache>);
+ConverterCache g_Converters;
+
+iconv_t OpenConverter(Direction direction) {
+    const char* ansi = AnsiCharsetName().c_str();
+    return direction == kToAnsi ? iconv_open(ansi, "UTF-32LE") : iconv_open("UTF-32LE", ansi);
+}
+
+// One descriptor for the length of a conversion, in its initial state.
+class ScopedConverter {
 public:
-    ~Converters() {
-        if (m_ToAnsi != kNoConverter)
-            iconv_close(m_ToAnsi);
-        if (m_FromAnsi != kNoConverter)
-            iconv_close(m_FromAnsi);
+    explicit ScopedConverter(Direction direction) : m_Direction(direction) {
+        {
+            std::lock_guard lock(g_Converters.lock);
+            int& count = g_Converters.count[direction];
+            if (count > 0)
+                m_Cd = g_Converters.idle[direction][--count];
+        }
+        if (m_Cd == kNoConverter)
+            m_Cd = OpenConverter(direction);
+        else
+            iconv(m_Cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     }
-    iconv_t ToAnsi() { return Get(m_ToAnsi, AnsiCharsetName().c_str(), "UTF-32LE"); }
-    iconv_t FromAnsi() { return Get(m_FromAnsi, "UTF-32LE", AnsiCharsetName().c_str()); }
+    ~ScopedConverter() {
+        if (m_Cd == kNoConverter)
+            return;
+        {
+            std::lock_guard lock(g_Converters.lock);
+            int& count = g_Converters.count[m_Direction];
+            if (!g_Converters.closed && count < kCachedPerDirection) {
+                g_Converters.idle[m_Direction][count++] = m_Cd;
+                return;
+            }
+        }
+        iconv_close(m_Cd);
+    }
+    ScopedConverter(const ScopedConverter&) = delete;
+    ScopedConverter& operator=(const ScopedConverter&) = delete;
+
+    iconv_t Get() const { return m_Cd; }
 
 private:
-    static iconv_t Get(iconv_t& slot, const char* to, const char* from) {
-        if (slot == kNoConverter)
-            slot = iconv_open(to, from);
-        else
-            iconv(slot, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-        return slot;
-    }
-    iconv_t m_ToAnsi = kNoConverter;
-    iconv_t m_FromAnsi = kNoConverter;
+    Direction m_Direction;
+    iconv_t m_Cd = kNoConverter;
 };
 
-Converters& ThreadConverters() {
-    thread_local Converters converters;
-    return converters;
+// Runs when the program ends or the library holding this code is unloaded, after the
+// finalizers without a priority (those that stop the library's threads, which may still
+// convert text).
+[[gnu::destructor(101)]] void CloseCachedConverters() {
+    std::lock_guard lock(g_Converters.lock);
+    g_Converters.closed = true;
+    for (int direction = 0; direction < 2; ++direction) {
+        while (g_Converters.count[direction] > 0)
+            iconv_close(g_Converters.idle[direction][--g_Converters.count[direction]]);
+    }
 }
 
 void AppendUtf16(std::u16string& out, char32_t cp) {
@@ -138,7 +183,8 @@ std::string CodePointsToAnsi(const std::u32string& points) {
     std::string out;
     if (points.empty())
         return out;
-    iconv_t cd = ThreadConverters().ToAnsi();
+    const ScopedConverter converter(kToAnsi);
+    iconv_t cd = converter.Get();
     if (cd == kNoConverter) {
         for (char32_t cp : points)
             out.push_back(cp < 0x80 ? static_cast<char>(cp) : kUnmappable);
@@ -221,7 +267,8 @@ std::string CodePointToAnsi(char32_t codePoint) {
 std::u16string AnsiToWide(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    iconv_t cd = ThreadConverters().FromAnsi();
+    const ScopedConverter converter(kFromAnsi);
+    iconv_t cd = converter.Get();
     char* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();
     char32_t buffer[256];
@@ -247,6 +294,11 @@ std::u16string AnsiToWide(std::string_view text) {
         }
     }
     return out;
+}
+
+void PreloadTextConverters() {
+    ScopedConverter toAnsi(kToAnsi);
+    ScopedConverter fromAnsi(kFromAnsi);
 }
 
 }  // namespace platform

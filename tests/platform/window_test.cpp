@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -293,4 +294,47 @@ TEST(Window, WindowsAreFoundByTitleAndByProperty) {
     DestroyWindow(other);
     EXPECT_EQ(FindWindowByProperty(u"norvel_uploader_exe"), kNoWindow);
     DestroyWindow(second);
+}
+
+TEST(Window, SendWithTimeOutGetsTheAnswerOrGivesUpAndWithdrawsTheMessage) {
+    QueueMessageLoop loop;  // this thread's loop, pumped only when the test says so
+    EchoWindow window(loop);
+    std::optional<LResult> answer;
+    std::thread sender([&] { answer = SendMessageTimeout(window.handle, WM_USER, 2, 3, 50); });
+    sender.join();
+    EXPECT_FALSE(answer);  // nobody pumped the loop in time
+    loop.ProcessPending();
+    EXPECT_EQ(window.calls.load(), 0);  // the message was taken back, not run late
+
+    std::thread answered([&] { answer = SendMessageTimeout(window.handle, WM_USER, 2, 3, kWaitMs); });
+    while (window.calls.load() == 0)
+        loop.WaitAndProcess(std::chrono::milliseconds(10));
+    answered.join();
+    EXPECT_EQ(answer, 5);
+
+    // On the window's own thread it is a direct call; a window that is gone answers 0.
+    EXPECT_EQ(SendMessageTimeout(window.handle, WM_USER, 1, 1, 0), 2);
+    EXPECT_EQ(SendMessageTimeout(kNoWindow, WM_USER, 1, 1, kWaitMs), 0);
+}
+
+TEST(Window, SendWithTimeOutEndsWhenTheCancelEventIsSet) {
+    Event release(Mode::Manual);  // the events outlive the loop's thread
+    Event started(Mode::Manual);
+    Event cancel(Mode::Manual);
+    ThreadMessageLoop loop;
+    const WindowHandle busy = RegisterWindow(loop, [&](uint32_t, WParam, LParam) -> LResult {
+        started.Set();
+        EXPECT_TRUE(release.Wait(kWaitMs));
+        return 9;
+    });
+    std::optional<LResult> answer = 1;
+    std::thread sender([&] { answer = SendMessageTimeout(busy, WM_USER, 0, 0, kInfinite, &cancel); });
+    ASSERT_TRUE(started.Wait(kWaitMs));
+    cancel.Set();  // the handler is running: the sender stops waiting for it
+    sender.join();
+    EXPECT_FALSE(answer);
+    release.Set();
+    // Once set, the event keeps a send from waiting at all.
+    EXPECT_FALSE(SendMessageTimeout(busy, WM_USER, 0, 0, kInfinite, &cancel));
+    DestroyWindow(busy);
 }

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "control/control_protocol.h"
 #include "intake/exports.h"
 #include "platform/library.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -49,10 +52,13 @@ TEST(FlingaLibrary, ExportsExactlyItsThreeEntryPoints) {
 
 TEST(FlingaLibrary, LoadingStartsTheWorkersAndUnloadingEndsThem) {
     const int before = ThreadCount();
+    const std::string controlSocket = control::ControlSocketPath(platform::RuntimeDir());
     std::string error;
     auto library = platform::SharedLibrary::Load(kLibrary, &error);
     ASSERT_TRUE(library) << error;
-    EXPECT_EQ(ThreadCount(), before + 5);
+    // The five upload workers and the control socket's server.
+    EXPECT_EQ(ThreadCount(), before + 6);
+    EXPECT_TRUE(std::filesystem::exists(controlSocket));
 
     auto setUpLoadTask = reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"));
     auto setUserInfo = reinterpret_cast<SetUserInfoFn>(library->Symbol("SetUserInfo"));
@@ -68,5 +74,23 @@ TEST(FlingaLibrary, LoadingStartsTheWorkersAndUnloadingEndsThem) {
     closeAllWnd();
 
     library->Unload();  // joins the workers before the code goes away
+    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_FALSE(std::filesystem::exists(controlSocket));
+}
+
+TEST(FlingaLibrary, TextConvertedOnTheHostsThreadDoesNotKeepTheLibraryLoaded) {
+    const int before = ThreadCount();
+    auto library = platform::SharedLibrary::Load(kLibrary);
+    ASSERT_TRUE(library);
+    auto setUpLoadTask = reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"));
+    auto setUserInfo = reinterpret_cast<SetUserInfoFn>(library->Symbol("SetUserInfo"));
+    ASSERT_TRUE(setUpLoadTask && setUserInfo);
+    // Both convert text to the ANSI code page on this thread, which outlives the library.
+    setUserInfo(intake::UserInfoRecord{"1", u"级别", u"100", u"1000", u"0", u"长期"});
+    intake::RequestBatch batch(1);
+    ASSERT_TRUE(intake::MakeEntry(intake::kUploadRequest, u"/没有", u"文件.txt", batch.front()));
+    setUpLoadTask(&batch, 1);
+
+    library->Unload();
     EXPECT_EQ(ThreadCount(), before);
 }

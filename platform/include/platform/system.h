@@ -33,6 +33,9 @@ std::string ModulePath(const void* addressInModule);
 // The kernel's id of the calling thread (as shown by ps and in /proc).
 int64_t CurrentThreadId();
 
+// The number of threads of this process; -1 when it cannot be read.
+int ThreadCount();
+
 // Name of the user running the process: the login name of the real uid, else $USER,
 // else empty.
 std::u16string CurrentUserName();

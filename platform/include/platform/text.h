@@ -24,6 +24,12 @@ std::string WideToUtf8(std::u16string_view text);
 // cannot hold it. Used by the JSON \u escape.
 std::string CodePointToAnsi(char32_t codePoint);
 
+// Opens one converter of each direction and keeps it. A shared library calls this when it
+// is loaded: iconv loads its code page modules with dlopen on first use, and a thread
+// doing that while the library's finalizer joins it under the loader's lock would wait
+// for ever.
+void PreloadTextConverters();
+
 // The iconv name of the ANSI code page: NORVEL_ACP when set, else "CP936".
 const std::string& AnsiCharsetName();
 

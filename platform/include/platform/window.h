@@ -28,6 +28,7 @@
 
 namespace platform {
 
+class Event;
 class MessageLoop;
 
 using WindowHandle = uint64_t;  // 0 names no window
@@ -55,6 +56,14 @@ bool DestroyWindow(WindowHandle window);
 bool PostMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LParam lParam = 0);
 // The handler's result; 0 when there is no such window or it was destroyed first.
 LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LParam lParam = 0);
+// SendMessage that gives up after timeoutMs (kInfinite: never) or when `cancel` is set
+// (a cancel event set already sends nothing). Giving up withdraws a message that has not
+// started to run; one already running finishes on its thread and its result is lost. Empty when it gave up; 0 when there is
+// no such window or it was destroyed first.
+[[nodiscard]] std::optional<LResult> SendMessageTimeout(WindowHandle window, uint32_t message,
+                                                        WParam wParam, LParam lParam,
+                                                        uint32_t timeoutMs,
+                                                        Event* cancel = nullptr);
 
 // Titles and named properties, for finding windows from outside the process.
 bool SetWindowTitle(WindowHandle window, std::u16string title);

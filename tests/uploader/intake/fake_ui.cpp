@@ -4,6 +4,7 @@
 
 #include "intake/messages.h"
 #include "intake/request_batch.h"
+#include "intake/usage_counter.h"
 #include "platform/text.h"
 #include "platform/window.h"
 
@@ -23,7 +24,14 @@ std::string BatchNames(const intake::RequestBatch& batch) {
     return names;
 }
 
+FakeUi::FakeUi(platform::MessageLoop& loop) : m_Loop(loop) {
+    intake::SetUsageCounter([this](int32_t kind, bool loggedIn) {
+        Record("use " + std::to_string(kind) + " " + (loggedIn ? "1" : "0"));
+    });
+}
+
 FakeUi::~FakeUi() {
+    intake::SetUsageCounter(nullptr);
     for (WindowHandle window : m_Windows)
         platform::DestroyWindow(window);
 }
@@ -86,10 +94,6 @@ bool FakeUi::AskAnonymousLink() {
 WindowHandle FakeUi::OpenLoginDialog() {
     Record("login");
     return MakeWindow("login");
-}
-
-void FakeUi::CountUse(int32_t kind, bool loggedIn) {
-    Record("use " + std::to_string(kind) + " " + (loggedIn ? "1" : "0"));
 }
 
 void FakeUi::CountRestoredResult(bool succeeded) {

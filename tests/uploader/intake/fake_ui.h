@@ -16,7 +16,8 @@ namespace intake_test {
 // itself on WM_CLOSE, which is recorded as "close <name>".
 class FakeUi final : public intake::CIntakeUi {
 public:
-    explicit FakeUi(platform::MessageLoop& loop) : m_Loop(loop) {}
+    // Also records the uses that intake counts, as "use <kind> <loggedIn>".
+    explicit FakeUi(platform::MessageLoop& loop);
     ~FakeUi();
 
     platform::WindowHandle CreateMainWindow() override;
@@ -32,7 +33,6 @@ public:
     platform::WindowHandle OpenWeiboWindow(const intake::RequestBatch& batch) override;
     bool AskAnonymousLink() override;
     platform::WindowHandle OpenLoginDialog() override;
-    void CountUse(int32_t kind, bool loggedIn) override;
     void CountRestoredResult(bool succeeded) override;
     void RepaintWindows() override { Record("repaint"); }
 

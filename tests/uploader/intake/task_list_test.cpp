@@ -185,7 +185,7 @@ TEST_F(TaskListTest, SavedTasksComeBackInOrderWithNewIdsAndWaitingOnesQueued) {
     EXPECT_EQ(GetTaskView(10002)->state, kTaskWaiting);
     EXPECT_EQ(GetTaskView(10002)->name, u"busy.txt");
     EXPECT_EQ(GetTaskView(10003)->state, kTaskWaiting);
-    EXPECT_EQ(GetTaskView(10003)->owner, platform::kNoWindow);
+    EXPECT_EQ(GetTaskView(10003)->owner, MainWindow());
     EXPECT_EQ(QueuedTaskCount(), 2u);
     EXPECT_THAT(m_Ui.Calls(), ElementsAre("restored done", "added 3 wait.txt"));
 }

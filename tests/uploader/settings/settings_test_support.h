@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,9 @@ protected:
         settings::ResetCaches();
     }
 
+    // The store may report from several threads at once (the concurrency test).
     static void Record(std::string_view event, std::string_view cause) {
+        const std::lock_guard lock(s_ReportsLock);
         s_Reports.push_back(std::string(event) + "|" + std::string(cause));
     }
 
@@ -36,5 +39,6 @@ protected:
     }
 
     norvel::test::TempDir m_Dir;
+    static inline std::mutex s_ReportsLock;
     static inline std::vector<std::string> s_Reports;
 };

@@ -56,7 +56,8 @@ void ReportDropCount(size_t count) {
 
 // Appends an entry for each file of one dropped item: the entry's directory is the
 // item's folder, its name the rest of the path.
-void AddItemEntries(const std::u16string& item, View syncFolder, RequestBatch& batch) {
+void AddItemEntries(const std::u16string& item, View syncFolder, RequestBatch& batch,
+                    std::vector<std::u16string>* uncarried) {
     const size_t slash = item.rfind(u'/');
     const std::u16string dir = item.substr(0, slash);
     const std::vector<std::u16string> files = FilesOfItem(item);
@@ -66,6 +67,8 @@ void AddItemEntries(const std::u16string& item, View syncFolder, RequestBatch& b
         UploadRequestEntry entry;
         if (!MakeEntry(kUploadRequest, dir, View(path).substr(dir.size() + 1), entry)) {
             ReportUncarried(path);
+            if (uncarried)
+                uncarried->push_back(path);
             continue;
         }
         batch.push_back(entry);
@@ -75,7 +78,8 @@ void AddItemEntries(const std::u16string& item, View syncFolder, RequestBatch& b
 
 }  // namespace
 
-RequestBatch DroppedPathsToBatch(const std::vector<std::u16string>& items) {
+RequestBatch DroppedPathsToBatch(const std::vector<std::u16string>& items,
+                                 std::vector<std::u16string>* uncarried) {
     const std::u16string syncFolder = WithoutTrailingSlashes(settings::GetSyncFolder());
     RequestBatch batch;
     for (const std::u16string& dropped : items) {
@@ -83,13 +87,16 @@ RequestBatch DroppedPathsToBatch(const std::vector<std::u16string>& items) {
         // Only full paths below a folder can be split into a directory and a name.
         if (!item.starts_with(u'/') || item.size() < 2)
             continue;
-        AddItemEntries(item, syncFolder, batch);
+        AddItemEntries(item, syncFolder, batch, uncarried);
     }
     return batch;
 }
 
 void HandleDroppedFiles(const std::vector<std::u16string>& items) {
-    const RequestBatch batch = DroppedPathsToBatch(items);
+    HandleDroppedBatch(DroppedPathsToBatch(items));
+}
+
+void HandleDroppedBatch(const RequestBatch& batch) {
     // A count of 0 only switches the mini window's counter on; the upload batch gives the
     // real notice.
     IntakeUi().ShowAdded(0, batch.empty() ? View() : EntryName(batch.back()));

@@ -1,5 +1,7 @@
 #include "intake/exports.h"
 
+#include <memory>
+
 #include "intake/filter.h"
 #include "intake/intake_state.h"
 #include "intake/intake_ui.h"
@@ -43,6 +45,23 @@ void RefuseEmptyRequest() {
         ui.CloseHost();
 }
 
+// The accepted entries of a request go to the main window, or, when none is left, the
+// user is told.
+void DeliverAccepted(const RequestBatch& accepted) {
+    if (accepted.empty()) {
+        RefuseEmptyRequest();
+        return;
+    }
+    EnsureMainWindow();
+    if (!MainWindowExists()) {
+        OnRequestBatch(&accepted);  // no user interface: the requests are still taken
+        return;
+    }
+    // Sent, not posted: the handler copies what it keeps while the batch still exists.
+    platform::SendMessage(MainWindow(), WM_REQUEST_BATCH, 0,
+                          reinterpret_cast<platform::LParam>(&accepted));
+}
+
 void SendCloseToEach(const std::vector<platform::WindowHandle>& windows) {
     for (const platform::WindowHandle window : windows) {
         if (platform::IsWindow(window))
@@ -56,24 +75,18 @@ void SendCloseToEach(const std::vector<platform::WindowHandle>& windows) {
 using namespace intake;
 
 void SetUpLoadTask(const RequestBatch* batch, platform::WindowHandle hostWnd) {
+    InstallUiIfNeeded();
     if (!batch && hostWnd == platform::kNoWindow) {
         EnsureMainWindow();
         IntakeUi().ShowMiniWindow();
         return;
     }
-    const RequestBatch accepted = AcceptedEntries(batch);
-    if (accepted.empty()) {
-        RefuseEmptyRequest();
-        return;
-    }
-    EnsureMainWindow();
-    if (!MainWindowExists()) {
-        OnRequestBatch(&accepted);  // no user interface: the requests are still taken
-        return;
-    }
-    // Sent, not posted: the batch lives on this stack until the handler has copied it.
-    platform::SendMessage(MainWindow(), WM_REQUEST_BATCH, 0,
-                          reinterpret_cast<platform::LParam>(&accepted));
+    // The filter looks at the disk; the user interface may run it away from its thread,
+    // and the request goes on afterwards. The host's batch is copied first: it is only
+    // the host's for the length of this call.
+    auto request = std::make_shared<RequestBatch>(batch ? *batch : RequestBatch{});
+    IntakeUi().RunDiskWork([request] { *request = AcceptedEntries(request.get()); },
+                           [request] { DeliverAccepted(*request); });
 }
 
 void SetUserInfo(UserInfoRecord record) {

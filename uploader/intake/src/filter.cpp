@@ -29,15 +29,15 @@ bool IsBriefcaseFolder(View path, const platform::FileAttributes& attributes) {
 }
 
 // Looks at the path and each folder above it, up to (not including) the sync folder or
-// the top-level folder: a hidden one, or a briefcase, refuses the path.
-bool IsInHiddenOrBriefcaseFolder(View path) {
+// the top-level folder: true when one of them is a briefcase, or hidden when that counts.
+bool IsInFolderThatRefuses(View path, bool hiddenRefuses) {
     const std::u16string syncFolder = SyncFolder();
     for (View level = path; level.find(u'/') != View::npos && level != syncFolder;
          level = level.substr(0, level.rfind(u'/'))) {
         const auto attributes = platform::GetAttributes(level);
         if (!attributes)
             continue;
-        if (attributes->hidden || IsBriefcaseFolder(level, *attributes))
+        if ((hiddenRefuses && attributes->hidden) || IsBriefcaseFolder(level, *attributes))
             return true;
     }
     return false;
@@ -49,7 +49,9 @@ bool IsRefusedPath(std::u16string_view path) {
     const size_t slash = path.rfind(u'/');
     if (slash == View::npos || slash + 1 == path.size())
         return false;
-    return IsInHiddenOrBriefcaseFolder(path) || IsRefusedName(path);
+    return IsInFolderThatRefuses(path, true) || IsRefusedName(path);
 }
+
+bool IsInBriefcase(std::u16string_view path) { return IsInFolderThatRefuses(path, false); }
 
 }  // namespace intake

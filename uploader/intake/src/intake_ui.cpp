@@ -24,13 +24,13 @@ public:
     WindowHandle OpenWeiboWindow(const RequestBatch&) override { return kNoWindow; }
     bool AskAnonymousLink() override { return false; }
     WindowHandle OpenLoginDialog() override { return kNoWindow; }
-    void CountUse(int32_t, bool) override {}
     void CountRestoredResult(bool) override {}
     void RepaintWindows() override {}
 };
 
 CNoUi g_NoUi;
 std::atomic<CIntakeUi*> g_Ui{nullptr};
+std::atomic<UiInstaller> g_Installer{nullptr};
 
 }  // namespace
 
@@ -39,6 +39,15 @@ void SetIntakeUi(CIntakeUi* ui) { g_Ui = ui; }
 CIntakeUi& IntakeUi() {
     CIntakeUi* ui = g_Ui.load();
     return ui ? *ui : g_NoUi;
+}
+
+void SetUiInstaller(UiInstaller installer) { g_Installer = installer; }
+
+void InstallUiIfNeeded() {
+    if (g_Ui.load())
+        return;
+    if (const UiInstaller installer = g_Installer.load())
+        installer();
 }
 
 }  // namespace intake

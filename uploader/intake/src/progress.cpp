@@ -9,12 +9,18 @@ using namespace queue_detail;
 
 namespace {
 
+// One message wakes the main window for every id queued until it has emptied the queue:
+// five uploads reporting every 128 KiB would otherwise flood its event loop with messages
+// that find nothing left to do.
 void QueueForMainWindow(QueueState& queue, int32_t id, platform::WindowHandle main) {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(queue.progressLock);
+        wasEmpty = queue.progressQueue.empty();
         queue.progressQueue.push_back(id);
     }
-    platform::PostMessage(main, WM_TASK_CHANGED, 0, 0);
+    if (wasEmpty)
+        platform::PostMessage(main, WM_TASK_CHANGED, 0, 0);
 }
 
 }  // namespace

@@ -49,7 +49,9 @@ int32_t AddUploadRequest(std::u16string dir, std::u16string name) {
 }
 
 int32_t AddRestoredTask(std::u16string dir, std::u16string name, int32_t state) {
-    auto task = CreateUploadContext(dir, name, platform::kNoWindow, kAccountUpload);
+    // Restored tasks report to the main window like any other: without an owner, a task
+    // queued again would upload with its row stuck at "waiting" and never be counted.
+    auto task = CreateUploadContext(dir, name, MainWindow(), kAccountUpload);
     const int32_t id = task->m_TaskId;
     task->m_State = state;
     QueueState& queue = Queue();

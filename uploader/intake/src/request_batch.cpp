@@ -1,8 +1,12 @@
 #include "intake/request_batch.h"
 
+#include <utility>
+#include <vector>
+
 #include "intake/intake_state.h"
 #include "intake/intake_ui.h"
 #include "intake/queue.h"
+#include "intake/usage_counter.h"
 #include "settings/registry_values.h"
 #include "settings/session_state.h"
 #include "settings/settings.h"
@@ -13,12 +17,21 @@ namespace {
 bool IsLoggedIn() { return settings::g_LoggedIn != 0 || settings::RestoreSavedLogin() != 0; }
 
 void AcceptUploadBatch(const RequestBatch& batch) {
+    std::vector<std::pair<std::u16string, std::u16string>> files;
+    files.reserve(batch.size());
     for (const UploadRequestEntry& entry : batch)
-        AddUploadRequest(std::u16string(EntryDir(entry)), std::u16string(EntryName(entry)));
+        files.emplace_back(EntryDir(entry), EntryName(entry));
     CIntakeUi& ui = IntakeUi();
+    ui.RunDiskWork(
+        [files = std::move(files)] {
+            for (const auto& [dir, name] : files)
+                AddUploadRequest(dir, name);
+        },
+        {});
+    // The files-added notice counts the batch's tasks as pending, one each, since every
+    // task's result takes one off again.
     ui.ShowAdded(static_cast<int>(batch.size()), EntryName(batch.front()));
     ++settings::g_BatchCount;
-    ++settings::g_PendingCount;
     ui.ShowMiniWindow();
     ui.ShowMainWindow();
 }
@@ -54,7 +67,7 @@ void HandleLoggedIn(const RequestBatch& batch) {
             break;  // other kinds are only counted
     }
     if (counted)
-        IntakeUi().CountUse(kind, true);
+        CountUse(kind, true);
 }
 
 // The batch waits for the login; the login dialog opens unless it is up already.
@@ -73,7 +86,7 @@ bool ShareAnonymously(const RequestBatch& batch) {
     const auto anonymous = settings::ReadDword(settings::kFlingaKey, settings::kAnonyLink);
     if ((anonymous && *anonymous != 0) || !IntakeUi().AskAnonymousLink()) {
         OpenShareLink(batch, false);
-        IntakeUi().CountUse(kShareLinkRequest, false);
+        CountUse(kShareLinkRequest, false);
         return true;
     }
     return false;

@@ -189,6 +189,12 @@ void SetUploadDriver(UploadDriver driver) {
     queue.driver = std::move(driver);
 }
 
+bool HasUploadDriver() {
+    QueueState& queue = Queue();
+    std::lock_guard lock(queue.driverLock);
+    return static_cast<bool>(queue.driver);
+}
+
 void SetPauseAfterTask(std::chrono::milliseconds pause) {
     Queue().pauseAfterTaskMs = pause.count();
 }

@@ -56,6 +56,7 @@ std::unique_ptr<Script::JsonObject> CAction::PostForm(const settings::ServiceHos
     size_t length = 0;
     const ReplyBuffer reply = HTTPRequest(settings::GetHeaderText(), length, info, path, body);
     m_ErrorCode = info.m_StatusCode;
+    m_ReplyLength = reply ? length : 0;
     if (!reply || length == 0 || (info.m_StatusCode != 200 && info.m_StatusCode != 400))
         return nullptr;
     try {

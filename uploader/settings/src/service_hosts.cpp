@@ -1,22 +1,10 @@
 #include "settings/service_hosts.h"
 
 #include "settings/registry_values.h"
+#include "tools/ascii_case.h"
 
 namespace settings {
 namespace {
-
-bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 bool ParsePort(std::u16string_view text, uint16_t& port) {
     if (text.empty() || text.size() > 5)
@@ -56,11 +44,11 @@ bool ParseServiceHost(std::u16string_view text, ServiceHost& out) {
         text.remove_suffix(1);
 
     ServiceHost parsed;
-    if (StartsWith(text, u"https://")) {
+    if (tools::StartsWithAsciiNoCase(text, u"https://")) {
         parsed.https = true;
         parsed.port = 443;
         text.remove_prefix(8);
-    } else if (StartsWith(text, u"http://")) {
+    } else if (tools::StartsWithAsciiNoCase(text, u"http://")) {
         text.remove_prefix(7);
     }
 

@@ -14,6 +14,10 @@ namespace intake {
 // not refused.
 [[nodiscard]] bool IsRefusedPath(std::u16string_view path);
 
+// True when the path, or a folder above it up to the sync folder, is a briefcase: a
+// read-only folder that holds the file "公文包数据库".
+[[nodiscard]] bool IsInBriefcase(std::u16string_view path);
+
 // The name rules, applied to the last component of the path (temporary files, Office
 // lock files, shortcuts, thumbnails, partial downloads, archive scratch files). An
 // existing folder passes every rule except the briefcase name.

@@ -1,10 +1,12 @@
 #pragma once
 
-// The windows that intake creates or shows, and the usage counter, reached through one
-// interface that the user interface installs at run time. Until one is installed, every
-// call does nothing and creates no window. Calls come on the user-interface thread, except
-// RepaintWindows, which follows the queue operations.
+// The windows that intake creates or shows, reached through one interface that the user
+// interface installs at run time. Until one is installed, every call does nothing and
+// creates no window. Calls come on the user-interface thread, except RepaintWindows,
+// which follows the queue operations. The usage statistics have a seam of their own
+// (intake/usage_counter.h).
 
+#include <functional>
 #include <string_view>
 
 #include "intake/request_entry.h"
@@ -36,12 +38,19 @@ public:
     virtual bool AskAnonymousLink() = 0;
     // Opens and shows the login dialog.
     virtual platform::WindowHandle OpenLoginDialog() = 0;
-    // Records one use of a request kind in the usage statistics.
-    virtual void CountUse(int32_t kind, bool loggedIn) = 0;
     // A task restored from the saved list ended earlier: count it in the batch counters.
     virtual void CountRestoredResult(bool succeeded) = 0;
     // The task states changed all at once (pause, resume): redraw.
     virtual void RepaintWindows() = 0;
+    // Runs work that looks at the disk (the intake filter, new task records), then `done`
+    // (when given) on the user-interface thread. Works run one after another in the order
+    // given, so requests keep their order. A user interface runs them off its thread so
+    // that thousands of files do not hold it up; by default both run at once.
+    virtual void RunDiskWork(std::function<void()> work, std::function<void()> done) {
+        work();
+        if (done)
+            done();
+    }
 
 protected:
     ~CIntakeUi() = default;
@@ -51,5 +60,14 @@ protected:
 void SetIntakeUi(CIntakeUi* ui);
 // The installed interface, or one that does nothing.
 CIntakeUi& IntakeUi();
+
+// A user interface that needs the host's application object cannot install itself when
+// the library is loaded; it names an installer instead, which SetUpLoadTask calls first
+// every time until an interface is installed. The installer does nothing while it
+// cannot install yet.
+using UiInstaller = void (*)();
+void SetUiInstaller(UiInstaller installer);
+// Calls the installer when no interface is installed (user-interface thread).
+void InstallUiIfNeeded();
 
 }  // namespace intake

@@ -57,13 +57,17 @@ void QueueTaskChange(int32_t id);
 // The engine's report of a change: to the main window through its queue, else posted to
 // the owner window with the id. Dropped when the window no longer exists.
 void NotifyTask(int32_t id, platform::WindowHandle wnd);
-// The main window takes the changed ids one at a time; false when none is waiting.
+// The main window takes the changed ids one at a time; false when none is waiting. It
+// gets WM_TASK_CHANGED when the first id arrives in an empty queue, and must take ids
+// until none is left (or wake itself again to go on later).
 bool PopChangedTask(int32_t& id);
 
 // The per-file upload driver, run on a worker without the task lock. It returns when the
 // task reached a final state, was paused or removed; its result is the engine's code.
 using UploadDriver = std::function<int(UploadContext&)>;
 void SetUploadDriver(UploadDriver driver);
+// True when an upload driver is installed (the upload engine is built in).
+bool HasUploadDriver();
 // The pause of a worker after each task (500 ms).
 void SetPauseAfterTask(std::chrono::milliseconds pause);
 

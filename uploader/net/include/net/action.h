@@ -11,6 +11,7 @@
 //   try { int code = GetErrno(reply.get()); ... read members ... }
 //   catch (...) { RecordException(); return failure; }
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -49,6 +50,9 @@ public:
     std::u16string m_User;  // connection credentials handed to the request descriptor
     std::u16string m_Password;
     int32_t m_ErrorCode = 0;
+    // Bytes of the reply to the last PostForm; 0 when no reply came (nothing reached us,
+    // or a status whose body is not read).
+    size_t m_ReplyLength = 0;
 
 protected:
     // Sends the form body to the host's path with the settings' header block, stores the

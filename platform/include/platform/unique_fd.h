@@ -1,8 +1,7 @@
 #pragma once
 
-// Owns one file descriptor and closes it on destruction.
-
-#include <unistd.h>
+// Owns one file descriptor and closes it on destruction; movable, not copyable. The
+// objects of this layer that hold a descriptor keep it in one of these.
 
 #include <utility>
 
@@ -28,13 +27,10 @@ public:
     // Gives up ownership: the caller closes the descriptor.
     int Release() { return std::exchange(m_Fd, -1); }
     explicit operator bool() const { return m_Fd >= 0; }
+    // Closes the descriptor now; the object then holds none.
+    void Close();
 
 private:
-    void Close() {
-        if (m_Fd >= 0)
-            ::close(m_Fd);
-        m_Fd = -1;
-    }
     int m_Fd = -1;
 };
 

@@ -1,0 +1,19 @@
+#pragma once
+
+// The message and status commands: requests on the library's control socket.
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "control/control_protocol.h"
+
+namespace send {
+
+// Sends the request and prints the window's result (message) or the library's status
+// (status: "engine=0|1", "main-window=0|1", then "task=ID STATE PATH" lines) on out;
+// errors go to err. Returns the exit status.
+int RunControlCommand(const control::ControlRequest& request, const std::string& socketPath,
+                      uint32_t timeoutMs, std::ostream& out, std::ostream& err);
+
+}  // namespace send

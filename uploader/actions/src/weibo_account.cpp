@@ -1,0 +1,69 @@
+#include <mutex>
+#include <thread>
+
+#include "actions/weibo_action.h"
+
+namespace actions {
+namespace {
+
+constexpr int kStatusTries = 2;
+
+std::mutex g_BoundLock;
+BoundWeiboAccount g_Bound;  // guarded by g_BoundLock
+
+void SetBoundAccount(BoundWeiboAccount account) {
+    std::lock_guard lock(g_BoundLock);
+    g_Bound = std::move(account);
+}
+
+}  // namespace
+
+BoundWeiboAccount GetBoundWeiboAccount() {
+    std::lock_guard lock(g_BoundLock);
+    return g_Bound;
+}
+
+WeiboAccountStatus QueryWeiboAccount(std::chrono::milliseconds retryWait) {
+    WeiboAccountStatus status;
+    for (int attempt = 1; attempt <= kStatusTries; ++attempt) {
+        CSinaWeiboAction action(WeiboOperation::Status);
+        status.result = action.Execute();
+        if (status.result == 0) {
+            status.screenName = action.m_ScreenName;
+            status.account = action.m_Account;
+            status.status = action.m_Status;
+            SetBoundAccount({action.m_Account, action.m_ScreenName});
+            break;
+        }
+        if (attempt < kStatusTries)
+            std::this_thread::sleep_for(retryWait);
+    }
+    return status;
+}
+
+int PostToWeibo(const std::string& contentAnsi, const std::string& picture,
+                const std::string& resourceUrl, std::string& messageId) {
+    CSinaWeiboAction action(WeiboOperation::Post);
+    action.m_Content = contentAnsi;
+    action.m_Picture = picture;
+    action.m_ResourceUrl = resourceUrl;
+    const int result = action.Execute();
+    messageId = action.m_MessageId;
+    return result;
+}
+
+int BindWeibo(std::string& bindUrl) {
+    CSinaWeiboAction action(WeiboOperation::Bind);
+    const int result = action.Execute();
+    bindUrl = action.m_BindUrl;
+    return result;
+}
+
+int UnbindWeibo() {
+    const int result = CSinaWeiboAction(WeiboOperation::Unbind).Execute();
+    if (result == 0)
+        SetBoundAccount({});
+    return result;
+}
+
+}  // namespace actions

@@ -1,0 +1,104 @@
+#include "ui/batch_counters.h"
+
+#include <utility>
+
+#include "settings/session_state.h"
+
+namespace ui {
+namespace {
+
+bool CompleteWithFailures(const CBatchCounters::Snapshot& counts) {
+    return counts.Open() < 1 && counts.fail > 0;
+}
+
+}  // namespace
+
+template <typename Fn>
+bool CBatchCounters::Modify(Fn change) {
+    bool complete = false;
+    std::function<void()> onChange;
+    {
+        std::lock_guard lock(m_Lock);
+        change(m_Counts);
+        if (m_Counts.fail <= 0)
+            m_Counts.hadFailure = false;
+        complete = CompleteWithFailures(m_Counts);
+        onChange = m_OnChange;
+    }
+    if (onChange)
+        onChange();
+    return complete;
+}
+
+void CBatchCounters::AddTotal(int count) {
+    if (count <= 0)
+        return;
+    Modify([count](Snapshot& c) {
+        c.total += count;
+        settings::g_PendingCount += count;
+    });
+}
+
+bool CBatchCounters::TaskSucceeded() {
+    return Modify([](Snapshot& c) {
+        ++c.done;
+        --settings::g_PendingCount;
+    });
+}
+
+bool CBatchCounters::TaskFailed() {
+    return Modify([](Snapshot& c) {
+        ++c.fail;
+        c.hadFailure = true;
+        --settings::g_PendingCount;
+    });
+}
+
+bool CBatchCounters::FailureRemoved() {
+    return Modify([](Snapshot& c) {
+        --c.fail;
+        ++c.done;
+    });
+}
+
+bool CBatchCounters::FailureRetried() {
+    return Modify([](Snapshot& c) {
+        --c.fail;
+        ++settings::g_PendingCount;  // it will take one off again when it ends
+    });
+}
+
+bool CBatchCounters::Apply(platform::WParam wParam, platform::LParam lParam) {
+    if (wParam == 0)
+        return lParam == 0 ? TaskSucceeded() : TaskFailed();
+    return lParam == 0 ? FailureRemoved() : FailureRetried();
+}
+
+void CBatchCounters::Reset() {
+    Modify([](Snapshot& c) {
+        settings::g_PendingCount -= c.Open() > 0 ? c.Open() : 0;
+        c = Snapshot{};
+    });
+}
+
+CBatchCounters::Snapshot CBatchCounters::Get() const {
+    std::lock_guard lock(m_Lock);
+    return m_Counts;
+}
+
+int CBatchCounters::SuccessTotal() const {
+    std::lock_guard lock(m_Lock);
+    return m_SuccessTotal;
+}
+
+void CBatchCounters::CountSuccess() {
+    std::lock_guard lock(m_Lock);
+    ++m_SuccessTotal;
+}
+
+void CBatchCounters::SetOnChange(std::function<void()> onChange) {
+    std::lock_guard lock(m_Lock);
+    m_OnChange = std::move(onChange);
+}
+
+}  // namespace ui
