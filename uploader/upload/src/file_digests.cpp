@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "platform/input_file.h"
+#include "platform/system.h"
 #include "tools/md5.h"
 #include "upload/digest.h"
 
@@ -15,6 +17,10 @@ namespace upload {
 namespace {
 
 constexpr uint64_t kDefaultSegmentSize = 16 << 20;
+// The segment thread may keep the reader waiting this long for a buffer; a thread that
+// falls further behind (a busy machine) is given up, so that the whole-file digest, which
+// every upload needs, never waits for the segment digests, which only some need.
+constexpr auto kLongestLag = std::chrono::milliseconds(2);
 
 std::atomic<uint64_t> g_ExpectedSegmentSize{kDefaultSegmentSize};
 
@@ -60,10 +66,20 @@ class CPieceRelay {
 public:
     unsigned char* Buffer(uint64_t piece) { return m_Buffers[piece % 2].get(); }
 
-    // Reader: waits until the buffer of `piece` is free again.
-    void AwaitFree(uint64_t piece) {
+    // Reader: waits until the buffer of `piece` is free again; false when the segment
+    // thread lags too far behind: it is then told to end, and its buffer is free once it
+    // has (Join).
+    bool AwaitFree(uint64_t piece) {
         std::unique_lock lock(m_Lock);
-        m_Changed.wait(lock, [&] { return m_Consumed + 2 > piece; });
+        if (m_Changed.wait_for(lock, kLongestLag, [&] { return m_Consumed + 2 > piece; }))
+            return true;
+        m_GivenUp = true;
+        m_Changed.notify_all();
+        return false;
+    }
+    bool GivenUp() {
+        std::lock_guard lock(m_Lock);
+        return m_GivenUp;
     }
     // Reader: the piece holds `length` bytes now.
     void Publish(size_t length) {
@@ -78,11 +94,12 @@ public:
         m_Ended = true;
         m_Changed.notify_all();
     }
-    // Segment thread: waits for the next piece; false once all were taken.
+    // Segment thread: waits for the next piece; false once all were taken or the reader
+    // gave the segment digests up.
     bool Take(uint64_t piece, size_t& length) {
         std::unique_lock lock(m_Lock);
-        m_Changed.wait(lock, [&] { return m_Produced > piece || m_Ended; });
-        if (m_Produced <= piece)
+        m_Changed.wait(lock, [&] { return m_Produced > piece || m_Ended || m_GivenUp; });
+        if (m_Produced <= piece || m_GivenUp)
             return false;
         length = m_Lengths[piece % 2];
         return true;
@@ -103,19 +120,29 @@ private:
     uint64_t m_Produced = 0;       // guarded by m_Lock
     uint64_t m_Consumed = 0;       // guarded by m_Lock
     bool m_Ended = false;          // guarded by m_Lock
+    bool m_GivenUp = false;        // guarded by m_Lock
 };
 
 // Reads the bytes through the relay into the whole-file digest; false on a short read.
-bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& relay, tools::MD5_CTX& md5) {
+// Once the segment thread was given up, the reader goes on alone with the relay's first
+// buffer after the thread has ended (join).
+bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& relay, tools::MD5_CTX& md5,
+               std::thread& helper) {
+    bool alone = false;
     uint64_t piece = 0;
     for (uint64_t done = 0; done < length; ++piece) {
-        relay.AwaitFree(piece);
+        if (!alone && !relay.AwaitFree(piece)) {
+            helper.join();
+            alone = true;
+        }
+        unsigned char* buffer = relay.Buffer(alone ? 0 : piece);
         const size_t step = static_cast<size_t>(std::min<uint64_t>(kDigestStep, length - done));
-        const int64_t got = file.ReadAt(done, relay.Buffer(piece), step);
+        const int64_t got = file.ReadAt(done, buffer, step);
         if (got != static_cast<int64_t>(step))
             return false;
-        md5.Update(relay.Buffer(piece), step);
-        relay.Publish(step);
+        md5.Update(buffer, step);
+        if (!alone)
+            relay.Publish(step);
         done += step;
     }
     return true;
@@ -137,6 +164,8 @@ bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSi
     CPieceRelay relay;
     CSegmentDigester segments(segSize);
     std::thread helper([&] {
+        // Work ahead of need: only a core that is idle otherwise takes it on.
+        platform::RunThisThreadWhenIdle();
         size_t got = 0;
         for (uint64_t piece = 0; relay.Take(piece, got); ++piece) {
             segments.Feed(relay.Buffer(piece), got);
@@ -144,14 +173,17 @@ bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSi
         }
     });
     tools::MD5_CTX md5;
-    const bool read = ReadWhole(file, length, relay, md5);
+    const bool read = ReadWhole(file, length, relay, md5, helper);
     relay.End();
-    helper.join();
+    if (helper.joinable())
+        helper.join();
     if (!read)
         return false;
     tools::FinalHex(md5, digests.whole);
-    digests.segSize = segSize;
-    digests.segments = segments.Finish();
+    if (!relay.GivenUp()) {
+        digests.segSize = segSize;
+        digests.segments = segments.Finish();
+    }
     return true;
 }
 
