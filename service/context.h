@@ -11,6 +11,8 @@
 #include "service/content_store.h"
 #include "service/faults.h"
 #include "service/request_log.h"
+#include "service/running_digests.h"
+#include "service/segment_joiner.h"
 #include "service/signing.h"
 #include "service/store.h"
 #include "service/switches.h"
@@ -40,6 +42,8 @@ public:
     CFaults faults;
     CRequestLog log;
     CSigning signing;
+    CRunningDigests digests;  // of the upload units being received
+    CSegmentJoiner joiner{contents};
 
 private:
     mutable std::mutex m_Lock;

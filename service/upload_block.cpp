@@ -1,7 +1,9 @@
 // "/up/up_blk": one block of a file or of a segment, in a multipart body that is read as
-// it arrives and written straight into the unit's partial file.
+// it arrives, written straight into the unit's partial file and added to the unit's
+// running digest, so that a complete unit is checked without reading it back.
 
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "service/context.h"
@@ -44,7 +46,9 @@ private:
     uint64_t m_Position = 0;   // unit offset of the next content byte
     uint64_t m_WriteFrom = 0;  // unit bytes [m_WriteFrom, m_WriteTo) are new and written
     uint64_t m_WriteTo = 0;
+    std::string m_Partial;     // the unit's partial file
     CFileWriter m_Writer;
+    std::unique_ptr<CMd5Stream> m_Digest;  // of the unit's bytes up to m_Position; may be null
     bool m_WriteFailed = false;
 };
 
@@ -106,9 +110,11 @@ std::optional<uint64_t> CBlockReceiver::OnHead(const CMultipartReader::Fields& f
     if (m_Position <= m_Held && m_Held < m_UnitSize) {
         m_WriteFrom = m_Held;
         m_WriteTo = std::min(m_Params.range->end + 1, m_UnitSize);
-        const std::string partial = m_Ctx.contents.PartialPath(m_Session.id, m_SegIndex);
-        if (m_WriteTo > m_WriteFrom && !m_Writer.Open(partial, m_WriteFrom))
+        m_Partial = m_Ctx.contents.PartialPath(m_Session.id, m_SegIndex);
+        if (m_WriteTo > m_WriteFrom && !m_Writer.Open(m_Partial, m_WriteFrom))
             return Refuse(ErrorReply(500, Errno::kBusy, "cannot write the upload"));
+        if (m_WriteTo > m_WriteFrom)
+            m_Digest = m_Ctx.digests.Take(m_Partial, m_WriteFrom);
     }
     return length;
 }
@@ -118,6 +124,8 @@ bool CBlockReceiver::OnData(const char* data, size_t length) {
     const uint64_t end = std::min(m_Position + length, m_WriteTo);
     if (begin < end && !m_Writer.Write(data + (begin - m_Position), size_t(end - begin)))
         m_WriteFailed = true;
+    if (begin < end && m_Digest)
+        m_Digest->Update(data + (begin - m_Position), size_t(end - begin));
     m_Position += length;
     return !m_WriteFailed;
 }
@@ -143,13 +151,19 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
         }
         tx.Commit();
     }
-    if (held < m_UnitSize)
+    if (held < m_UnitSize) {
+        if (wrote)
+            m_Ctx.digests.Keep(m_Partial, held, std::move(m_Digest));
         return BlockRequestReply(unitId, NextBlock(m_Ctx, held, m_UnitSize), held);
+    }
+    std::optional<std::string> digest;
+    if (wrote && m_Digest)
+        digest = m_Digest->FinishHex();
     if (m_SegIndex < 0)
-        return FinishWholeFile(m_Ctx, m_Session, m_Ticket);
+        return FinishWholeFile(m_Ctx, m_Session, m_Ticket, digest);
     // A segment completed by an earlier request (another upload of the same file) is
     // stored already; only one that this block completed is checked and stored.
-    if (m_Held < m_UnitSize && !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex)))
+    if (m_Held < m_UnitSize && !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex), digest))
         return ErrorReply(400, Errno::kRefused, "segment digest does not match");
     if (const CSegment* next = NextMissingSegment(m_Session))
         return BlockRequestReply(next->fileId, NextBlock(m_Ctx, next->held, next->size), m_UnitSize);

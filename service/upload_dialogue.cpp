@@ -51,12 +51,21 @@ std::optional<std::vector<CSegment>> ReadSegmentList(const CSession& session, co
     return segments;
 }
 
+std::vector<CJoinPart> PartsOf(const CSession& session) {
+    std::vector<CJoinPart> parts;
+    for (const CSegment& segment : session.segments)
+        parts.push_back(CJoinPart{segment.fileId, segment.size});
+    return parts;
+}
+
 CReply DigestMismatch() { return ErrorReply(400, Errno::kRefused, "content digest does not match"); }
 
 // Stores a partial file as content when its first `size` bytes have that MD5; removes it
 // otherwise. True when stored.
-bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5, uint64_t size) {
-    const auto digest = FileRangeMd5(partial, 0, size);
+bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5, uint64_t size,
+                          const std::optional<std::string>& taken) {
+    // A digest taken while the bytes arrived covers exactly the file's `size` bytes.
+    const auto digest = taken && FileSizeOf(partial) == size ? taken : FileRangeMd5(partial, 0, size);
     if (digest && *digest == md5 && ctx.contents.Adopt(partial, md5))
         return true;
     ctx.contents.Remove(partial);
@@ -194,9 +203,10 @@ CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const
     return BlockRequestReply(next->fileId, NextBlock(ctx, next->held, next->size), next->held);
 }
 
-CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket) {
+CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket,
+                       const std::optional<std::string>& digest) {
     const std::string partial = ctx.contents.PartialPath(session.id, -1);
-    const bool good = AdoptIfDigestMatches(ctx, partial, session.fileId, session.fileSize);
+    const bool good = AdoptIfDigestMatches(ctx, partial, session.fileId, session.fileSize, digest);
     CTransaction tx(ctx.store);
     if (!good) {
         session.held = 0;
@@ -207,10 +217,10 @@ CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& t
     return Finish(tx, session, ticket);
 }
 
-bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index) {
+bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index, const std::optional<std::string>& digest) {
     CSegment& segment = session.segments[index];
-    const bool good =
-        AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index), segment.fileId, segment.size);
+    const bool good = AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index), segment.fileId,
+                                           segment.size, digest);
     CTransaction tx(ctx.store);
     if (good) {
         CStatement content(ctx.store, "INSERT OR IGNORE INTO contents(md5, size, created) VALUES(?1, ?2, ?3)");
@@ -224,30 +234,23 @@ bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index) {
     }
     SaveSegments(tx, session);
     tx.Commit();
+    if (good)
+        ctx.joiner.SegmentStored(session.id, PartsOf(session));
     return good;
 }
 
 CReply AssembleSegments(CServiceContext& ctx, CSession& session, const CTicket& ticket) {
-    const std::string temp = ctx.contents.NewTempPath();
-    CFileWriter writer;
-    CMd5Stream md5;
-    bool ok = writer.Open(temp, 0);
-    std::vector<char> buffer(1 << 20);
-    for (const CSegment& segment : session.segments) {
-        CFileReader reader;
-        ok = ok && reader.Open(ctx.contents.ContentPath(segment.fileId));
-        uint64_t remaining = segment.size;
-        while (ok && remaining > 0) {
-            const size_t got = reader.Read(buffer.data(), size_t(std::min<uint64_t>(remaining, buffer.size())));
-            ok = got > 0 && writer.Write(buffer.data(), got);
-            md5.Update(buffer.data(), got);
-            remaining -= got;
-        }
-    }
-    ok = writer.Close() && ok && md5.FinishHex() == session.fileId && ctx.contents.Adopt(temp, session.fileId);
+    // The joiner has usually appended all but the last segments by now.
+    const std::unique_ptr<CJoin> join = ctx.joiner.Take(session.id, PartsOf(session));
+    bool ok = join != nullptr;
+    while (ok && join->joined < join->parts.size())
+        ok = join->JoinNext(ctx.contents);
+    ok = ok && join->writer.Close() && join->md5.FinishHex() == session.fileId &&
+         ctx.contents.Adopt(join->tempPath, session.fileId);
     CTransaction tx(ctx.store);
     if (!ok) {
-        ctx.contents.Remove(temp);
+        if (join)
+            ctx.contents.Remove(join->tempPath);
         session.segments.clear();
         SaveSegments(tx, session);
         tx.Commit();

@@ -82,11 +82,14 @@ CReply ProveContent(CServiceContext& ctx, const CUploadParams& params, const CTi
 CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const CTicket& ticket);
 
 // Verifies the held whole file against its MD5 and stores it: the FIN reply, or a
-// refusal (and a fresh start) when the digest does not match.
-CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket);
+// refusal (and a fresh start) when the digest does not match. `digest` is the digest
+// taken while the bytes arrived, when there is one; else the file is read back.
+CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket,
+                       const std::optional<std::string>& digest = std::nullopt);
 // Verifies a held segment against its MD5 and stores it as content; false (and the
-// segment starts afresh) when the digest does not match.
-bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index);
+// segment starts afresh) when the digest does not match. `digest` as above.
+bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
+                   const std::optional<std::string>& digest = std::nullopt);
 // The first segment still missing bytes, or null.
 const CSegment* NextMissingSegment(const CSession& session);
 

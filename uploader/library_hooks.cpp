@@ -19,6 +19,7 @@
 #include "library_status.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "upload/driver.h"
 #if NORVEL_WITH_UI
 #include "actions/user_info.h"
 #include "actions/visit_url.h"
@@ -36,6 +37,7 @@ void NoteProcessExit() { g_ProcessExiting = true; }
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.
     std::atexit(&NoteProcessExit);
     platform::PreloadTextConverters();
+    upload::InstallUploadDriver();  // the per-file driver of the workers
     intake::StartQueue();
     actions::InstallActions();
 #if NORVEL_WITH_UI

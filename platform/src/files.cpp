@@ -87,6 +87,14 @@ std::optional<int64_t> CreationTime(std::u16string_view path) {
     return static_cast<int64_t>(st.st_ctime);
 }
 
+std::optional<int64_t> ModificationTime(std::u16string_view path) {
+    const auto native = SystemPath(path);
+    struct stat st {};
+    if (!native || ::stat(native->c_str(), &st) != 0)
+        return std::nullopt;
+    return static_cast<int64_t>(st.st_mtime);
+}
+
 std::string NativePath(std::u16string_view path) {
     return WideToUtf8(path);
 }

@@ -223,6 +223,40 @@ TEST_F(UploadTest, FinalDigestMustMatchTheFileId) {
     EXPECT_EQ(ReplyJson(driver.Init()).Text("kdw_range"), "0-999");  // starts afresh
 }
 
+// The digest of a segment is taken while its blocks arrive: bytes that are not the
+// segment's are refused when it completes, and the segment starts afresh.
+TEST_F(UploadTest, SegmentBytesMustMatchTheSegmentId) {
+    const std::string content = RandomBytes(10100, 15);
+    CUploadDriver honest = Driver(content, "big.bin");
+    ASSERT_EQ(ReplyJson(honest.Init()).Text("kdw_upcmd"), "REQTSEG");
+    ASSERT_EQ(honest.SegInfo(4000).status, 200);
+    CUploadDriver forger = Driver(RandomBytes(10100, 16), "big.bin");
+    forger.fileId = Md5(content);
+    forger.segments = honest.segments;
+    const std::string seg0 = honest.segments[0].fileId;
+    for (const char* range : {"0-999", "1000-1999", "2000-2999"})
+        ASSERT_EQ(forger.Block(seg0, range).status, 200) << range;
+    EXPECT_EQ(forger.Block(seg0, "3000-3999").status, 400);
+    const auto result = honest.Run();
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.blockRanges.front(), seg0 + ":0-999");  // the segment starts afresh
+}
+
+// The segments are joined while the upload goes on; the joined file must still have the
+// file id as its digest, and a file refused starts afresh and can then be sent whole.
+TEST_F(UploadTest, JoinedSegmentsMustMatchTheFileId) {
+    const std::string content = RandomBytes(12500, 17);
+    CUploadDriver wrong = Driver(content, "big.bin");
+    wrong.fileId = Md5("something else");
+    const auto refused = wrong.Run();
+    EXPECT_FALSE(refused.finished);
+    EXPECT_EQ(refused.failStatus, 400);
+    EXPECT_EQ(refused.blockRanges.size(), 13u);  // every block was sent once
+    const auto result = Driver(content, "big.bin").Run();
+    ASSERT_TRUE(result.finished) << result.failStatus;
+    EXPECT_EQ(Driver(content, "again.bin").Run().commands, std::vector<std::string>{"UPSTAT"});
+}
+
 TEST_F(UploadTest, SegmentListMustMatchTheFile) {
     const std::string content = RandomBytes(10300, 13);
     CUploadDriver driver = Driver(content, "big.bin");

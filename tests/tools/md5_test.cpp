@@ -135,5 +135,16 @@ TEST(Md5Ctx, CopyCarriesOnIndependently) {
     EXPECT_EQ(HexOf(digest), Hex("abx"));
 }
 
+TEST(Md5Hex, FinalHexOfARunningDigestStartsAnEmptyMessage) {
+    MD5_CTX context;
+    context.Update(reinterpret_cast<const unsigned char*>("ab"), 2);
+    context.Update(reinterpret_cast<const unsigned char*>("c"), 1);
+    std::string out = "not cleared";
+    FinalHex(context, out);
+    EXPECT_EQ(out, "900150983cd24fb0d6963f7d28e17f72");
+    FinalHex(context, out);
+    EXPECT_EQ(out, "d41d8cd98f00b204e9800998ecf8427e");
+}
+
 }  // namespace
 }  // namespace tools

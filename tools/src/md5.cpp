@@ -196,9 +196,13 @@ void MD5_CTX::Final(unsigned char digest[16]) {
 }
 
 void Md5Hex(const void* data, size_t length, std::string& out) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     MD5_CTX context;
     context.Update(static_cast<const unsigned char*>(data), length);
+    FinalHex(context, out);
+}
+
+void FinalHex(MD5_CTX& context, std::string& out) {
+    static constexpr char kDigits[] = "0123456789abcdef";
     unsigned char digest[16];
     context.Final(digest);
     out.clear();

@@ -35,6 +35,8 @@ uint64_t TotalDiskBytes(std::u16string_view path);
 // Creation time in seconds since 1970: the birth time where the file system keeps it,
 // else the change time; empty when the path cannot be examined.
 [[nodiscard]] std::optional<int64_t> CreationTime(std::u16string_view path);
+// Last modification time in seconds since 1970; empty when the path cannot be examined.
+[[nodiscard]] std::optional<int64_t> ModificationTime(std::u16string_view path);
 
 // The UTF-8 form of a wide path, for the standard library's file functions.
 std::string NativePath(std::u16string_view path);

@@ -32,6 +32,9 @@ std::string ModulePath(const void* addressInModule);
 
 // The kernel's id of the calling thread (as shown by ps and in /proc).
 int64_t CurrentThreadId();
+// Lets the calling thread run only on a core that would otherwise be idle (SCHED_IDLE),
+// for work done ahead of need that must never slow anything else. False when refused.
+bool RunThisThreadWhenIdle();
 
 // The number of threads of this process; -1 when it cannot be read.
 int ThreadCount();

@@ -32,5 +32,8 @@ private:
 
 // out = the 32 lowercase hex digits of the MD5 of the bytes. Always succeeds.
 void Md5Hex(const void* data, size_t length, std::string& out);
+// out = the 32 lowercase hex digits of the message fed to context so far; the context
+// then starts a new, empty message (as Final does).
+void FinalHex(MD5_CTX& context, std::string& out);
 
 }  // namespace tools

@@ -6,6 +6,7 @@
 
 #include "platform/event.h"
 #include "platform/files.h"
+#include "settings/service_hosts.h"
 #include "settings/settings.h"
 
 namespace intake {
@@ -13,29 +14,13 @@ namespace {
 
 std::atomic<int32_t> g_LastTaskId{kFirstTaskId - 1};
 
-// The account's largest single file; empty while the account figures are unknown. As a
-// decimal conversion of the C runtime: blanks first, then the leading digits count
-// (saturating), the rest is ignored.
-std::optional<uint64_t> AccountFileLimit() {
-    const std::u16string text = settings::GetMaxFileSize();
-    if (text.empty())
-        return std::nullopt;
-    size_t i = text.find_first_not_of(u" \t");
-    uint64_t limit = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        const uint64_t digit = text[i] - u'0';
-        limit = limit > (UINT64_MAX - digit) / 10 ? UINT64_MAX : limit * 10 + digit;
-    }
-    return limit;
-}
-
 int32_t InitialState(const UploadContext& task) {
     const auto attributes = platform::GetAttributes(task.m_Path);
     const bool folder = attributes && attributes->folder;
     if (!folder && task.m_FileSize == 0)
         return kTaskEmptyFile;
     if (task.m_UploadKind == kAccountUpload) {
-        const auto limit = AccountFileLimit();
+        const auto limit = ReadAccountFigure(settings::GetMaxFileSize());
         if (limit && task.m_FileSize > *limit)
             return kTaskTooLarge;
     }
@@ -57,6 +42,7 @@ std::unique_ptr<UploadContext> CreateUploadContext(std::u16string_view dir,
     task->m_TaskId = ++g_LastTaskId;
     task->m_hOwnerWnd = ownerWnd;
     task->m_UploadKind = kind;
+    task->m_ApiHost = settings::GetApiHost();
     task->m_Dir = dir;
     task->m_Name = name;
     task->m_Path = task->m_Dir + u'/' + task->m_Name;
@@ -65,6 +51,18 @@ std::unique_ptr<UploadContext> CreateUploadContext(std::u16string_view dir,
     task->m_FileName = slash == std::u16string::npos ? task->m_Name : task->m_Name.substr(slash + 1);
     task->m_State = InitialState(*task);
     return task;
+}
+
+std::optional<uint64_t> ReadAccountFigure(std::u16string_view text) {
+    if (text.empty())
+        return std::nullopt;
+    size_t i = text.find_first_not_of(u" \t");
+    uint64_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        const uint64_t digit = text[i] - u'0';
+        value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
+    }
+    return value;
 }
 
 void ResetTaskIdCounter() { g_LastTaskId = kFirstTaskId - 1; }

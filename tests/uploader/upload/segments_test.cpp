@@ -1,0 +1,187 @@
+// The segment list and the file digests.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "intake/upload_context.h"
+#include "platform/input_file.h"
+#include "platform/text.h"
+#include "support/test_env.h"
+#include "tools/md5.h"
+#include "upload/digest.h"
+#include "upload/file_digests.h"
+#include "upload/transfer.h"
+
+namespace upload {
+namespace {
+
+std::string Md5(const std::string& text) {
+    std::string hex;
+    tools::Md5Hex(text.data(), text.size(), hex);
+    return hex;
+}
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+class FileTest : public ::testing::Test {
+protected:
+    // A task whose file holds the bytes, open as the driver leaves it.
+    intake::UploadContext& TaskWith(const std::string& bytes) {
+        norvel::test::WriteFile(m_Dir.File("f"), bytes);
+        m_Task.m_Path = platform::Utf8ToWide(m_Dir.File("f"));
+        m_Task.m_FileSize = bytes.size();
+        m_Task.m_File = std::make_unique<platform::InputFile>();
+        EXPECT_EQ(m_Task.m_File->Open(m_Task.m_Path), 0);
+        return m_Task;
+    }
+
+    norvel::test::TempDir m_Dir;
+    intake::UploadContext m_Task;
+};
+
+TEST_F(FileTest, TwoWholeSegmentsAreTwoAndOneByteMoreMakesAThird) {
+    const std::string bytes = Pattern(2 * 4000 + 1);
+    intake::UploadContext& task = TaskWith(bytes.substr(0, 8000));
+    ASSERT_TRUE(PushSegList(task, "4000"));
+    EXPECT_EQ(task.m_SegSize, 4000u);
+    ASSERT_EQ(task.m_Segments.size(), 2u);
+    EXPECT_EQ(task.m_Segments[0].range, "0-3999");
+    EXPECT_EQ(task.m_Segments[1].range, "4000-7999");
+    EXPECT_EQ(task.m_Segments[1].size, 4000);
+    EXPECT_EQ(task.m_Segments[1].fileid, Md5(bytes.substr(4000, 4000)));
+
+    TaskWith(bytes);
+    ASSERT_TRUE(PushSegList(task, "4000"));
+    ASSERT_EQ(task.m_Segments.size(), 3u);
+    EXPECT_EQ(task.m_Segments[2].range, "8000-8000");
+    EXPECT_EQ(task.m_Segments[2].size, 1);
+    EXPECT_EQ(task.m_Segments[2].fileid, Md5(bytes.substr(8000)));
+
+    TaskWith(bytes.substr(0, 10));  // smaller than one segment
+    ASSERT_TRUE(PushSegList(task, "4000"));
+    ASSERT_EQ(task.m_Segments.size(), 1u);
+    EXPECT_EQ(task.m_Segments[0].range, "0-9");
+}
+
+TEST_F(FileTest, SegmentSizesThatCannotCutTheFileAreRefused) {
+    intake::UploadContext& task = TaskWith(Pattern(1000));
+    for (const char* bad : {"0", "-4000", "", "abc", "2147483648", "99999999999999999999"})
+        EXPECT_FALSE(PushSegList(task, bad)) << bad;
+    TaskWith(Pattern(kMaxSegments + 1));
+    EXPECT_FALSE(PushSegList(task, "1"));  // one segment too many
+    EXPECT_TRUE(task.m_Segments.empty());
+    EXPECT_TRUE(PushSegList(task, "2"));
+}
+
+TEST_F(FileTest, ASegmentThatCannotBeReadWholeFailsTheList) {
+    intake::UploadContext& task = TaskWith(Pattern(9000));
+    task.m_FileSize = 12000;  // the file shrank since it was measured
+    EXPECT_FALSE(PushSegList(task, "4000"));
+    EXPECT_TRUE(task.m_Segments.empty());
+}
+
+TEST_F(FileTest, WholeFileDigests) {
+    norvel::test::WriteFile(m_Dir.File("empty"), "");
+    std::string digest = "x";
+    EXPECT_TRUE(FileMd5(platform::Utf8ToWide(m_Dir.File("empty")), digest));
+    EXPECT_EQ(digest, "d41d8cd98f00b204e9800998ecf8427e");
+
+    const std::string mebibyte = Pattern(kDigestStep);
+    norvel::test::WriteFile(m_Dir.File("one"), mebibyte);
+    EXPECT_TRUE(FileMd5(platform::Utf8ToWide(m_Dir.File("one")), digest));
+    EXPECT_EQ(digest, Md5(mebibyte));
+    const std::string more = Pattern(3 * kDigestStep + 5);
+    norvel::test::WriteFile(m_Dir.File("more"), more);
+    EXPECT_TRUE(FileMd5(platform::Utf8ToWide(m_Dir.File("more")), digest));
+    EXPECT_EQ(digest, Md5(more));
+
+    EXPECT_FALSE(FileMd5(platform::Utf8ToWide(m_Dir.File("none")), digest));
+    EXPECT_EQ(digest, "");
+}
+
+TEST_F(FileTest, RangeDigestsOfTheOpenFile) {
+    intake::UploadContext& task = TaskWith("abc");
+    EXPECT_EQ(RangeDigest(task, "0-2"), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(RangeDigest(task, "1-1"), Md5("b"));
+    EXPECT_EQ(RangeDigest(task, "1-99"), Md5("bc"));  // past the end: the bytes that exist
+    EXPECT_EQ(RangeDigest(task, "2-1"), "");
+
+    // Without an open file the task's path is opened (and kept open).
+    task.m_File.reset();
+    EXPECT_EQ(RangeDigest(task, "0-1"), Md5("ab"));
+    EXPECT_TRUE(task.m_File);
+
+    std::string digest;
+    EXPECT_TRUE(FileRangeMd5(*task.m_File, 1, 2, digest));
+    EXPECT_EQ(digest, Md5("bc"));
+    EXPECT_FALSE(FileRangeMd5(*task.m_File, 1, 3, digest));  // one byte is missing
+    EXPECT_EQ(digest, "");
+}
+
+// The whole-file digest and the segment digests taken in one read, across the pieces of
+// the read (1 MiB) and with segment borders inside pieces.
+TEST_F(FileTest, OneReadDigestsTheFileAndItsSegments) {
+    const std::string bytes = Pattern(2 * kDigestStep + 12345);
+    intake::UploadContext& task = TaskWith(bytes);
+    const uint64_t S = kDigestStep / 3 + 1;
+    std::vector<std::string> expected;
+    for (size_t start = 0; start < bytes.size(); start += S)
+        expected.push_back(Md5(bytes.substr(start, S)));
+    FileDigests digests;
+    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), S, digests));
+    EXPECT_EQ(digests.whole, Md5(bytes));
+    // On a busy machine the segment thread may be given up; what it gives is right.
+    if (digests.segSize != 0) {
+        EXPECT_EQ(digests.segSize, S);
+        EXPECT_EQ(digests.segments, expected);
+    } else {
+        EXPECT_TRUE(digests.segments.empty());
+    }
+
+    std::vector<std::string> again;
+    ASSERT_TRUE(DigestSegments(*task.m_File, bytes.size(), S, again));
+    EXPECT_EQ(again, expected);
+
+    // One segment: its digest is the file's. No segment size: no segment digests.
+    ASSERT_TRUE(DigestFile(*task.m_File, 100, 4000, digests));
+    EXPECT_EQ(digests.segments, std::vector<std::string>{Md5(bytes.substr(0, 100))});
+    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), 0, digests));
+    EXPECT_EQ(digests.whole, Md5(bytes));
+    EXPECT_TRUE(digests.segments.empty());
+
+    // A file shorter than it was measured fails, with or without segments.
+    EXPECT_FALSE(DigestFile(*task.m_File, bytes.size() + 1, S, digests));
+    EXPECT_TRUE(digests.whole.empty());
+    EXPECT_FALSE(DigestSegments(*task.m_File, bytes.size() + 1, S, again));
+    EXPECT_TRUE(again.empty());
+}
+
+// The segment list takes the digests read with the file's MD5 when the service names the
+// size they were taken for, and reads the file again only for another size.
+TEST_F(FileTest, SegmentListUsesTheDigestsTakenAheadForTheirSize) {
+    const std::string bytes = Pattern(9000);
+    intake::UploadContext& task = TaskWith(bytes);
+    task.m_SegDigestSize = 4000;
+    task.m_SegDigests = {"a", "b", "c"};  // marks: not what the file holds
+    ASSERT_TRUE(PushSegList(task, "4000"));
+    ASSERT_EQ(task.m_Segments.size(), 3u);
+    EXPECT_EQ(task.m_Segments[2].fileid, "c");
+    EXPECT_EQ(ExpectedSegmentSize(), 4000u);  // the size named last is expected next
+
+    task.m_SegDigestSize = 4000;
+    task.m_SegDigests = {"a", "b", "c"};
+    ASSERT_TRUE(PushSegList(task, "5000"));
+    ASSERT_EQ(task.m_Segments.size(), 2u);
+    EXPECT_EQ(task.m_Segments[1].fileid, Md5(bytes.substr(5000)));
+    RememberSegmentSize(16 << 20);
+}
+
+}  // namespace
+}  // namespace upload

@@ -1,0 +1,174 @@
+#include "block_request.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "log/log_events.h"
+#include "net/async_http_channel.h"
+#include "net/internet_errors.h"
+#include "platform/files.h"
+#include "platform/input_file.h"
+#include "platform/text.h"
+#include "tools/random_token.h"
+#include "transfer_support.h"
+#include "upload/engine_timings.h"
+#include "upload/request_params.h"
+#include "upload/result_codes.h"
+#include "upload/speed_limit.h"
+#include "upload/transfer.h"
+#include "upload_channel.h"
+
+namespace upload::detail {
+
+using log_events::kUploadBlock;
+
+namespace {
+
+constexpr size_t kReplyBuffer = 51200;       // the largest reply, and its zero
+constexpr size_t kErrorReplyBuffer = 513;    // what is read of a refusal
+constexpr int kResendAttempts = 3;
+
+// A block ready to go: the header block and the whole body, built once in one buffer
+// (head, the range's bytes, closing) and kept for sending it again.
+struct BlockBody {
+    std::string headers;
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    BodyLayout layout;
+
+    std::string_view Body() const { return {bytes.get(), size}; }
+};
+
+BlockReply Fail(intake::UploadContext& task, int result, std::u16string_view cause,
+                std::u16string_view detail = {}) {
+    if (detail.empty())
+        LogFailure(kUploadBlock, cause, FilePathText(task));
+    else
+        LogFailure(kUploadBlock, cause, detail, FilePathText(task));
+    FailTransfer(task);
+    return BlockReply{result, {}};
+}
+
+// The stop that ends a block is the user's or the library's: no failure to report.
+BlockReply Stopped(intake::UploadContext& task) {
+    FailTransfer(task);
+    return BlockReply{kUploadFailed, {}};
+}
+
+// Reads the block's content into the body. The bytes sent are always the file's own: a
+// file that shrank, changed or vanished since it was opened fails instead.
+std::optional<BlockReply> ReadContent(intake::UploadContext& task, const ByteRange& range, char* content) {
+    if (!task.m_File)
+        return Fail(task, kUploadFailed, u"DESC=UploadBlock file not open!");
+    if (!platform::GetAttributes(task.m_Path))
+        return Fail(task, kFileNotFound, u"DESC=UploadBlock file no longer exists!");
+    const int64_t got = task.m_File->ReadAt(range.start, content, range.Length());
+    if (got != static_cast<int64_t>(range.Length()) || task.m_File->ChangedSinceOpen())
+        return Fail(task, kUploadFailed, u"DESC=UploadBlock file changed during the upload!");
+    return std::nullopt;
+}
+
+std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::string& segId,
+                                     const std::string& range, BlockBody& block) {
+    const auto absolute = ResolveRange(task, segId, range);
+    if (!absolute)
+        return Fail(task, kUploadFailed, u"DESC=UploadBlock range error!", u"range=" + platform::AnsiToWide(range));
+    task.m_Boundary = "----------7b" + tools::RandomToken();
+    UploadRequestArgs args;
+    args.Kind = UploadRequestKind::Block;
+    args.Ts = TimeStamp();
+    args.Range = range;
+    args.SegId = segId;
+    args.Key = BuildSignature(args, task);
+    const std::string head = BuildMultipartHead(args, task);
+    const std::string closing = MultipartClosing(task);
+    // The range is at most kMaxBlockBytes long: the memory of a block is bounded.
+    block.layout = BodyLayout{head.size(), static_cast<size_t>(absolute->Length())};
+    block.size = head.size() + block.layout.contentSize + closing.size();
+    block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
+    char* out = std::copy(head.begin(), head.end(), block.bytes.get());
+    if (auto failed = ReadContent(task, *absolute, out))
+        return failed;
+    std::copy(closing.begin(), closing.end(), out + block.layout.contentSize);
+    block.headers = BuildHeaders(UploadRequestKind::Block, task);
+    return std::nullopt;
+}
+
+// Reads the reply of a request that answered 200; empty when nothing could be read.
+std::optional<std::string> ReadReply(net::AsyncHttpChannel& channel) {
+    const auto buffer = std::make_unique<char[]>(kReplyBuffer);
+    size_t length = 0;
+    if (!channel.ReadOnce(buffer.get(), kReplyBuffer, length) || length == 0)
+        return std::nullopt;
+    return std::string(buffer.get(), length);
+}
+
+// Sends the whole block again, after a wait, up to three times, while the service answers
+// anything but a readable 200. m_TransferStatus counts the attempts.
+BlockReply SendAgain(intake::UploadContext& task, const BlockBody& block, uint64_t doneBefore,
+                     std::u16string_view giveUpCause) {
+    task.m_TransferStatus = 0;
+    for (int attempt = 0; attempt < kResendAttempts; ++attempt) {
+        if (WaitOrStop(task, GetEngineTimings().resendWaitMs))
+            return Stopped(task);
+        ++task.m_TransferStatus;
+        net::AsyncHttpChannel channel;
+        if (OpenUploadChannel(channel, task, u"/up/up_blk") != ChannelStep::Ready ||
+            !channel.SendRequest(platform::AnsiToWide(block.headers), block.Body()) || !channel.EndRequest())
+            return IsStopped(task) ? Stopped(task) : Fail(task, kUploadFailed, u"DESC=UploadBlock resend error!");
+        task.m_DoneSize = doneBefore + block.layout.contentSize;
+        NotifyProgress(task);
+        if (channel.QueryStatusCode() != 200)
+            continue;
+        if (auto reply = ReadReply(channel))
+            return BlockReply{kUploadOk, std::move(*reply)};
+        LogFailure(kUploadBlock, u"DESC=UploadBlock reupload code error!", BodyText({}), FilePathText(task));
+    }
+    return Fail(task, kUploadFailed, giveUpCause);
+}
+
+}  // namespace
+
+BlockReply SendBlock(intake::UploadContext& task, const std::string& segId, const std::string& range) {
+    BlockBody block;
+    if (auto failed = BuildBlock(task, segId, CapRange(range, UploadSpeedLimit()), block))
+        return std::move(*failed);
+    const uint64_t doneBefore = task.m_DoneSize;
+
+    net::AsyncHttpChannel channel;
+    const ChannelStep step = OpenUploadChannel(channel, task, u"/up/up_blk");
+    if (step == ChannelStep::RequestFailed)
+        return Fail(task, kUploadFailed, u"DESC=UploadBlock OpenRequest error!");
+    if (step != ChannelStep::Ready)
+        return IsStopped(task) ? Stopped(task) : Fail(task, kUploadFailed, u"DESC=UploadBlock Connect error!");
+
+    const int streamed = StreamBody(channel, task, block.headers, block.Body(), block.layout);
+    if (streamed == kStreamWriteFailed)
+        return IsStopped(task) ? Stopped(task) : Fail(task, kUploadFailed, u"DESC=UploadBlock InternetWriteFile error!");
+    if (streamed == kStreamSendFailed) {
+        // Only a time-out is worth sending again; a cancelled task never is.
+        if (IsStopped(task))
+            return Stopped(task);
+        if (channel.LastError() != net::ERROR_INTERNET_TIMEOUT)
+            return Fail(task, kUploadFailed, u"DESC=UploadBlock send error!",
+                        u"ERROR_CODE=" + platform::Utf8ToWide(std::to_string(channel.LastError())));
+        channel.Close();
+        return SendAgain(task, block, doneBefore, u"DESC=UploadBlock reupload code error!");
+    }
+    const int status = channel.QueryStatusCode();
+    if (status != 200) {
+        const auto buffer = std::make_unique<char[]>(kErrorReplyBuffer);
+        size_t length = 0;
+        (void)channel.ReadOnce(buffer.get(), kErrorReplyBuffer, length);
+        return Fail(task, status == 0 ? kNoReply : kUploadFailed, u"DESC=UploadBlock feedback code error!",
+                    BodyText(std::string_view(buffer.get(), length)));
+    }
+    if (auto reply = ReadReply(channel))
+        return BlockReply{kUploadOk, std::move(*reply)};
+    LogFailure(kUploadBlock, u"DESC=InternetReadFile NULL!", FilePathText(task));
+    channel.Close();
+    return SendAgain(task, block, doneBefore, u"DESC=UploadBlock relupload code error!");
+}
+
+}  // namespace upload::detail

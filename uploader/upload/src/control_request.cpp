@@ -1,0 +1,123 @@
+#include "control_request.h"
+
+#include <memory>
+
+#include "json/json.h"
+#include "log/log_events.h"
+#include "net/async_http_channel.h"
+#include "platform/text.h"
+#include "reply_json.h"
+#include "transfer_support.h"
+#include "upload/result_codes.h"
+#include "upload_channel.h"
+
+namespace upload::detail {
+
+using namespace log_events;
+
+const ControlTexts kInitTexts{kUploadCallInterFace,
+                              u"UploadData",
+                              u"DESC=/up/up_init HttpOpenRequest error!",
+                              u"DESC=UploadData feedback data error!",
+                              u"DESC=UploadData feedback code error!",
+                              u"DESC=UploadData Json error!"};
+const ControlTexts kFastTexts{kUploadFast,
+                              u"UploadFast",
+                              u"DESC=UploadFast Request error!",
+                              u"DESC=UploadFast feedback data error!",
+                              u"DESC=UploadFast feedback data error!",
+                              u"DESC=UploadData Json error!"};
+const ControlTexts kSegInfoTexts{kUploadSeg,
+                                 u"UploadSeg",
+                                 u"DESC=UploadSeg Request error!",
+                                 u"DESC=UploadSeg json error!",
+                                 u"DESC=UploadSeg feedback code error!",
+                                 u"DESC=UploadSeg json error!"};
+
+namespace {
+
+constexpr size_t kReplyBuffer = 51200;  // the largest reply of the dialogue, and its zero
+
+ControlResult Failed(intake::UploadContext& task, int result) {
+    FailTransfer(task);
+    return ControlResult{result, nullptr, {}};
+}
+
+// The channel could not be made, connected or given the request.
+ControlResult FailOpening(intake::UploadContext& task, ChannelStep step, const ControlTexts& texts,
+                          std::string_view headers) {
+    if (step == ChannelStep::RequestFailed && texts.replyEvent == kUploadCallInterFace)
+        LogFailure(kUploadSetHeader, texts.requestFailed,
+                   u"strHttpHeader=" + platform::AnsiToWide(headers), u"up_init error");
+    else if (step == ChannelStep::RequestFailed)
+        LogFailure(texts.replyEvent, texts.requestFailed, FilePathText(task));
+    else
+        LogFailure(texts.replyEvent, u"DESC=" + std::u16string(texts.name) + u" Connect error!",
+                   FilePathText(task));
+    return Failed(task, kUploadFailed);
+}
+
+// Sends the request; a failed send or end is logged and the status tells the rest.
+void Exchange(net::AsyncHttpChannel& channel, const std::string& headers, const std::string& body) {
+    if (!channel.SendRequest(platform::AnsiToWide(headers), body))
+        LogFailure(kUploadSendRequest, u"DESC=send HTTP Request  error!",
+                   u"strHttpHeader+strKdwBody=" + platform::AnsiToWide(headers + body));
+    if (!channel.EndRequest())
+        LogFailure(kUploadEndRequst, u"DESC=end HTTP Request  error!");
+}
+
+std::string ReadReply(net::AsyncHttpChannel& channel, bool& ok) {
+    const auto buffer = std::make_unique<char[]>(kReplyBuffer);
+    size_t length = 0;
+    ok = channel.ReadOnce(buffer.get(), kReplyBuffer, length);
+    return std::string(buffer.get(), length);
+}
+
+}  // namespace
+
+ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs& args,
+                                 std::u16string_view path, const ControlTexts& texts) {
+    args.Key = BuildSignature(args, task);
+    const std::string body = BuildFormBody(args, task);
+    const std::string headers = BuildHeaders(args.Kind, task);
+
+    net::AsyncHttpChannel channel;
+    const ChannelStep step = OpenUploadChannel(channel, task, path);
+    if (step != ChannelStep::Ready)
+        return FailOpening(task, step, texts, headers);
+    Exchange(channel, headers, body);
+    const int status = channel.QueryStatusCode();
+    bool readOk = false;
+    ControlResult result;
+    result.body = ReadReply(channel, readOk);
+    channel.Close();
+
+    if (status != 200) {
+        LogFailure(texts.replyEvent, texts.statusFailed, u"errorcode=" + platform::Utf8ToWide(std::to_string(status)),
+                   BodyText(result.body), FilePathText(task));
+        // Nothing came back at all: the request timed out (or could not be made).
+        return Failed(task, status == 0 ? kNoReply : kUploadFailed);
+    }
+    if (!readOk) {
+        LogFailure(texts.replyEvent, texts.readFailed, BodyText(result.body), FilePathText(task));
+        return Failed(task, kUploadFailed);
+    }
+    try {
+        result.reply = ParseReply(result.body.data(), result.body.size());
+    } catch (...) {
+        result.reply.reset();
+    }
+    if (!result.reply) {
+        FailJsonReply(task, texts, result.body);
+        return Failed(task, kUploadFailed);
+    }
+    return result;
+}
+
+int FailJsonReply(intake::UploadContext& task, const ControlTexts& texts, std::string_view body) {
+    LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(body), FilePathText(task));
+    FailTransfer(task);
+    return kUploadFailed;
+}
+
+}  // namespace upload::detail

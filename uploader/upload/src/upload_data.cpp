@@ -1,0 +1,75 @@
+#include "control_request.h"
+#include "json/json.h"
+#include "reply_json.h"
+#include "transfer_support.h"
+#include "upload/result_codes.h"
+#include "upload/transfer.h"
+
+namespace upload {
+
+using namespace detail;
+
+namespace {
+
+// What the upload-start reply asks for.
+struct InitReply {
+    std::string command;
+    std::string upstat;
+    std::string value;  // kdw_path (FIN), kdw_range (REQTBLK, REQTCON), kdw_segsize (REQTSEG)
+};
+
+InitReply ReadInitReply(const Script::JsonObject& reply) {
+    InitReply read;
+    read.command = MemberText(reply, "kdw_upcmd");
+    if (read.command == "UPSTAT") {
+        read.upstat = MemberText(reply, "kdw_upstat");
+        if (read.upstat == "FIN")
+            read.value = MemberText(reply, "kdw_path");
+    } else if (read.command == "REQTBLK" || read.command == "REQTCON") {
+        read.value = MemberText(reply, "kdw_range");
+    } else if (read.command == "REQTSEG") {
+        read.value = MemberText(reply, "kdw_segsize");
+    }
+    return read;
+}
+
+// A reply that ends the dialogue without the file: a failure, never a completed upload.
+int FailUnfinished(intake::UploadContext& task, std::string_view body) {
+    LogFailure(kInitTexts.replyEvent, u"DESC=UploadData reply without the file!", BodyText(body),
+               FilePathText(task));
+    FailTransfer(task);
+    return kUnexpectedCommand;
+}
+
+}  // namespace
+
+int UploadData(intake::UploadContext& task) {
+    UploadRequestArgs args;
+    args.Kind = UploadRequestKind::Init;
+    args.Ts = TimeStamp();
+    ControlResult sent = SendControlRequest(task, args, u"/up/up_init", kInitTexts);
+    if (sent.result != 0)
+        return sent.result;
+    InitReply reply;
+    try {
+        reply = ReadInitReply(*sent.reply);
+    } catch (...) {
+        return FailJsonReply(task, kInitTexts, sent.body);
+    }
+
+    int result = kUploadOk;
+    if (reply.command == "UPSTAT" && reply.upstat == "FIN")
+        FinishUpload(task, reply.value);  // the service holds the file: nothing is sent
+    else if (reply.command == "REQTBLK")
+        result = UploadBlock(task, {}, reply.value);  // whole file in blocks, whatever its size
+    else if (reply.command == "REQTCON")
+        result = UploadFast(task, {}, reply.value);
+    else if (reply.command == "REQTSEG")
+        result = UploadSeg(task, reply.value);
+    else
+        result = FailUnfinished(task, sent.body);
+    task.m_File.reset();
+    return result;
+}
+
+}  // namespace upload

@@ -1,0 +1,88 @@
+#include "control_request.h"
+#include "json/json.h"
+#include "log/log_events.h"
+#include "platform/text.h"
+#include "reply_json.h"
+#include "transfer_support.h"
+#include "upload/digest.h"
+#include "upload/result_codes.h"
+#include "upload/transfer.h"
+
+namespace upload {
+
+using namespace detail;
+
+namespace {
+
+// m_Stage is 3 while the fast upload runs (the speed sampling of batches skips it).
+class FastStage {
+public:
+    explicit FastStage(intake::UploadContext& task) : m_Task(task) { m_Task.m_Stage = 3; }
+    ~FastStage() { m_Task.m_Stage = 0; }
+    FastStage(const FastStage&) = delete;
+    FastStage& operator=(const FastStage&) = delete;
+
+private:
+    intake::UploadContext& m_Task;
+};
+
+struct FastReply {
+    std::string command;
+    std::string upstat;
+    std::string value;  // kdw_path (FIN) or kdw_range (anything but UPSTAT)
+};
+
+FastReply ReadFastReply(const Script::JsonObject& reply) {
+    FastReply read;
+    read.command = MemberText(reply, "kdw_upcmd");
+    if (read.command == "UPSTAT") {
+        read.upstat = MemberText(reply, "kdw_upstat");
+        if (read.upstat == "FIN")
+            read.value = MemberText(reply, "kdw_path");
+    } else {
+        read.value = MemberText(reply, "kdw_range");
+    }
+    return read;
+}
+
+}  // namespace
+
+int UploadFast(intake::UploadContext& task, const std::string& segId, const std::string& range) {
+    FastStage stage(task);
+    const auto absolute = ResolveRange(task, segId, range);
+    if (!absolute) {
+        LogFailure(log_events::kUploadFast, u"DESC=UploadFast range error!",
+                   u"range=" + platform::AnsiToWide(range), FilePathText(task));
+        FailTransfer(task);
+        return kUploadFailed;
+    }
+    UploadRequestArgs args;
+    args.Kind = UploadRequestKind::Fast;
+    args.Ts = TimeStamp();
+    args.Range = range;
+    args.SegId = segId;
+    args.Fcon = RangeDigest(task, absolute->Text());
+    ControlResult sent = SendControlRequest(task, args, u"/up/up_retcon", kFastTexts);
+    if (sent.result != 0)
+        return sent.result;
+    FastReply reply;
+    try {
+        reply = ReadFastReply(*sent.reply);
+    } catch (...) {
+        return FailJsonReply(task, kFastTexts, sent.body);
+    }
+    if (reply.command == "UPSTAT" && reply.upstat == "FIN") {
+        FinishUpload(task, reply.value);
+        return kUploadOk;
+    }
+    if (reply.command == "UPSTAT") {
+        // Not finished, and nothing asked for: the file did not arrive.
+        LogFailure(kFastTexts.replyEvent, u"DESC=UploadFast reply without the file!", BodyText(sent.body),
+                   FilePathText(task));
+        FailTransfer(task);
+        return kUploadFailed;
+    }
+    return UploadBlock(task, segId, reply.value);
+}
+
+}  // namespace upload
