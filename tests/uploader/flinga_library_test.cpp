@@ -13,6 +13,15 @@
 #include "platform/library.h"
 #include "platform/system.h"
 
+#if NORVEL_HOST_HAS_QT
+#include <QtGlobal>
+
+// The library's host is a Qt program, so Qt stays loaded when the library goes, as in the
+// launcher. (A host without Qt would unload Qt with the library, and with it libgomp, which
+// Qt Core pulls in; the leak checker would then report libgomp's own allocation.)
+[[maybe_unused]] static const char* const g_HostQtVersion = qVersion();
+#endif
+
 namespace {
 
 const std::string kLibrary = NORVEL_FLINGA_LIBRARY;
