@@ -8,10 +8,23 @@
 #include <sstream>
 #include <string>
 
+#include "control/control_client.h"
 #include "control/control_protocol.h"
 #include "intake/exports.h"
 #include "platform/library.h"
 #include "platform/system.h"
+#include "platform/text.h"
+
+#if NORVEL_WITH_SERVICE
+#include <chrono>
+#include <thread>
+
+#include "actions/command_line_login.h"
+#include "intake/upload_context.h"
+#include "settings/registry_values.h"
+#include "support/service_process.h"
+#include "support/test_env.h"
+#endif
 
 #if NORVEL_HOST_HAS_QT
 #include <QtGlobal>
@@ -103,3 +116,43 @@ TEST(FlingaLibrary, TextConvertedOnTheHostsThreadDoesNotKeepTheLibraryLoaded) {
     library->Unload();
     EXPECT_EQ(ThreadCount(), before);
 }
+
+#if NORVEL_WITH_SERVICE
+// A user who logged in with "remember" before: the library, loaded by a host, confirms the
+// kept login with the service and uploads the first request's file at once.
+TEST(FlingaLibrary, AKeptLoginIsRestoredAndTheFirstRequestUploads) {
+    norvel::test::ServiceProcess service;
+    ASSERT_TRUE(service.AddUser("alice", "pa55word"));
+    settings::WriteString(settings::kNorvelKey, settings::kApiHost, platform::Utf8ToWide(service.HostPort()));
+    ASSERT_EQ(actions::LoginForCommandLine(u"alice", u"pa55word").outcome, actions::CommandLineLoginOutcome::LoggedIn);
+    norvel::test::TempDir files;
+    norvel::test::WriteFile(files.File("report.txt"), "the quarterly report\n");
+
+    auto library = platform::SharedLibrary::Load(kLibrary);
+    ASSERT_TRUE(library);
+    auto setUpLoadTask = reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"));
+    intake::RequestBatch batch(1);
+    ASSERT_TRUE(intake::MakeEntry(intake::kUploadRequest, platform::Utf8ToWide(files.Path()), u"report.txt",
+                                  batch.front()));
+    setUpLoadTask(&batch, 1);
+
+    control::ControlRequest status;
+    status.kind = control::ControlRequest::Kind::Status;
+    const std::string socket = control::ControlSocketPath(platform::RuntimeDir());
+    control::ControlReply reply;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        reply = control::CallControl(socket, status, 5000);
+    } while ((reply.status.tasks.empty() || reply.status.tasks[0].state != intake::kTaskComplete) &&
+             std::chrono::steady_clock::now() < deadline);
+    ASSERT_EQ(reply.status.tasks.size(), 1u);
+    EXPECT_EQ(reply.status.tasks[0].state, intake::kTaskComplete);
+    library->Unload();
+
+    bool stored = false;
+    for (const auto& node : service.Tree("alice"))
+        stored = stored || (node.count("path") && node.at("path") == "/我的网盘/我收到的文件/report.txt");
+    EXPECT_TRUE(stored);
+}
+#endif

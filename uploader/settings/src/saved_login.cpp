@@ -18,7 +18,13 @@ constexpr int64_t kBootTimeTolerance = 8;  // seconds
 constexpr int kConfirmTries = 3;
 
 std::mutex g_SeamLock;
-UserInfoQuery g_UserInfoQuery;
+// Made on first use: the library's load hook installs the query, possibly before the
+// static objects of this file would have been initialized (a std::function is not
+// constant-initialized, and its initialization would empty it again).
+UserInfoQuery& InstalledQuery() {
+    static UserInfoQuery query;
+    return query;
+}
 std::chrono::milliseconds g_RetryWait{200};
 
 bool ConfirmWithService() {
@@ -26,7 +32,7 @@ bool ConfirmWithService() {
     std::chrono::milliseconds wait;
     {
         std::lock_guard lock(g_SeamLock);
-        query = g_UserInfoQuery;
+        query = InstalledQuery();
         wait = g_RetryWait;
     }
     if (!query)
@@ -101,7 +107,7 @@ bool SaveLoginCompletion(const LoginCompletion& login) {
 
 void SetUserInfoQuery(UserInfoQuery query) {
     std::lock_guard lock(g_SeamLock);
-    g_UserInfoQuery = std::move(query);
+    InstalledQuery() = std::move(query);
 }
 
 void SetRestoreRetryWait(std::chrono::milliseconds wait) {
