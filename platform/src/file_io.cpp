@@ -14,12 +14,6 @@ namespace {
 constexpr mode_t kPrivateFile = 0600;
 constexpr unsigned kPrivateFolder = 0700;
 
-FileStamp StampOf(const struct stat& st) {
-    return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                     static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec),
-                     static_cast<int64_t>(st.st_mtim.tv_nsec)};
-}
-
 // Makes a rename in the folder survive a crash; a failure leaves the data intact.
 void SyncFolder(const std::string& folder) {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -28,6 +22,12 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+FileStamp StampOf(const struct stat& st) {
+    return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                     static_cast<uint64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec),
+                     static_cast<int64_t>(st.st_mtim.tv_nsec)};
+}
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {

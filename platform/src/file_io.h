@@ -7,22 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_stamp.h"
 #include "platform/unique_fd.h"
+
+struct stat;
 
 namespace platform {
 
-// What tells one version of a file from another: a replaced file has another inode
-// (as long as the old one is held open, its number cannot be reused), a file edited in
-// place another size or modification time.
-struct FileStamp {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    int64_t size = 0;
-    int64_t mtimeSeconds = 0;
-    int64_t mtimeNanoseconds = 0;
-
-    bool operator==(const FileStamp&) const = default;
-};
+// The stamp of what stat or fstat found.
+FileStamp StampOf(const struct stat& st);
 
 std::optional<FileStamp> StampOfPath(const std::string& path);
 std::optional<FileStamp> StampOfFile(int fd);

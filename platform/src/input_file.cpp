@@ -7,18 +7,10 @@
 #include <cerrno>
 #include <limits>
 
+#include "file_io.h"
 #include "system_path.h"
 
 namespace platform {
-namespace {
-
-FileVersion VersionOf(const struct stat& st) {
-    return FileVersion{static_cast<uint64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec),
-                       static_cast<int64_t>(st.st_mtim.tv_nsec)};
-}
-
-}  // namespace
-
 InputFile::~InputFile() { Close(); }
 
 int InputFile::Open(std::u16string_view path) {
@@ -45,7 +37,7 @@ int InputFile::Open(std::u16string_view path) {
         return error;
     }
     m_Fd = fd;
-    m_Opened = VersionOf(st);
+    m_Opened = StampOf(st);
     return 0;
 }
 
@@ -55,11 +47,10 @@ void InputFile::Close() {
     m_Fd = -1;
 }
 
-std::optional<FileVersion> InputFile::Version() const {
-    struct stat st {};
-    if (m_Fd < 0 || ::fstat(m_Fd, &st) != 0)
+std::optional<FileStamp> InputFile::Version() const {
+    if (m_Fd < 0)
         return std::nullopt;
-    return VersionOf(st);
+    return StampOfFile(m_Fd);
 }
 
 bool InputFile::ChangedSinceOpen() const {

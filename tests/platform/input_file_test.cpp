@@ -44,7 +44,7 @@ TEST(InputFile, KeepsReadingAFileWhosePathWasRemovedAndSeesItChange) {
     norvel::test::WriteFile(path, "abc");
     InputFile file;
     ASSERT_EQ(file.Open(Wide(path)), 0);
-    const FileVersion before = *file.Version();
+    const FileStamp before = *file.Version();
     EXPECT_EQ(file.OpenedVersion(), before);
     EXPECT_FALSE(file.ChangedSinceOpen());
     ASSERT_EQ(::truncate(path.c_str(), 2), 0);

@@ -9,17 +9,9 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/file_stamp.h"
+
 namespace platform {
-
-// What tells one version of an open file from another: a file written to since has
-// another size or modification time.
-struct FileVersion {
-    uint64_t size = 0;
-    int64_t mtimeSeconds = 0;
-    int64_t mtimeNanoseconds = 0;
-
-    bool operator==(const FileVersion&) const = default;
-};
 
 class InputFile {
 public:
@@ -35,10 +27,10 @@ public:
     bool IsOpen() const { return m_Fd >= 0; }
     void Close();
 
-    // Size and modification time of the open file now; empty when none is open.
-    [[nodiscard]] std::optional<FileVersion> Version() const;
+    // The stamp of the open file now; empty when none is open.
+    [[nodiscard]] std::optional<FileStamp> Version() const;
     // The version found when the file was opened.
-    const FileVersion& OpenedVersion() const { return m_Opened; }
+    const FileStamp& OpenedVersion() const { return m_Opened; }
     // True when the file was written to (or its size changed) since it was opened, or
     // when it can no longer be examined.
     bool ChangedSinceOpen() const;
@@ -48,7 +40,7 @@ public:
 
 private:
     int m_Fd = -1;
-    FileVersion m_Opened;
+    FileStamp m_Opened;
 };
 
 // True for the error numbers of InputFile::Open that mean "there is no such file".
