@@ -7,6 +7,10 @@
 // At process exit a library that is still loaded is left alone: its static objects are
 // already destroyed by then (the exit handlers run before the libraries' finalizers), and
 // nothing is unmapped before the process ends. The host calls CloseAllWnd before it exits.
+//
+// The load hook may run before the static objects of the library's other files are
+// initialized: whatever it installs there lives in objects made on first use (or
+// initialized at compile time), never in a global that its initialization would reset.
 
 #include <atomic>
 #include <cstdlib>
