@@ -14,6 +14,7 @@
 #include "ui/background_work.h"
 #include "ui/batch_counters.h"
 #include "ui/serial_work.h"
+#include "ui/ui_actions.h"
 
 TEST(BatchCountersTest, CountsFromManyThreadsAddUp) {
     settings::g_PendingCount = 0;
@@ -101,4 +102,31 @@ TEST(SerialWorkTest, JobsRunInOrderOnOneOtherThread) {
         EXPECT_EQ(order[static_cast<size_t>(i)], i);
     EXPECT_TRUE(oneThread);
     EXPECT_NE(worker, std::this_thread::get_id());
+}
+
+TEST(UiActionsTest, ThreadsThatInstallAndRunTheActionsAtOnceShareOneSlot) {
+    ui::ReleaseUiActions();
+    std::atomic<bool> go{false};
+    std::atomic<int> queries{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go.load())
+                std::this_thread::yield();
+            if (t == 0)
+                ui::SetUserInfoAction([&] { ++queries; });
+            for (int i = 0; i < 200; ++i)
+                ui::RunUserInfoQuery();
+        });
+    }
+    go = true;
+    for (auto& thread : threads)
+        thread.join();
+    const int before = queries.load();
+    EXPECT_GE(before, 200);  // the installing thread's own runs all saw its action
+    ui::RunUserInfoQuery();
+    EXPECT_EQ(queries.load(), before + 1);
+    ui::ReleaseUiActions();
+    ui::RunUserInfoQuery();  // released: the harmless default
+    EXPECT_EQ(queries.load(), before + 1);
 }

@@ -171,6 +171,7 @@ void InstallQtUi() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!qobject_cast<QApplication*>(app) || QThread::currentThread() != app->thread())
         return;
+    QtLoop();  // made now, on the thread it belongs to, before a worker can ask for it
     CQtIntakeUi*& installed = InstalledSlot();
     if (!installed)
         installed = new CQtIntakeUi;

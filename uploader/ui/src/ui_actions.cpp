@@ -1,6 +1,7 @@
 #include "ui/ui_actions.h"
 
 #include <mutex>
+#include <type_traits>
 #include <utility>
 
 #include "platform/launch.h"
@@ -10,37 +11,31 @@ namespace ui {
 namespace {
 
 struct Actions {
-    std::mutex lock;
     VisitUrlAction visitUrl;
     UserInfoAction userInfo;
 };
 
-// Not destroyed with the static objects (threads may still ask at exit); freed when the
-// interface is taken down at unload.
-Actions*& ActionsSlot() {
-    static Actions* actions = nullptr;
-    return actions;
-}
-
-Actions& TheActions() {
-    Actions*& actions = ActionsSlot();
-    if (!actions)
-        actions = new Actions;
-    return *actions;
-}
+// The window thread and background work both ask for the actions, so the slot is made,
+// read and freed under one lock. The lock has no destructor to run and the actions are
+// not destroyed with the static objects (threads may still ask at exit); they are freed
+// when the interface is taken down at unload.
+std::mutex g_ActionsLock;
+static_assert(std::is_trivially_destructible_v<std::mutex>);
+Actions* g_Actions = nullptr;
 
 template <typename Member, typename Action>
 void Store(Member member, Action action) {
-    Actions& actions = TheActions();
-    std::lock_guard lock(actions.lock);
-    actions.*member = std::move(action);
+    std::lock_guard lock(g_ActionsLock);
+    if (!g_Actions)
+        g_Actions = new Actions;
+    g_Actions->*member = std::move(action);
 }
 
 template <typename Member>
 auto Copy(Member member) {
-    Actions& actions = TheActions();
-    std::lock_guard lock(actions.lock);
-    return actions.*member;
+    std::lock_guard lock(g_ActionsLock);
+    using Action = std::remove_cvref_t<decltype(g_Actions->*member)>;
+    return g_Actions ? g_Actions->*member : Action{};
 }
 
 void OpenDiskFolder(const std::u16string& folder) {
@@ -66,7 +61,10 @@ void RunUserInfoQuery() {
         action();
 }
 
-void ReleaseUiActions() { delete std::exchange(ActionsSlot(), nullptr); }
+void ReleaseUiActions() {
+    std::lock_guard lock(g_ActionsLock);
+    delete std::exchange(g_Actions, nullptr);
+}
 
 std::u16string ShopPageUrl(ShopPage page) {
     const std::u16string base = settings::BaseUrl(settings::GetWebHost());
