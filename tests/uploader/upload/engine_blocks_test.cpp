@@ -151,13 +151,14 @@ TEST_F(BlocksTest, AnInterruptedUploadResumesFromWhatTheServiceHolds) {
     EXPECT_EQ(task->m_State, intake::kTaskComplete);
     EXPECT_EQ(task->m_DoneSize, content.size());
     EXPECT_TRUE(ServiceHolds(content));
-    // The second run starts where the service's held bytes end, not at 0.
+    // The retry goes on from what the service holds: the first block is never sent again,
+    // and only the block in flight at the stop may have gone out twice. (The service may
+    // log that block after the retry's blocks: it was still being served when the retry began.)
     const auto ranges = BlockRanges();
     ASSERT_GT(ranges.size(), firstRun);
-    const std::string resumedAt = ranges[firstRun];
-    EXPECT_NE(resumedAt.substr(0, 2), "0-");
-    EXPECT_EQ(ranges.back(), "11000-11999");
-    EXPECT_LT(ranges.size() - firstRun, 12u);
+    EXPECT_EQ(std::count(ranges.begin(), ranges.end(), "0-999"), 1);
+    EXPECT_EQ(std::count(ranges.begin(), ranges.end(), "11000-11999"), 1);
+    EXPECT_LE(ranges.size(), 13u);
 }
 
 TEST_F(BlocksTest, ABlockThatTimedOutIsSentAgainAfterTheWait) {
