@@ -25,10 +25,12 @@ protected:
         EngineTest::SetUp();
         intake::ResetTaskIdCounter();
         intake::SetPauseAfterTask(10ms);
-        // The engine's own driver, watched: which runs returned, in which state.
+        // The engine's own driver, watched: which runs returned, in which state. While
+        // m_HoldReturns is set, a finished run waits before it returns to its worker.
         intake::SetUploadDriver([this](intake::UploadContext& task) {
             const int result = upload::UploadFile(task);
-            std::lock_guard lock(m_Lock);
+            std::unique_lock lock(m_Lock);
+            m_Released.wait(lock, [&] { return !m_HoldReturns; });
             m_Returns[task.m_TaskId].push_back(intake::GetTaskState(task));
             m_Returned.notify_all();
             return result;
@@ -36,6 +38,11 @@ protected:
         intake::StartQueue();
     }
     void TearDown() override {
+        {
+            std::lock_guard lock(m_Lock);
+            m_HoldReturns = false;  // also when a test ended early
+        }
+        m_Released.notify_all();
         intake::StopQueue();
         intake::SetUploadDriver(nullptr);
         intake::SetPauseAfterTask(500ms);
@@ -71,6 +78,8 @@ protected:
 
     std::mutex m_Lock;
     std::condition_variable m_Returned;
+    std::condition_variable m_Released;
+    bool m_HoldReturns = false;
     std::map<int32_t, std::vector<int32_t>> m_Returns;
 };
 
@@ -146,10 +155,19 @@ TEST_F(QueueTest, PausedUploadsResumeAndComplete) {
 TEST_F(QueueTest, AnUploadResumedBeforeItsRunReturnedRunsAgain) {
     ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
     const std::string content = SampleBytes(3000, 33);
+    {
+        std::lock_guard lock(m_Lock);
+        m_HoldReturns = true;  // the stopped run may end quickly; it returns only after the resume
+    }
     const int32_t id = Add("quick.bin", content);
     ASSERT_TRUE(WaitUntil([&] { return intake::GetTaskView(id)->doneSize > 0; }));
     intake::PauseAll();
     intake::ResumeAll();
+    {
+        std::lock_guard lock(m_Lock);
+        m_HoldReturns = false;
+    }
+    m_Released.notify_all();
     const auto runs = WaitForReturns(id, 2);
     EXPECT_EQ(runs.front(), intake::kTaskWaiting);  // not failed: queued again
     EXPECT_EQ(runs.back(), intake::kTaskComplete);
