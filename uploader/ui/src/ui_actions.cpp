@@ -16,12 +16,13 @@ struct Actions {
 };
 
 // The window thread and background work both ask for the actions, so the slot is made,
-// read and freed under one lock. The lock has no destructor to run and the actions are
-// not destroyed with the static objects (threads may still ask at exit); they are freed
-// when the interface is taken down at unload.
-std::mutex g_ActionsLock;
+// read and freed under one lock. Lock and slot are constant-initialised (the library's
+// load hook may install actions before other static objects exist) and have no destructor
+// to run; the actions are not destroyed with the static objects (threads may still ask at
+// exit) but freed when the interface is taken down at unload.
+constinit std::mutex g_ActionsLock;
 static_assert(std::is_trivially_destructible_v<std::mutex>);
-Actions* g_Actions = nullptr;
+constinit Actions* g_Actions = nullptr;
 
 template <typename Member, typename Action>
 void Store(Member member, Action action) {
