@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 namespace norvel::test {
@@ -32,5 +34,9 @@ private:
 void WriteFile(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+
+// Asks the condition every few milliseconds until it holds (true) or the time is up
+// (false, after one last try).
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 }  // namespace norvel::test

@@ -17,7 +17,6 @@
 
 #if NORVEL_WITH_SERVICE
 #include <chrono>
-#include <thread>
 
 #include "actions/command_line_login.h"
 #include "intake/upload_context.h"
@@ -140,12 +139,12 @@ TEST(FlingaLibrary, AKeptLoginIsRestoredAndTheFirstRequestUploads) {
     status.kind = control::ControlRequest::Kind::Status;
     const std::string socket = control::ControlSocketPath(platform::RuntimeDir());
     control::ControlReply reply;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    do {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        reply = control::CallControl(socket, status, 5000);
-    } while ((reply.status.tasks.empty() || reply.status.tasks[0].state != intake::kTaskComplete) &&
-             std::chrono::steady_clock::now() < deadline);
+    norvel::test::WaitUntil(
+        [&] {
+            reply = control::CallControl(socket, status, 5000);
+            return !reply.status.tasks.empty() && reply.status.tasks[0].state == intake::kTaskComplete;
+        },
+        std::chrono::seconds(20));
     ASSERT_EQ(reply.status.tasks.size(), 1u);
     EXPECT_EQ(reply.status.tasks[0].state, intake::kTaskComplete);
     library->Unload();

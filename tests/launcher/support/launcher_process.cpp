@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <thread>
 
 #include "control/control_protocol.h"
 #include "launcher/launcher_paths.h"
@@ -113,16 +112,6 @@ std::string ControlSocketPathForTests() { return control::ControlSocketPath(plat
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds wait) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 std::unique_ptr<RunningProgram> StartLauncher(const InstallTree& install,

@@ -8,7 +8,6 @@
 // stand-in's record file NORVEL_STANDIN_RECORD.
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,10 +72,6 @@ std::string ControlSocketPathForTests();
 
 // True when the lines hold that line.
 bool HasLine(const std::vector<std::string>& lines, const std::string& line);
-
-// Polls the condition until it holds or the wait passes.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds wait = std::chrono::seconds(20));
 
 // Starts the launcher of the install and waits until it listens on the plug-in socket.
 std::unique_ptr<RunningProgram> StartLauncher(const InstallTree& install,

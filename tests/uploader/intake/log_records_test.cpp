@@ -4,7 +4,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "intake/dropped_files.h"
@@ -17,6 +16,7 @@
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "test_driver.h"
+#include "support/test_env.h"
 #include "uploader/log/log_test_support.h"
 
 using namespace intake;
@@ -97,10 +97,8 @@ TEST_F(LogRecordsTest, WorkersLogEachRunButNoCompletionOfARemovedTask) {
     };
     // The worker writes the completion just after the driver returns; a shutdown before
     // that removes the task like any other, without a completion record.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!::testing::Value(Logged(), Contains(run("COMPLETE_UploadTask", "kept.txt"))) &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    norvel::test::WaitUntil([&] { return ::testing::Value(Logged(), Contains(run("COMPLETE_UploadTask", "kept.txt"))); },
+                            std::chrono::seconds(10));
     StopQueue();  // the worker has written its last record once it is joined
 
     const std::vector<std::string> records = Logged();

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
-#include <thread>
 
 #include "engine_fixture.h"
 #include "intake/task_map.h"
@@ -32,22 +31,12 @@ protected:
 
     // Waits (at most ten seconds) until the task has sent some content.
     static bool WaitForProgress(const intake::UploadContext& task) {
-        for (int i = 0; i < 1000; ++i) {
-            if (task.m_DoneSize > 0)
-                return true;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
+        return norvel::test::WaitUntil([&] { return task.m_DoneSize > 0; }, 10s);
     }
 
     // Waits (at most ten seconds) until the service logged so many block requests.
     bool WaitForBlocks(size_t count) {
-        for (int i = 0; i < 1000; ++i) {
-            if (CountRequests("/up/up_blk") >= count)
-                return true;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
+        return norvel::test::WaitUntil([&] { return CountRequests("/up/up_blk") >= count; }, 10s);
     }
 
     std::vector<std::string> BlockRanges() {

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <thread>
 
 #include "engine_fixture.h"
 #include "intake/queue.h"
@@ -18,6 +17,7 @@ namespace upload_test {
 namespace {
 
 using namespace std::chrono_literals;
+using norvel::test::WaitUntil;
 
 class QueueTest : public EngineTest {
 protected:
@@ -61,16 +61,6 @@ protected:
         return m_Returns[id];
     }
 
-    template <typename Condition>
-    bool WaitUntil(Condition condition) {
-        for (int i = 0; i < 2000; ++i) {
-            if (condition())
-                return true;
-            std::this_thread::sleep_for(5ms);
-        }
-        return false;
-    }
-
     int32_t StateOf(int32_t id) {
         const auto view = intake::GetTaskView(id);
         return view ? view->state : -1;
@@ -102,7 +92,7 @@ TEST_F(QueueTest, SevenFilesUploadFiveAtATime) {
         }
         mostAtOnce = std::max(mostAtOnce, uploading);
         return complete == ids.size();
-    }));
+    }, 10s));
     EXPECT_EQ(mostAtOnce, 5u);
     for (size_t i = 0; i < ids.size(); ++i) {
         EXPECT_TRUE(ServiceHolds(contents[i]));
@@ -116,7 +106,7 @@ TEST_F(QueueTest, SevenFilesUploadFiveAtATime) {
 TEST_F(QueueTest, ATaskRemovedInTheMiddleOfABlockIsFreedWithoutAnOutcome) {
     ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
     const int32_t id = Add("removed.bin", SampleBytes(3000, 30));
-    ASSERT_TRUE(WaitUntil([&] { return intake::GetTaskView(id) && intake::GetTaskView(id)->doneSize > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return intake::GetTaskView(id) && intake::GetTaskView(id)->doneSize > 0; }, 10s));
     const auto removedAt = std::chrono::steady_clock::now();
     intake::RemoveTask(id);
     EXPECT_FALSE(intake::GetTaskView(id));
@@ -136,7 +126,7 @@ TEST_F(QueueTest, PausedUploadsResumeAndComplete) {
     const int32_t b = Add("b.bin", second);
     ASSERT_TRUE(WaitUntil([&] {
         return intake::GetTaskView(a)->doneSize > 0 && intake::GetTaskView(b)->doneSize > 0;
-    }));
+    }, 10s));
     intake::PauseAll();
     EXPECT_EQ(WaitForReturns(a), std::vector<int32_t>{intake::kTaskPaused});
     EXPECT_EQ(WaitForReturns(b), std::vector<int32_t>{intake::kTaskPaused});
@@ -160,7 +150,7 @@ TEST_F(QueueTest, AnUploadResumedBeforeItsRunReturnedRunsAgain) {
         m_HoldReturns = true;  // the stopped run may end quickly; it returns only after the resume
     }
     const int32_t id = Add("quick.bin", content);
-    ASSERT_TRUE(WaitUntil([&] { return intake::GetTaskView(id)->doneSize > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return intake::GetTaskView(id)->doneSize > 0; }, 10s));
     intake::PauseAll();
     intake::ResumeAll();
     {
