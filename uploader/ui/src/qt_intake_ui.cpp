@@ -1,7 +1,6 @@
 #include "ui/qt_intake_ui.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/session_state.h"
+#include "ui/dlg_message.h"
 #include "ui/qt_message_loop.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_images.h"
@@ -24,8 +24,7 @@ QString Q(std::u16string_view text) {
 }
 
 void ShowQtMessage(std::u16string_view text, std::u16string_view caption) {
-    QMessageBox box(QMessageBox::Warning, Q(caption), Q(text), QMessageBox::Ok);
-    box.exec();
+    ShowMessageDialog(Q(text), Q(caption));
 }
 
 void QuitHostLoop() {

@@ -185,4 +185,11 @@ QPixmap LoadSharpPicture(const QString& path) {
     return picture;
 }
 
+QPixmap LoadSharpSkinPicture(std::u16string_view file) {
+    const std::u16string folder = settings::SkinFolder();
+    if (folder.empty())
+        return {};
+    return LoadSharpPicture(QString::fromStdU16String(folder + std::u16string(file)));
+}
+
 }  // namespace ui

@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace ui {
@@ -81,5 +82,7 @@ QColor ParseSkinColour(const QString& text, const QColor& fallback);
 // Loads a picture; at a device pixel ratio above 1 a "name@2x.png" beside it is taken
 // first (and marked as such). Null when neither can be read.
 QPixmap LoadSharpPicture(const QString& path);
+// The same for a picture of the skin folder; null when the host program's folder is unknown.
+QPixmap LoadSharpSkinPicture(std::u16string_view file);
 
 }  // namespace ui
