@@ -230,3 +230,23 @@ TEST_F(SkinEngineTest, TheFrameDrawsTheActiveAndInactiveCaption) {
     EXPECT_NE(active.copy(0, 0, 320, 30), inactive.copy(0, 0, 320, 30));
     EXPECT_EQ(active.copy(4, 30, 312, 120), inactive.copy(4, 30, 312, 120));
 }
+
+TEST_F(SkinEngineTest, SharpPicturesAreTwiceAsLargeAndTakenOnlyOnDenseScreens) {
+    const QString folder = QString::fromStdU16String(settings::SkinFolder());
+    int sharp = 0;
+    for (const char* file : {"MsgBG.png", "mainframe_close.png", "msg_icon.png", "about_banner.png", "menu.png",
+                             "others/top.png", "others/button2.png", "login/button1.png"}) {
+        SCOPED_TRACE(file);
+        const QPixmap plain = ui::LoadSharpPicture(folder + file, 1.0);
+        const QPixmap dense = ui::LoadSharpPicture(folder + file, 2.0);
+        ASSERT_FALSE(plain.isNull());
+        EXPECT_EQ(plain.devicePixelRatio(), 1.0);
+        EXPECT_EQ(dense.devicePixelRatio(), 2.0);
+        EXPECT_EQ(dense.size(), plain.size() * 2);
+        EXPECT_EQ(ui::CSkinTheme::PictureWidth(dense), plain.width());
+        sharp += dense.devicePixelRatio() == 2.0;
+    }
+    EXPECT_EQ(sharp, 8);
+    // A picture without a sharp form is taken as it is.
+    EXPECT_EQ(ui::LoadSharpPicture(folder + "main_background.png", 2.0).devicePixelRatio(), 1.0);
+}

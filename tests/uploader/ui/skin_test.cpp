@@ -56,7 +56,7 @@ TEST_F(SkinTest, TheGeneratorMakesExactlyTheSkinKeptInTheRepository) {
         const QImage made(generated + "/" + file);
         const QImage held(kept + "/" + file);
         ASSERT_EQ(made.size(), held.size());
-        if (!kPicturesWithText.contains(file)) {
+        if (!kPicturesWithText.contains(QString(file).remove(QStringLiteral("@2x")))) {
             EXPECT_EQ(made.convertToFormat(QImage::Format_ARGB32), held.convertToFormat(QImage::Format_ARGB32));
         }
     }

@@ -7,10 +7,17 @@
 
 namespace skin_art {
 
+namespace {
+int g_Scale = 1;
+}  // namespace
+
+void SetDrawScale(int scale) { g_Scale = scale; }
+
 QImage Draw(int width, int height, const std::function<void(QPainter&)>& paint) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * g_Scale, height * g_Scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
+    p.scale(g_Scale, g_Scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     paint(p);

@@ -32,8 +32,10 @@ inline const QColor kCardBorder(0xD3, 0xE3, 0xF4);
 inline const QColor kHintFill(0xFF, 0xF8, 0xE1);
 inline const QColor kHintBorder(0xE6, 0xC7, 0x7A);
 
-// A transparent picture of the size, painted by `paint` with antialiasing.
+// A transparent picture of the size, painted by `paint` with antialiasing. At a drawing
+// scale of 2 the picture has twice the pixels and `paint` still draws in the sizes given.
 QImage Draw(int width, int height, const std::function<void(QPainter&)>& paint);
+void SetDrawScale(int scale);
 
 // A rounded panel filling the rectangle: vertical gradient, 1-pixel border.
 void Panel(QPainter& p, const QRectF& box, qreal radius, QColor top, QColor bottom, QColor border);

@@ -23,15 +23,19 @@ struct TextFile {
 struct Catalog {
     std::vector<Picture> pictures;
     std::vector<TextFile> texts;
+    bool sharp = false;  // pictures drawn at twice the pixels, named "name@2x.png"
 
     void Add(QString path, QImage image, bool carriesText = false) {
+        if (sharp)
+            path.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
         pictures.push_back({std::move(path), std::move(image), carriesText});
     }
 };
 
 // The main window, its task rows and scroll bar.
 void AddMainPictures(Catalog& catalog);
-// The mini window, the tips popup, the message dialog, the about box and the menu.
+// The mini window, the tips popup, the message dialog, the about box and the menu (also
+// in the sharp form for screens of twice the pixel density, as the theme folders).
 void AddDialogPictures(Catalog& catalog);
 // The skin folders "login" and "others": pictures and theme files.
 void AddThemeFolders(Catalog& catalog);

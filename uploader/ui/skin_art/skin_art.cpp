@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "art_kit.h"
 #include "catalog.h"
 
 namespace {
@@ -50,6 +51,15 @@ int main(int argc, char** argv) {
     skin_art::AddDialogPictures(catalog);
     skin_art::AddThemeFolders(catalog);
     skin_art::AddLayoutFile(catalog);
+    // The dialogs' pictures once more at twice the pixels, for screens that need them.
+    skin_art::Catalog sharp;
+    sharp.sharp = true;
+    skin_art::SetDrawScale(2);
+    skin_art::AddDialogPictures(sharp);
+    skin_art::AddThemeFolders(sharp);
+    skin_art::SetDrawScale(1);
+    for (auto& picture : sharp.pictures)
+        catalog.pictures.push_back(std::move(picture));
     if (!WriteAll(QString::fromLocal8Bit(argv[1]), catalog))
         return 1;
     std::printf("%zu pictures and %zu text files written to %s\n", catalog.pictures.size(),

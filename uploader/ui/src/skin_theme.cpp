@@ -173,9 +173,11 @@ QColor ParseSkinColour(const QString& text, const QColor& fallback) {
     return QColor(rgb[0], rgb[1], rgb[2]);
 }
 
-QPixmap LoadSharpPicture(const QString& path) {
+QPixmap LoadSharpPicture(const QString& path, qreal ratio) {
+    if (ratio <= 0)
+        ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     QPixmap picture;
-    if (qApp && qApp->devicePixelRatio() > 1.0 && path.endsWith(".png")) {
+    if (ratio > 1.0 && path.endsWith(".png")) {
         if (picture.load(path.chopped(4) + "@2x.png")) {
             picture.setDevicePixelRatio(2.0);
             return picture;

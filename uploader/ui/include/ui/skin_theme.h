@@ -79,9 +79,10 @@ std::shared_ptr<const CSkinTheme> LoadSkinTheme(const QString& path, const SkinL
 // Reads "r g b" (blanks or tabs between); the fallback when fewer than three numbers.
 QColor ParseSkinColour(const QString& text, const QColor& fallback);
 
-// Loads a picture; at a device pixel ratio above 1 a "name@2x.png" beside it is taken
-// first (and marked as such). Null when neither can be read.
-QPixmap LoadSharpPicture(const QString& path);
+// Loads a picture; at a device pixel ratio above 1 (0: the application's) a "name@2x.png"
+// beside it is taken first, marked as such, so it keeps its size in logical pixels. Null
+// when neither can be read.
+QPixmap LoadSharpPicture(const QString& path, qreal ratio = 0);
 // The same for a picture of the skin folder; null when the host program's folder is unknown.
 QPixmap LoadSharpSkinPicture(std::u16string_view file);
 
