@@ -117,8 +117,9 @@ QImage ButtonStrip(int width, int height, int states, QColor base, const QString
                 top = base.darker(105);
                 bottom = base.lighter(110);
             } else if (states == 5 && i == 3) {
-                top = base.lighter(150);
-                bottom = base.lighter(110);
+                top = base.lighter(165);
+                bottom = base.lighter(125);
+                border = kAccent;
             } else if (states == 5 && i == 4) {
                 top = bottom = QColor(0xE4, 0xE7, 0xEB);
                 border = QColor(0xC4, 0xC9, 0xCF);
