@@ -250,3 +250,33 @@ TEST_F(SkinEngineTest, SharpPicturesAreTwiceAsLargeAndTakenOnlyOnDenseScreens) {
     // A picture without a sharp form is taken as it is.
     EXPECT_EQ(ui::LoadSharpPicture(folder + "main_background.png", 2.0).devicePixelRatio(), 1.0);
 }
+
+TEST_F(SkinEngineTest, CaptionButtonsMaximiseRestoreAndMinimiseTheWindow) {
+    QImage strip(36, 12, QImage::Format_RGB32);
+    strip.fill(Qt::darkBlue);
+    for (const char* name : {"top.png", "b.png"})
+        ASSERT_TRUE(strip.save(QString::fromStdString(m_Dir.File(name))));
+    Write(m_Dir.File("theme.ini"),
+          "[Personality]\nTop=top.png\nButtonCount=3\n"
+          "[Button0]\nButtonImage=b.png\nAction=0\nXCoord=14\nYCoord=0\n"
+          "[Button1]\nButtonImage=b.png\nAction=1\nXCoord=28\nYCoord=0\n"
+          "[Button2]\nButtonImage=b.png\nAction=2\nXCoord=42\nYCoord=0\n");
+    QWidget window;
+    CSkinWin skin;
+    skin.LoadSkin(QString::fromStdString(m_Dir.File("theme.ini")), [](const QString&, bool) {});
+    skin.InstallSkin(&window);
+    window.resize(200, 100);
+    window.show();
+    const QPoint maximise = skin.CaptionButtonRect(1).center();
+    EXPECT_EQ(skin.HitTest(maximise), CSkinWin::HTMAXBUTTON);
+    EXPECT_EQ(skin.HitTest(skin.CaptionButtonRect(2).center()), CSkinWin::HTMINBUTTON);
+    Click(window, maximise, maximise);
+    ASSERT_TRUE(WaitFor([&] { return window.isMaximized(); }));
+    EXPECT_EQ(skin.HitTest({window.width() / 2, 0}), CSkinWin::HTCLIENT);  // no sizing while maximised
+    const QPoint restore = skin.CaptionButtonRect(1).center();
+    Click(window, restore, restore);
+    ASSERT_TRUE(WaitFor([&] { return !window.isMaximized(); }));
+    const QPoint minimise = skin.CaptionButtonRect(2).center();
+    Click(window, minimise, minimise);
+    EXPECT_TRUE(WaitFor([&] { return window.isMinimized(); }));
+}
