@@ -19,7 +19,8 @@ class DlgMessageTest : public UiTest {
 protected:
     void SetUp() override {
         UiTest::SetUp();
-        ui::SetLinkOpener([this](const std::u16string& url) { m_Opened.push_back(ui_test::Utf8(url)); });
+        ui::SetLinkOpener(
+            [this](const std::u16string& url) { m_Opened.push_back(ui_test::Utf8(url)); });
     }
     void TearDown() override {
         ui::SetLinkOpener(nullptr);
@@ -40,7 +41,8 @@ int ResultAfter(CDlgMessage& box, const std::function<void()>& step) {
 }  // namespace
 
 TEST_F(DlgMessageTest, LinesStartHigherTheMoreThereAreAndFollowEachOther) {
-    EXPECT_EQ(CDlgMessage(QStringLiteral("没有可上传文件"), 0, false).LineTops(), std::vector<int>{54});
+    EXPECT_EQ(CDlgMessage(QStringLiteral("没有可上传文件"), 0, false).LineTops(),
+              std::vector<int>{54});
     CDlgMessage three(QStringLiteral("一\n二\n三"), 1, false);
     const std::vector<int> tops = three.LineTops();
     ASSERT_EQ(tops.size(), 3u);
@@ -57,9 +59,12 @@ TEST_F(DlgMessageTest, TheButtonsTheGlyphAndTheKeysEndTheBoxWithTheirResults) {
     EXPECT_EQ(retry.SecondButton()->text(), QStringLiteral("取消"));
     EXPECT_EQ(retry.FirstButton()->pos(), QPoint(74, 90));
     EXPECT_EQ(retry.SecondButton()->pos(), QPoint(135, 90));
-    EXPECT_EQ(ResultAfter(retry, [&] { QTest::mouseClick(retry.FirstButton(), Qt::LeftButton); }), 1);
-    EXPECT_EQ(ResultAfter(retry, [&] { QTest::mouseClick(retry.SecondButton(), Qt::LeftButton); }), 2);
-    EXPECT_EQ(ResultAfter(retry, [&] { QTest::mouseClick(retry.CloseGlyph(), Qt::LeftButton); }), 2);
+    EXPECT_EQ(ResultAfter(retry, [&] { QTest::mouseClick(retry.FirstButton(), Qt::LeftButton); }),
+              1);
+    EXPECT_EQ(ResultAfter(retry, [&] { QTest::mouseClick(retry.SecondButton(), Qt::LeftButton); }),
+              2);
+    EXPECT_EQ(ResultAfter(retry, [&] { QTest::mouseClick(retry.CloseGlyph(), Qt::LeftButton); }),
+              2);
     EXPECT_EQ(retry.CloseGlyph()->geometry(), QRect(205, 5, 22, 22));
     EXPECT_EQ(ResultAfter(retry, [&] { QTest::keyClick(&retry, Qt::Key_Escape); }), 2);
     EXPECT_EQ(ResultAfter(retry, [&] { QTest::keyClick(&retry, Qt::Key_Return); }), 1);
@@ -109,10 +114,11 @@ TEST_F(DlgMessageTest, TheLibrarysMessagesComeInTheMessageBox) {
 }
 
 TEST_F(DlgMessageTest, ScreenshotsOfEveryKind) {
-    const std::pair<int, const char*> kinds[] = {{0, "没有可上传文件"},
-                                                 {1, "分享链接获取失败\n是否重试？"},
-                                                 {2, "文件还在上传中\n现在放弃将不会生成链接\n确定放弃吗？"},
-                                                 {7, "单个文件超过了上传限制\n升级VIP可上传更大的文件"}};
+    const std::pair<int, const char*> kinds[] = {
+        {0, "没有可上传文件"},
+        {1, "分享链接获取失败\n是否重试？"},
+        {2, "文件还在上传中\n现在放弃将不会生成链接\n确定放弃吗？"},
+        {7, "单个文件超过了上传限制\n升级VIP可上传更大的文件"}};
     for (const auto& [kind, text] : kinds) {
         CDlgMessage box(QString::fromUtf8(text), kind, false);
         box.show();

@@ -33,7 +33,8 @@ TEST_F(MenuExTest, ItemsLieOnTheirStripsAndAClickNamesTheCommand) {
     menu.popup({100, 100});
     ASSERT_TRUE(WaitFor([&] { return menu.isVisible(); }));
     EXPECT_EQ(menu.actionGeometry(menu.Command(32776)).height(), CMenuEx::kItemHeight);
-    EXPECT_EQ(menu.actionGeometry(menu.Command(32777)).top(), menu.actionGeometry(menu.Command(32776)).bottom() + 1);
+    EXPECT_EQ(menu.actionGeometry(menu.Command(32777)).top(),
+              menu.actionGeometry(menu.Command(32776)).bottom() + 1);
     EXPECT_EQ(CMenuEx::StripTop(32774), 69);
     EXPECT_EQ(CMenuEx::StripTop(32781), 138);
     EXPECT_EQ(CMenuEx::StripTop(1), -1);

@@ -74,11 +74,13 @@ TEST_F(SkinButtonTest, ASkinnedDialogTakesTabReturnAndEscapeAndFreesItsButtonsWi
     auto* d = new CButtonDialog({QStringLiteral("重试"), QStringLiteral("取消")});
     d->dialog.show();
     QApplication::setActiveWindow(&d->dialog);
-    QSignalSpy first(d->buttons[0], &QPushButton::clicked), second(d->buttons[1], &QPushButton::clicked);
+    QSignalSpy first(d->buttons[0], &QPushButton::clicked),
+        second(d->buttons[1], &QPushButton::clicked);
     d->buttons[0]->setFocus();
     QTest::keyClick(d->buttons[0], Qt::Key_Tab);
     EXPECT_TRUE(d->buttons[1]->hasFocus());
-    QTest::keyClick(d->buttons[1], Qt::Key_Return);  // the default (first) button, not the focused one
+    QTest::keyClick(d->buttons[1],
+                    Qt::Key_Return);  // the default (first) button, not the focused one
     EXPECT_EQ(first.count(), 1);
     EXPECT_EQ(second.count(), 0);
     QTest::keyClick(d->buttons[1], Qt::Key_Escape);
@@ -104,8 +106,8 @@ TEST_F(SkinButtonTest, AButtonAlreadyWornByAnotherObjectIsLeftAlone) {
 }
 
 TEST_F(SkinButtonTest, ScreenshotOfASkinnedDialogWithButtonsInEveryState) {
-    CButtonDialog d({QStringLiteral("普通"), QStringLiteral("焦点"), QStringLiteral("按下"), QStringLiteral("悬停"),
-                     QStringLiteral("禁用")});
+    CButtonDialog d({QStringLiteral("普通"), QStringLiteral("焦点"), QStringLiteral("按下"),
+                     QStringLiteral("悬停"), QStringLiteral("禁用")});
     d.dialog.resize(440, 130);
     d.dialog.show();
     d.buttons[1]->setFocus();

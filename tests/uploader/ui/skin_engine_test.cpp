@@ -56,11 +56,12 @@ TEST_F(SkinEngineTest, AThemeWithMissingAndBrokenKeysLoadsWithTheDefaultsAndLogs
           "[Colours]\nTitleText=1 2\nButtonText=10\t20 30\nBarColor=1 2 300\n"
           "[Buttons]\nBotton1=b.png\nLeftWidth=-3\n");
     std::vector<std::pair<QString, bool>> log;
-    const auto theme = ui::LoadSkinTheme(QString::fromStdString(m_Dir.File("theme.ini")),
-                                         [&](const QString& text, bool ok) { log.emplace_back(text, ok); });
+    const auto theme =
+        ui::LoadSkinTheme(QString::fromStdString(m_Dir.File("theme.ini")),
+                          [&](const QString& text, bool ok) { log.emplace_back(text, ok); });
     const std::vector<std::pair<QString, bool>> expected = {
-        {"DialogBmp ERROR", false},   {"Top SUCCESS", true},         {"Bottom Load Error", false},
-        {"Left Load Error", false},   {"Right Load Error", false},   {"Button1 Load Error", false},
+        {"DialogBmp ERROR", false}, {"Top SUCCESS", true},       {"Bottom Load Error", false},
+        {"Left Load Error", false}, {"Right Load Error", false}, {"Button1 Load Error", false},
         {"LoadSkin Success", true}};
     EXPECT_EQ(log, expected);
     EXPECT_EQ(theme->buttonImgCount, 3);
@@ -81,8 +82,8 @@ TEST_F(SkinEngineTest, AThemeWithMissingAndBrokenKeysLoadsWithTheDefaultsAndLogs
 }
 
 TEST_F(SkinEngineTest, TheRegionOfAPictureLeavesOutMagentaInEveryPixelDepth) {
-    for (QImage::Format format :
-         {QImage::Format_Indexed8, QImage::Format_RGB16, QImage::Format_RGB888, QImage::Format_RGB32}) {
+    for (QImage::Format format : {QImage::Format_Indexed8, QImage::Format_RGB16,
+                                  QImage::Format_RGB888, QImage::Format_RGB32}) {
         SCOPED_TRACE(int(format));
         EXPECT_TRUE(ui::RegionFromPicture(Filled(format, QColor(255, 0, 255))).isEmpty());
         EXPECT_EQ(ui::RegionFromPicture(Filled(format, QColor(10, 200, 30))), QRegion(0, 0, 6, 4));
@@ -93,7 +94,8 @@ TEST_F(SkinEngineTest, TheRegionOfAPictureLeavesOutMagentaInEveryPixelDepth) {
         holed.setPixelColor(5, 3, QColor(255, 0, 255));
         holed.setPixelColor(2, 1, QColor(255, 0, 255));
         const QRegion region = ui::RegionFromPicture(holed.convertToFormat(format));
-        EXPECT_EQ(region, QRegion(0, 0, 6, 4) - QRegion(0, 0, 1, 1) - QRegion(5, 3, 1, 1) - QRegion(2, 1, 1, 1));
+        EXPECT_EQ(region, QRegion(0, 0, 6, 4) - QRegion(0, 0, 1, 1) - QRegion(5, 3, 1, 1) -
+                              QRegion(2, 1, 1, 1));
     }
     // Near magenta in 16 bits is still opaque; clear pixels of a picture with alpha are not.
     QImage near(2, 1, QImage::Format_RGB16);
@@ -234,8 +236,9 @@ TEST_F(SkinEngineTest, TheFrameDrawsTheActiveAndInactiveCaption) {
 TEST_F(SkinEngineTest, SharpPicturesAreTwiceAsLargeAndTakenOnlyOnDenseScreens) {
     const QString folder = QString::fromStdU16String(settings::SkinFolder());
     int sharp = 0;
-    for (const char* file : {"MsgBG.png", "mainframe_close.png", "msg_icon.png", "about_banner.png", "menu.png",
-                             "others/top.png", "others/button2.png", "login/button1.png"}) {
+    for (const char* file :
+         {"MsgBG.png", "mainframe_close.png", "msg_icon.png", "about_banner.png", "menu.png",
+          "others/top.png", "others/button2.png", "login/button1.png"}) {
         SCOPED_TRACE(file);
         const QPixmap plain = ui::LoadSharpPicture(folder + file, 1.0);
         const QPixmap dense = ui::LoadSharpPicture(folder + file, 2.0);
@@ -272,7 +275,8 @@ TEST_F(SkinEngineTest, CaptionButtonsMaximiseRestoreAndMinimiseTheWindow) {
     EXPECT_EQ(skin.HitTest(skin.CaptionButtonRect(2).center()), CSkinWin::HTMINBUTTON);
     Click(window, maximise, maximise);
     ASSERT_TRUE(WaitFor([&] { return window.isMaximized(); }));
-    EXPECT_EQ(skin.HitTest({window.width() / 2, 0}), CSkinWin::HTCLIENT);  // no sizing while maximised
+    EXPECT_EQ(skin.HitTest({window.width() / 2, 0}),
+              CSkinWin::HTCLIENT);  // no sizing while maximised
     const QPoint restore = skin.CaptionButtonRect(1).center();
     Click(window, restore, restore);
     ASSERT_TRUE(WaitFor([&] { return !window.isMaximized(); }));

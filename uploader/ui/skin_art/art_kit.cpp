@@ -11,7 +11,9 @@ namespace {
 int g_Scale = 1;
 }  // namespace
 
-void SetDrawScale(int scale) { g_Scale = scale; }
+void SetDrawScale(int scale) {
+    g_Scale = scale;
+}
 
 QImage Draw(int width, int height, const std::function<void(QPainter&)>& paint) {
     QImage image(width * g_Scale, height * g_Scale, QImage::Format_ARGB32_Premultiplied);

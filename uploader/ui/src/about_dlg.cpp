@@ -38,7 +38,9 @@ QString SiteText() {
 
 }  // namespace
 
-CAboutDlg* CAboutDlg::Instance() { return OpenOne().data(); }
+CAboutDlg* CAboutDlg::Instance() {
+    return OpenOne().data();
+}
 
 int CAboutDlg::ShowAbout(QWidget* parent) {
     if (CAboutDlg* open = Instance()) {
@@ -72,7 +74,8 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     m_FocusPark = new QPushButton(this);
     m_FocusPark->setGeometry(-10, -10, 1, 1);
     m_FocusPark->setAccessibleName(QStringLiteral("关于"));
-    m_Skin = CDialogSkin::Apply(this, QStringLiteral("others"), {{QStringLiteral("确定"), QStringLiteral("Botton2")}});
+    m_Skin = CDialogSkin::Apply(this, QStringLiteral("others"),
+                                {{QStringLiteral("确定"), QStringLiteral("Botton2")}});
     m_Link = new CTextLink(SiteText(), UiFont(QStringLiteral("Arial"), 16), kSiteColour, this);
     connect(m_Link, &QAbstractButton::clicked, this,
             [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/"); });

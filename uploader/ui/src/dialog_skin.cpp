@@ -16,7 +16,9 @@ public:
     explicit CKeyHook(CDialogSkin& owner) : m_Owner(owner) {}
 
 protected:
-    bool WindowProc(QEvent* event) override { return m_Owner.OnKey(Window(), event) || Default(event); }
+    bool WindowProc(QEvent* event) override {
+        return m_Owner.OnKey(Window(), event) || Default(event);
+    }
 
 private:
     CDialogSkin& m_Owner;
@@ -24,9 +26,12 @@ private:
 
 QString ImageSetForCaption(const QString& caption) {
     static const QMap<QString, QString> kSets = {
-        {QStringLiteral("登录"), QStringLiteral("Botton1")},    {QStringLiteral("注册"), QStringLiteral("Botton1")},
-        {QStringLiteral("确定"), QStringLiteral("Botton2")},    {QStringLiteral("取消"), QStringLiteral("Botton1")},
-        {QStringLiteral("复制链接"), QStringLiteral("Botton92")}, {QStringLiteral("升级VIP"), QStringLiteral("BottonUpdateVip")},
+        {QStringLiteral("登录"), QStringLiteral("Botton1")},
+        {QStringLiteral("注册"), QStringLiteral("Botton1")},
+        {QStringLiteral("确定"), QStringLiteral("Botton2")},
+        {QStringLiteral("取消"), QStringLiteral("Botton1")},
+        {QStringLiteral("复制链接"), QStringLiteral("Botton92")},
+        {QStringLiteral("升级VIP"), QStringLiteral("BottonUpdateVip")},
         {QStringLiteral("扩容空间"), QStringLiteral("BottonExpendNetdisk")},
     };
     return kSets.value(caption.trimmed(), QStringLiteral("Botton1"));
@@ -41,7 +46,8 @@ QString SkinThemePath(const QString& folder) {
     return QString::fromStdU16String(path);
 }
 
-CDialogSkin* CDialogSkin::Apply(QWidget* dialog, const QString& folder, const QMap<QString, QString>& sets) {
+CDialogSkin* CDialogSkin::Apply(QWidget* dialog, const QString& folder,
+                                const QMap<QString, QString>& sets) {
     const QString path = SkinThemePath(folder);
     if (path.isEmpty() || !dialog)
         return nullptr;
@@ -51,7 +57,9 @@ CDialogSkin* CDialogSkin::Apply(QWidget* dialog, const QString& folder, const QM
 }
 
 CDialogSkin::CDialogSkin(QWidget* dialog, std::shared_ptr<const CSkinTheme> theme)
-    : QObject(dialog), m_Frame(std::make_unique<CSkinWin>()), m_Keys(std::make_unique<CKeyHook>(*this)) {
+    : QObject(dialog),
+      m_Frame(std::make_unique<CSkinWin>()),
+      m_Keys(std::make_unique<CKeyHook>(*this)) {
     m_Frame->SetTheme(std::move(theme));
     m_Frame->InstallSkin(dialog);
     m_Keys->HookWindow(dialog);
@@ -61,10 +69,11 @@ CDialogSkin::~CDialogSkin() = default;
 
 void CDialogSkin::SkinButtons(const QMap<QString, QString>& sets) {
     const CSkinTheme& theme = *m_Frame->Theme();
-    const QMargins margins(theme.margins.left, theme.margins.top, theme.margins.right, theme.margins.bottom);
+    const QMargins margins(theme.margins.left, theme.margins.top, theme.margins.right,
+                           theme.margins.bottom);
     for (QPushButton* button : parent()->findChildren<QPushButton*>()) {
         if (!CSubclassWndMap::Instance().Chain(button).empty())
-            continue;  // already worn by another object
+            continue;                   // already worn by another object
         button->setAutoDefault(false);  // Return is the dialog's, for its first button
         auto skin = std::make_unique<CSkinButton>(button);
         const QString set = sets.value(button->text(), ImageSetForCaption(button->text()));
@@ -83,8 +92,8 @@ CSkinButton* CDialogSkin::SkinOf(const QAbstractButton* button) const {
 void CDialogSkin::SetImageSet(const QAbstractButton* button, const QString& set) {
     const CSkinTheme& theme = *m_Frame->Theme();
     if (CSkinButton* skin = SkinOf(button))
-        skin->SetImageSet(theme.ImageSet(set), QMargins(theme.margins.left, theme.margins.top, theme.margins.right,
-                                                         theme.margins.bottom));
+        skin->SetImageSet(theme.ImageSet(set), QMargins(theme.margins.left, theme.margins.top,
+                                                        theme.margins.right, theme.margins.bottom));
 }
 
 bool CDialogSkin::OnKey(QWidget* dialog, QEvent* event) {

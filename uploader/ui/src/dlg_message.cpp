@@ -20,7 +20,9 @@ const QRect kCloseGlyph(205, 5, 22, 22);
 constexpr int kTextLeft = 65;
 constexpr int kIconSize = 32;
 
-QFont TextFont() { return UiFont(QStringLiteral("宋体"), 12); }
+QFont TextFont() {
+    return UiFont(QStringLiteral("宋体"), 12);
+}
 
 }  // namespace
 
@@ -35,10 +37,12 @@ CDlgMessage::CDlgMessage(const QString& text, int kind, bool noIcon, QWidget* pa
     setWindowIcon(QIcon(LoadSharpSkinPicture(skin::kAppIcon.file)));
     const QSize size = m_Background.isNull()
                            ? QSize(skin::kMessageBackground.width, skin::kMessageBackground.height)
-                           : QSize(CSkinTheme::PictureWidth(m_Background), CSkinTheme::PictureHeight(m_Background));
+                           : QSize(CSkinTheme::PictureWidth(m_Background),
+                                   CSkinTheme::PictureHeight(m_Background));
     setFixedSize(size);
     setAccessibleDescription(text);
-    m_Close = new CGlyphButton(LoadSharpSkinPicture(skin::kMessageClose.file), QStringLiteral("关闭"), this);
+    m_Close = new CGlyphButton(LoadSharpSkinPicture(skin::kMessageClose.file),
+                               QStringLiteral("关闭"), this);
     m_Close->setGeometry(kCloseGlyph);
     connect(m_Close, &QAbstractButton::clicked, this, [this] { done(2); });
     AddButtons(kind);
@@ -47,10 +51,17 @@ CDlgMessage::CDlgMessage(const QString& text, int kind, bool noIcon, QWidget* pa
 void CDlgMessage::AddButtons(int kind) {
     QString first, second;
     switch (kind) {
-    case RetryCancel: first = QStringLiteral("重试"), second = QStringLiteral("取消"); break;
-    case AbandonCancel: first = QStringLiteral("放弃"), second = QStringLiteral("取消"); break;
-    case UpgradeVip: first = QStringLiteral("升级VIP"), second = QStringLiteral("放弃"); break;
-    default: return;
+        case RetryCancel:
+            first = QStringLiteral("重试"), second = QStringLiteral("取消");
+            break;
+        case AbandonCancel:
+            first = QStringLiteral("放弃"), second = QStringLiteral("取消");
+            break;
+        case UpgradeVip:
+            first = QStringLiteral("升级VIP"), second = QStringLiteral("放弃");
+            break;
+        default:
+            return;
     }
     m_First = new CTextLink(first, TextFont(), kLinkColour, this);
     m_First->PlaceAt(kFirstButton);
@@ -68,7 +79,9 @@ void CDlgMessage::OnFirst() {
         done(1);
 }
 
-int CDlgMessage::FirstLineTop(int lineCount) { return 54 - (lineCount / 2) * 8; }
+int CDlgMessage::FirstLineTop(int lineCount) {
+    return 54 - (lineCount / 2) * 8;
+}
 
 std::vector<int> CDlgMessage::LineTops() const {
     const QFontMetrics metrics(TextFont());
@@ -76,7 +89,8 @@ std::vector<int> CDlgMessage::LineTops() const {
     int y = FirstLineTop(int(m_Lines.size()));
     for (const QString& line : m_Lines) {
         tops.push_back(y);
-        y += metrics.boundingRect(QRect(0, 0, width(), height()), Qt::TextSingleLine, line).height();
+        y +=
+            metrics.boundingRect(QRect(0, 0, width(), height()), Qt::TextSingleLine, line).height();
     }
     return tops;
 }
@@ -107,18 +121,18 @@ void CDlgMessage::mousePressEvent(QMouseEvent* event) {
 
 void CDlgMessage::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (m_First)
-            m_First->click();
-        else
-            done(1);
-        return;
-    case Qt::Key_Escape:
-        done(2);
-        return;
-    default:
-        QDialog::keyPressEvent(event);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (m_First)
+                m_First->click();
+            else
+                done(1);
+            return;
+        case Qt::Key_Escape:
+            done(2);
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
 }
 

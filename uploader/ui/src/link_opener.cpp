@@ -15,7 +15,9 @@ LinkOpener& Opener() {
 
 }  // namespace
 
-void SetLinkOpener(LinkOpener opener) { Opener() = std::move(opener); }
+void SetLinkOpener(LinkOpener opener) {
+    Opener() = std::move(opener);
+}
 
 void OpenLink(const std::u16string& url) {
     if (Opener())

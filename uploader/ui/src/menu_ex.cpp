@@ -33,13 +33,18 @@ public:
         const int width = skin::kMenu.width;
         return {width, separator ? kSeparatorHeight : CMenuEx::kItemHeight};
     }
-    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
         switch (metric) {
-        case PM_MenuPanelWidth: return 0;
-        case PM_MenuHMargin:
-        case PM_MenuVMargin: return kPadding;
-        case PM_MenuDesktopFrameWidth: return 0;
-        default: return QProxyStyle::pixelMetric(metric, option, widget);
+            case PM_MenuPanelWidth:
+                return 0;
+            case PM_MenuHMargin:
+            case PM_MenuVMargin:
+                return kPadding;
+            case PM_MenuDesktopFrameWidth:
+                return 0;
+            default:
+                return QProxyStyle::pixelMetric(metric, option, widget);
         }
     }
 };
@@ -95,7 +100,8 @@ void CMenuEx::resizeEvent(QResizeEvent* event) {
     shape.fill(Qt::transparent);
     QPainter p(&shape);
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, std::min(width(), kMaxSide), std::min(height(), kMaxSide)), kCorner, kCorner);
+    outline.addRoundedRect(QRectF(0, 0, std::min(width(), kMaxSide), std::min(height(), kMaxSide)),
+                           kCorner, kCorner);
     p.fillPath(outline, Qt::black);
     p.end();
     setMask(RegionFromPicture(shape));
@@ -129,8 +135,8 @@ void CMenuEx::PaintItem(QPainter& p, QAction* action) const {
         p.fillRect(box, kHighlight);
     p.setFont(font());
     p.setPen(action->isEnabled() ? kText : palette().color(QPalette::Disabled, QPalette::Text));
-    p.drawText(box.adjusted(kTextLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               action->text());
+    p.drawText(box.adjusted(kTextLeft, 0, 0, 0),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, action->text());
 }
 
 }  // namespace ui

@@ -21,20 +21,21 @@ public:
 
     bool Clear(const uchar* line, int x) const {
         switch (m_Picture.depth()) {
-        case 8: {
-            const uchar index = line[x];
-            return index < m_Clear.size() && m_Clear[index];
-        }
-        case 16:
-            return reinterpret_cast<const quint16*>(line)[x] == kMagenta565;
-        case 24: {
-            const uchar* p = line + 3 * x;
-            return p[0] == 255 && p[1] == 0 && p[2] == 255;
-        }
-        default: {
-            const QRgb c = reinterpret_cast<const QRgb*>(line)[x];
-            return (c | 0xFF000000) == kMagenta || (m_Picture.hasAlphaChannel() && qAlpha(c) == 0);
-        }
+            case 8: {
+                const uchar index = line[x];
+                return index < m_Clear.size() && m_Clear[index];
+            }
+            case 16:
+                return reinterpret_cast<const quint16*>(line)[x] == kMagenta565;
+            case 24: {
+                const uchar* p = line + 3 * x;
+                return p[0] == 255 && p[1] == 0 && p[2] == 255;
+            }
+            default: {
+                const QRgb c = reinterpret_cast<const QRgb*>(line)[x];
+                return (c | 0xFF000000) == kMagenta ||
+                       (m_Picture.hasAlphaChannel() && qAlpha(c) == 0);
+            }
         }
     }
 
@@ -46,14 +47,15 @@ private:
 // The forms read directly; anything else is converted to 32 bits first.
 QImage ReadableForm(const QImage& picture) {
     switch (picture.format()) {
-    case QImage::Format_Indexed8:
-    case QImage::Format_RGB16:
-    case QImage::Format_RGB888:
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-        return picture;
-    default:
-        return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        case QImage::Format_Indexed8:
+        case QImage::Format_RGB16:
+        case QImage::Format_RGB888:
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+            return picture;
+        default:
+            return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                     : QImage::Format_RGB32);
     }
 }
 

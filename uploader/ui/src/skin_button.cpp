@@ -25,7 +25,9 @@ void CSkinButton::SetImageSet(QPixmap pictures, QMargins margins) {
     Repaint();
 }
 
-QAbstractButton* CSkinButton::Button() const { return static_cast<QAbstractButton*>(Window()); }
+QAbstractButton* CSkinButton::Button() const {
+    return static_cast<QAbstractButton*>(Window());
+}
 
 CSkinButton::Picture CSkinButton::CurrentPicture() const {
     const QAbstractButton* b = Button();
@@ -45,41 +47,41 @@ void CSkinButton::Repaint() const {
 
 bool CSkinButton::WindowProc(QEvent* event) {
     switch (event->type()) {
-    case QEvent::Paint:
-        if (m_Pictures.isNull())
-            break;  // no pictures: the button draws itself
-        {
-            QPainter p(Window());
-            Paint(p);
-        }
-        return true;
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseButtonRelease:
-        return OnMouse(event);
-    case QEvent::Leave:
-        if (!m_Pressed && m_Hover) {
-            m_Hover = false;
-            Repaint();
-        }
-        break;
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Space)
+        case QEvent::Paint:
+            if (m_Pictures.isNull())
+                break;  // no pictures: the button draws itself
+            {
+                QPainter p(Window());
+                Paint(p);
+            }
+            return true;
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            return OnMouse(event);
+        case QEvent::Leave:
+            if (!m_Pressed && m_Hover) {
+                m_Hover = false;
+                Repaint();
+            }
             break;
-        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat())
-            Button()->click();
-        return true;
-    }
-    case QEvent::FocusIn:
-    case QEvent::FocusOut:
-    case QEvent::EnabledChange:
-        Repaint();
-        break;
-    default:
-        break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() != Qt::Key_Space)
+                break;
+            if (event->type() == QEvent::KeyPress && !key->isAutoRepeat())
+                Button()->click();
+            return true;
+        }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+        case QEvent::EnabledChange:
+            Repaint();
+            break;
+        default:
+            break;
     }
     return Default(event);
 }
@@ -89,27 +91,27 @@ bool CSkinButton::OnMouse(QEvent* event) {
     QAbstractButton* b = Button();
     const bool inside = b->rect().contains(mouse->position().toPoint());
     switch (event->type()) {
-    case QEvent::MouseMove:
-        if (inside != m_Hover || (!inside && m_Pressed)) {
-            m_Hover = inside;
-            if (!inside)
-                m_Pressed = false;
-            Repaint();
-        }
-        return true;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:  // a double click is two clicks
-        if (mouse->button() != Qt::LeftButton)
+        case QEvent::MouseMove:
+            if (inside != m_Hover || (!inside && m_Pressed)) {
+                m_Hover = inside;
+                if (!inside)
+                    m_Pressed = false;
+                Repaint();
+            }
             return true;
-        m_Pressed = m_Hover = true;
-        if (b->focusPolicy() != Qt::NoFocus)
-            b->setFocus(Qt::MouseFocusReason);
-        Repaint();
-        return true;
-    default:
-        if (mouse->button() == Qt::LeftButton)
-            ClickIfHovered();
-        return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:  // a double click is two clicks
+            if (mouse->button() != Qt::LeftButton)
+                return true;
+            m_Pressed = m_Hover = true;
+            if (b->focusPolicy() != Qt::NoFocus)
+                b->setFocus(Qt::MouseFocusReason);
+            Repaint();
+            return true;
+        default:
+            if (mouse->button() == Qt::LeftButton)
+                ClickIfHovered();
+            return true;
     }
 }
 
@@ -134,10 +136,12 @@ void CSkinButton::Paint(QPainter& p) const {
     if (text.isEmpty())
         return;
     p.setFont(UiFont(QStringLiteral("宋体"), 12));
-    p.setPen(b->isEnabled() ? QColor(Qt::black) : b->palette().color(QPalette::Disabled, QPalette::Text));
+    p.setPen(b->isEnabled() ? QColor(Qt::black)
+                            : b->palette().color(QPalette::Disabled, QPalette::Text));
     const int textWidth = p.fontMetrics().horizontalAdvance(text);
     const int x = std::max(2, (b->width() - textWidth) / 2);
-    p.drawText(QRect(x, kCaptionTop, b->width() - x, b->height() - kCaptionTop), Qt::AlignLeft | Qt::AlignTop, text);
+    p.drawText(QRect(x, kCaptionTop, b->width() - x, b->height() - kCaptionTop),
+               Qt::AlignLeft | Qt::AlignTop, text);
 }
 
 }  // namespace ui

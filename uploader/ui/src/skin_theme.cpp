@@ -10,7 +10,9 @@
 namespace ui {
 namespace {
 
-std::u16string U16(const QString& text) { return text.toStdU16String(); }
+std::u16string U16(const QString& text) {
+    return text.toStdU16String();
+}
 
 class CThemeReader {
 public:
@@ -19,7 +21,8 @@ public:
     }
 
     QString Text(const QString& section, const QString& key) const {
-        return QString::fromStdU16String(settings::ReadIniString(m_Path, U16(section), U16(key), u""));
+        return QString::fromStdU16String(
+            settings::ReadIniString(m_Path, U16(section), U16(key), u""));
     }
 
     // As atoi: optional sign and leading digits; anything else is 0.
@@ -29,7 +32,9 @@ public:
         return match.hasMatch() ? match.captured().toInt() : 0;
     }
 
-    int Size(const QString& section, const QString& key) const { return std::max(0, Int(section, key)); }
+    int Size(const QString& section, const QString& key) const {
+        return std::max(0, Int(section, key));
+    }
 
     // Null when the key is missing or the picture cannot be read.
     QPixmap Picture(const QString& section, const QString& key) const {
@@ -114,13 +119,14 @@ void ReadColours(const CThemeReader& r, CSkinTheme& t) {
 
 void ReadPushButtons(const CThemeReader& r, CSkinTheme& t) {
     const QString s = QStringLiteral("Buttons");
-    for (const char* key : {"Botton1", "Botton2", "Botton3", "Botton92", "BottonExpendNetdisk", "BottonUpdateVip",
-                            "Bottonweibo"}) {
+    for (const char* key : {"Botton1", "Botton2", "Botton3", "Botton92", "BottonExpendNetdisk",
+                            "BottonUpdateVip", "Bottonweibo"}) {
         const QString file = r.Text(s, key);
         if (!file.isEmpty())
             t.imageSets.insert(key, file);
     }
-    t.margins = {r.Size(s, "TopHeight"), r.Size(s, "BottomHeight"), r.Size(s, "LeftWidth"), r.Size(s, "RightWidth")};
+    t.margins = {r.Size(s, "TopHeight"), r.Size(s, "BottomHeight"), r.Size(s, "LeftWidth"),
+                 r.Size(s, "RightWidth")};
     t.transparentButtons = r.Int(s, "Trans") != 0;
 }
 
@@ -138,7 +144,9 @@ int CSkinTheme::PictureHeight(const QPixmap& picture) {
     return qRound(picture.height() / picture.devicePixelRatio());
 }
 
-int CSkinTheme::TopHeight() const { return top.isNull() ? 0 : PictureHeight(top) / 2; }
+int CSkinTheme::TopHeight() const {
+    return top.isNull() ? 0 : PictureHeight(top) / 2;
+}
 
 QPixmap CSkinTheme::ImageSet(const QString& name) const {
     const auto it = imageSets.find(name);

@@ -17,38 +17,56 @@ constexpr int kSmallIcon = 16;
 
 Qt::Edges EdgesOf(CSkinWin::HitArea hit) {
     switch (hit) {
-    case CSkinWin::HTLEFT: return Qt::LeftEdge;
-    case CSkinWin::HTRIGHT: return Qt::RightEdge;
-    case CSkinWin::HTTOP: return Qt::TopEdge;
-    case CSkinWin::HTBOTTOM: return Qt::BottomEdge;
-    case CSkinWin::HTTOPLEFT: return Qt::TopEdge | Qt::LeftEdge;
-    case CSkinWin::HTTOPRIGHT: return Qt::TopEdge | Qt::RightEdge;
-    case CSkinWin::HTBOTTOMLEFT: return Qt::BottomEdge | Qt::LeftEdge;
-    case CSkinWin::HTBOTTOMRIGHT: return Qt::BottomEdge | Qt::RightEdge;
-    default: return {};
+        case CSkinWin::HTLEFT:
+            return Qt::LeftEdge;
+        case CSkinWin::HTRIGHT:
+            return Qt::RightEdge;
+        case CSkinWin::HTTOP:
+            return Qt::TopEdge;
+        case CSkinWin::HTBOTTOM:
+            return Qt::BottomEdge;
+        case CSkinWin::HTTOPLEFT:
+            return Qt::TopEdge | Qt::LeftEdge;
+        case CSkinWin::HTTOPRIGHT:
+            return Qt::TopEdge | Qt::RightEdge;
+        case CSkinWin::HTBOTTOMLEFT:
+            return Qt::BottomEdge | Qt::LeftEdge;
+        case CSkinWin::HTBOTTOMRIGHT:
+            return Qt::BottomEdge | Qt::RightEdge;
+        default:
+            return {};
     }
 }
 
 Qt::CursorShape CursorOf(CSkinWin::HitArea hit) {
     switch (hit) {
-    case CSkinWin::HTLEFT:
-    case CSkinWin::HTRIGHT: return Qt::SizeHorCursor;
-    case CSkinWin::HTTOP:
-    case CSkinWin::HTBOTTOM: return Qt::SizeVerCursor;
-    case CSkinWin::HTTOPLEFT:
-    case CSkinWin::HTBOTTOMRIGHT: return Qt::SizeFDiagCursor;
-    case CSkinWin::HTTOPRIGHT:
-    case CSkinWin::HTBOTTOMLEFT: return Qt::SizeBDiagCursor;
-    default: return Qt::ArrowCursor;
+        case CSkinWin::HTLEFT:
+        case CSkinWin::HTRIGHT:
+            return Qt::SizeHorCursor;
+        case CSkinWin::HTTOP:
+        case CSkinWin::HTBOTTOM:
+            return Qt::SizeVerCursor;
+        case CSkinWin::HTTOPLEFT:
+        case CSkinWin::HTBOTTOMRIGHT:
+            return Qt::SizeFDiagCursor;
+        case CSkinWin::HTTOPRIGHT:
+        case CSkinWin::HTBOTTOMLEFT:
+            return Qt::SizeBDiagCursor;
+        default:
+            return Qt::ArrowCursor;
     }
 }
 
 CSkinWin::HitArea ButtonHit(int action) {
     switch (static_cast<CaptionAction>(action)) {
-    case CaptionAction::Close: return CSkinWin::HTCLOSE;
-    case CaptionAction::MaximizeRestore: return CSkinWin::HTMAXBUTTON;
-    case CaptionAction::Minimize: return CSkinWin::HTMINBUTTON;
-    default: return CSkinWin::HTOTHERBUTTON;
+        case CaptionAction::Close:
+            return CSkinWin::HTCLOSE;
+        case CaptionAction::MaximizeRestore:
+            return CSkinWin::HTMAXBUTTON;
+        case CaptionAction::Minimize:
+            return CSkinWin::HTMINBUTTON;
+        default:
+            return CSkinWin::HTOTHERBUTTON;
     }
 }
 
@@ -84,7 +102,8 @@ void CSkinWin::UninstallSkin() {
 QMargins CSkinWin::FrameMargins() const {
     if (!m_Theme)
         return {};
-    return {m_Theme->LeftWidth(), m_Theme->TopHeight(), m_Theme->RightWidth(), m_Theme->BottomHeight()};
+    return {m_Theme->LeftWidth(), m_Theme->TopHeight(), m_Theme->RightWidth(),
+            m_Theme->BottomHeight()};
 }
 
 QRect CSkinWin::CaptionButtonRect(int index) const {
@@ -125,8 +144,10 @@ CSkinWin::HitArea CSkinWin::HitTest(QPoint pos) const {
     if (Resizable()) {
         const bool left = pos.x() < kSizingBorder, right = pos.x() >= w->width() - kSizingBorder;
         const bool top = pos.y() < kSizingBorder, bottom = pos.y() >= w->height() - kSizingBorder;
-        const bool nearLeft = pos.x() < kSizingCorner, nearRight = pos.x() >= w->width() - kSizingCorner;
-        const bool nearTop = pos.y() < kSizingCorner, nearBottom = pos.y() >= w->height() - kSizingCorner;
+        const bool nearLeft = pos.x() < kSizingCorner,
+                   nearRight = pos.x() >= w->width() - kSizingCorner;
+        const bool nearTop = pos.y() < kSizingCorner,
+                   nearBottom = pos.y() >= w->height() - kSizingCorner;
         if ((top && nearLeft) || (left && nearTop))
             return HTTOPLEFT;
         if ((top && nearRight) || (right && nearTop))
@@ -180,40 +201,40 @@ void CSkinWin::Recalculate() {
 bool CSkinWin::WindowProc(QEvent* event) {
     QWidget* w = Window();
     switch (event->type()) {
-    case QEvent::Resize:
-    case QEvent::Show:
-        Recalculate();
-        break;
-    case QEvent::ActivationChange:
-        m_Active = w->isActiveWindow();
-        w->update();
-        break;
-    case QEvent::WindowTitleChange:
-    case QEvent::WindowStateChange:
-        w->update();
-        break;
-    case QEvent::Paint: {
-        QPainter p(w);
-        PaintFrame(p);
-        break;
-    }
-    case QEvent::Leave:
-        SetHover(-1);
-        w->unsetCursor();
-        break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-        if (OnMouse(static_cast<QMouseEvent*>(event)))
-            return true;
-        break;
-    case QEvent::ContextMenu:
-        if (HitTest(static_cast<QContextMenuEvent*>(event)->pos()) != HTCLIENT)
-            return true;
-        break;
-    default:
-        break;
+        case QEvent::Resize:
+        case QEvent::Show:
+            Recalculate();
+            break;
+        case QEvent::ActivationChange:
+            m_Active = w->isActiveWindow();
+            w->update();
+            break;
+        case QEvent::WindowTitleChange:
+        case QEvent::WindowStateChange:
+            w->update();
+            break;
+        case QEvent::Paint: {
+            QPainter p(w);
+            PaintFrame(p);
+            break;
+        }
+        case QEvent::Leave:
+            SetHover(-1);
+            w->unsetCursor();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            if (OnMouse(static_cast<QMouseEvent*>(event)))
+                return true;
+            break;
+        case QEvent::ContextMenu:
+            if (HitTest(static_cast<QContextMenuEvent*>(event)->pos()) != HTCLIENT)
+                return true;
+            break;
+        default:
+            break;
     }
     return Default(event);
 }
@@ -223,28 +244,28 @@ bool CSkinWin::OnMouse(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const HitArea hit = HitTest(pos);
     switch (event->type()) {
-    case QEvent::MouseMove:
-        SetHover(ButtonAt(pos));
-        if (m_Pressed < 0 && !(event->buttons() & Qt::LeftButton)) {
-            if (hit == HTCLIENT)
-                Window()->unsetCursor();
-            else
-                Window()->setCursor(CursorOf(hit));
-        }
-        return hit != HTCLIENT || m_Pressed >= 0;
-    case QEvent::MouseButtonPress:
-        if (hit == HTCLIENT || event->button() != Qt::LeftButton)
-            return hit != HTCLIENT;
-        OnPress(hit, event);
-        return true;
-    case QEvent::MouseButtonRelease:
-        if (event->button() == Qt::LeftButton && m_Pressed >= 0) {
-            OnRelease(hit);
+        case QEvent::MouseMove:
+            SetHover(ButtonAt(pos));
+            if (m_Pressed < 0 && !(event->buttons() & Qt::LeftButton)) {
+                if (hit == HTCLIENT)
+                    Window()->unsetCursor();
+                else
+                    Window()->setCursor(CursorOf(hit));
+            }
+            return hit != HTCLIENT || m_Pressed >= 0;
+        case QEvent::MouseButtonPress:
+            if (hit == HTCLIENT || event->button() != Qt::LeftButton)
+                return hit != HTCLIENT;
+            OnPress(hit, event);
             return true;
-        }
-        return hit != HTCLIENT;
-    default:  // a double click on the frame does nothing
-        return hit != HTCLIENT;
+        case QEvent::MouseButtonRelease:
+            if (event->button() == Qt::LeftButton && m_Pressed >= 0) {
+                OnRelease(hit);
+                return true;
+            }
+            return hit != HTCLIENT;
+        default:  // a double click on the frame does nothing
+            return hit != HTCLIENT;
     }
 }
 
@@ -283,21 +304,21 @@ void CSkinWin::SetHover(int index) {
 void CSkinWin::RunAction(int action) {
     QWidget* w = Window();
     switch (static_cast<CaptionAction>(action)) {
-    case CaptionAction::Close:
-        m_Hover = -1;
-        w->close();
-        break;
-    case CaptionAction::MaximizeRestore:
-        if (w->isMaximized())
-            w->showNormal();
-        else
-            w->showMaximized();
-        break;
-    case CaptionAction::Minimize:
-        w->showMinimized();
-        break;
-    default:
-        break;
+        case CaptionAction::Close:
+            m_Hover = -1;
+            w->close();
+            break;
+        case CaptionAction::MaximizeRestore:
+            if (w->isMaximized())
+                w->showNormal();
+            else
+                w->showMaximized();
+            break;
+        case CaptionAction::Minimize:
+            w->showMinimized();
+            break;
+        default:
+            break;
     }
 }
 

@@ -42,14 +42,16 @@ void CSkinWin::PaintEdges(QPainter& p) const {
         return QRect(0, 0, CSkinTheme::PictureWidth(picture), CSkinTheme::PictureHeight(picture));
     };
     if (!t.bottom.isNull())
-        DrawTiledRow(p, t.bottom, whole(t.bottom), QRect(0, w->height() - bottom, w->width(), bottom),
-                     t.bottomTopHeight, t.bottomBotHeight);
+        DrawTiledRow(p, t.bottom, whole(t.bottom),
+                     QRect(0, w->height() - bottom, w->width(), bottom), t.bottomTopHeight,
+                     t.bottomBotHeight);
     const int side = w->height() - top - bottom;
     if (!t.left.isNull())
-        DrawTiledColumn(p, t.left, whole(t.left), QRect(0, top, t.LeftWidth(), side), t.leftTopHeight,
-                        t.leftBotHeight);
+        DrawTiledColumn(p, t.left, whole(t.left), QRect(0, top, t.LeftWidth(), side),
+                        t.leftTopHeight, t.leftBotHeight);
     if (!t.right.isNull())
-        DrawTiledColumn(p, t.right, whole(t.right), QRect(w->width() - t.RightWidth(), top, t.RightWidth(), side),
+        DrawTiledColumn(p, t.right, whole(t.right),
+                        QRect(w->width() - t.RightWidth(), top, t.RightWidth(), side),
                         t.rightTopHeight, t.rightBotHeight);
 }
 
@@ -58,7 +60,8 @@ void CSkinWin::PaintButtons(QPainter& p) const {
     for (int i = 0; i < int(t.buttons.size()); ++i) {
         const CCaptionButtonSkin& b = t.buttons[size_t(i)];
         const int state = std::min<int>(CaptionButtonState(i), t.buttonImgCount - 1);
-        DrawPicturePart(p, b.image, CaptionButtonRect(i), QRect(state * b.width, 0, b.width, b.height));
+        DrawPicturePart(p, b.image, CaptionButtonRect(i),
+                        QRect(state * b.width, 0, b.width, b.height));
     }
 }
 
@@ -71,8 +74,8 @@ void CSkinWin::PaintCaption(QPainter& p) const {
     int right = w->width() - t.RightWidth();
     for (int i = 0; i < int(t.buttons.size()); ++i)
         right = std::min(right, CaptionButtonRect(i).left());
-    const QRect box(t.LeftWidth() + t.textShift, t.textShiftVert, right - t.LeftWidth() - t.textShift - 4,
-                    t.TopHeight() - t.textShiftVert);
+    const QRect box(t.LeftWidth() + t.textShift, t.textShiftVert,
+                    right - t.LeftWidth() - t.textShift - 4, t.TopHeight() - t.textShiftVert);
     p.setFont(UiFont(QStringLiteral("宋体"), 12, true));
     p.setPen(m_Active ? t.titleText : t.inactiveTitleText);
     p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

@@ -5,7 +5,9 @@
 
 namespace ui {
 
-CSubclassWnd::~CSubclassWnd() { HookWindow(nullptr); }
+CSubclassWnd::~CSubclassWnd() {
+    HookWindow(nullptr);
+}
 
 void CSubclassWnd::HookWindow(QWidget* widget) {
     if (m_Wnd)

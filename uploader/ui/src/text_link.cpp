@@ -22,7 +22,9 @@ QSize CTextLink::sizeHint() const {
     return {metrics.horizontalAdvance(text()) + 1, metrics.height()};
 }
 
-void CTextLink::PlaceAt(QPoint topLeft) { setGeometry(QRect(topLeft, sizeHint())); }
+void CTextLink::PlaceAt(QPoint topLeft) {
+    setGeometry(QRect(topLeft, sizeHint()));
+}
 
 void CTextLink::paintEvent(QPaintEvent*) {
     QPainter p(this);

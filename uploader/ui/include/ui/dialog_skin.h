@@ -32,7 +32,8 @@ public:
     // Applies the skin folder's look to the dialog (a top-level widget). `sets` names the
     // image set of buttons by caption, before the built-in choice. Null when the theme
     // cannot be found.
-    static CDialogSkin* Apply(QWidget* dialog, const QString& folder, const QMap<QString, QString>& sets = {});
+    static CDialogSkin* Apply(QWidget* dialog, const QString& folder,
+                              const QMap<QString, QString>& sets = {});
 
     CSkinWin& Frame() { return *m_Frame; }
     const std::vector<std::unique_ptr<CSkinButton>>& Buttons() const { return m_Buttons; }

@@ -53,6 +53,7 @@ private:
 };
 
 // Shows the message modally (kind 0, with the icon); the caption names the window.
-int ShowMessageDialog(const QString& text, const QString& caption = {}, int kind = 0, QWidget* parent = nullptr);
+int ShowMessageDialog(const QString& text, const QString& caption = {}, int kind = 0,
+                      QWidget* parent = nullptr);
 
 }  // namespace ui

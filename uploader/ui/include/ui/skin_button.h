@@ -18,7 +18,13 @@ namespace ui {
 
 class CSkinButton : public CSubclassWnd {
 public:
-    enum Picture { Focused = 0, NormalPicture = 1, PressedPicture = 2, HoverPicture = 3, Disabled = 4 };
+    enum Picture {
+        Focused = 0,
+        NormalPicture = 1,
+        PressedPicture = 2,
+        HoverPicture = 3,
+        Disabled = 4
+    };
     static constexpr int kPictures = 5;
     static constexpr int kCaptionTop = 7;
 

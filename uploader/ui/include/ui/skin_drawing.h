@@ -11,18 +11,20 @@ class QPainter;
 namespace ui {
 
 // A part of the picture stretched into the target.
-void DrawPicturePart(QPainter& p, const QPixmap& picture, const QRectF& target, const QRectF& source);
+void DrawPicturePart(QPainter& p, const QPixmap& picture, const QRectF& target,
+                     const QRectF& source);
 
 // The source part along a row: its fixed left and right ends drawn once, the middle
 // repeated (not stretched) across the target, the last copy cut.
-void DrawTiledRow(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target, int fixedLeft,
-                  int fixedRight);
+void DrawTiledRow(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target,
+                  int fixedLeft, int fixedRight);
 // The same down a column, with fixed top and bottom ends.
-void DrawTiledColumn(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target, int fixedTop,
-                     int fixedBottom);
+void DrawTiledColumn(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target,
+                     int fixedTop, int fixedBottom);
 
 // The source part in nine pieces with the margins: corners as they are, edges stretched
 // along their edge, the centre stretched both ways.
-void DrawNinePart(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target, const QMargins& margins);
+void DrawNinePart(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target,
+                  const QMargins& margins);
 
 }  // namespace ui
