@@ -77,6 +77,16 @@ TEST_F(DlgMessageTest, TheButtonsTheGlyphAndTheKeysEndTheBoxWithTheirResults) {
               -1);
     retry.done(0);
 
+    // The first text has the focus at the start; Tab goes on to the second.
+    CDlgMessage fresh(QStringLiteral("上传失败"), CDlgMessage::RetryCancel, false);
+    fresh.show();
+    QApplication::setActiveWindow(&fresh);
+    EXPECT_TRUE(fresh.FirstButton()->hasFocus());
+    QTest::keyClick(fresh.FirstButton(), Qt::Key_Tab);
+    EXPECT_TRUE(fresh.SecondButton()->hasFocus());
+    QTest::keyClick(fresh.SecondButton(), Qt::Key_Space);
+    EXPECT_EQ(fresh.result(), 2);
+
     CDlgMessage plain(QStringLiteral("没有可上传文件"), CDlgMessage::NoButtons, false);
     EXPECT_EQ(plain.FirstButton(), nullptr);
     EXPECT_EQ(ResultAfter(plain, [&] { QTest::keyClick(&plain, Qt::Key_Return); }), 1);

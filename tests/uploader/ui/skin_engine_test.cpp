@@ -284,3 +284,37 @@ TEST_F(SkinEngineTest, CaptionButtonsMaximiseRestoreAndMinimiseTheWindow) {
     Click(window, minimise, minimise);
     EXPECT_TRUE(WaitFor([&] { return window.isMinimized(); }));
 }
+
+TEST_F(SkinEngineTest, AThemeThatUsesTransparencyClipsTheWindowToItsFrame) {
+    // A top picture whose outer corner pixels are magenta, in both halves.
+    QImage top(20, 20, QImage::Format_RGB32);
+    top.fill(Qt::darkBlue);
+    for (int half : {0, 10}) {
+        top.setPixelColor(0, half, QColor(255, 0, 255));
+        top.setPixelColor(19, half, QColor(255, 0, 255));
+    }
+    ASSERT_TRUE(top.save(QString::fromStdString(m_Dir.File("top.png"))));
+    Write(m_Dir.File("theme.ini"), "[Personality]\nTop=top.png\nTopTopHeight=4\nTopBotHeight=4\nUsesTran=1\n");
+    QWidget window;
+    window.setCursor(Qt::PointingHandCursor);
+    CSkinWin skin;
+    skin.LoadSkin(QString::fromStdString(m_Dir.File("theme.ini")), [](const QString&, bool) {});
+    skin.InstallSkin(&window);
+    window.resize(100, 60);
+    window.show();
+    const QRegion mask = window.mask();
+    EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+    EXPECT_FALSE(mask.contains(QPoint(99, 0)));
+    EXPECT_TRUE(mask.contains(QPoint(50, 0)));
+    EXPECT_TRUE(mask.contains(QPoint(0, 1)));
+    EXPECT_TRUE(mask.contains(QPoint(50, 40)));  // the client stays whole
+    EXPECT_EQ(mask, QRegion(0, 0, 100, 60) - QRegion(0, 0, 1, 1) - QRegion(99, 0, 1, 1));
+
+    // A sizing cursor over an edge; the window's own cursor back over the client.
+    QTest::mouseMove(&window, {0, 30});
+    EXPECT_EQ(window.cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(&window, {50, 30});
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    skin.UninstallSkin();
+    EXPECT_TRUE(window.mask().isEmpty());
+}

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QWidget>
 #include <QWindow>
+#include <utility>
 
 #include "ui/picture_region.h"
 
@@ -94,7 +95,8 @@ void CSkinWin::UninstallSkin() {
         HookWindow(nullptr);
         w->setContentsMargins(0, 0, 0, 0);
         w->clearMask();
-        w->unsetCursor();
+        if (std::exchange(m_CursorSet, false))
+            w->unsetCursor();
         w->update();
     }
 }
@@ -220,7 +222,7 @@ bool CSkinWin::WindowProc(QEvent* event) {
         }
         case QEvent::Leave:
             SetHover(-1);
-            w->unsetCursor();
+            ShowCursorFor(HTCLIENT);
             break;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -246,12 +248,8 @@ bool CSkinWin::OnMouse(QMouseEvent* event) {
     switch (event->type()) {
         case QEvent::MouseMove:
             SetHover(ButtonAt(pos));
-            if (m_Pressed < 0 && !(event->buttons() & Qt::LeftButton)) {
-                if (hit == HTCLIENT)
-                    Window()->unsetCursor();
-                else
-                    Window()->setCursor(CursorOf(hit));
-            }
+            if (m_Pressed < 0 && !(event->buttons() & Qt::LeftButton))
+                ShowCursorFor(hit);
             return hit != HTCLIENT || m_Pressed >= 0;
         case QEvent::MouseButtonPress:
             if (hit == HTCLIENT || event->button() != Qt::LeftButton)
@@ -291,6 +289,17 @@ void CSkinWin::OnRelease(HitArea) {
     Window()->update();
     if (pressed == m_Hover)
         RunAction(m_Theme->buttons[size_t(pressed)].action);
+}
+
+// Sizing cursors over the edges; the window's own cursor is left alone elsewhere.
+void CSkinWin::ShowCursorFor(HitArea hit) {
+    const Qt::CursorShape shape = CursorOf(hit);
+    if (shape != Qt::ArrowCursor) {
+        Window()->setCursor(shape);
+        m_CursorSet = true;
+    } else if (std::exchange(m_CursorSet, false)) {
+        Window()->unsetCursor();
+    }
 }
 
 void CSkinWin::SetHover(int index) {

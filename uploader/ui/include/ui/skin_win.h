@@ -72,6 +72,7 @@ private:
     void OnPress(HitArea hit, QMouseEvent* event);
     void OnRelease(HitArea hit);
     void SetHover(int index);
+    void ShowCursorFor(HitArea hit);
     void RunAction(int action);
     int ButtonAt(QPoint pos) const;
     bool Resizable() const;
@@ -84,6 +85,7 @@ private:
     bool m_Active = true;
     int m_Hover = -1;
     int m_Pressed = -1;
+    bool m_CursorSet = false;  // a sizing cursor of the frame is on the window
 };
 
 }  // namespace ui
