@@ -294,7 +294,8 @@ TEST_F(SkinEngineTest, AThemeThatUsesTransparencyClipsTheWindowToItsFrame) {
         top.setPixelColor(19, half, QColor(255, 0, 255));
     }
     ASSERT_TRUE(top.save(QString::fromStdString(m_Dir.File("top.png"))));
-    Write(m_Dir.File("theme.ini"), "[Personality]\nTop=top.png\nTopTopHeight=4\nTopBotHeight=4\nUsesTran=1\n");
+    Write(m_Dir.File("theme.ini"),
+          "[Personality]\nTop=top.png\nTopTopHeight=4\nTopBotHeight=4\nUsesTran=1\n");
     QWidget window;
     window.setCursor(Qt::PointingHandCursor);
     CSkinWin skin;
