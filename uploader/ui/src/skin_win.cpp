@@ -81,7 +81,7 @@ bool CSkinWin::LoadSkin(const QString& themePath, const SkinLogSink& log) {
 bool CSkinWin::InstallSkin(QWidget* window) {
     if (!m_Theme || !window)
         return false;
-    if (!window->windowFlags().testFlag(Qt::FramelessWindowHint))
+    if (window->isWindow() && !window->windowFlags().testFlag(Qt::FramelessWindowHint))
         window->setWindowFlag(Qt::FramelessWindowHint);
     HookWindow(window);
     window->setMouseTracking(true);
