@@ -2,6 +2,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
+#include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "platform/process.h"
@@ -33,13 +35,32 @@ const std::set<QString> kPicturesWithText = {"about_banner.png", "others/button_
 
 QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
 
+// The largest difference of one colour channel between two pictures of the same size.
+// Qt's raster engine rounds antialiased edges by one step differently on processors with
+// other vector units, so a redrawn picture may differ from the kept one by 1 here and there.
+int LargestChannelDifference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    int largest = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int col = 0; col < x.width(); ++col) {
+            largest = std::max({largest, std::abs(qRed(p[col]) - qRed(q[col])),
+                                std::abs(qGreen(p[col]) - qGreen(q[col])), std::abs(qBlue(p[col]) - qBlue(q[col])),
+                                std::abs(qAlpha(p[col]) - qAlpha(q[col]))});
+        }
+    }
+    return largest;
+}
+
 bool IsCjkFamily(const QString& family) {
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
 }
 
 }  // namespace
 
-TEST_F(SkinTest, TheGeneratorMakesExactlyTheSkinKeptInTheRepository) {
+TEST_F(SkinTest, TheGeneratorRedrawsTheSkinKeptInTheRepository) {
     const std::string out = m_Dir.File("generated");
     ASSERT_TRUE(platform::RunProgramOutput({NORVEL_SKIN_ART, out}, 60000));
     const QString generated = QString::fromStdString(out);
@@ -57,7 +78,7 @@ TEST_F(SkinTest, TheGeneratorMakesExactlyTheSkinKeptInTheRepository) {
         const QImage held(kept + "/" + file);
         ASSERT_EQ(made.size(), held.size());
         if (!kPicturesWithText.contains(QString(file).remove(QStringLiteral("@2x")))) {
-            EXPECT_EQ(made.convertToFormat(QImage::Format_ARGB32), held.convertToFormat(QImage::Format_ARGB32));
+            EXPECT_LE(LargestChannelDifference(made, held), 1) << "run the target regenerate_skin";
         }
     }
 }
