@@ -58,7 +58,8 @@ TEST_F(ExportsTest, RefusedEntriesAreDroppedAndTheRestReachesTheMainWindow) {
 }
 
 TEST_F(ExportsTest, NothingAcceptableShowsTheMessageAndClosesAnIdleHost) {
-    const RequestBatch batch = {Entry("Thumbs.DB")};
+    // A name the service cannot store (a line break in it) is refused alike.
+    const RequestBatch batch = {Entry("Thumbs.DB"), Entry("line\nbreak.txt")};
     SetUpLoadTask(&batch, kHost);
     EXPECT_THAT(m_Ui.Calls(), ElementsAre("message 没有可上传文件|错误", "close host"));
     EXPECT_FALSE(MainWindowExists());

@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "intake/filter.h"
 #include "intake_test_support.h"
@@ -77,6 +78,22 @@ TEST_F(FilterTest, BriefcaseNameFromSixUnitsEvenForFolders) {
     EXPECT_TRUE(NameRefused(u"我的新建 公文包 (2)"));
     EXPECT_FALSE(NameRefused(u"新建公文包"));
     EXPECT_TRUE(IsRefusedName(MakeFolder("新建 公文包")));
+}
+
+TEST_F(FilterTest, NamesWithControlCharactersAreRefusedFilesAndFoldersAlike) {
+    const std::vector<std::u16string> names = {u"a\nb.txt",      u"\rx",
+                                               u"tab\there.pdf", std::u16string(u"nul\0.txt", 8),
+                                               u"end\x1f",       u"del\x7f.txt"};
+    for (const std::u16string& name : names) {
+        EXPECT_TRUE(NameRefused(name)) << intake_test::Utf8(name);
+        EXPECT_TRUE(IsRefusedPath(Missing(name))) << intake_test::Utf8(name);
+    }
+    EXPECT_TRUE(IsRefusedName(MakeFolder("line\nbreak")));
+    // Printable text around them is not: spaces, the last ASCII character, beyond ASCII.
+    for (const char16_t* name : {u"a b.txt", u"~.txt", u"\x80\xa0.txt", u"上传.txt"})
+        EXPECT_FALSE(NameRefused(name)) << intake_test::Utf8(name);
+    // Only the name counts: the folder it lies in is not sent.
+    EXPECT_FALSE(IsRefusedPath(MakeFile("odd\nfolder/a.txt")));
 }
 
 TEST_F(FilterTest, FoldersNamedLikeTemporaryFilesAreAccepted) {

@@ -48,6 +48,10 @@ void UiTest::SetUp() {
     };
     options.closeHost = [this] { ++m_HostCloses; };
     options.opacityChanged = [this](int percent) { m_Opacities.push_back(percent); };
+    options.taskShown = [this](int32_t id) {
+        if (m_TaskShown)
+            m_TaskShown(id);
+    };
     options.updaterPath = platform::Utf8ToWide(m_Dir.File("Norvel_update2"));
     m_Ui = std::make_unique<ui::CQtIntakeUi>(options);
     intake::SetIntakeUi(m_Ui.get());

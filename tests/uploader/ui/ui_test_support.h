@@ -55,6 +55,7 @@ protected:
     std::vector<std::string> m_Messages;  // "caption|text"
     int m_HostCloses = 0;
     std::vector<int> m_Opacities;  // every opacity the main window took
+    std::function<void(int32_t)> m_TaskShown;  // run as the drain shows each task
     int m_FileCount = 0;
 };
 

@@ -103,6 +103,30 @@ TEST_F(WindowTest, ChangedTasksReachTheirRowsAndTheRowsFollowTheTasks) {
     EXPECT_EQ(Rows().Row(10003)->State(), kTaskWaiting);
 }
 
+TEST_F(WindowTest, ATaskThatReportsAgainWhileItsRowIsDrawnShowsItsLastReport) {
+    const std::vector<int32_t> ids = AddTasks(2);
+    const uint64_t size = Rows().Row(ids[0])->TotalSize();
+    // Each time the drain has shown the first task, the engine reports it again while the
+    // drain still runs: half done, then done. The second task's report waits behind it.
+    const std::vector<std::pair<int32_t, uint64_t>> later = {{kTaskUploading, size / 2},
+                                                             {kTaskComplete, size}};
+    size_t next = 0;
+    m_TaskShown = [&](int32_t id) {
+        if (id == ids[0] && next < later.size()) {
+            Report(id, later[next].first, later[next].second);
+            ++next;
+        }
+    };
+    Report(ids[0], kTaskUploading, size / 4);
+    Report(ids[1], kTaskComplete);
+    EXPECT_TRUE(WaitFor([&] { return m_Ui->Counters().Get().Open() == 0; }));
+    EXPECT_EQ(next, later.size());
+    EXPECT_EQ(Rows().Row(ids[0])->State(), kTaskComplete);
+    EXPECT_EQ(Rows().Row(ids[0])->DoneSize(), size);
+    EXPECT_EQ(m_Ui->Counters().Get().done, 2);
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+}
+
 TEST_F(WindowTest, OneFailureInABatchShowsFailedTasksFirstOnlyAfterTheLastResult) {
     const std::vector<int32_t> ids = AddTasks(3);
     ReportAndShow(ids[0], kTaskComplete);

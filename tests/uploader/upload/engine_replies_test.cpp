@@ -17,6 +17,7 @@
 #include "upload/credentials.h"
 #include "upload/driver.h"
 #include "upload/engine_timings.h"
+#include "upload/remote.h"
 #include "upload/result_codes.h"
 
 namespace upload_test {
@@ -219,6 +220,69 @@ TEST_F(AuthorizationTest, ACompleteSetIsKeptAndNotAskedForAgain) {
     EXPECT_EQ(m_Connections, 0u);
     EXPECT_EQ(upload::GetUploadCredentials(intake::kAccountUpload).Tstr, "T");
     EXPECT_FALSE(upload::GetUploadCredentials(intake::kAnonymousUpload).Complete());
+}
+
+class RegistrationTest : public RepliesTest {
+protected:
+    // Registers m_Entry with an API host that answers the reply; returns the result.
+    int Register(const std::string& reply) {
+        ScriptedServer api({Answer(HttpReply(200, reply))});
+        intake::UploadContext task;
+        task.m_Dir = u"/d";
+        task.m_RemotePath = u"/f/0a1b";
+        task.m_ApiHost = settings::ServiceHost{false, u"127.0.0.1", api.Port(), u""};
+        task.m_hStopEvent = std::make_unique<platform::Event>(platform::Event::ResetMode::Manual);
+        return upload::RegisterRemote(m_Entry, task);
+    }
+
+    static std::string Refusal(const std::string& item) {
+        return R"({"errno":"0","action":"false","failList":[)" + item + "]}";
+    }
+
+    // A file as the driver describes it before registering it.
+    static upload::RemoteFileEntry Local(std::u16string path, bool folder) {
+        upload::RemoteFileEntry entry;
+        entry.m_Path = std::move(path);
+        entry.m_CreateTime = 10;
+        entry.m_ModifyTime = 20;
+        entry.m_IsFolder = folder;
+        if (!folder) {
+            entry.m_Size = 3;
+            entry.m_Md5 = "00000000000000000000000000000000";
+        }
+        return entry;
+    }
+
+    upload::RemoteFileEntry m_Entry = Local(u"/d/a.txt", false);
+};
+
+TEST_F(RegistrationTest, TheRefusalOfAFileCarriesTheStoredFileIntoTheEntry) {
+    EXPECT_EQ(Register(Refusal(
+                  R"({"name":"%2Fa%2Etxt","errno":"25","error":"name exists",)"
+                  R"("md5":"0123456789abcdef0123456789abcdef",)"
+                  R"("size":"18446744073709551615","ctime":"1330837567","mtime":"1330837568"})")),
+              upload::kFileExists);
+    EXPECT_EQ(m_Entry.m_Md5, "0123456789abcdef0123456789abcdef");
+    EXPECT_EQ(m_Entry.m_Size, 18446744073709551615ull);
+    EXPECT_EQ(m_Entry.m_CreateTime, 1330837567);
+    EXPECT_EQ(m_Entry.m_ModifyTime, 1330837568);
+
+    // An item without them (a missing parent) changes nothing and is still understood.
+    EXPECT_EQ(
+        Register(Refusal(R"({"name":"%2Fa%2Etxt","errno":"19","error":"parent folder missing"})")),
+        upload::kParentMissing);
+    EXPECT_EQ(m_Entry.m_Size, 18446744073709551615ull);
+
+    // A folder keeps its own description.
+    m_Entry = Local(u"/d/b", true);
+    EXPECT_EQ(
+        Register(Refusal(
+            R"({"name":"%2Fb","errno":"25","error":"x","md5":"0123456789abcdef0123456789abcdef",)"
+            R"("size":"7","ctime":"1","mtime":"2"})")),
+        upload::kFileExists);
+    EXPECT_EQ(m_Entry.m_Size, 0u);
+    EXPECT_EQ(m_Entry.m_CreateTime, 10);
+    EXPECT_TRUE(m_Entry.m_Md5.empty());
 }
 
 }  // namespace

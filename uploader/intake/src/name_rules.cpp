@@ -37,6 +37,11 @@ View LastComponent(View path) {
     return slash == View::npos ? path : path.substr(slash + 1);
 }
 
+// The service stores no name holding a control character (a line break, a tab, ...).
+bool HasControlCharacter(View name) {
+    return std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+}
+
 // Office keeps "~$" owner files beside open documents.
 bool IsOfficeOwnerFile(View name) {
     return name.starts_with(u"~$") &&
@@ -66,6 +71,8 @@ bool IsRefusedFileName(View name) {
 
 bool IsRefusedName(std::u16string_view path) {
     const View name = LastComponent(path);
+    if (HasControlCharacter(name))
+        return true;
     if (name.size() >= 6 && name.find(u"新建 公文包") != View::npos)
         return true;
     if (platform::IsFolder(path))

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <unordered_set>
+#include <vector>
 
 #include "intake/intake_state.h"
 #include "intake/messages.h"
@@ -52,26 +53,35 @@ CTaskUpdate CuploadDlg::MakeUpdate(const intake::TaskView& task) const {
     return update;
 }
 
-bool CuploadDlg::TakeChangedTask(int32_t& id) {
-    if (!m_Refresh.empty()) {
-        id = m_Refresh.front();
-        m_Refresh.pop_front();
-        return true;
-    }
-    return intake::PopChangedTask(id);
+std::vector<int32_t> CuploadDlg::TakeChangedTasks() {
+    std::vector<int32_t> ids;
+    std::unordered_set<int32_t> taken;
+    auto take = [&](int32_t id) {
+        if (taken.insert(id).second)
+            ids.push_back(id);
+    };
+    for (; !m_Refresh.empty(); m_Refresh.pop_front())
+        take(m_Refresh.front());
+    for (int32_t id = 0; intake::PopChangedTask(id);)
+        take(id);
+    return ids;
 }
 
 void CuploadDlg::DrainProgress() {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + m_Ui.Options().drainSlice;
-    // A task reported many times in one pass is read once: its record holds the latest.
-    std::unordered_set<int32_t> seen;
-    int count = 0;
-    for (int32_t id = 0; TakeChangedTask(id);) {
-        if (seen.insert(id).second)
-            ShowTaskChange(id);
-        if (++count % kIdsPerClockLook == 0 && Clock::now() >= deadline) {
-            // Let the event loop paint and take input, then go on.
+    // Every id waiting now is taken at once, and each task is read once: its record holds
+    // the latest. A task reported again while they are shown finds the queue empty, which
+    // wakes the window once more, so its newest report is read in the next pass.
+    const std::vector<int32_t> ids = TakeChangedTasks();
+    for (size_t shown = 0; shown < ids.size();) {
+        ShowTaskChange(ids[shown]);
+        if (m_Ui.Options().taskShown)
+            m_Ui.Options().taskShown(ids[shown]);
+        ++shown;
+        if (shown % kIdsPerClockLook == 0 && shown < ids.size() && Clock::now() >= deadline) {
+            // Let the event loop paint and take input, then go on with the rest.
+            m_Refresh.insert(m_Refresh.begin(), ids.begin() + shown, ids.end());
             platform::PostMessage(Handle(), intake::WM_TASK_CHANGED, 0, 0);
             return;
         }

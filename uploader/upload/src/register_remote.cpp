@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <memory>
 
 #include "json/json.h"
@@ -43,8 +46,37 @@ std::string EntryObject(const RemoteFileEntry& entry, const intake::UploadContex
     return object.ToString();
 }
 
+bool HasMember(const Script::JsonObject& object, const char* name) {
+    return object.GetMember(name).GetType() != Script::kJsonNone;
+}
+
+// An unsigned decimal number: blanks, then the leading digits (saturating); 0 when there
+// are none.
+uint64_t LeadingUnsigned(std::string_view text) {
+    const size_t start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
+    uint64_t value = 0;
+    const std::errc error =
+        std::from_chars(text.data() + start, text.data() + text.size(), value).ec;
+    return error == std::errc::result_out_of_range ? UINT64_MAX : value;
+}
+
+// A refused file's item describes the file the service holds under that name; whatever
+// of it the item carries goes into the entry.
+void ReadStoredFile(const Script::JsonObject& item, RemoteFileEntry& entry) {
+    if (entry.m_IsFolder)
+        return;
+    if (HasMember(item, "md5"))
+        entry.m_Md5 = detail::MemberText(item, "md5");
+    if (HasMember(item, "size"))
+        entry.m_Size = LeadingUnsigned(detail::MemberText(item, "size"));
+    if (HasMember(item, "ctime"))
+        entry.m_CreateTime = detail::LeadingInt64(detail::MemberText(item, "ctime"));
+    if (HasMember(item, "mtime"))
+        entry.m_ModifyTime = detail::LeadingInt64(detail::MemberText(item, "mtime"));
+}
+
 // Reads a reply of status 200 or 400.
-int ReadReply(const net::ReplyBuffer& reply, size_t length) {
+int ReadReply(const net::ReplyBuffer& reply, size_t length, RemoteFileEntry& entry) {
     try {
         const auto json = detail::ParseReply(reply.get(), length);
         if (!json)
@@ -63,6 +95,7 @@ int ReadReply(const net::ReplyBuffer& reply, size_t length) {
         for (int i = 0; i < failList.Size(); ++i) {
             const Script::JsonObject& item = *failList.GetAt(i);
             const int code = detail::LeadingInt(detail::MemberText(item, "errno"));
+            ReadStoredFile(item, entry);
             if (code == 19)
                 return kParentMissing;
             if (code == 25)
@@ -91,7 +124,7 @@ std::string RegistrationBody(const RemoteFileEntry& entry, const intake::UploadC
     return body + EntryObject(entry, task) + "]";
 }
 
-int RegisterRemote(const RemoteFileEntry& entry, intake::UploadContext& task) {
+int RegisterRemote(RemoteFileEntry& entry, intake::UploadContext& task) {
     net::HttpRequestInfo info;
     net::InitRequestInfo(info, task.m_ApiHost);
     size_t length = 0;
@@ -106,7 +139,7 @@ int RegisterRemote(const RemoteFileEntry& entry, intake::UploadContext& task) {
         return kServiceBusy;
     if ((status != 200 && status != 400) || !reply)
         return kUploadFailed;
-    return ReadReply(reply, length);
+    return ReadReply(reply, length, entry);
 }
 
 }  // namespace upload

@@ -19,8 +19,9 @@ namespace intake {
 [[nodiscard]] bool IsInBriefcase(std::u16string_view path);
 
 // The name rules, applied to the last component of the path (temporary files, Office
-// lock files, shortcuts, thumbnails, partial downloads, archive scratch files). An
-// existing folder passes every rule except the briefcase name.
+// lock files, shortcuts, thumbnails, partial downloads, archive scratch files, names with
+// control characters). An existing folder passes every rule except the briefcase name
+// and the control characters.
 [[nodiscard]] bool IsRefusedName(std::u16string_view path);
 
 }  // namespace intake

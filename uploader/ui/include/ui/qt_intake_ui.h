@@ -40,6 +40,8 @@ struct CQtUiOptions {
     int userInfoPeriodMs = 30000;
     // Longest stretch of the progress drain before the event loop gets its turn.
     std::chrono::milliseconds drainSlice{8};
+    // Told each task the progress drain has just shown, while its pass still runs.
+    std::function<void(int32_t taskId)> taskShown;
     // Milliseconds for the row speeds; default: a steady clock.
     std::function<uint64_t()> tickMs;
 };

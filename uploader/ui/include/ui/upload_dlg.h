@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "intake/task_map.h"
 #include "platform/event.h"
@@ -88,7 +89,9 @@ protected:
 private:
     void OnTimer(int id);
     void SetOpacity(int percent);
-    bool TakeChangedTask(int32_t& id);
+    // The ids waiting for the drain, each once: rows to read again first, then the queue's
+    // changed tasks until it is empty.
+    std::vector<int32_t> TakeChangedTasks();
     void ShowTaskChange(int32_t id);
     CTaskUpdate MakeUpdate(const intake::TaskView& task) const;
     void CountResult(int32_t before, const CTaskUpdate& update, bool newRow);

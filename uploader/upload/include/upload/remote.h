@@ -38,7 +38,9 @@ std::string RegistrationBody(const RemoteFileEntry& entry, const intake::UploadC
 // Registers the entry on the task's API host. 0 success; 1000 and 1003 for the statuses
 // 1000 and 2 or "errno" 2; 1006 for "errno" 4 (the disk is full); 4011 and 4012 for a
 // refusal with "errno" 19 (parent folder missing) and 25 (the name exists); -1 for
-// anything else, any other refusal included.
-int RegisterRemote(const RemoteFileEntry& entry, intake::UploadContext& task);
+// anything else, any other refusal included. When a file is refused, what the reply tells
+// of the file the service holds (MD5, size, creation and modification times) is read into
+// the entry.
+int RegisterRemote(RemoteFileEntry& entry, intake::UploadContext& task);
 
 }  // namespace upload
