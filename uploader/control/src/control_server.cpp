@@ -78,6 +78,12 @@ ControlReply CControlServer::State::Handle(const ControlRequest& request) {
         ControlReply reply;
         if (options.status)
             reply.status = options.status();
+        if (request.afterId) {
+            const int32_t after = *request.afterId;
+            std::erase_if(reply.status.tasks,
+                          [after](const TaskLine& task) { return task.id <= after; });
+            reply.status.listedAfter = after;
+        }
         return reply;
     }
     return SendToWindow(request);

@@ -35,6 +35,9 @@ struct ControlRequest {
     uint32_t message = 0;
     uint64_t wParam = 0;
     int64_t lParam = 0;
+    // Kind::Status: list only the tasks whose id is above this one (ids ascend), so that a
+    // client pages through more tasks than one reply holds.
+    std::optional<int32_t> afterId;
 };
 
 enum class ControlError {
@@ -61,6 +64,8 @@ struct ControlStatus {
     bool mainWindow = false;  // the main upload window exists
     std::vector<TaskLine> tasks;
     size_t tasksOmitted = 0;  // tasks left out so that the reply fits in one message
+    // The request's afterId, said back: a server that pages tells so (older ones do not).
+    std::optional<int32_t> listedAfter;
 };
 
 struct ControlReply {
