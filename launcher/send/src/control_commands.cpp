@@ -117,4 +117,16 @@ int RunControlCommand(const control::ControlRequest& request, const std::string&
     return kExitOk;
 }
 
+void TellUploaderOfLogin(const std::string& socketPath, uint32_t timeoutMs, std::ostream& err) {
+    control::ControlRequest request;
+    request.kind = control::ControlRequest::Kind::LoginDone;
+    const control::ControlReply reply = control::CallControl(socketPath, request, timeoutMs);
+    if (reply.error == control::ControlError::None ||
+        reply.error == control::ControlError::NoServer ||
+        reply.error == control::ControlError::NoWindow)
+        return;
+    err << "norvel-flinga-send: the running uploader was not told of the login (" << reply.errorText
+        << "); it takes it at its next start\n";
+}
+
 }  // namespace send

@@ -209,6 +209,10 @@ std::string EncodeRequest(const ControlRequest& request) {
             AddLine(text, "after-id", std::to_string(*request.afterId));
         return text;
     }
+    if (request.kind == ControlRequest::Kind::LoginDone) {
+        AddLine(text, "request", "login-done");
+        return text;
+    }
     AddLine(text, "request", "send");
     AddLine(text, request.target.kind == TargetKind::Title ? "target-title" : "target-property",
             Wide(request.target.name));
@@ -229,6 +233,10 @@ std::optional<ControlRequest> DecodeRequest(std::string_view text) {
         if (Field(*fields, "after-id") &&
             !NumberField(*fields, "after-id", request.afterId.emplace()))
             return std::nullopt;
+        return request;
+    }
+    if (kind && *kind == "login-done") {
+        request.kind = ControlRequest::Kind::LoginDone;
         return request;
     }
     if (!kind || *kind != "send" || !DecodeTarget(*fields, request.target) ||

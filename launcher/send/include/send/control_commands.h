@@ -17,4 +17,9 @@ namespace send {
 int RunControlCommand(const control::ControlRequest& request, const std::string& socketPath,
                       uint32_t timeoutMs, std::ostream& out, std::ostream& err);
 
+// Tells a running uploader that a login was saved, so that the requests that waited for
+// one go on now. Nothing to tell when none runs, or it has no main window yet (it reads
+// the saved login when it starts); other failures are mentioned on err.
+void TellUploaderOfLogin(const std::string& socketPath, uint32_t timeoutMs, std::ostream& err);
+
 }  // namespace send

@@ -28,7 +28,9 @@ struct ControlTarget {
 };
 
 struct ControlRequest {
-    enum class Kind { Send, Status };
+    // LoginDone: a login was made and saved by another program; the main upload window
+    // takes it and hands on the requests that waited for a login.
+    enum class Kind { Send, Status, LoginDone };
     Kind kind = Kind::Send;
     // Kind::Send: the message and its two values for the target window.
     ControlTarget target;
