@@ -137,7 +137,8 @@ wait_for_uploads() {
     line=${line#task=}
     local state=${line#* }
     state=${state%% *}
-    local path=${line#* * }
+    local path
+    path=$(printf '%b' "${line#* * }")  # names are escaped in status lines
     if [[ $state == 3 ]]; then say "uploaded: $path"; else say "FAILED (state $state): $path"; fi
   done
   ! grep -qE '^task=[0-9]+ ([^3]|[0-9]{2,}) ' <<<"$status"

@@ -69,27 +69,40 @@ void CPipeListener::Stop() {
 void CPipeListener::Run() {
     for (bool firstPass = true;; firstPass = false) {
         if (!firstPass) {
+            if (m_Options.sleeping)
+                m_Options.sleeping();
             const WaitResult woken = m_WakeEvent->Wait(platform::kInfinite, &m_Stop);
             if (woken == WaitResult::Failed)
                 Report(kConnectEvent, u"DESC=the wake event cannot be read; the listener ends");
             if (woken != WaitResult::Ready)
                 return;
         }
-        ServeOneClient();
+        ServeWaitingClients();
         if (m_Stop.IsSet())
             return;
     }
 }
 
-void CPipeListener::ServeOneClient() {
-    platform::PacketConnection client;
-    const WaitResult accepted = m_Socket->Accept(client, platform::kInfinite, &m_Stop);
-    if (accepted == WaitResult::Cancelled)
-        return;
-    if (accepted != WaitResult::Ready) {
-        Report(kConnectEvent, u"DESC=accepting a client failed");
-        return;  // the next wake tries again
+void CPipeListener::ServeWaitingClients() {
+    // The woken client may still be on its way; the ones after it are taken as long as
+    // any waits. Wakes of clients that came together count once, so a client left in the
+    // queue here would wait for some unrelated later client.
+    for (uint32_t waitMs = platform::kInfinite;; waitMs = 0) {
+        platform::PacketConnection client;
+        const WaitResult accepted = m_Socket->Accept(client, waitMs, &m_Stop);
+        if (accepted == WaitResult::Cancelled || accepted == WaitResult::TimedOut)
+            return;
+        if (accepted != WaitResult::Ready) {
+            Report(kConnectEvent, u"DESC=accepting a client failed");
+            return;  // the next wake tries again
+        }
+        ServeClient(client);
+        if (m_Stop.IsSet())
+            return;
     }
+}
+
+void CPipeListener::ServeClient(platform::PacketConnection& client) {
     if (!client.PeerIsThisUser()) {
         Report(kConnectEvent, u"DESC=a client of another user was refused");
         return;

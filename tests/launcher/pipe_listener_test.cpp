@@ -41,6 +41,19 @@ protected:
             std::lock_guard lock(m_ReportLock);
             m_Reports.push_back(platform::WideToUtf8(event) + " " + platform::WideToUtf8(cause));
         };
+        m_Options.sleeping = [this] {
+            {
+                std::lock_guard lock(m_ReportLock);
+                ++m_Sleeps;
+            }
+            m_Slept.notify_all();
+        };
+    }
+
+    // Waits until the listener has gone to sleep `count` times in all.
+    void WaitForSleep(int count) {
+        std::unique_lock lock(m_ReportLock);
+        ASSERT_TRUE(m_Slept.wait_for(lock, 10s, [&] { return m_Sleeps >= count; }));
     }
 
     std::unique_ptr<CPipeListener> Start(bool withHost = true) {
@@ -81,6 +94,8 @@ protected:
     HostWindow m_Host;
     std::mutex m_ReportLock;
     std::vector<std::string> m_Reports;
+    std::condition_variable m_Slept;
+    int m_Sleeps = 0;
 };
 
 }  // namespace
@@ -98,6 +113,7 @@ TEST_F(PipeListenerTest, AfterTheFirstClientTheNextWaitsForTheWakeEvent) {
     auto listener = Start();
     SendBatch({TestEntry(1, u"first")});  // the first pass needs no wake
     ASSERT_EQ(m_Host.WaitFor(1).size(), 1u);
+    WaitForSleep(1);  // a client queued before this would be served without a wake
     SendBatch({TestEntry(1, u"second")});
     EXPECT_EQ(m_Host.WaitFor(2, 300ms).size(), 1u);  // written, but not taken
     Wake();
@@ -184,6 +200,23 @@ TEST_F(PipeListenerTest, EmptyBatchesAndSilentClientsEndTheirBatches) {
     EXPECT_EQ(NamesOf(batches[1]), std::vector<std::u16string>{u"only"});
     EXPECT_EQ(Reports(), std::vector<std::string>{
                              "PIPE_ReadRecord DESC=the client sent nothing in time; its batch ends here"});
+}
+
+TEST_F(PipeListenerTest, EveryWaitingClientIsServedBeforeTheListenerSleeps) {
+    // Silent clients hold the listener while the others queue; their wakes count once.
+    m_Options.clientIdleTimeoutMs = 200;
+    auto listener = Start();
+    platform::PacketConnection first = Connect();
+    Wake();
+    platform::PacketConnection second = Connect();
+    Wake();
+    SendBatch({TestEntry(1, u"real")});  // nobody wakes the listener after this
+    const auto batches = m_Host.WaitFor(3, 5s);
+    ASSERT_EQ(batches.size(), 3u);
+    EXPECT_TRUE(batches[0].empty());
+    EXPECT_TRUE(batches[1].empty());
+    EXPECT_EQ(NamesOf(batches[2]), std::vector<std::u16string>{u"real"});
+    EXPECT_EQ(Reports().size(), 2u);  // each silent client timed out on its own
 }
 
 TEST_F(PipeListenerTest, StopEndsEveryWaitAndRemovesTheSocket) {

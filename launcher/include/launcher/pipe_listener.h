@@ -7,12 +7,15 @@
 // gets it on the user-interface thread.
 //
 //   first pass ──► accept ──► read the batch ──► deliver ──► disconnect, pause 100 ms
-//                    ▲                                                │
-//                    └──────────── wait for the wake event ◄──────────┘
+//                    ▲  ▲                                             │
+//                    │  └─────────── another client waits ◄───────────┤
+//                    └─────────── wait for the wake event ◄─── none ──┘
 //
-// The first pass does not wait for the event; every later connection needs it. A batch
-// ends when the client closes, when a message is longer than a record, or when the client
-// sends nothing for the idle time-out. Malformed records are refused one by one (and
+// The first pass does not wait for the event; later the event wakes the listener, which
+// then serves every client that waits before it sleeps again (wakes of clients that come
+// together count once). A batch ends when the client closes, when a message is longer
+// than a record, or when the client sends nothing for the idle time-out, so a silent
+// client holds the others up for that long only. Malformed records are refused one by one (and
 // reported); the rest of the batch goes on. Once the batch is read, the listener shuts
 // down its own writing side, so a client that waits for the end of the stream learns that
 // its batch arrived whole. A batch that arrives before the launcher's window exists waits
@@ -46,6 +49,9 @@ struct PipeListenerOptions {
     // Told about refused records, dropped batches and failures: event name and cause
     // ("DESC=..."). Called on the listener's thread.
     std::function<void(std::u16string_view event, std::u16string_view cause)> report;
+    // Called on the listener's thread each time it has served every waiting client and
+    // goes to wait for the wake event (tests wait for it).
+    std::function<void()> sleeping;
 };
 
 class CPipeListener {
@@ -71,7 +77,9 @@ public:
 
 private:
     void Run();
-    void ServeOneClient();
+    // Serves clients until none waits: the first may still be connecting.
+    void ServeWaitingClients();
+    void ServeClient(platform::PacketConnection& client);
     // False when the listener is stopping.
     bool ReadBatch(platform::PacketConnection& client, intake::RequestBatch& batch);
     void Deliver(const intake::RequestBatch& batch);

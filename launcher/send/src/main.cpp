@@ -18,6 +18,7 @@
 #include "send/plugin_client.h"
 #include "send/request_paths.h"
 #include "send/send_command.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -73,6 +74,13 @@ int RunRequest(const SendCommand& command, const std::string& runtimeDir) {
         std::cerr << "norvel-flinga-send: nothing to upload\n";
         return kExitNothingToSend;
     }
+    // Uploads and Weibo posts wait in the uploader for a login (a share link may be made
+    // anonymously); the login command hands them on.
+    if (command.kind != CommandKind::Share && !settings::HasUsableSavedLogin()) {
+        std::cerr << "norvel-flinga-send: not logged in: run norvel-flinga-send login NAME; the "
+                     "files will be uploaded after the login\n";
+        return kExitWaitsForLogin;
+    }
     return kExitOk;
 }
 
@@ -86,7 +94,12 @@ int RunLoginCommand(const SendCommand& command) {
         std::cerr << "norvel-flinga-send: the service wants a captcha: open " << url << "\n";
         return platform::ReadPromptedLine("Captcha text: ");
     };
-    return RunLogin(&actions::LoginForCommandLine, readCaptcha, command.userName, *password, std::cerr);
+    const int status = RunLogin(&actions::LoginForCommandLine, readCaptcha, command.userName,
+                                *password, std::cerr);
+    const std::string runtimeDir = platform::RuntimeDir();
+    if (status == kExitOk && !runtimeDir.empty())
+        TellUploaderOfLogin(control::ControlSocketPath(runtimeDir), command.waitMs, std::cerr);
+    return status;
 }
 
 }  // namespace

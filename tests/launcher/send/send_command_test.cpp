@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/control_server.h"
 #include "intake/messages.h"
 #include "intake/request_entry.h"
+#include "platform/text.h"
+#include "send/control_commands.h"
+#include "send/exit_codes.h"
+#include "support/test_env.h"
 
 using namespace send;
 
@@ -73,4 +82,42 @@ TEST(SendCommand, UsageErrorsSayWhatIsWrong) {
     EXPECT_FALSE(Parse({"delete", "x"}, &error));
     EXPECT_EQ(Parse({"--help"})->kind, CommandKind::Help);
     EXPECT_EQ(Parse({"login", "demo"})->userName, "demo");
+}
+
+TEST(SendCommand, StatusListsEveryTaskAndNoNameBreaksItsLine) {
+    norvel::test::TempDir dir;
+    control::ControlServerOptions options;
+    options.socketPath = dir.File("control");
+    options.lockPath = dir.File("control.lock");
+    constexpr int32_t kTasks = 3000;  // more than one reply holds
+    options.status = [] {
+        control::ControlStatus status;
+        for (int32_t i = 0; i < kTasks; ++i)
+            status.tasks.push_back(
+                {10001 + i, 1, u"/data/a folder/file-" + platform::Utf8ToWide(std::to_string(i))});
+        status.tasks[1].path = u"/data/a\ntask=1 3 /forged\\x";
+        status.tasks[2].path = u"/data/\u0085\u2028\t\u00e9.txt";
+        return status;
+    };
+    control::CControlServer server;
+    ASSERT_TRUE(server.Start(options));
+
+    control::ControlRequest request;
+    request.kind = control::ControlRequest::Kind::Status;
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunControlCommand(request, options.socketPath, 10000, out, err), kExitOk)
+        << err.str();
+    std::vector<std::string> tasks;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.find("tasks-omitted"), std::string::npos);
+        if (line.starts_with("task="))
+            tasks.push_back(line);
+    }
+    ASSERT_EQ(tasks.size(), static_cast<size_t>(kTasks));
+    EXPECT_EQ(tasks[0], "task=10001 1 /data/a\\x20folder/file-0");
+    EXPECT_EQ(tasks[1], "task=10002 1 /data/a\\x0Atask=1\\x203\\x20/forged\\\\x");
+    EXPECT_EQ(tasks[2], "task=10003 1 /data/\\xC2\\x85\\xE2\\x80\\xA8\\x09\xC3\xA9.txt");
+    EXPECT_EQ(tasks.back(), "task=13000 1 /data/a\\x20folder/file-2999");
 }

@@ -25,6 +25,7 @@ class SendProcessTest : public ::testing::Test {
 protected:
     explicit SendProcessTest(LibraryKind library = LibraryKind::StandIn) : m_Install(library) {
         setenv("NORVEL_LAUNCHER", m_Install.Launcher().c_str(), 1);
+        ForgetTheLogin();  // the settings file is shared by the tests of this program
     }
     ~SendProcessTest() override {
         const std::string lock = launcher::InstanceLockPath(platform::RuntimeDir());
@@ -33,6 +34,28 @@ protected:
             return;
         (void)platform::RunProgramOutput({"kill", "-TERM", pid.substr(0, pid.find('\n'))}, 5000);
         WaitUntil([&] { return platform::InstanceLock::TryAcquire(lock).has_value(); });
+    }
+
+    // The login and the client identity (each test's service knows only its own).
+    static void ForgetTheLogin() {
+        for (const auto name : {settings::kUserName, settings::kUserToken, settings::kUserId})
+            settings::DeleteValue(settings::kFlingaKey, name);
+        for (const auto name : {settings::kClientId, settings::kClientSecret})
+            settings::DeleteValue(settings::kNorvelKey, name);
+        settings::ResetCaches();
+    }
+    // A kept login as the login command stores it (the stand-in library never checks it).
+    static void SaveALogin() {
+        settings::WriteString(settings::kNorvelKey, settings::kClientId, u"client");
+        settings::WriteString(settings::kNorvelKey, settings::kClientSecret, u"secret");
+        ASSERT_TRUE(settings::SaveLoginCompletion({true, u"alice", u"token", "1"}));
+    }
+    // Every service host of the settings names the service.
+    static void UseService(const ServiceProcess& service) {
+        for (const auto name : {settings::kApiHost, settings::kWebHost, settings::kDownloadHost,
+                                settings::kLoginHost})
+            settings::WriteString(settings::kNorvelKey, name,
+                                  platform::Utf8ToWide(service.HostPort()));
     }
 
     ProgramResult Send(const std::vector<std::string>& arguments, const std::string& input = {}) {
@@ -51,6 +74,7 @@ protected:
 }  // namespace
 
 TEST_F(SendProcessTest, UploadStartsTheLauncherAndHandsItTheFilesOfAFolder) {
+    SaveALogin();
     std::filesystem::create_directories(m_Files.File("Photos/sub"));
     WriteFile(m_Files.File("Photos/a.jpg"), "a");
     WriteFile(m_Files.File("Photos/sub/b.jpg"), "b");
@@ -113,6 +137,7 @@ TEST_F(SendProcessTest, MessagesReachTheLibrarysWindowsThroughTheControlSocket) 
     EXPECT_NE(result.output.find("the uploader is not running"), std::string::npos);
 
     WriteFile(m_Files.File("a.txt"), "");
+    SaveALogin();
     ASSERT_EQ(Send({"upload", m_Files.File("a.txt")}).status, send::kExitOk);
     // Sent means read by the launcher; the library gets it a moment later.
     ASSERT_TRUE(WaitUntil([&] { return !m_Install.Record().empty(); }));
@@ -148,7 +173,8 @@ TEST_F(SendProcessTest, LoginAgainstTheServiceIsKeptForTheUploader) {
 
 TEST_F(SendWithRealLibraryTest, TheRealLibraryReportsItsStatus) {
     WriteFile(m_Files.File("a.txt"), "a");
-    ASSERT_EQ(Send({"upload", m_Files.File("a.txt")}).status, send::kExitOk);
+    // Handed over; nobody is logged in, so it waits for a login.
+    ASSERT_EQ(Send({"upload", m_Files.File("a.txt")}).status, send::kExitWaitsForLogin);
     // The request makes the library show its main window, once the launcher has handed it on.
     ProgramResult result;
     EXPECT_TRUE(WaitUntil([&] {
@@ -157,4 +183,38 @@ TEST_F(SendWithRealLibraryTest, TheRealLibraryReportsItsStatus) {
     })) << result.output;
     EXPECT_EQ(result.status, send::kExitOk) << result.output;
     EXPECT_EQ(result.output.rfind("engine=", 0), 0u) << result.output;
+}
+
+TEST_F(SendWithRealLibraryTest, AnUploadSentBeforeTheLoginIsMadeOnceTheLoginIsDone) {
+    ServiceProcess service;
+    ASSERT_TRUE(service.AddUser("alice", "secret"));
+    UseService(service);
+    WriteFile(m_Files.File("early.txt"), "sent before the login\n");
+    ProgramResult result = Send({"upload", m_Files.File("early.txt")});
+    EXPECT_EQ(result.status, send::kExitWaitsForLogin) << result.output;
+    EXPECT_NE(
+        result.output.find("not logged in: run norvel-flinga-send login NAME; the files will be "
+                           "uploaded after the login"),
+        std::string::npos)
+        << result.output;
+    // The launcher has handed the request on once the main window exists.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Send({"status"}).output.find("\nmain-window=1\n") != std::string::npos; }));
+
+    result = Send({"login", "alice"}, "secret\n");
+    ASSERT_EQ(result.status, send::kExitOk) << result.output;
+    // The running uploader was told at once: the waiting request becomes a task and uploads.
+    const std::string uploaded = "task=10001 3 " + m_Files.File("early.txt") + "\n";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            result = Send({"status"});
+            return result.output.find(uploaded) != std::string::npos;
+        },
+        std::chrono::seconds(20)))
+        << result.output;
+    bool stored = false;
+    for (const auto& node : service.Tree("alice"))
+        stored =
+            stored || (node.count("path") && node.at("path") == "/我的网盘/我收到的文件/early.txt");
+    EXPECT_TRUE(stored);
 }

@@ -78,12 +78,12 @@ void FakeUi::ShowMessage(std::u16string_view text, std::u16string_view caption) 
 
 WindowHandle FakeUi::OpenShareLinkWindow(const intake::RequestBatch& batch, bool loggedIn) {
     Record("share " + std::string(loggedIn ? "account " : "anonymous ") + BatchNames(batch));
-    return MakeWindow("share");
+    return m_LinkWindowsExist ? MakeWindow("share") : platform::kNoWindow;
 }
 
 WindowHandle FakeUi::OpenWeiboWindow(const intake::RequestBatch& batch) {
     Record("weibo " + BatchNames(batch));
-    return MakeWindow("weibo");
+    return m_LinkWindowsExist ? MakeWindow("weibo") : platform::kNoWindow;
 }
 
 bool FakeUi::AskAnonymousLink() {

@@ -45,6 +45,8 @@ public:
     int TaskChangedMessages() const { return m_TaskChanged; }
     // The answer to the anonymous-link question (OK: log in first).
     bool m_AnonymousAnswerOk = false;
+    // False: the share-link and Weibo windows do not exist (none opens).
+    bool m_LinkWindowsExist = true;
 
 private:
     platform::WindowHandle MakeWindow(const std::string& name);

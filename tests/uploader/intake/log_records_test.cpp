@@ -132,6 +132,19 @@ TEST_F(LogRecordsTest, ADropIsCountedAndAPathTooLongForAnEntryIsReported) {
                                   "[DATA1: Drop 1 files into Dlg]\r\n"));
 }
 
+TEST_F(LogRecordsTest, AtMost64BatchesWaitForALoginAndTheOldestDroppedIsReported) {
+    for (int i = 0; i <= 64; ++i) {
+        RequestBatch batch(1);
+        ASSERT_TRUE(MakeEntry(kUploadRequest, u"/in", platform::Utf8ToWide("b" + std::to_string(i)),
+                              batch.front()));
+        AddBatchWaitingForLogin(batch);
+    }
+    EXPECT_EQ(BatchesWaitingForLogin(), 64u);
+    EXPECT_THAT(Logged(), Contains("[L3_KEY][RESULT: FALSE][Uploader_Add_File]"
+                                   "[CAUSE: DESC=64 batches wait for a login; the oldest, of 1 "
+                                   "requests, was dropped][DATA1: /in/b0]\r\n"));
+}
+
 TEST_F(LogRecordsTest, ADamagedListAndAListThatCannotBeWrittenAreReported) {
     const std::string bytes = EncodeTaskList({{u"/a", u"1.txt", kTaskComplete}});
     norvel::test::WriteFile(m_Dir.File("Flinga/uploader.dat"), bytes.substr(0, bytes.size() - 1));

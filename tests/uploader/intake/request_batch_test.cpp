@@ -89,6 +89,24 @@ TEST_F(RequestBatchTest, LoggedInShareLinkAndWeiboBatchesOpenTheirWindows) {
     EXPECT_THAT(TaskIds(), IsEmpty());  // those windows upload for themselves
 }
 
+TEST_F(RequestBatchTest, WithoutTheirWindowsShareLinkAndWeiboAreRefusedAndCountNothing) {
+    m_Ui.m_LinkWindowsExist = false;
+    settings::g_LoggedIn = 1;
+    Handle(Batch(kShareLinkRequest, {"s.txt"}));
+    Handle(Batch(kWeiboRequest, {"w.jpg"}));
+    settings::g_LoggedIn = 0;
+    AllowAnonymousLinks();
+    Handle(Batch(kShareLinkRequest, {"u.txt"}));
+    EXPECT_THAT(m_Ui.Calls(),
+                ElementsAre("share account s.txt", "message 分享链接功能暂不可用|提示",
+                            "weibo w.jpg", "message 新浪微博分享功能暂不可用|提示",
+                            "share anonymous u.txt", "message 分享链接功能暂不可用|提示"));
+    // WM_QUERY_PENDING answers from this count: nothing is left that could lower it.
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_THAT(SecondaryWindows(), IsEmpty());
+    EXPECT_THAT(TaskIds(), IsEmpty());
+}
+
 TEST_F(RequestBatchTest, AWeiboBatchWhileAPostWindowIsOpenIsDropped) {
     settings::g_LoggedIn = 1;
     settings::g_WeiboBusy = 1;

@@ -156,6 +156,8 @@ bool DecodeStatus(const Fields& fields, ControlStatus& status) {
     status.mainWindow = FlagField(fields, "main-window");
     if (Field(fields, "tasks-omitted") && !NumberField(fields, "tasks-omitted", status.tasksOmitted))
         return false;
+    if (Field(fields, "after-id") && !NumberField(fields, "after-id", status.listedAfter.emplace()))
+        return false;
     const auto [begin, end] = fields.equal_range("task");
     for (auto it = begin; it != end; ++it) {
         auto task = DecodeTask(it->second);
@@ -203,6 +205,12 @@ std::string EncodeRequest(const ControlRequest& request) {
     text += '\n';
     if (request.kind == ControlRequest::Kind::Status) {
         AddLine(text, "request", "status");
+        if (request.afterId)
+            AddLine(text, "after-id", std::to_string(*request.afterId));
+        return text;
+    }
+    if (request.kind == ControlRequest::Kind::LoginDone) {
+        AddLine(text, "request", "login-done");
         return text;
     }
     AddLine(text, "request", "send");
@@ -222,6 +230,13 @@ std::optional<ControlRequest> DecodeRequest(std::string_view text) {
     ControlRequest request;
     if (kind && *kind == "status") {
         request.kind = ControlRequest::Kind::Status;
+        if (Field(*fields, "after-id") &&
+            !NumberField(*fields, "after-id", request.afterId.emplace()))
+            return std::nullopt;
+        return request;
+    }
+    if (kind && *kind == "login-done") {
+        request.kind = ControlRequest::Kind::LoginDone;
         return request;
     }
     if (!kind || *kind != "send" || !DecodeTarget(*fields, request.target) ||
@@ -244,7 +259,10 @@ std::string EncodeReply(const ControlReply& reply) {
     const ControlStatus& status = reply.status;
     AddLine(text, "engine", status.engine ? "1" : "0");
     AddLine(text, "main-window", status.mainWindow ? "1" : "0");
-    // Tasks are listed while the reply stays within one message; the rest are counted.
+    if (status.listedAfter)
+        AddLine(text, "after-id", std::to_string(*status.listedAfter));
+    // Tasks are listed while the reply stays within one message; the rest are counted (a
+    // client asks for them with the last listed id as "after-id").
     constexpr size_t kRoomForCount = 64;
     size_t omitted = status.tasksOmitted;
     for (const TaskLine& task : status.tasks) {

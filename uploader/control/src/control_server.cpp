@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "intake/messages.h"
 #include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "platform/packet_socket.h"
@@ -78,16 +79,30 @@ ControlReply CControlServer::State::Handle(const ControlRequest& request) {
         ControlReply reply;
         if (options.status)
             reply.status = options.status();
+        if (request.afterId) {
+            const int32_t after = *request.afterId;
+            std::erase_if(reply.status.tasks,
+                          [after](const TaskLine& task) { return task.id <= after; });
+            reply.status.listedAfter = after;
+        }
         return reply;
     }
-    return SendToWindow(request);
-}
-
-ControlReply CControlServer::State::SendToWindow(const ControlRequest& request) {
+    if (request.kind == ControlRequest::Kind::LoginDone) {
+        // The one message of the system's own that passes, with its fixed values: the main
+        // window reads the saved login and hands on the requests that waited for it.
+        ControlRequest loginDone;
+        loginDone.target = {TargetKind::Property, std::u16string(kMainWindowProperty)};
+        loginDone.message = intake::WM_LOGIN_DONE;
+        return SendToWindow(loginDone);
+    }
     // Other messages carry addresses or belong to the system's own windows.
     if (!IsOutsideMessage(request.message))
         return FailedReply(ControlError::RefusedMessage,
                        "message " + std::to_string(request.message) + " cannot be sent from outside");
+    return SendToWindow(request);
+}
+
+ControlReply CControlServer::State::SendToWindow(const ControlRequest& request) {
     const platform::WindowHandle window = FindTarget(request.target);
     if (window == platform::kNoWindow)
         return FailedReply(ControlError::NoWindow, "no window has the " + Describe(request.target));

@@ -3,16 +3,24 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "intake/intake_ui.h"
 #include "intake/request_batch.h"
+#include "log/log.h"
+#include "log/log_events.h"
+#include "platform/text.h"
+#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace intake {
 namespace {
 
 using platform::WindowHandle;
+
+// Batches kept for a login; a user who never logs in must not make the list grow for ever.
+constexpr size_t kMaxBatchesWaitingForLogin = 64;
 
 // The main window is read by the workers; the rest belongs to the user-interface thread
 // but is guarded all the same, since hosts and tests may call in from elsewhere. The lock
@@ -78,9 +86,24 @@ void SetLoginWindow(WindowHandle window) {
 }
 
 void AddBatchWaitingForLogin(const RequestBatch& batch) {
-    IntakeState& state = State();
-    std::lock_guard lock(state.lock);
-    state.waitingForLogin.push_back(batch);
+    RequestBatch dropped;
+    {
+        IntakeState& state = State();
+        std::lock_guard lock(state.lock);
+        if (state.waitingForLogin.size() >= kMaxBatchesWaitingForLogin) {
+            dropped = std::move(state.waitingForLogin.front());
+            state.waitingForLogin.erase(state.waitingForLogin.begin());
+        }
+        state.waitingForLogin.push_back(batch);
+    }
+    if (dropped.empty())
+        return;
+    Log().Write(L3_KEY, log_events::kUploaderAddFile, false,
+                u"DESC=" + platform::Utf8ToWide(std::to_string(kMaxBatchesWaitingForLogin)) +
+                    u" batches wait for a login; the oldest, of " +
+                    platform::Utf8ToWide(std::to_string(dropped.size())) +
+                    u" requests, was dropped",
+                EntryPath(dropped.front()));
 }
 
 size_t BatchesWaitingForLogin() {
@@ -90,6 +113,10 @@ size_t BatchesWaitingForLogin() {
 }
 
 void HandBackWaitingBatches() {
+    // A login made by another program (the command-line client) is known only from the
+    // saved settings. Without a login the batches go on waiting, in their order.
+    if (settings::g_LoggedIn == 0 && settings::RestoreSavedLogin() == 0)
+        return;
     std::vector<RequestBatch> batches;
     {
         IntakeState& state = State();

@@ -1,5 +1,6 @@
 #include "intake/request_batch.h"
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,16 +37,35 @@ void AcceptUploadBatch(const RequestBatch& batch) {
     ui.ShowMainWindow();
 }
 
-void OpenShareLink(const RequestBatch& batch, bool loggedIn) {
-    AddSecondaryWindow(IntakeUi().OpenShareLinkWindow(batch, loggedIn));
+// Until the share-link and Weibo windows exist, their requests are refused in so many
+// words: nothing is uploaded and nothing is counted, so the pending count only holds what
+// a window will count down again.
+constexpr std::u16string_view kNotAvailableCaption = u"提示";
+constexpr std::u16string_view kShareLinkNotAvailable = u"分享链接功能暂不可用";
+constexpr std::u16string_view kWeiboNotAvailable = u"新浪微博分享功能暂不可用";
+
+// Returns false when no window opened (the user was told).
+bool OpenShareLink(const RequestBatch& batch, bool loggedIn) {
+    const platform::WindowHandle window = IntakeUi().OpenShareLinkWindow(batch, loggedIn);
+    if (window == platform::kNoWindow) {
+        IntakeUi().ShowMessage(kShareLinkNotAvailable, kNotAvailableCaption);
+        return false;
+    }
+    AddSecondaryWindow(window);
+    return true;
 }
 
-// Returns false when the request was dropped (a post window is already open).
+// Returns false when no window opened: one is open already (the request is dropped), or
+// the function is not available (the user was told).
 bool OpenWeiboPost(const RequestBatch& batch) {
     if (settings::g_WeiboBusy != 0)
         return false;
-    AddSecondaryWindow(IntakeUi().OpenWeiboWindow(batch));
-    ++settings::g_PendingCount;
+    const platform::WindowHandle window = IntakeUi().OpenWeiboWindow(batch);
+    if (window == platform::kNoWindow) {
+        IntakeUi().ShowMessage(kWeiboNotAvailable, kNotAvailableCaption);
+        return false;
+    }
+    AddSecondaryWindow(window);
     return true;
 }
 
@@ -57,8 +77,7 @@ void HandleLoggedIn(const RequestBatch& batch) {
             AcceptUploadBatch(batch);
             break;
         case kShareLinkRequest:
-            OpenShareLink(batch, true);
-            ++settings::g_PendingCount;
+            counted = OpenShareLink(batch, true);
             break;
         case kWeiboRequest:
             counted = OpenWeiboPost(batch);
@@ -66,6 +85,9 @@ void HandleLoggedIn(const RequestBatch& batch) {
         default:
             break;  // other kinds are only counted
     }
+    // A window that opened counts itself down when it closes.
+    if (counted && (kind == kShareLinkRequest || kind == kWeiboRequest))
+        ++settings::g_PendingCount;
     if (counted)
         CountUse(kind, true);
 }
@@ -85,8 +107,8 @@ void WaitForLogin(const RequestBatch& batch) {
 bool ShareAnonymously(const RequestBatch& batch) {
     const auto anonymous = settings::ReadDword(settings::kFlingaKey, settings::kAnonyLink);
     if ((anonymous && *anonymous != 0) || !IntakeUi().AskAnonymousLink()) {
-        OpenShareLink(batch, false);
-        CountUse(kShareLinkRequest, false);
+        if (OpenShareLink(batch, false))
+            CountUse(kShareLinkRequest, false);
         return true;
     }
     return false;

@@ -65,18 +65,25 @@ bool HasKeptLogin() {
            ReadString(kFlingaKey, kUserToken);
 }
 
+bool HasUsableSavedLogin() {
+    if (!ReadString(kNorvelKey, kClientId) || !ReadString(kNorvelKey, kClientSecret) ||
+        !ReadString(kFlingaKey, kUserName) || !ReadString(kFlingaKey, kUserToken) ||
+        !ReadString(kFlingaKey, kUserId))
+        return false;
+    const auto keep = ReadDword(kFlingaKey, kKeepLogin);
+    return (keep && *keep != 0) || !SavedBeforeLastBoot();
+}
+
 int RestoreSavedLogin() {
+    if (!HasUsableSavedLogin())
+        return 0;
     const auto clientId = ReadString(kNorvelKey, kClientId);
     const auto clientSecret = ReadString(kNorvelKey, kClientSecret);
     const auto userName = ReadString(kFlingaKey, kUserName);
     const auto token = ReadString(kFlingaKey, kUserToken);
     const auto userId = ReadString(kFlingaKey, kUserId);
     if (!clientId || !clientSecret || !userName || !token || !userId)
-        return 0;
-
-    const auto keep = ReadDword(kFlingaKey, kKeepLogin);
-    if ((!keep || *keep == 0) && SavedBeforeLastBoot())
-        return 0;
+        return 0;  // changed by another process meanwhile
 
     CacheClientIdentity(*clientId, *clientSecret);
     SetUserName(*userName);

@@ -11,9 +11,15 @@
 namespace send {
 
 // Sends the request and prints the window's result (message) or the library's status
-// (status: "engine=0|1", "main-window=0|1", then "task=ID STATE PATH" lines) on out;
-// errors go to err. Returns the exit status.
+// (status: "engine=0|1", "main-window=0|1", then a "task=ID STATE PATH" line for every
+// task, fetched page by page, with PATH escaped as docs/launcher.md says) on out; errors
+// go to err. Returns the exit status.
 int RunControlCommand(const control::ControlRequest& request, const std::string& socketPath,
                       uint32_t timeoutMs, std::ostream& out, std::ostream& err);
+
+// Tells a running uploader that a login was saved, so that the requests that waited for
+// one go on now. Nothing to tell when none runs, or it has no main window yet (it reads
+// the saved login when it starts); other failures are mentioned on err.
+void TellUploaderOfLogin(const std::string& socketPath, uint32_t timeoutMs, std::ostream& err);
 
 }  // namespace send

@@ -14,5 +14,6 @@ inline constexpr int kExitRefused = 6;         // no such window, or a message n
 inline constexpr int kExitLoginRefused = 7;    // wrong account or password, captcha wanted
 inline constexpr int kExitServiceFailed = 8;   // the service could not be reached
 inline constexpr int kExitNothingToSend = 10;  // every file was refused by the intake filter
+inline constexpr int kExitWaitsForLogin = 11;  // handed over, but it waits for a login
 
 }  // namespace send

@@ -28,13 +28,18 @@ struct ControlTarget {
 };
 
 struct ControlRequest {
-    enum class Kind { Send, Status };
+    // LoginDone: a login was made and saved by another program; the main upload window
+    // takes it and hands on the requests that waited for a login.
+    enum class Kind { Send, Status, LoginDone };
     Kind kind = Kind::Send;
     // Kind::Send: the message and its two values for the target window.
     ControlTarget target;
     uint32_t message = 0;
     uint64_t wParam = 0;
     int64_t lParam = 0;
+    // Kind::Status: list only the tasks whose id is above this one (ids ascend), so that a
+    // client pages through more tasks than one reply holds.
+    std::optional<int32_t> afterId;
 };
 
 enum class ControlError {
@@ -61,6 +66,8 @@ struct ControlStatus {
     bool mainWindow = false;  // the main upload window exists
     std::vector<TaskLine> tasks;
     size_t tasksOmitted = 0;  // tasks left out so that the reply fits in one message
+    // The request's afterId, said back: a server that pages tells so (older ones do not).
+    std::optional<int32_t> listedAfter;
 };
 
 struct ControlReply {

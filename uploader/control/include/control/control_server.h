@@ -20,7 +20,8 @@ struct ControlServerOptions {
     uint32_t sendTimeoutMs = 30000;
     // How long a client may take to send its request after connecting.
     uint32_t requestTimeoutMs = 5000;
-    // The answer to a status request; empty: nothing is reported.
+    // The answer to a status request, tasks in ascending id order; empty: nothing is
+    // reported.
     std::function<ControlStatus()> status;
 };
 

@@ -29,10 +29,13 @@ std::vector<platform::WindowHandle> SecondaryWindows();
 platform::WindowHandle LoginWindow();
 void SetLoginWindow(platform::WindowHandle window);
 
-// Batches that wait for a login (copies).
+// Batches that wait for a login (copies), at most 64: beyond that the oldest is dropped,
+// with a log record.
 void AddBatchWaitingForLogin(const RequestBatch& batch);
 size_t BatchesWaitingForLogin();
-// After a successful login: hands every waiting batch, in order, back to OnRequestBatch.
+// After a successful login (of the login dialog, or of another program, which only the
+// saved login tells): hands every waiting batch, in order, back to OnRequestBatch, as if
+// it had just arrived. Without a login they go on waiting.
 void HandBackWaitingBatches();
 
 // Forgets the windows and waiting batches (a new session in tests).

@@ -61,6 +61,10 @@ int64_t GetBootTime();
 // True when "KEEP_LOGIN" is 1 and "USER_NAME" and "USER_TOKEN" are stored.
 bool HasKeptLogin();
 
+// True when a saved login is complete and still valid (kept, or saved since the last
+// boot): RestoreSavedLogin would ask the service to confirm it.
+bool HasUsableSavedLogin();
+
 // Restores the saved login when it is complete and still valid (kept, or saved since the
 // last boot) and the service confirms it; nonzero on success (and g_LoggedIn is set).
 int RestoreSavedLogin();
