@@ -60,13 +60,14 @@ TEST_F(TaskListSaverTest, ABurstOfAddsAndChangesIsWrittenInAFewWritesAndEndsWith
         ASSERT_NE(AddUploadRequest(PathOf("up"), u"a.txt"), 0);
     PauseAll();  // 5000 changes of state
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    ASSERT_TRUE(norvel::test::WaitUntil([&] { return SavedAre(kTasks, kTaskPaused); },
-                                        std::chrono::seconds(20)));
+    // The file is in place a moment before the saver counts its write.
+    ASSERT_TRUE(norvel::test::WaitUntil(
+        [&] { return SavedAre(kTasks, kTaskPaused) && TaskListWrites() > before; },
+        std::chrono::seconds(20)));
     const size_t writes = TaskListWrites() - before;
     std::printf("burst of %d adds and %d changes in %.3f s: %zu writes\n", kTasks, kTasks, seconds,
                 writes);
     // One write per second of changes (the delay), and the one that takes the last ones.
-    EXPECT_GE(writes, 1u);
     EXPECT_LE(writes, 2u + static_cast<size_t>(seconds));
     EXPECT_EQ(std::filesystem::status(ListFile()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
