@@ -6,7 +6,8 @@
 # Against the substitute service, in a private environment (HOME, XDG folders, settings
 # file and install folder in a temporary folder): log in, upload a file slowed down by
 # the service's delay fault, kill -9 the launcher after some of its blocks arrived, start
-# it again (as the user does, no arguments) and wait for the file to be complete.
+# it again (as the user does, no arguments) and wait for the file to be complete; end it
+# cleanly and find the task in the saved list.
 #
 # Usage: crash_resume.sh BUILD_DIR   (the build tree: BUILD_DIR/Flinga, BUILD_DIR/service)
 set -euo pipefail
@@ -127,4 +128,7 @@ after=$(blocks)
 say "big.bin complete with md5 $digest; blocks sent after the restart: $((after - before))"
 status=$("$send" status)
 grep -qE '^task=[0-9]+ 3 .*big\.bin' <<<"$status" || fail "the task is not shown complete: $status"
+# A clean end (SIGTERM: save and exit) writes the list once more, the finished task in it.
+stop_launcher
+list_holds big.bin || fail "the exit's save did not keep the task"
 say "passed"

@@ -36,8 +36,8 @@ enum class SaverPhase { Off, WaitingForRestore, Armed };
 
 // The saver of the queue's life cycle: started with the queue, unarmed.
 void StartTaskListSaver();
-// Asks it to end after writing the list as it is now (when armed); the tasks may be
-// stopped and freed right after. Safe to call more than once.
+// Asks it to end after writing the list as it is now (when armed), on its own thread.
+// Safe to call more than once.
 void EndTaskListSaving();
 // EndTaskListSaving, then waits for the thread.
 void JoinTaskListSaver();

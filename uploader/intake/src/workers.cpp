@@ -180,9 +180,10 @@ void BeginShutdown() {
     queue.stopFlag = true;
     queue.exitEvent.Set();
     settings::AbortEvent().Set();
-    // The saved list keeps the tasks as they are now; stopping them is no change of theirs.
-    EndTaskListSaving();
     StopAllTasks();
+    // An orderly end drops the tasks unless the exit's save wrote them first (then the
+    // saver writes nothing more); only a crash leaves the last running list behind.
+    EndTaskListSaving();
 }
 
 void StopQueue() {

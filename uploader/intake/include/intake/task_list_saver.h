@@ -7,9 +7,10 @@
 // delay were gathered, so a burst of changes costs one write.
 //
 // The saver writes only once the saved list of the run was restored (RestoreSavedTasks):
-// before that a write would replace tasks not yet read back. At shutdown it writes the
-// list as it was then, once more (unless the exit's own save wrote it), and ends; the
-// queue joins it with the workers.
+// before that a write would replace tasks not yet read back. An orderly shutdown stops
+// every task and the saver writes that once more, unless the exit's own save wrote the
+// list first (then that stays); so only a crash leaves the running list behind, as the
+// exit without a save always dropped the tasks. The queue joins the saver with the workers.
 
 #include <chrono>
 #include <cstddef>
