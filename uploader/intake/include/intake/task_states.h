@@ -3,7 +3,8 @@
 // The states of a task and the one function through which a task's state changes.
 //
 // A record is created waiting (1), or refused at once (6 empty or missing file, 7 larger
-// than the account's limit); a restored record keeps its saved state (see task_list.h).
+// than the account's limit); a restored record takes its saved state (2 comes back as 1,
+// one no task can have as 5: task_list.h).
 // From then on every change is one of these moves:
 //
 //   1 --take (worker)--> 2 --end of the run--> 3 | 5 | 6 | 7 | 9..14
