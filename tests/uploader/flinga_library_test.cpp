@@ -77,8 +77,8 @@ TEST(FlingaLibrary, LoadingStartsTheWorkersAndUnloadingEndsThem) {
     std::string error;
     auto library = platform::SharedLibrary::Load(kLibrary, &error);
     ASSERT_TRUE(library) << error;
-    // The five upload workers and the control socket's server.
-    EXPECT_EQ(ThreadCount(), before + 6);
+    // The five upload workers, the saver of the task list and the control socket's server.
+    EXPECT_EQ(ThreadCount(), before + 7);
     EXPECT_TRUE(std::filesystem::exists(controlSocket));
 
     auto setUpLoadTask = reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"));

@@ -162,3 +162,23 @@ TEST_F(LogRecordsTest, ADamagedListAndAListThatCannotBeWrittenAreReported) {
                                   "task list could not be written][DATA1: " +
                                   m_Dir.File("blocker/uploader.dat") + "]\r\n"));
 }
+
+TEST_F(LogRecordsTest, AnUnknownSavedStateAndARefusedMoveAreReported) {
+    norvel::test::WriteFile(m_Dir.File("Flinga/uploader.dat"),
+                            EncodeTaskList({{u"/d", u"x.txt", 2147483647}}));
+    ASSERT_EQ(RestoreSavedTasks().restored, 1);
+    const int32_t id = TaskIds().front();
+    {
+        std::lock_guard lock(TaskLock());
+        EXPECT_FALSE(MoveTaskLocked(*FindTaskLocked(id), kTaskUploading));  // failed: retry first
+    }
+    EXPECT_EQ(GetTaskView(id)->state, kTaskFailed);
+
+    const std::vector<std::string> records = Logged();
+    EXPECT_THAT(records,
+                Contains("[L3_KEY][RESULT: FALSE][LOAD_TaskList][CAUSE: DESC=unknown "
+                         "state 2147483647; restored as failed][DATA1: FileName=/d/x.txt]\r\n"));
+    EXPECT_THAT(records, Contains("[L4_INF][RESULT: FALSE][TASK_State][CAUSE: DESC=refused move 5 "
+                                  "-> 2][DATA1: TaskID=" +
+                                  std::to_string(id) + "][DATA2: FileName=x.txt]\r\n"));
+}

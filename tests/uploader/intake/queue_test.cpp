@@ -1,4 +1,6 @@
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -201,6 +203,44 @@ TEST_F(QueueTest, ATaskPausedAndResumedBeforeItsDriverReturnedRunsOnceAtATime) {
     ASSERT_TRUE(m_Driver.WaitForReturn(Id(1), 2));  // resumed once the first run returned
     EXPECT_EQ(m_Driver.MostAtOnce(), 1u);
     EXPECT_EQ(State(Id(1)), kTaskComplete);
+}
+
+TEST_F(QueueTest, ARetryAskedWhileTheRunStillReturnsIsDoneWhenItReturns) {
+    // The first run fails and is held before it returns; the second completes.
+    struct Run {
+        platform::Event failed{platform::Event::ResetMode::Manual};
+        platform::Event release{platform::Event::ResetMode::Manual};
+        std::atomic<int> runs{0};
+    };
+    const auto run = std::make_shared<Run>();
+    SetUploadDriver([run](UploadContext& task) {
+        const bool first = ++run->runs == 1;
+        SetTaskState(task, first ? kTaskFailed : kTaskComplete);
+        if (first) {
+            run->failed.Set();
+            static_cast<void>(run->release.Wait(10000));
+        }
+        return 0;
+    });
+    StartQueue(1);
+    AddFiles(1);
+    ASSERT_TRUE(run->failed.Wait(10000));
+    EXPECT_EQ(RetryTask(Id(1)), RetryOutcome::WhenRunReturns);
+    EXPECT_EQ(State(Id(1)), kTaskFailed);  // nothing changes before the run returned
+    for (int32_t id; PopChangedTask(id);) {
+    }
+    run->release.Set();
+    ASSERT_TRUE(norvel::test::WaitUntil([&] { return State(Id(1)) == kTaskComplete; },
+                                        std::chrono::seconds(10)));
+    EXPECT_EQ(run->runs.load(), 2);
+    // The retry was reported to the main window like any change.
+    std::vector<int32_t> changed;
+    for (int32_t id; PopChangedTask(id);)
+        changed.push_back(id);
+    EXPECT_THAT(changed, ::testing::Contains(Id(1)));
+    // Only failures are retried.
+    EXPECT_EQ(RetryTask(Id(1)), RetryOutcome::Refused);
+    EXPECT_EQ(RetryTask(Id(9)), RetryOutcome::Refused);
 }
 
 TEST_F(QueueTest, StopQueueStopsRunningDriversAndEndsEveryWorker) {

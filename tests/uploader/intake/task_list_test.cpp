@@ -204,6 +204,31 @@ TEST_F(TaskListTest, FinishedStatesAreCountedAndKeptPausedOnesAreNotFailures) {
     EXPECT_EQ(QueuedTaskCount(), 0u);
 }
 
+TEST_F(TaskListTest, SavedStatesThatNoTaskCanHaveAreRestoredAsFailed) {
+    // Made by hand: the states 2147483647, 0, 4, 8 (a removed task is never saved) and -7.
+    std::string bytes = Le32(6);
+    const auto record = [](char name, uint32_t state) {
+        return "\xFF\xFE\xFF\x02"
+               "/\x00"
+               "d\x00"s +
+               "\xFF\xFE\xFF\x01"s + name + "\x00"s + Le32(state);
+    };
+    bytes += record('a', 0x7FFFFFFF) + record('b', 0) + record('c', 4) + record('d', 8) +
+             record('e', static_cast<uint32_t>(-7)) + record('f', kTaskFileExists);
+    norvel::test::WriteFile(ListFile(), bytes);
+    const LoadedTaskList loaded = RestoreSavedTasks();
+    EXPECT_EQ(loaded.restored, 6);
+    EXPECT_FALSE(loaded.damaged);
+    std::vector<int32_t> states;
+    for (const int32_t id : TaskIds())
+        states.push_back(GetTaskView(id)->state);
+    EXPECT_THAT(states, ElementsAre(kTaskFailed, kTaskFailed, kTaskFailed, kTaskFailed, kTaskFailed,
+                                    kTaskFileExists));
+    // Shown and counted as the failures they now are, and never queued.
+    EXPECT_EQ(m_Ui.CallsStartingWith("restored failed").size(), 6u);
+    EXPECT_EQ(QueuedTaskCount(), 0u);
+}
+
 TEST_F(TaskListTest, ALongNameSurvivesTheRoundTrip) {
     const std::u16string name(300, u'长');
     AddRestoredTask(PathOf("x"), name, kTaskComplete);

@@ -1,11 +1,15 @@
 #include <QTest>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <atomic>
+#include <chrono>
+#include <memory>
 
 #include "intake/intake_state.h"
 #include "intake/messages.h"
 #include "intake/queue.h"
 #include "intake/task_map.h"
+#include "platform/event.h"
 #include "platform/text.h"
 #include "settings/session_state.h"
 #include "settings/settings.h"
@@ -121,6 +125,50 @@ TEST_F(ContainerTest, RemoveAndRetryReachTheQueue) {
     EXPECT_EQ(settings::g_PendingCount.load(), 2);
     // Only failed rows are retried.
     EXPECT_EQ(platform::SendMessage(Rows().Handle(), WM_TASK_RETRY, static_cast<platform::WParam>(ids[2])), 0);
+}
+
+TEST_F(ContainerTest, ARetryClickedWhileTheRunStillReturnsShowsWhatTheQueueDid) {
+    // One worker; the first run fails and is held before it returns, the second succeeds.
+    // Shared with the driver, which may outlive a test that ends early.
+    struct Run {
+        platform::Event failed{platform::Event::ResetMode::Manual};
+        platform::Event release{platform::Event::ResetMode::Manual};
+        std::atomic<int> runs{0};
+    };
+    const auto run = std::make_shared<Run>();
+    SetPauseAfterTask(std::chrono::milliseconds(0));
+    SetUploadDriver([run](UploadContext& task) {
+        const bool first = ++run->runs == 1;
+        SetTaskState(task, first ? kTaskTimeout : kTaskComplete);
+        NotifyTask(task.m_TaskId, task.m_hOwnerWnd);
+        if (first) {
+            run->failed.Set();
+            static_cast<void>(run->release.Wait(10000));
+        }
+        return 0;
+    });
+    const std::vector<int32_t> ids = AddTasks(1);
+    StartQueue(1);
+    ASSERT_TRUE(run->failed.Wait(10000));
+    ASSERT_TRUE(WaitFor([&] { return Rows().Row(ids[0])->State() == kTaskTimeout; }));
+    ASSERT_EQ(m_Ui->Counters().Get().fail, 1);
+
+    ClickPart(0, RowPart::Retry);
+    // The queue keeps the retry for the end of the run: the row still shows the failure.
+    EXPECT_EQ(Rows().Row(ids[0])->State(), kTaskTimeout);
+    EXPECT_EQ(m_Ui->Counters().Get().fail, 1);
+
+    run->release.Set();
+    ASSERT_TRUE(WaitFor([&] { return Rows().Row(ids[0])->State() == kTaskComplete; }));
+    EXPECT_EQ(run->runs.load(), 2);
+    const ui::CBatchCounters::Snapshot counts = m_Ui->Counters().Get();
+    EXPECT_EQ(counts.fail, 0);
+    EXPECT_EQ(counts.done, 1);
+    EXPECT_EQ(counts.Open(), 0);
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    StopQueue();
+    SetUploadDriver(nullptr);
+    SetPauseAfterTask(std::chrono::milliseconds(500));
 }
 
 TEST_F(ContainerTest, RemovingTheOnlyFailureClearsTheFailureFlag) {

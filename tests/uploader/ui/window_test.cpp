@@ -210,7 +210,12 @@ TEST_F(WindowTest, SaveAndExitWritesTheListAndTheNextCreationLoadsIt) {
     SetIntakeUi(m_Ui.get());
     SetUpLoadTask(nullptr, platform::kNoWindow);
     ASSERT_NE(m_Ui->MainDialog(), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(m_Dir.File("Flinga/uploader.dat")));
+    // The file stays; the running list replaces it, holding the restored tasks.
+    EXPECT_TRUE(WaitFor([&] {
+        const DecodedTaskList kept =
+            DecodeTaskList(norvel::test::ReadFile(m_Dir.File("Flinga/uploader.dat")));
+        return kept.tasks.size() == 3 && kept.tasks[2].m_State == kTaskWaiting;
+    }));
     EXPECT_THAT(Rows().DisplayOrder(), ElementsAre(10001, 10002, 10003));
     EXPECT_EQ(Rows().Row(10001)->State(), kTaskComplete);
     EXPECT_EQ(Rows().Row(10002)->State(), kTaskFailed);

@@ -136,7 +136,8 @@ TEST_F(BlocksTest, AnInterruptedUploadResumesFromWhatTheServiceHolds) {
     ASSERT_LT(firstRun, 12u);
 
     ASSERT_TRUE(m_Service->ClearFaults());
-    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);  // the user retries
+    ASSERT_TRUE(intake::SetTaskState(*task, intake::kTaskWaiting));  // the user retries
+    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
     EXPECT_EQ(task->m_State, intake::kTaskComplete);
     EXPECT_EQ(task->m_DoneSize, content.size());
     EXPECT_TRUE(ServiceHolds(content));

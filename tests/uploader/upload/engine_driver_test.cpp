@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine_fixture.h"
+#include "intake/task_map.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "support/scripted_server.h"
@@ -100,6 +101,8 @@ TEST_F(DriverTest, FilesRefusedBeforeAnyRequest) {
     MakeFile("empty.txt", "");
     for (int32_t kind : {intake::kAccountUpload, intake::kAnonymousUpload}) {
         auto task = MakeTask("empty.txt", kind);
+        // Refused when it was made; retried, so that the queue would run it.
+        ASSERT_TRUE(intake::SetTaskState(*task, intake::kTaskWaiting));
         EXPECT_EQ(upload::UploadFile(*task), upload::kEmptyFile);
         EXPECT_EQ(task->m_State, intake::kTaskEmptyFile);
     }

@@ -28,6 +28,13 @@ protected:
         // The engine's own driver, watched: which runs returned, in which state. While
         // m_HoldReturns is set, a finished run waits before it returns to its worker.
         intake::SetUploadDriver([this](intake::UploadContext& task) {
+            {
+                // The worker took the task; while m_HoldStarts is set, the run waits here.
+                std::unique_lock lock(m_Lock);
+                m_Taken.push_back(task.m_TaskId);
+                m_Returned.notify_all();
+                m_Released.wait(lock, [&] { return !m_HoldStarts; });
+            }
             const int result = upload::UploadFile(task);
             std::unique_lock lock(m_Lock);
             m_Released.wait(lock, [&] { return !m_HoldReturns; });
@@ -41,6 +48,7 @@ protected:
         {
             std::lock_guard lock(m_Lock);
             m_HoldReturns = false;  // also when a test ended early
+            m_HoldStarts = false;
         }
         m_Released.notify_all();
         intake::StopQueue();
@@ -70,6 +78,8 @@ protected:
     std::condition_variable m_Returned;
     std::condition_variable m_Released;
     bool m_HoldReturns = false;
+    bool m_HoldStarts = false;
+    std::vector<int32_t> m_Taken;
     std::map<int32_t, std::vector<int32_t>> m_Returns;
 };
 
@@ -164,6 +174,35 @@ TEST_F(QueueTest, AnUploadResumedBeforeItsRunReturnedRunsAgain) {
     EXPECT_TRUE(ServiceHolds(content));
     EXPECT_TRUE(LogRecords("TASK_STATE_ERROR").empty());
     EXPECT_TRUE(LogRecords("TASK_STATE_TIMEOUT").empty());
+}
+
+TEST_F(QueueTest, APauseBetweenTheWorkerTakingTheTaskAndItsStartKeepsItPaused) {
+    const std::string content = SampleBytes(3000, 34);
+    {
+        std::lock_guard lock(m_Lock);
+        m_HoldStarts = true;
+    }
+    const int32_t id = Add("held.bin", content);
+    {
+        std::unique_lock lock(m_Lock);
+        ASSERT_TRUE(m_Returned.wait_for(lock, 10s, [&] { return !m_Taken.empty(); }));
+    }
+    ASSERT_EQ(StateOf(id), intake::kTaskUploading);  // taken by the worker, not started
+    intake::PauseAll();
+    {
+        std::lock_guard lock(m_Lock);
+        m_HoldStarts = false;
+    }
+    m_Released.notify_all();
+    // The run does not start: the task stays paused, nothing is sent, nothing failed.
+    EXPECT_EQ(WaitForReturns(id), std::vector<int32_t>{intake::kTaskPaused});
+    EXPECT_EQ(StateOf(id), intake::kTaskPaused);
+    EXPECT_FALSE(ServiceHolds(content));
+
+    intake::ResumeAll();
+    EXPECT_EQ(WaitForReturns(id, 2).back(), intake::kTaskComplete);
+    EXPECT_TRUE(ServiceHolds(content));
+    EXPECT_TRUE(LogRecords("TASK_STATE_ERROR").empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "intake/intake_state.h"
 #include "intake/intake_ui.h"
 #include "intake/queue.h"
+#include "intake/task_list_saver.h"
 #include "intake/task_map.h"
 #include "platform/event.h"
 #include "queue_state.h"
@@ -19,13 +20,24 @@ void EnqueueLocked(QueueState& queue, int32_t id) {
 void RemoveLocked(QueueState& queue,
                   std::map<int32_t, std::unique_ptr<UploadContext>>::iterator it) {
     UploadContext& task = *it->second;
+    MarkTaskListChanged();
     if (task.m_Running) {
-        task.m_State = kTaskCancelled;
+        MoveTaskLocked(task, kTaskCancelled);
         task.m_Detached = true;
         PulseStopEvent(task);
         it->second.release();  // NOLINT: ownership passes to the worker that runs it
     }
     queue.tasks.erase(it);
+}
+
+void RetryLocked(QueueState& queue, UploadContext& task) {
+    task.m_TransferStatus = 0;
+    task.m_hStopEvent = std::make_unique<platform::Event>(platform::Event::ResetMode::Manual);
+    MoveTaskLocked(task, kTaskWaiting);
+    queue.uploadRequest.push_back(task.m_TaskId);
+    // A retried task runs in the order it was first added, among the waiting ones.
+    std::sort(queue.uploadRequest.begin(), queue.uploadRequest.end());
+    queue.scheduleEvent.Set();
 }
 
 }  // namespace queue_detail
@@ -44,6 +56,7 @@ int32_t AddUploadRequest(std::u16string dir, std::u16string name) {
         // Refused records (6, 7) are queued too; the workers pass over them.
         EnqueueLocked(queue, id);
     }
+    MarkTaskListChanged();
     QueueTaskChange(id);
     return id;
 }
@@ -63,6 +76,7 @@ int32_t AddRestoredTask(std::u16string dir, std::u16string name, int32_t state) 
             EnqueueLocked(queue, id);
         }
     }
+    MarkTaskListChanged();
     QueueTaskChange(id);
     return id;
 }
@@ -75,19 +89,20 @@ void RemoveTask(int32_t id) {
         RemoveLocked(queue, found);
 }
 
-void RetryTask(int32_t id) {
+RetryOutcome RetryTask(int32_t id) {
     QueueState& queue = Queue();
     std::lock_guard lock(queue.taskLock);
     UploadContext* task = FindTaskLocked(id);
-    if (!task || task->m_Running)
-        return;  // a second run of the same record would race with the first
-    task->m_TransferStatus = 0;
-    task->m_hStopEvent = std::make_unique<platform::Event>(platform::Event::ResetMode::Manual);
-    task->m_State = kTaskWaiting;
-    queue.uploadRequest.push_back(id);
-    // A retried task runs in the order it was first added, among the waiting ones.
-    std::sort(queue.uploadRequest.begin(), queue.uploadRequest.end());
-    queue.scheduleEvent.Set();
+    if (!task || !IsFailureEnd(task->m_State))
+        return RetryOutcome::Refused;
+    if (task->m_Running) {
+        // A second run of the same record would race with the first: its worker retries
+        // it when the run returns.
+        task->m_RetryAfterRun = true;
+        return RetryOutcome::WhenRunReturns;
+    }
+    RetryLocked(queue, *task);
+    return RetryOutcome::Queued;
 }
 
 void PauseAll() {
@@ -99,12 +114,12 @@ void PauseAll() {
         queue.uploadRequest.clear();
         for (auto& [id, task] : queue.tasks) {
             if (task->m_State == kTaskUploading) {
-                task->m_State = kTaskPaused;
+                MoveTaskLocked(*task, kTaskPaused);
                 PulseStopEvent(*task);
                 // Uploading tasks resume first; of several, the highest id leads.
                 order.insert(order.begin(), id);
             } else if (task->m_State == kTaskWaiting) {
-                task->m_State = kTaskPaused;
+                MoveTaskLocked(*task, kTaskPaused);
             }
         }
     }
@@ -117,7 +132,7 @@ void ResumeAll() {
         std::lock_guard lock(queue.taskLock);
         for (auto& [id, task] : queue.tasks) {
             if (task->m_State == kTaskPaused)
-                task->m_State = kTaskWaiting;
+                MoveTaskLocked(*task, kTaskWaiting);
         }
         queue.uploadRequest.insert(queue.uploadRequest.end(), queue.pausedOrder.begin(),
                                    queue.pausedOrder.end());

@@ -15,6 +15,7 @@
 #include "intake/queue.h"
 #include "intake/upload_context.h"
 #include "platform/event.h"
+#include "task_list_saver.h"
 
 namespace intake::queue_detail {
 
@@ -38,6 +39,8 @@ struct QueueState {
 
     std::mutex workersLock;  // guards workers; held while starting and joining them
     std::vector<std::thread> workers;
+
+    TaskListSaver saver;  // started and joined with the workers
 };
 
 // Not destroyed with the static objects, so that workers never see it destroyed, whatever
@@ -46,6 +49,10 @@ QueueState& Queue();
 
 // With the task lock held: appends the id and wakes a worker.
 void EnqueueLocked(QueueState& queue, int32_t id);
+
+// With the task lock held: the retry of a task that no run holds (RetryTask): waiting
+// again, a fresh stop event, queued in the order of the ids.
+void RetryLocked(QueueState& queue, UploadContext& task);
 
 // With the task lock held: takes the record out of the map. A record whose driver runs is
 // marked removed and told to stop, and its worker frees it; any other is freed here.

@@ -7,8 +7,10 @@
 #include "log/log.h"
 #include "log/log_events.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "queue_state.h"
 #include "settings/settings.h"
+#include "task_list_saver.h"
 
 namespace intake {
 namespace {
@@ -16,16 +18,6 @@ namespace {
 // Far above any real list (a record takes some 20 bytes and more): a larger file is not
 // one of ours and is not read into memory.
 constexpr uint64_t kLargestTaskList = 256ull << 20;
-
-std::vector<CTask> SnapshotTasks() {
-    auto& queue = queue_detail::Queue();
-    std::lock_guard lock(queue.taskLock);
-    std::vector<CTask> tasks;
-    tasks.reserve(queue.tasks.size());
-    for (const auto& [id, task] : queue.tasks)
-        tasks.push_back(CTask{task->m_Dir, task->m_Name, task->m_State});
-    return tasks;
-}
 
 void CountRestored(int32_t state) {
     if (state == kTaskComplete)
@@ -46,7 +38,41 @@ void KeepDamaged(const std::u16string& path) {
         platform::RemoveFile(path);
 }
 
+// A saved state that no task can have (another program's bytes, a damaged disk) is read
+// as a failure, which the user sees and may retry; the record says which it was.
+int32_t RestorableStateOf(const CTask& task) {
+    if (IsRestorableState(task.m_State))
+        return task.m_State;
+    Log().Write(L3_KEY, log_events::kLoadTaskList, false,
+                u"DESC=unknown state " + platform::Utf8ToWide(std::to_string(task.m_State)) +
+                    u"; restored as failed",
+                u"FileName=" + task.m_Dir + u'/' + task.m_Name);
+    return kTaskFailed;
+}
+
 }  // namespace
+
+namespace queue_detail {
+
+std::vector<CTask> SnapshotTasks() {
+    auto& queue = Queue();
+    std::lock_guard lock(queue.taskLock);
+    std::vector<CTask> tasks;
+    tasks.reserve(queue.tasks.size());
+    for (const auto& [id, task] : queue.tasks)
+        tasks.push_back(CTask{task->m_Dir, task->m_Name, task->m_State});
+    return tasks;
+}
+
+bool WriteTaskList(const std::u16string& path, const std::vector<CTask>& tasks) {
+    if (!path.empty() && platform::WriteWholeFile(path, EncodeTaskList(tasks)))
+        return true;
+    Log().Write(L3_KEY, log_events::kSaveTaskList, false,
+                u"DESC=the task list could not be written", path);
+    return false;
+}
+
+}  // namespace queue_detail
 
 std::u16string TaskListPath() {
     const std::u16string install = settings::GetInstallPath();
@@ -54,14 +80,10 @@ std::u16string TaskListPath() {
 }
 
 bool SaveTaskList(const std::u16string& path) {
-    if (!path.empty() && platform::WriteWholeFile(path, EncodeTaskList(SnapshotTasks())))
-        return true;
-    Log().Write(L3_KEY, log_events::kSaveTaskList, false,
-                u"DESC=the task list could not be written", path);
-    return false;
+    return queue_detail::WriteTaskList(path, queue_detail::SnapshotTasks());
 }
 
-LoadedTaskList LoadTaskList(const std::u16string& path) {
+LoadedTaskList LoadTaskList(const std::u16string& path, bool keepFile) {
     LoadedTaskList loaded;
     const auto bytes = platform::ReadWholeFile(path, kLargestTaskList);
     if (!bytes)
@@ -69,8 +91,9 @@ LoadedTaskList LoadTaskList(const std::u16string& path) {
     loaded.found = true;
     const DecodedTaskList list = DecodeTaskList(*bytes);
     for (const CTask& task : list.tasks) {
-        AddRestoredTask(task.m_Dir, task.m_Name, task.m_State);
-        CountRestored(task.m_State);
+        const int32_t state = RestorableStateOf(task);
+        AddRestoredTask(task.m_Dir, task.m_Name, state);
+        CountRestored(state);
     }
     loaded.restored = static_cast<int>(list.tasks.size());
     loaded.damaged = list.damaged;
@@ -78,16 +101,33 @@ LoadedTaskList LoadTaskList(const std::u16string& path) {
                          list.tasks.empty() ? std::u16string_view() : list.tasks.back().m_Name);
     if (list.damaged)
         KeepDamaged(path);
-    else
+    else if (!keepFile)
         platform::RemoveFile(path);
     return loaded;
 }
 
-bool SaveTasksForExit() { return SaveTaskList(TaskListPath()); }
+bool SaveTasksForExit() {
+    return queue_detail::SaveTaskListNow(TaskListPath());
+}
 
 LoadedTaskList RestoreSavedTasks() {
+    using queue_detail::SaverPhase;
     const std::u16string path = TaskListPath();
-    return path.empty() ? LoadedTaskList{} : LoadTaskList(path);
+    if (path.empty())
+        return {};
+    switch (queue_detail::TaskListSaverPhase()) {
+        case SaverPhase::Off:
+            return LoadTaskList(path);
+        case SaverPhase::Armed:
+            return {};  // restored already: the file is this run's own list
+        case SaverPhase::WaitingForRestore:
+            break;
+    }
+    // The file stays until the saver replaces it with every task, the restored ones
+    // included: a crash in between finds it again.
+    const LoadedTaskList loaded = LoadTaskList(path, true);
+    queue_detail::ArmTaskListSaver(path);
+    return loaded;
 }
 
 }  // namespace intake

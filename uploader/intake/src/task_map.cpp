@@ -38,10 +38,9 @@ std::vector<int32_t> TaskIds() {
     return ids;
 }
 
-void SetTaskState(UploadContext& task, int32_t state) {
+bool SetTaskState(UploadContext& task, int32_t state) {
     std::lock_guard lock(TaskLock());
-    if (task.m_State != kTaskCancelled)
-        task.m_State = state;
+    return MoveTaskLocked(task, state);
 }
 
 int32_t GetTaskState(const UploadContext& task) {

@@ -40,7 +40,7 @@ Take TakeNext(QueueState& queue, RunningTask& taken) {
         task->m_RunAgain = true;
         return Take::Skipped;
     }
-    task->m_State = kTaskUploading;
+    MoveTaskLocked(*task, kTaskUploading);
     task->m_Running = true;
     // Stops asked for from now on happen under the lock, after this reset.
     task->m_hStopEvent->Reset();
@@ -61,13 +61,20 @@ int RunDriver(QueueState& queue, UploadContext& task) {
     return -1;
 }
 
-// After the driver returned: true when the task was removed meanwhile and is now the
-// worker's to free.
-bool FinishRun(QueueState& queue, UploadContext& task) {
+enum class RunEnd { Kept, Retried, Freed };
+
+// After the driver returned: the task was removed meanwhile and is now the worker's to
+// free, or it is kept; a retry asked for while it ran is done now.
+RunEnd FinishRun(QueueState& queue, UploadContext& task) {
     std::lock_guard lock(queue.taskLock);
     task.m_Running = false;
     if (task.m_Detached)
-        return true;
+        return RunEnd::Freed;
+    if (std::exchange(task.m_RetryAfterRun, false) && IsFailureEnd(task.m_State)) {
+        task.m_RunAgain = false;
+        RetryLocked(queue, task);
+        return RunEnd::Retried;
+    }
     if (task.m_RunAgain) {
         task.m_RunAgain = false;
         if (task.m_State == kTaskWaiting) {
@@ -77,16 +84,24 @@ bool FinishRun(QueueState& queue, UploadContext& task) {
             queue.pausedOrder.insert(queue.pausedOrder.begin(), task.m_TaskId);
         }
     }
-    return false;
+    return RunEnd::Kept;
 }
 
 void RunTask(QueueState& queue, RunningTask& running, const std::u16string& threadText) {
     Log().Write(L4_INF, log_events::kSchedulUploadTask, true, {}, u"FileName = " + running.name,
                 threadText);
     RunDriver(queue, *running.task);
-    if (FinishRun(queue, *running.task)) {
-        delete running.task;  // removed while uploading: no completion record
-        return;
+    const int32_t id = running.task->m_TaskId;
+    const platform::WindowHandle owner = running.task->m_hOwnerWnd;
+    switch (FinishRun(queue, *running.task)) {
+        case RunEnd::Freed:
+            delete running.task;  // removed while uploading: no completion record
+            return;
+        case RunEnd::Retried:
+            NotifyTask(id, owner);  // the row shows the retry the queue made
+            break;
+        case RunEnd::Kept:
+            break;
     }
     Log().Write(L4_INF, log_events::kCompleteUploadTask, true, {}, u"FileName = " + running.name,
                 threadText);
@@ -150,6 +165,7 @@ void StartQueue(int workers) {
     queue.stopFlag = false;
     queue.exitEvent.Reset();
     settings::AbortEvent().Reset();
+    StartTaskListSaver();
     for (int i = 0; i < workers; ++i)
         queue.workers.emplace_back(WorkerMain);
     queue.uiReady = true;
@@ -165,6 +181,9 @@ void BeginShutdown() {
     queue.exitEvent.Set();
     settings::AbortEvent().Set();
     StopAllTasks();
+    // An orderly end drops the tasks unless the exit's save wrote them first (then the
+    // saver writes nothing more); only a crash leaves the last running list behind.
+    EndTaskListSaving();
 }
 
 void StopQueue() {
@@ -174,6 +193,7 @@ void StopQueue() {
     for (std::thread& worker : queue.workers)
         worker.join();
     queue.workers.clear();
+    JoinTaskListSaver();
 }
 
 void ReleaseQueueState() {

@@ -107,6 +107,10 @@ int32_t CTaskWinContainer::UpdateTask(const CTaskUpdate& update) {
         return -1;
     CTaskBarWin& row = *found->second;
     const bool wasFailed = row.IsFailed();
+    // A failure is left only through a retry; one the queue made when a run returned is
+    // counted as it shows.
+    if (wasFailed && update.state != row.State())
+        OnCountersChanged(m_Counters.FailureRetried());
     const int32_t before = row.Update(update, m_Hooks.tickMs());
     if (m_FailedFirst && wasFailed != row.IsFailed())
         RowsChanged();
@@ -152,14 +156,20 @@ LResult CTaskWinContainer::OnCancelTask(int32_t id) {
     return 1;
 }
 
+// The row shows what the queue did: waiting at once when the task was queued again; when
+// its run still returns, it stays failed until the queue's report of the retry.
 LResult CTaskWinContainer::OnRetryTask(int32_t id) {
     const auto found = m_Rows.find(id);
     if (found == m_Rows.end() || !found->second->IsFailed())
         return 0;
-    OnCountersChanged(m_Counters.FailureRetried());
-    found->second->ResetForRetry();
-    intake::RetryTask(id);
-    RowsChanged();
+    const intake::RetryOutcome outcome = intake::RetryTask(id);
+    if (outcome == intake::RetryOutcome::Refused)
+        return 0;
+    if (outcome == intake::RetryOutcome::Queued) {
+        OnCountersChanged(m_Counters.FailureRetried());
+        found->second->ResetForRetry();
+        RowsChanged();
+    }
     LogTask(u"Retry Task", found->second->Name());
     return 1;
 }

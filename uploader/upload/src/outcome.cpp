@@ -53,10 +53,8 @@ namespace detail {
 
 bool SetFailureState(UploadContext& task, int32_t state) {
     std::lock_guard lock(TaskLock());
-    if (task.m_State != kTaskUploading)
-        return false;
-    task.m_State = state;
-    return true;
+    // A paused or removed task ends its run through the stop: that is no failure.
+    return task.m_State == kTaskUploading && MoveTaskLocked(task, state);
 }
 
 std::u16string FileNameText(const UploadContext& task) {

@@ -25,8 +25,12 @@ namespace {
 
 // A new run: nothing done yet, the state uploading. The size is taken again, so that a
 // file changed since it was queued is judged, digested and sent as it is now; a file
-// that is gone keeps its size and fails when it is opened.
-void StartRun(UploadContext& task) {
+// that is gone keeps its size and fails when it is opened. False when the task may not
+// run: it was paused or removed between the worker taking it and this start, and keeps
+// that state (a resume queues it again).
+bool StartRun(UploadContext& task) {
+    if (!SetTaskState(task, kTaskUploading))
+        return false;
     task.m_DoneSize = 0;
     task.m_SegDoneBase = 0;
     task.m_TransferStatus = 0;  // a paused and resumed task starts clean
@@ -43,8 +47,8 @@ void StartRun(UploadContext& task) {
         std::lock_guard lock(TaskLock());  // the windows read the size under the lock
         task.m_FileSize = *size;
     }
-    SetTaskState(task, kTaskUploading);
     NotifyProgress(task);
+    return true;
 }
 
 int FailFile(UploadContext& task, int result, std::u16string_view cause) {
@@ -115,7 +119,8 @@ int TransferFile(UploadContext& task) {
 }  // namespace detail
 
 int UploadFile(UploadContext& task) {
-    StartRun(task);
+    if (!StartRun(task))
+        return kUploadFailed;
     if (const auto refused = RefuseByLimits(task))
         return *refused;
     if (task.m_UploadKind == kAccountUpload) {

@@ -42,9 +42,11 @@ int32_t AddUploadRequest(std::u16string dir, std::u16string name);
 int32_t AddRestoredTask(std::u16string dir, std::u16string name, int32_t state);
 // The user removed the task: freed at once, or told to stop and freed by its worker.
 void RemoveTask(int32_t id);
-// The user retries the task: waiting again, queued in the order of the ids. A task whose
-// driver still runs is left alone.
-void RetryTask(int32_t id);
+// The user retries a failed task (5, 6, 7, 9..14): waiting again, queued in the order of
+// the ids. A task whose driver still returns is retried by its worker once the run
+// returned, and its change is then reported like any other. Nothing else is retried.
+enum class RetryOutcome { Refused, Queued, WhenRunReturns };
+RetryOutcome RetryTask(int32_t id);
 // Every waiting and uploading task is paused; uploading ones will resume first.
 void PauseAll();
 void ResumeAll();

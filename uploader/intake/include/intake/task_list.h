@@ -1,7 +1,8 @@
 #pragma once
 
-// The saved task list "uploader.dat": written when an outside program asks the library to
-// save and exit, read back when the main window is created next time.
+// The saved task list "uploader.dat": read back when the main window is created, kept
+// current from then on while the library runs (task_list_saver.h), and written once more
+// when an outside program asks the library to save and exit.
 //
 // Bytes, little-endian: a 32-bit count N (absent when N is 0: the file is then empty),
 // then N records in ascending id order: directory, name (each in the archive's string
@@ -52,15 +53,18 @@ struct LoadedTaskList {
     int restored = 0;      // tasks re-created
     bool damaged = false;  // kept as "<path>.damaged" and logged once
 };
-// Re-creates the saved tasks (new ids, saved states 1 and 2 queued again), counts the
-// finished ones in the batch counters and gives the mini window its notice; then deletes
-// the file, or keeps a damaged one beside as "<path>.damaged".
-LoadedTaskList LoadTaskList(const std::u16string& path);
+// Re-creates the saved tasks (new ids, saved states 1 and 2 queued again, a state no task
+// can have read as failed and logged), counts the finished ones in the batch counters
+// and gives the mini window its notice; then deletes the file (unless keepFile), or keeps
+// a damaged one beside as "<path>.damaged".
+LoadedTaskList LoadTaskList(const std::u16string& path, bool keepFile = false);
 
-// The save step of WM_SAVE_AND_EXIT: SaveTaskList(TaskListPath()). The main window runs
-// its exit sequence afterwards.
+// The save step of WM_SAVE_AND_EXIT: the list now, as the last write of the run. The
+// main window runs its exit sequence afterwards.
 bool SaveTasksForExit();
-// When the main window is created: LoadTaskList(TaskListPath()) if the file exists.
+// When the main window is created: the saved list of TaskListPath(), once per run. With
+// the queue's saver running, the file is kept and replaced by the saver's first write
+// (which holds the restored tasks); without it, it is deleted after loading.
 LoadedTaskList RestoreSavedTasks();
 
 }  // namespace intake

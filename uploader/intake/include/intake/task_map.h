@@ -36,8 +36,9 @@ struct TaskView {
 std::optional<TaskView> GetTaskView(int32_t id);
 std::vector<int32_t> TaskIds();  // ascending
 
-// Sets the state under the lock, unless the user cancelled the task (8) meanwhile.
-void SetTaskState(UploadContext& task, int32_t state);
+// MoveTaskLocked (task_states.h) under the lock: false, and nothing changed, when the
+// move is not legal now (the user paused or removed the task meanwhile).
+bool SetTaskState(UploadContext& task, int32_t state);
 int32_t GetTaskState(const UploadContext& task);
 
 }  // namespace intake

@@ -1,14 +1,6 @@
 #pragma once
 
-// The task record: one file to upload.
-//
-// States: a record is created waiting (1), or refused at once (6 empty or missing file,
-// 7 larger than the account's limit). A worker moves a waiting task to uploading (2); the
-// upload engine ends it in a final state. The user pauses (15), resumes and retries (back
-// to 1) or removes it (8 when it was uploading).
-//
-//   1 --worker--> 2 --engine--> 3 | 5 | 6 | 7 | 9..14
-//   1, 2 --pause--> 15 --resume--> 1       2 --remove--> 8       final --retry--> 1
+// The task record: one file to upload. Its states and their legal moves: task_states.h.
 
 #include <atomic>
 #include <cstdint>
@@ -19,6 +11,7 @@
 #include <vector>
 
 #include "intake/engine_records.h"
+#include "intake/task_states.h"
 #include "platform/input_file.h"
 #include "platform/window.h"
 #include "settings/service_hosts.h"
@@ -28,23 +21,6 @@ class Event;
 }
 
 namespace intake {
-
-enum TaskState : int32_t {
-    kTaskWaiting = 1,
-    kTaskUploading = 2,
-    kTaskComplete = 3,
-    kTaskFailed = 5,
-    kTaskEmptyFile = 6,
-    kTaskTooLarge = 7,
-    kTaskCancelled = 8,   // removed by the user while uploading
-    kTaskFileLocked = 9,
-    kTaskFileMissing = 10,
-    kTaskDiskFull = 11,
-    kTaskTimeout = 12,
-    kTaskParentMissing = 13,
-    kTaskFileExists = 14,
-    kTaskPaused = 15,
-};
 
 // Upload kinds.
 inline constexpr int32_t kAnonymousUpload = 1;
@@ -101,6 +77,7 @@ struct UploadContext {
     bool m_Running = false;   // a worker runs the driver on this record
     bool m_Detached = false;  // removed from the map while running: the worker frees it
     bool m_RunAgain = false;  // queued again while still running: requeue when it returns
+    bool m_RetryAfterRun = false;  // retried while still running: retry when it returns
 };
 
 // A new record for the file dir + "/" + name with the next task id, judged once: a path

@@ -24,6 +24,8 @@ inline constexpr std::u16string_view kUploaderTask = u"Uploader_Task";
 inline constexpr std::u16string_view kSchedulUploadTask = u"SCHEDUL_UploadTask";
 inline constexpr std::u16string_view kCompleteUploadTask = u"COMPLETE_UploadTask";
 inline constexpr std::u16string_view kExitUploadThread = u"EXIT_UploadThread";
+// A change of a task's state that is not a legal move (see intake/task_states.h).
+inline constexpr std::u16string_view kTaskState = u"TASK_State";
 
 // The saved task list: damaged when read, or not written.
 inline constexpr std::u16string_view kLoadTaskList = u"LOAD_TaskList";
