@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "intake/folder_files.h"
+#include "intake/queue.h"
+#include "intake/task_map.h"
 #include "intake_test_support.h"
 #include "platform/files.h"
 
@@ -72,6 +74,19 @@ TEST_F(FolderFilesTest, NamesThatAreNotUtf8AndFilesThatAreNotRegularAreSkipped) 
     MakeFile("root/good.txt");
     norvel::test::WriteFile(m_Dir.File("root/bad\xfe.txt"), "x");
     EXPECT_EQ(Collect("root"), (std::vector<std::u16string>{PathOf("root/good.txt")}));
+}
+
+// The service stores no name with a control character at any level of a remote path: a
+// sub-folder named so is not walked, and a request naming one is refused before a task.
+TEST_F(FolderFilesTest, SubFoldersWhoseNamesHoldControlCharactersAreNotUploaded) {
+    MakeFile("root/good.txt");
+    MakeFile("root/line\nbreak/inside.txt");
+    MakeFile("root/ok/tab\there/inside.txt");
+    MakeFile("root/ok/fine.txt");
+    EXPECT_EQ(Collect("root"),
+              (std::vector<std::u16string>{PathOf("root/good.txt"), PathOf("root/ok/fine.txt")}));
+    EXPECT_EQ(AddUploadRequest(PathOf("root"), u"line\nbreak/inside.txt"), 0);
+    EXPECT_TRUE(TaskIds().empty());
 }
 
 TEST_F(FolderFilesTest, UnreadableFoldersAndMissingFoldersGiveNothing) {

@@ -29,6 +29,11 @@ void ReportUncarriedName(const std::u16string& folder) {
                 u"DESC=a name in this folder is not valid UTF-8 and is skipped", folder);
 }
 
+void ReportUnstorableFolder(const std::u16string& folder) {
+    Log().Write(L3_KEY, log_events::kUploaderAddFile, false,
+                u"DESC=a folder whose name holds a control character is skipped", folder);
+}
+
 }  // namespace
 
 void CollectFolderFiles(std::u16string_view folder, std::vector<std::u16string>& dropList) {
@@ -57,7 +62,11 @@ void CollectFolderFiles(std::u16string_view folder, std::vector<std::u16string>&
         }
         std::u16string path = JoinPath(current.path, entry.name);
         if (entry.kind == FolderEntry::Kind::Folder) {
-            if (!entry.link)
+            if (entry.link)
+                continue;
+            if (HoldsControlCharacter(entry.name))
+                ReportUnstorableFolder(path);  // none of its files could be stored
+            else
                 enter(std::move(path));  // invalidates `current`
         } else if (entry.kind == FolderEntry::Kind::File && !IsRefusedPath(path)) {
             dropList.push_back(std::move(path));

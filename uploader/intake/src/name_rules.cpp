@@ -37,11 +37,6 @@ View LastComponent(View path) {
     return slash == View::npos ? path : path.substr(slash + 1);
 }
 
-// The service stores no name holding a control character (a line break, a tab, ...).
-bool HasControlCharacter(View name) {
-    return std::any_of(name.begin(), name.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
-}
-
 // Office keeps "~$" owner files beside open documents.
 bool IsOfficeOwnerFile(View name) {
     return name.starts_with(u"~$") &&
@@ -69,9 +64,13 @@ bool IsRefusedFileName(View name) {
 
 }  // namespace
 
+bool HoldsControlCharacter(std::u16string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+}
+
 bool IsRefusedName(std::u16string_view path) {
     const View name = LastComponent(path);
-    if (HasControlCharacter(name))
+    if (HoldsControlCharacter(name))
         return true;
     if (name.size() >= 6 && name.find(u"新建 公文包") != View::npos)
         return true;

@@ -45,7 +45,8 @@ void RetryLocked(QueueState& queue, UploadContext& task) {
 using namespace queue_detail;
 
 int32_t AddUploadRequest(std::u16string dir, std::u16string name) {
-    if (IsRefusedPath(dir + u'/' + name))
+    // The name becomes the remote path below the received-files folder, sub-folders and all.
+    if (HoldsControlCharacter(name) || IsRefusedPath(dir + u'/' + name))
         return 0;
     auto task = CreateUploadContext(dir, name, MainWindow(), kAccountUpload);
     const int32_t id = task->m_TaskId;

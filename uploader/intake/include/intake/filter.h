@@ -24,4 +24,9 @@ namespace intake {
 // and the control characters.
 [[nodiscard]] bool IsRefusedName(std::u16string_view path);
 
+// True when the text holds a control character (U+0000..U+001F, U+007F). The service
+// stores no such name at any level of a remote path, so a file whose remote name (its
+// sub-folders included) holds one is refused before any byte is sent.
+[[nodiscard]] bool HoldsControlCharacter(std::u16string_view text);
+
 }  // namespace intake
