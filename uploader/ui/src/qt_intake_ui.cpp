@@ -11,7 +11,9 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/session_state.h"
+#include "ui/anony_dlg.h"
 #include "ui/dlg_message.h"
+#include "ui/outer_link_dlg.h"
 #include "ui/qt_message_loop.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_images.h"
@@ -130,16 +132,25 @@ void CQtIntakeUi::CloseHost() {
     m_Options.closeHost();
 }
 
-// The share-link, Weibo and login windows and the anonymous-link question come later.
-platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBatch&, bool) {
-    return platform::kNoWindow;
+// The window counts itself as pending and as a user of the library while it is open.
+platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBatch& batch,
+                                                        bool loggedIn) {
+    if (*m_Closing)
+        return platform::kNoWindow;
+    auto* window = new COuterLinkDlg(batch, loggedIn);
+    window->show();
+    return window->Handle();
 }
+
+// The Weibo and login windows come later.
 
 platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch&) {
     return platform::kNoWindow;
 }
 
-bool CQtIntakeUi::AskAnonymousLink() { return false; }
+bool CQtIntakeUi::AskAnonymousLink() {
+    return CAnonyDlg::Ask() == CAnonyDlg::kLogIn;
+}
 
 platform::WindowHandle CQtIntakeUi::OpenLoginDialog() {
     settings::g_LoginShown = 0;  // no dialog is up, so a later request may open one

@@ -4,9 +4,9 @@
 // the main window, keeps the batch counters and the background threads, and installs
 // itself the first time SetUpLoadTask runs inside a QApplication (the launcher's).
 //
-// The mini window, the tips popup, the login, share-link and Weibo windows and the
-// anonymous-link question come later; until then those calls open nothing (the message
-// box is a plain Qt one).
+// The mini window, the tips popup, the login and Weibo windows come later; until then
+// those calls open nothing. The share-link window and the anonymous-link question are
+// COuterLinkDlg and CAnonyDlg.
 
 #include <QPointer>
 #include <atomic>
