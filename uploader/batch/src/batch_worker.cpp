@@ -192,9 +192,11 @@ BatchTaskInfo CBatchWorker::InfoLocked(const UploadContext& task) const {
     if (const auto found = m_Results.find(task.m_TaskId); found != m_Results.end())
         info = found->second;
     info.id = task.m_TaskId;
-    info.state = intake::GetTaskState(task);
     info.name = task.m_Name;
     info.fileName = task.m_FileName;
+    // The driver measures the file again as it starts, under the task lock.
+    std::lock_guard lock(intake::TaskLock());
+    info.state = task.m_State;
     info.size = task.m_FileSize;
     return info;
 }
