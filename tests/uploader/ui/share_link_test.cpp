@@ -263,6 +263,32 @@ TEST_F(ShareLinkTest, FailedFilesAreListedWithTheirReasonsAndTheRestIsStillLinke
     EXPECT_EQ(Page(dlg->LinkText(), 0), good);
 }
 
+TEST_F(ShareLinkTest, WhenEveryFileFailsOnlyGivingUpIsLeftAndItClosesWithoutAsking) {
+    ui::COuterLinkOptions options;
+    options.batch.worker.pauseBetweenFiles = std::chrono::milliseconds(1);
+    options.batch.worker.driver = [](intake::UploadContext& task) {
+        batch::SetBatchTaskState(task, intake::kTaskTimeout);
+        return 4010;
+    };
+    int asked = 0;
+    options.confirmGiveUp = [&] { return ++asked, true; };
+    std::initializer_list<std::pair<const char*, std::string>> files = {
+        {"f1", "1"}, {"f2", "2"}, {"f3", "3"}, {"f4", "4"}, {"f5", "5"}, {"f6", "6"}, {"f7", "7"}};
+    QPointer<COuterLinkDlg> dlg(new COuterLinkDlg(Request(files), true, options));
+    dlg->show();
+    ASSERT_TRUE(WaitFor([&] { return dlg->ListMode() == 1; }));
+    EXPECT_FALSE(dlg->ContinueButton()->isEnabled());
+    EXPECT_TRUE(dlg->FailedScroll()->isEnabled());
+    EXPECT_EQ(dlg->FailedScroll()->maximum(), 2);
+    EXPECT_FALSE(dlg->VipButton()->isVisible());
+    dlg->FailedScroll()->setValue(2);
+    SaveShot(*dlg, "outer_link_failures_scrolled");
+    dlg->GiveUpButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return dlg.isNull(); }));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+}
+
 TEST_F(ShareLinkTest, ClosingDuringAnUploadStopsItAndCountsOffOnce) {
     ASSERT_TRUE(m_Service->SetFault(
         {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
@@ -302,6 +328,7 @@ TEST(AnonyDlgTest, EitherAnswerWithTheBoxCheckedSwitchesTheQuestionOff) {
     norvel::test::TempDir dir;
     setenv("NORVEL_REGISTRY", dir.File("registry.reg").c_str(), 1);
     settings::ResetCaches();
+    settings::SetHostProgramPath(platform::Utf8ToWide(NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga"));
     ui::CAnonyDlg goOn;
     goOn.open();
     goOn.GoOnButton()->click();
@@ -311,6 +338,8 @@ TEST(AnonyDlgTest, EitherAnswerWithTheBoxCheckedSwitchesTheQuestionOff) {
     ui::CAnonyDlg logIn;
     logIn.open();
     logIn.DontAskBox()->setChecked(true);
+    QDir().mkpath(NORVEL_UI_SHOTS_DIR);
+    logIn.grab().save(QStringLiteral(NORVEL_UI_SHOTS_DIR "/anony_question.png"));
     logIn.LogInButton()->click();
     EXPECT_EQ(logIn.result(), ui::CAnonyDlg::kLogIn);
     EXPECT_EQ(settings::ReadDword(settings::kFlingaKey, settings::kAnonyLink), 1u);
