@@ -25,6 +25,7 @@
 #include "ui/link_clipboard.h"
 #include "ui/link_opener.h"
 #include "ui/picture_region.h"
+#include "ui/task_update.h"
 #include "ui/text_link.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_fonts.h"
@@ -107,6 +108,7 @@ COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
           },
           u"Norvel网盘Flinga") {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    m_Window.SetProperty(kOwnerKindProperty, kOwnerShareLink);
     ++settings::g_BatchCount;
     ++settings::g_PendingCount;
     if (!m_Options.askRetry)
