@@ -308,6 +308,22 @@ TEST_F(ShareLinkTest, ClosingDuringAnUploadStopsItAndCountsOffOnce) {
     EXPECT_EQ(settings::g_BatchCount.load(), 0);
 }
 
+TEST_F(ShareLinkTest, TakingTheInterfaceDownEndsAnOpenWindowAndItsBatch) {
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
+    intake::IntakeUi().OpenShareLinkWindow(Request({{"left.bin", SampleBytes(40000, 9)}}), true);
+    QPointer<COuterLinkDlg> dlg(OpenWindow());
+    ASSERT_TRUE(dlg);
+    ASSERT_TRUE(WaitFor([&] { return dlg->Batch().Progress().bytesDone > 0; }));
+    QElapsedTimer clock;
+    clock.start();
+    m_Ui->Shutdown();  // as at library unload: no event loop turn follows
+    EXPECT_TRUE(dlg.isNull());
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+}
+
 TEST(ShareLinkTextTest, SizesSpeedsAndTimesAsTheWindowWritesThem) {
     EXPECT_EQ(ui::FailedSizeText(0), QString());
     EXPECT_EQ(ui::FailedSizeText(1023), QStringLiteral("1023B"));

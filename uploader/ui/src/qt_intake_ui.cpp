@@ -86,8 +86,12 @@ void CQtIntakeUi::Shutdown() {
     m_Background.JoinAll();
     // Also a window that waits for its deferred deletion. Widgets cannot outlive the
     // application object; a host that destroyed it first took them with it.
-    if (QCoreApplication::instance())
+    if (QCoreApplication::instance()) {
+        // A share-link window waits for its batch's thread as it goes.
+        for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
+            delete window.data();
         delete m_Main.data();
+    }
 }
 
 platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
@@ -138,6 +142,8 @@ platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBat
     if (*m_Closing)
         return platform::kNoWindow;
     auto* window = new COuterLinkDlg(batch, loggedIn);
+    std::erase_if(m_ShareWindows, [](const QPointer<QWidget>& open) { return open.isNull(); });
+    m_ShareWindows.emplace_back(window);
     window->show();
     return window->Handle();
 }

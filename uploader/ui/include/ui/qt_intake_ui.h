@@ -96,6 +96,7 @@ private:
     CBackgroundWork m_Background;
     CSerialWork m_DiskWork;
     QPointer<CuploadDlg> m_Main;
+    std::vector<QPointer<QWidget>> m_ShareWindows;  // closed ones are null
     // Set once the host was asked to close: requests still on their way are dropped.
     std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };
