@@ -34,10 +34,10 @@ const Control kControls[] = {
     {"LoginButton", "76 27", "61 171"},
     {"RemCheckbox", "14 14", "94 131"},
     // Share-link dialog.
-    {"OuterLinkDlg", "290 200", nullptr},
+    {"OuterLinkDlg", "290 224", nullptr},
     {"outerlinkbtnok", "76 27", "107 165"},
     {"outerlinktxt", "190 22", "16 70"},
-    {"outerlinkcheck", "14 14", "16 104"},
+    {"outerlinkcheck", "110 16", "16 103"},
     {"outerlinkcpy", "60 24", "214 69"},
     // Sina Weibo dialog.
     {"SinaBlogsDlg", "300 240", nullptr},
@@ -60,12 +60,12 @@ const Label kLabels[] = {
     {"neterror", "网络连接失败，请稍后重试", "94 150", kRed},
     // Share-link dialog.
     {"outerlink1", "正在上传文件，请稍候...", "100 18", "40 51 73"},
-    {"outerlink2", "访问Norvel网盘", "16 180", kLink},
-    {"outerlink3", "联系客服", "230 180", kLink},
+    {"outerlink2", "访问Norvel网盘", "16 202", kLink},
+    {"outerlink3", "联系客服", "226 202", kLink},
     {"outerlink4", "外链地址：", "16 52", kLink},
     {"outerlink5", "复制外链发给好友，即可下载文件", "16 130", kGrey},
-    {"outerlink6", "文件上传中", "100 40", kGrey},
-    {"outerlink7", "已复制到剪贴板", "36 104", "48 129 9"},
+    {"outerlink6", "已上传文件", "16 75", kGrey},
+    {"outerlink7", "已复制", "214 104", "48 129 9"},
     // Sina Weibo dialog.
     {"SinaBlogsDlgText1", "绑定新浪微博后，即可把文件分享到微博", "40 140", kDark},
     {"SinaBlogsDlgText2", "新浪微博", "32 9", kDark},

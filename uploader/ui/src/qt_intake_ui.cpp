@@ -11,7 +11,9 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/session_state.h"
+#include "ui/anony_dlg.h"
 #include "ui/dlg_message.h"
+#include "ui/outer_link_dlg.h"
 #include "ui/qt_message_loop.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_images.h"
@@ -84,8 +86,12 @@ void CQtIntakeUi::Shutdown() {
     m_Background.JoinAll();
     // Also a window that waits for its deferred deletion. Widgets cannot outlive the
     // application object; a host that destroyed it first took them with it.
-    if (QCoreApplication::instance())
+    if (QCoreApplication::instance()) {
+        // A share-link window waits for its batch's thread as it goes.
+        for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
+            delete window.data();
         delete m_Main.data();
+    }
 }
 
 platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
@@ -130,16 +136,27 @@ void CQtIntakeUi::CloseHost() {
     m_Options.closeHost();
 }
 
-// The share-link, Weibo and login windows and the anonymous-link question come later.
-platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBatch&, bool) {
-    return platform::kNoWindow;
+// The window counts itself as pending and as a user of the library while it is open.
+platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBatch& batch,
+                                                        bool loggedIn) {
+    if (*m_Closing)
+        return platform::kNoWindow;
+    auto* window = new COuterLinkDlg(batch, loggedIn);
+    std::erase_if(m_ShareWindows, [](const QPointer<QWidget>& open) { return open.isNull(); });
+    m_ShareWindows.emplace_back(window);
+    window->show();
+    return window->Handle();
 }
+
+// The Weibo and login windows come later.
 
 platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch&) {
     return platform::kNoWindow;
 }
 
-bool CQtIntakeUi::AskAnonymousLink() { return false; }
+bool CQtIntakeUi::AskAnonymousLink() {
+    return CAnonyDlg::Ask() == CAnonyDlg::kLogIn;
+}
 
 platform::WindowHandle CQtIntakeUi::OpenLoginDialog() {
     settings::g_LoginShown = 0;  // no dialog is up, so a later request may open one

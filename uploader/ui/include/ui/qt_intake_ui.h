@@ -4,9 +4,9 @@
 // the main window, keeps the batch counters and the background threads, and installs
 // itself the first time SetUpLoadTask runs inside a QApplication (the launcher's).
 //
-// The mini window, the tips popup, the login, share-link and Weibo windows and the
-// anonymous-link question come later; until then those calls open nothing (the message
-// box is a plain Qt one).
+// The mini window, the tips popup, the login and Weibo windows come later; until then
+// those calls open nothing. The share-link window and the anonymous-link question are
+// COuterLinkDlg and CAnonyDlg.
 
 #include <QPointer>
 #include <atomic>
@@ -96,6 +96,7 @@ private:
     CBackgroundWork m_Background;
     CSerialWork m_DiskWork;
     QPointer<CuploadDlg> m_Main;
+    std::vector<QPointer<QWidget>> m_ShareWindows;  // closed ones are null
     // Set once the host was asked to close: requests still on their way are dropped.
     std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };

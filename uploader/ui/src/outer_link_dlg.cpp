@@ -1,0 +1,425 @@
+#include "ui/outer_link_dlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include "intake/intake_state.h"
+#include "intake/intake_ui.h"
+#include "intake/messages.h"
+#include "settings/ini.h"
+#include "settings/registry_values.h"
+#include "settings/service_hosts.h"
+#include "settings/session_state.h"
+#include "ui/dialog_skin.h"
+#include "ui/dlg_message.h"
+#include "ui/link_clipboard.h"
+#include "ui/link_opener.h"
+#include "ui/picture_region.h"
+#include "ui/task_update.h"
+#include "ui/text_link.h"
+#include "ui/ui_actions.h"
+#include "ui/ui_fonts.h"
+
+namespace ui {
+namespace {
+
+const QColor kLinkColour(12, 124, 241);
+constexpr int kFailedLines = 5;
+const QString kSpaceCaption = QStringLiteral("    ");
+const QString kVipCaption = QStringLiteral("   ");
+
+// A read-only field whose whole text is selected whenever it takes the focus.
+class CLinkEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        QTimer::singleShot(0, this, [this] { selectAll(); });
+    }
+};
+
+QRect IniRect(const char16_t* section, QRect fallback) {
+    std::vector<int> size, pos;
+    if (settings::IniInts(section, u"size", size) >= 2)
+        fallback.setSize(QSize(size[0], size[1]));
+    if (settings::IniInts(section, u"pos", pos) >= 2)
+        fallback.moveTopLeft(QPoint(pos[0], pos[1]));
+    return fallback;
+}
+
+QRegion RoundedRegion(QSize size) {
+    QImage shape(size, QImage::Format_ARGB32);
+    shape.fill(Qt::transparent);
+    QPainter p(&shape);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), 2, 2);
+    p.fillPath(outline, Qt::black);
+    p.end();
+    return RegionFromPicture(shape);
+}
+
+bool AskLinkRetry() {
+    return ShowMessageDialog(QStringLiteral("文件外链生成失败"), {}, CDlgMessage::RetryCancel) == 1;
+}
+
+bool ConfirmGiveUp() {
+    return ShowMessageDialog(QStringLiteral("已经上传成功的文件可\n继续生成外链,确定放弃?"), {},
+                             CDlgMessage::AbandonCancel) == 1;
+}
+
+// The last user of the library has gone: the host may close, unless a window of its own
+// is still up (the main panel, the mini window).
+void LeaveLibrary() {
+    if (--settings::g_BatchCount > 0)
+        return;
+    intake::CIntakeUi& ui = intake::IntakeUi();
+    const platform::WindowHandle mini = ui.MiniWindow();
+    if (mini != platform::kNoWindow && platform::IsWindow(mini))
+        return;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->property("norvel_window_handle").isValid())
+            return;
+    ui.CloseHost();
+}
+
+}  // namespace
+
+COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
+                             COuterLinkOptions options)
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint),
+      m_Options(std::move(options)),
+      m_Anonymous(!loggedIn),
+      m_Window(
+          *this,
+          [this](uint32_t message, platform::WParam w, platform::LParam l) {
+              return WindowProc(message, w, l);
+          },
+          u"Norvel网盘Flinga") {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    m_Window.SetProperty(kOwnerKindProperty, kOwnerShareLink);
+    ++settings::g_BatchCount;
+    ++settings::g_PendingCount;
+    if (!m_Options.askRetry)
+        m_Options.askRetry = &AskLinkRetry;
+    if (!m_Options.confirmGiveUp)
+        m_Options.confirmGiveUp = &ConfirmGiveUp;
+    m_Panel = LoadSharpSkinPicture(u"others/panel.png");
+    m_Track = LoadSharpSkinPicture(u"others/progress_track.png");
+    m_Fill = LoadSharpSkinPicture(u"others/progress_fill.png");
+    m_Uploading = LoadSharpSkinPicture(u"others/uploading.png");
+    m_Gou = LoadSharpSkinPicture(u"others/gou.png");
+    m_Qq = LoadSharpSkinPicture(u"others/qq.png");
+    MakeControls();
+
+    batch::LinkBatchOptions batchOptions = std::move(m_Options.batch);
+    batchOptions.linkDone = {};  // the result comes to this window
+    m_Batch =
+        std::make_unique<batch::LinkBatch>(files, Handle(), loggedIn, std::move(batchOptions));
+    m_Batch->SetState(batch::kBatchUploading);
+    m_Batch->Start();
+    m_Progress = m_Batch->Progress();
+
+    const QSize client = IniRect(u"OuterLinkDlg", QRect(0, 0, 290, 224)).size();
+    setFixedSize(client.grownBy(contentsMargins()));
+    PlaceControls();
+    setMask(RoundedRegion(size()));
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+COuterLinkDlg::~COuterLinkDlg() {
+    Shut();
+    m_Batch.reset();  // waits for the worker
+    LeaveLibrary();
+}
+
+void COuterLinkDlg::MakeControls() {
+    setWindowTitle(QStringLiteral("Norvel网盘Flinga"));
+    auto button = [this](const QString& caption) { return new QPushButton(caption, this); };
+    m_Copy = button(QStringLiteral("复制"));
+    m_Close = button(QStringLiteral("取消"));
+    m_Pause = button(QStringLiteral("暂停"));
+    m_Continue = button(QStringLiteral("继续生成外链"));
+    m_GiveUp = button(QStringLiteral("放弃"));
+    m_Space = button(kSpaceCaption);
+    m_Vip = button(kVipCaption);
+    m_Edit = new CLinkEdit(this);
+    m_Edit->setReadOnly(true);
+    m_AutoCopy = new QCheckBox(QStringLiteral("自动复制外链"), this);
+    m_AutoCopy->setFont(UiFont(QStringLiteral("宋体"), 12));
+    m_Scroll = new QScrollBar(Qt::Vertical, this);
+    m_Skin = CDialogSkin::Apply(this, QStringLiteral("others"),
+                                {{QStringLiteral("复制"), QStringLiteral("Botton2")},
+                                 {QStringLiteral("取消"), QStringLiteral("Botton1")},
+                                 {QStringLiteral("暂停"), QStringLiteral("Botton1")},
+                                 {QStringLiteral("放弃"), QStringLiteral("Botton1")},
+                                 {QStringLiteral("继续生成外链"), QStringLiteral("Botton92")},
+                                 {kSpaceCaption, QStringLiteral("BottonExpendNetdisk")},
+                                 {kVipCaption, QStringLiteral("BottonUpdateVip")}});
+    m_Space->setAccessibleName(QStringLiteral("扩容空间"));
+    m_Vip->setAccessibleName(QStringLiteral("升级VIP"));
+    const QFont linkFont = UiFont(QStringLiteral("宋体"), 12);
+    std::u16string text;
+    settings::IniText(u"outerlink2", text);
+    m_SiteLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
+    settings::IniText(u"outerlink3", text);
+    m_ContactLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
+    settings::IniText(u"outerlink4", text);
+    m_LinkLabel = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
+
+    connect(m_Copy, &QAbstractButton::clicked, this, [this] { CopyLink(); });
+    connect(m_Close, &QAbstractButton::clicked, this, [this] { CloseWindow(); });
+    connect(m_Pause, &QAbstractButton::clicked, this, [this] { TogglePause(); });
+    connect(m_Continue, &QAbstractButton::clicked, this, [this] { ContinueLink(); });
+    connect(m_GiveUp, &QAbstractButton::clicked, this, [this] { GiveUp(); });
+    connect(m_Space, &QAbstractButton::clicked, this,
+            [] { OpenShopPage(ShopPage::SpaceExtension); });
+    connect(m_Vip, &QAbstractButton::clicked, this, [] { OpenShopPage(ShopPage::VipUpgrade); });
+    connect(m_AutoCopy, &QAbstractButton::clicked, this,
+            [this](bool checked) { OnAutoCopyToggled(checked); });
+    connect(m_Scroll, &QScrollBar::valueChanged, this, [this](int value) {
+        m_FirstFailed = value;
+        update();
+    });
+    connect(m_SiteLink, &QAbstractButton::clicked, this,
+            [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/"); });
+    connect(m_ContactLink, &QAbstractButton::clicked, this,
+            [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/contact"); });
+    connect(m_LinkLabel, &QAbstractButton::clicked, this, [this] {
+        if (!m_Anonymous)
+            OpenLink(LinkText().toStdU16String());
+    });
+}
+
+QPoint COuterLinkDlg::Client(int x, int y) const {
+    return contentsRect().topLeft() + QPoint(x, y);
+}
+
+void COuterLinkDlg::PlaceControls() {
+    auto place = [this](QWidget* widget, QRect rect) {
+        widget->setGeometry(QRect(Client(rect.x(), rect.y()), rect.size()));
+    };
+    const QRect ok = IniRect(u"outerlinkbtnok", QRect(107, 165, 76, 27));
+    place(m_Close, ok.translated(42, 0));  // beside the pause button while uploading
+    place(m_Edit, IniRect(u"outerlinktxt", QRect(16, 70, 190, 22)));
+    place(m_AutoCopy, IniRect(u"outerlinkcheck", QRect(16, 103, 110, 16)));
+    place(m_Copy, IniRect(u"outerlinkcpy", QRect(214, 69, 60, 24)));
+    place(m_Pause, QRect(65, 165, 76, 27));
+    place(m_Continue, QRect(13, 162, 92, 27));
+    place(m_GiveUp, QRect(200, 162, 76, 27));
+    place(m_Scroll, QRect(256, 37, 15, 105));
+    place(m_Space, QRect(115, 162, 76, 27));
+    place(m_Vip, QRect(115, 162, 76, 27));
+    auto placeText = [this](CTextLink* link, const char16_t* section) {
+        std::vector<int> pos;
+        if (settings::IniInts(section, u"pos", pos) >= 2)
+            link->PlaceAt(Client(pos[0], pos[1]));
+    };
+    placeText(m_SiteLink, u"outerlink2");
+    placeText(m_ContactLink, u"outerlink3");
+    placeText(m_LinkLabel, u"outerlink4");
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{m_Edit, m_AutoCopy, m_Copy, m_Continue, m_GiveUp, m_Scroll,
+                                         m_Space, m_Vip, m_LinkLabel})
+        hidden->hide();
+}
+
+bool COuterLinkDlg::event(QEvent* event) {
+    if (m_Window.Deliver(event))
+        return true;
+    return QWidget::event(event);
+}
+
+platform::LResult COuterLinkDlg::WindowProc(uint32_t message, platform::WParam wParam,
+                                            platform::LParam) {
+    switch (message) {
+        case intake::WM_TASK_CHANGED:
+            OnTaskChanged();
+            return 0;
+        case intake::WM_USERINFO_DONE:
+            if (wParam == 0)
+                OnLinkResult();
+            return 0;
+        case intake::WM_QUERY_PENDING:
+            return m_Batch && m_Batch->State() != batch::kBatchLinked ? 1 : 0;
+        case platform::WM_CLOSE:
+            CloseWindow();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+// A task of the batch changed: counts and the end of the uploads come from the batch,
+// which has recorded a file before it reports it, so each file counts once.
+void COuterLinkDlg::OnTaskChanged() {
+    if (m_Closed)
+        return;
+    m_Progress = m_Batch->Progress();
+    const size_t ended = m_Progress.doneCount + m_Progress.failedCount;
+    if (!m_Finished && m_Progress.fileCount > 0 && ended >= m_Progress.fileCount) {
+        m_Finished = true;
+        if (m_Progress.failedCount > 0) {
+            ShowFailureList();
+        } else {
+            m_LinkAsked = true;
+            m_Batch->CreateLink();
+        }
+    }
+    update();
+}
+
+void COuterLinkDlg::ShowFailureList() {
+    m_ListMode = 1;
+    m_FailedList = m_Batch->FailedTasks();
+    m_FirstFailed = 0;
+    m_Pause->hide();
+    m_Close->hide();
+    m_Continue->show();
+    m_Continue->setEnabled(m_Progress.doneCount > 0);
+    m_GiveUp->show();
+    const int count = int(m_FailedList.size());
+    m_Scroll->setRange(0, std::max(0, count - kFailedLines));
+    m_Scroll->setPageStep(kFailedLines);
+    m_Scroll->setValue(0);
+    m_Scroll->setEnabled(count > kFailedLines);
+    m_Scroll->show();
+    bool tooLarge = false, diskFull = false;
+    for (const batch::BatchTaskInfo& failed : m_FailedList) {
+        tooLarge = tooLarge || failed.state == intake::kTaskTooLarge;
+        diskFull = diskFull || failed.state == intake::kTaskDiskFull;
+    }
+    m_Vip->setVisible(tooLarge);
+    m_Space->setVisible(!tooLarge && diskFull);
+}
+
+void COuterLinkDlg::OnLinkResult() {
+    if (m_Closed)
+        return;
+    m_LinkAsked = false;
+    const batch::LinkResult link = m_Batch->Link();
+    if (link.code == 0 && !link.url.empty()) {
+        ShowLink();
+        return;
+    }
+    if (m_Options.askRetry()) {
+        m_LinkAsked = true;
+        m_Batch->CreateLink();
+        return;
+    }
+    m_Pause->hide();
+    m_Continue->setEnabled(true);
+    m_Continue->show();
+}
+
+void COuterLinkDlg::ShowLink() {
+    m_Batch->SetState(batch::kBatchLinked);
+    m_ListMode = 0;
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{m_Pause, m_Continue, m_GiveUp, m_Scroll, m_Space, m_Vip})
+        hidden->hide();
+    const QRect ok = IniRect(u"outerlinkbtnok", QRect(107, 165, 76, 27));
+    const int clientWidth = contentsRect().width();
+    m_Close->move(Client((clientWidth - ok.width()) / 2, ok.y()));
+    m_Close->setText(QStringLiteral("关闭"));
+    m_Close->show();
+    const auto autoCopy = settings::ReadDword(settings::kFlingaKey, settings::kAutoClipboard);
+    if (!autoCopy)
+        settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard, 0);
+    m_AutoCopy->setChecked(autoCopy.value_or(0) == 1);
+    m_Edit->setText(QString::fromStdString(m_Batch->Link().url));
+    m_Edit->setCursorPosition(0);
+    m_Edit->show();
+    m_AutoCopy->show();
+    m_Copy->show();
+    m_LinkLabel->show();
+    m_LinkLabel->setCursor(m_Anonymous ? Qt::ArrowCursor : Qt::PointingHandCursor);
+    update();
+    if (autoCopy.value_or(0) == 1)
+        CopyLink();
+}
+
+QString COuterLinkDlg::LinkText() const {
+    return m_Edit->text();
+}
+
+void COuterLinkDlg::CopyLink() {
+    if (m_Edit->text().isEmpty())
+        return;
+    PutLinkOnClipboard(m_Edit->text());
+    m_Copied = true;
+    update();
+}
+
+void COuterLinkDlg::OnAutoCopyToggled(bool checked) {
+    settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard, checked ? 1 : 0);
+    if (checked)
+        CopyLink();
+}
+
+void COuterLinkDlg::TogglePause() {
+    const bool paused = !m_Batch->IsPaused();
+    m_Batch->Pause(paused);
+    m_Pause->setText(paused ? QStringLiteral("恢复") : QStringLiteral("暂停"));
+    m_Progress = m_Batch->Progress();
+    update();
+}
+
+void COuterLinkDlg::ContinueLink() {
+    m_Continue->setEnabled(false);
+    m_LinkAsked = true;
+    m_Batch->CreateLink();
+}
+
+void COuterLinkDlg::GiveUp() {
+    if (m_Progress.doneCount > 0 && !m_Options.confirmGiveUp())
+        return;
+    CloseWindow();
+}
+
+void COuterLinkDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    CloseWindow();
+}
+
+void COuterLinkDlg::wheelEvent(QWheelEvent* event) {
+    if (m_ListMode == 1 && m_Scroll->isEnabled())
+        m_Scroll->setValue(m_Scroll->value() + (event->angleDelta().y() < 0 ? 1 : -1));
+}
+
+// Closing: the batch is stopped (the running file cancelled), the pending task taken off
+// once; the window goes when the event loop is back, and with it the batch.
+void COuterLinkDlg::CloseWindow() {
+    if (m_Closed)
+        return;
+    Shut();
+    hide();
+    deleteLater();
+}
+
+void COuterLinkDlg::Shut() {
+    if (m_Closed)
+        return;
+    m_Closed = true;
+    if (m_AutoCopy && settings::ReadDword(settings::kFlingaKey, settings::kAutoClipboard))
+        settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard,
+                             m_AutoCopy->isChecked() ? 1 : 0);
+    if (m_Batch)
+        m_Batch->StopBatch();
+    --settings::g_PendingCount;
+    m_Window.Close();
+}
+
+}  // namespace ui
