@@ -130,8 +130,9 @@ TEST_F(ShareLinkTest, TwoFilesEndWithALinkOnTheClipboardWithoutAClick) {
     ASSERT_TRUE(
         m_Service->SetFault({.kind = "delay", .path = "/up/up_blk", .count = 3, .ms = 300}));
     const std::string a = SampleBytes(12000, 1), b = SampleBytes(6000, 2);
-    intake::IntakeUi().OpenShareLinkWindow(Request({{"holiday photos.zip", a}, {"notes.txt", b}}),
-                                           true);
+    // Handed over as the plug-in's request is, so that what intake counts is counted too.
+    const intake::RequestBatch request = Request({{"holiday photos.zip", a}, {"notes.txt", b}});
+    intake::OnRequestBatch(&request);
     COuterLinkDlg* dlg = OpenWindow();
     ASSERT_TRUE(dlg);
     EXPECT_EQ(settings::g_PendingCount.load(), 1);

@@ -85,9 +85,8 @@ void HandleLoggedIn(const RequestBatch& batch) {
         default:
             break;  // other kinds are only counted
     }
-    // A window that opened counts itself down when it closes.
-    if (counted && (kind == kShareLinkRequest || kind == kWeiboRequest))
-        ++settings::g_PendingCount;
+    // A share-link or Weibo window that opened counts itself as pending when it is made
+    // and counts itself down once when it closes, so intake counts nothing for it here.
     if (counted)
         CountUse(kind, true);
 }
