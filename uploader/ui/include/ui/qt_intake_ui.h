@@ -4,9 +4,8 @@
 // the main window, keeps the batch counters and the background threads, and installs
 // itself the first time SetUpLoadTask runs inside a QApplication (the launcher's).
 //
-// The mini window, the tips popup, the login, share-link and Weibo windows and the
-// anonymous-link question come later; until then those calls open nothing (the message
-// box is a plain Qt one).
+// The share-link and Weibo windows and the anonymous-link question come later; until
+// then those calls open nothing.
 
 #include <QPointer>
 #include <atomic>
@@ -25,6 +24,11 @@
 
 namespace ui {
 
+class CLoginDlg;
+class CMiniWnd;
+class CTrayIcon;
+class CWndDlgTips;
+
 // What tests and hosts may change; the defaults are the real ones.
 struct CQtUiOptions {
     // The message box; default: a modal Qt message box with an OK button.
@@ -37,6 +41,14 @@ struct CQtUiOptions {
     // Told every change of the main window's opacity (after the mini and tips windows).
     std::function<void(int percent)> opacityChanged;
     int fadePeriodMs = 10;
+    // The mini window: the steps of its files-added notice, how long the notice stays,
+    // how long the exit question waits, and the longest press that is still a click.
+    int noticeStepMs = 10;
+    int noticeHoldMs = 6000;
+    int confirmExitMs = 10000;
+    int miniClickMs = 200;
+    // The login dialog's pause before it shows a failure.
+    int loginFailureWaitMs = 500;
     int userInfoPeriodMs = 30000;
     // Longest stretch of the progress drain before the event loop gets its turn.
     std::chrono::milliseconds drainSlice{8};
@@ -73,6 +85,9 @@ public:
 
     // The main window, or null when it does not exist (yet, or any more).
     CuploadDlg* MainDialog() const { return m_Main.data(); }
+    CMiniWnd* MiniDialog() const;
+    CWndDlgTips* TipsDialog() const;
+    CLoginDlg* LoginDialog() const;
     CBatchCounters& Counters() { return m_Counters; }
     CBackgroundWork& Background() { return m_Background; }
     const CQtUiOptions& Options() const { return m_Options; }
@@ -80,6 +95,7 @@ public:
     void FollowOpacity(int percent);
     // The tips popup goes with the main window when the panel is hidden.
     void HideTipsWindow();
+    void ShowTipsWindow();
     // Files and folders dropped on a window: walked away from the user-interface thread,
     // then handed to intake as an upload batch.
     void DropPaths(std::vector<std::u16string> paths);
@@ -94,6 +110,10 @@ private:
     CBackgroundWork m_Background;
     CSerialWork m_DiskWork;
     QPointer<CuploadDlg> m_Main;
+    QPointer<CMiniWnd> m_Mini;
+    QPointer<CWndDlgTips> m_Tips;
+    QPointer<CLoginDlg> m_Login;
+    std::unique_ptr<CTrayIcon> m_Tray;
     // Set once the host was asked to close: requests still on their way are dropped.
     std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };
