@@ -77,6 +77,8 @@ void CLoginDlg::MakeControls(bool keepLogin) {
     m_CaptchaEdit->setMaxLength(16);
     m_CaptchaLabel = new QLabel(this);
     m_CaptchaLabel->setAlignment(Qt::AlignCenter);
+    m_CaptchaLabel->setStyleSheet(
+        QStringLiteral("QLabel { border: 1px solid #B8D3F0; background: #EEF2F6; }"));
     m_Remember = new QCheckBox(this);
     m_Remember->setAccessibleName(QStringLiteral("记住密码"));
     const auto kept = settings::ReadDword(settings::kFlingaKey, settings::kKeepLogin);
@@ -108,8 +110,12 @@ QPoint CLoginDlg::ShiftOf(std::u16string_view section) const {
 }
 
 void CLoginDlg::LayOut() {
+    // The layout's size is the client area's; the frame goes around it.
     const QSize size = IniSize(u"loginDlg");
-    setFixedSize(size.width(), size.height() + (m_CaptchaShown ? kCaptchaShift : 0));
+    const QMargins frame = contentsMargins();
+    setFixedSize(
+        size.width() + frame.left() + frame.right(),
+        size.height() + frame.top() + frame.bottom() + (m_CaptchaShown ? kCaptchaShift : 0));
     IniPlace(u"AccountEdit", *m_AccountEdit, false, ShiftOf(u"AccountEdit"));
     IniPlace(u"PwdEdit", *m_PasswordEdit, false, ShiftOf(u"PwdEdit"));
     IniPlace(u"RemCheckbox", *m_Remember, false, ShiftOf(u"RemCheckbox"));
