@@ -223,3 +223,26 @@ TEST_F(MiniTest, FadingOverTheMiniWindowDrivesTheMainWindowsOpacity) {
 }
 
 }  // namespace
+
+#include <QSystemTrayIcon>
+
+#include "ui/tray_icon.h"
+
+namespace {
+
+TEST_F(MiniTest, TheTrayIconOffersTheMenuWithTheAccountAndCountsInItsTooltip) {
+    Mini();
+    ui::CTrayIcon tray(*m_Ui);
+    ASSERT_NE(tray.Menu()->Command(CMiniWnd::kPauseAll), nullptr);
+    EXPECT_FALSE(tray.Menu()->Command(CMiniWnd::kSettings)->isEnabled());
+    ASSERT_NE(tray.Menu()->Command(ui::CTrayIcon::kLogOut), nullptr);  // the tests are logged in
+    m_Ui->ShowAdded(3, u"a.txt");
+    tray.Refresh();
+    EXPECT_TRUE(tray.Icon().toolTip().contains(QStringLiteral("3个文件正在上传")));
+    // Without a status area (as here), none is made.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        EXPECT_EQ(ui::CTrayIcon::CreateIfAvailable(*m_Ui), nullptr);
+    }
+}
+
+}  // namespace
