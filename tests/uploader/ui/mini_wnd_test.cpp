@@ -45,6 +45,7 @@ protected:
 
     void SetMiniTips(uint32_t bits) {
         settings::WriteDword(settings::kFlingaKey, settings::kMiniTips, bits);
+        Mini().ReloadTips();
     }
 
     uint64_t m_Now = 5000;
@@ -78,6 +79,9 @@ TEST_F(MiniTest, AShortClickTogglesTheMainWindowAndADragDoesNot) {
 TEST_F(MiniTest, TheCounterShowsOpenTasksThenFailuresInRedWithItsFontSizes) {
     CMiniWnd& mini = Mini();
     EXPECT_FALSE(mini.CounterShown());
+    m_Ui->ShowAdded(0, u"/home/u/dropped");  // a drop: the counter only
+    EXPECT_TRUE(mini.CounterShown());
+    EXPECT_TRUE(mini.NoticeText().isEmpty());
     m_Ui->ShowAdded(1000, u"/home/u/a.txt");
     EXPECT_TRUE(mini.CounterShown());
     EXPECT_EQ(mini.CounterText(), QStringLiteral("1000"));
@@ -243,6 +247,34 @@ TEST_F(MiniTest, TheTrayIconOffersTheMenuWithTheAccountAndCountsInItsTooltip) {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         EXPECT_EQ(ui::CTrayIcon::CreateIfAvailable(*m_Ui), nullptr);
     }
+}
+
+}  // namespace
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+TEST_F(MiniTest, FilesAndFoldersDroppedOnItBecomeTasksWithTheNotice) {
+    CMiniWnd& mini = Mini();
+    MakeFile("drop/one.txt");
+    MakeFile("drop/folder/two.txt");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(m_Dir.File("drop/one.txt"))),
+                  QUrl::fromLocalFile(QString::fromStdString(m_Dir.File("drop/folder")))});
+    const QPoint at = mini.PictureRect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&mini, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(&mini, &drop);
+    ASSERT_TRUE(WaitFor([&] { return intake::TaskIds().size() == 2; }));
+    EXPECT_TRUE(mini.CounterShown());
+    EXPECT_EQ(mini.CounterText(), QStringLiteral("2"));
+    EXPECT_TRUE(mini.NoticeText().contains(QStringLiteral("等2个文件已加入上传")));
 }
 
 }  // namespace

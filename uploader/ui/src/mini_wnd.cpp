@@ -49,7 +49,7 @@ CMiniWnd::CMiniWnd(CQtIntakeUi& ui)
     if (!UiImages().appIcon.isNull())
         setWindowIcon(QIcon(UiImages().appIcon));
     SetOpacity(m_Ui.MainDialog() ? m_Ui.MainDialog()->Opacity() : 80);
-    UpdateMask();
+    ReloadTips();
     Place();
 }
 
@@ -117,9 +117,14 @@ void CMiniWnd::Fade(bool in) {
     m_Timers.Start(in ? kFadeInTimer : kFadeOutTimer, m_Ui.Options().fadePeriodMs);
 }
 
+// A count of 0 only switches the counter on: the files are counted when they become tasks.
 void CMiniWnd::ShowAdded(int count, const QString& path) {
     m_ShowCount = true;
-    m_AddedCount = std::max(count, 1);
+    if (count <= 0) {
+        update();
+        return;
+    }
+    m_AddedCount = count;
     const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     m_AddedName = QStringLiteral("“") + path.mid(slash + 1);
     m_NoticeAlpha = 0;

@@ -120,11 +120,12 @@ void CMiniWnd::ToggleMain() {
 
 void CMiniWnd::DismissHint() {
     const int hint = ShownHint();
-    uint32_t bits = settings::ReadFlingaDwordOrInit(settings::kMiniTips, 7);
+    uint32_t bits = settings::ReadFlingaDwordOrInit(settings::kMiniTips, 7);  // the popup's bit too
     bits &= ~static_cast<uint32_t>(hint == 0   ? kHintDragBit
                                    : hint == 1 ? kHintClickBit
                                                : kHintDragBit | kHintClickBit);
     settings::WriteDword(settings::kFlingaKey, settings::kMiniTips, bits);
+    m_MiniTips = bits;
     m_HintLinkHover = false;
     UpdateMask();
     update();

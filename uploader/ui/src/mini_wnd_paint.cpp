@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <QShowEvent>
 #include <algorithm>
 
 #include "mini_wnd_look.h"
@@ -63,12 +64,23 @@ QRect CMiniWnd::ConfirmRect() const {
 int CMiniWnd::ShownHint() const {
     if (m_ConfirmExit || m_AddedCount > 0)
         return -1;
-    const int bits = static_cast<int>(settings::ReadFlingaDwordOrInit(settings::kMiniTips, 7));
+    const uint32_t bits = m_MiniTips;
     const bool drag = (bits & kHintDragBit) != 0;
     const bool click = (bits & kHintClickBit) != 0;
     if (drag && click)
         return m_TipKind;
     return drag ? 0 : click ? 1 : -1;
+}
+
+void CMiniWnd::ReloadTips() {
+    m_MiniTips = settings::ReadFlingaDwordOrInit(settings::kMiniTips, 7);
+    UpdateMask();
+    update();
+}
+
+void CMiniWnd::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ReloadTips();
 }
 
 void CMiniWnd::UpdateMask() {

@@ -75,6 +75,8 @@ public:
     bool ConfirmShown() const { return m_ConfirmExit; }
     // The hint now shown: -1 none, 0 the drag hint, 1 the click hint.
     int ShownHint() const;
+    // Reads "MINITIPS" again (it is read at creation and whenever the window is shown).
+    void ReloadTips();
     QRect PictureRect() const;
     QRect CloseRect() const;
     // The hint's "我知道了" and the confirmation's two buttons, as measured.
@@ -98,6 +100,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnTimer(int id);
@@ -137,6 +140,7 @@ private:
     QPoint m_PressOrigin;  // the window's position then
     uint64_t m_PressTick = 0;
     int m_TipKind = 0;  // picked at creation: which hint shows while both are wanted
+    uint32_t m_MiniTips = 7;  // "MINITIPS": the hints not yet dismissed
     CNumberedTimers m_Timers;
     CWindowRegistration m_Window;  // last: messages may come once it exists
 };
