@@ -198,3 +198,24 @@ TEST_F(LoginTest, AccountCommandsOpenTheDialogOrLogOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// However the dialog is closed, a later request may open one again.
+TEST_F(LoginTest, EscapeClosesTheDialogForGood) {
+    Main();
+    const intake::RequestBatch batch = UploadBatch({"waits.txt"});
+    SetUpLoadTask(&batch, platform::kNoWindow);
+    ASSERT_TRUE(WaitFor([&] { return m_Ui->LoginDialog() != nullptr; }));
+    QTest::keyClick(m_Ui->LoginDialog(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitFor([&] { return m_Ui->LoginDialog() == nullptr; }));
+    EXPECT_EQ(settings::g_LoginShown, 0);
+    EXPECT_EQ(intake::LoginWindow(), platform::kNoWindow);
+    EXPECT_EQ(intake::BatchesWaitingForLogin(), 1u);  // it waits for the next login
+
+    SetUpLoadTask(&batch, platform::kNoWindow);
+    ASSERT_TRUE(WaitFor([&] { return m_Ui->LoginDialog() != nullptr; }));
+    EXPECT_EQ(intake::BatchesWaitingForLogin(), 2u);
+}
+
+}  // namespace

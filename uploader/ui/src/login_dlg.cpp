@@ -202,7 +202,11 @@ void CLoginDlg::closeEvent(QCloseEvent* event) {
     CloseDialog();
 }
 
+// Escape, the frame's close button and the desktop's close all end the dialog for good.
 void CLoginDlg::reject() {
+    CloseDialog();
+}
+void CLoginDlg::done(int) {
     CloseDialog();
 }
 

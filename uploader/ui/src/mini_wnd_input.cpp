@@ -85,13 +85,17 @@ void CMiniWnd::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !m_Pressed)
         return;
     m_Pressed = false;
-    const bool click = NowMs() - m_PressTick <= static_cast<uint64_t>(m_Ui.Options().miniClickMs);
-    ClickAt(click ? event->position().toPoint() : QPoint(-1, -1));
+    if (m_Dragging)
+        return;  // the window was moved: no click
+    const bool shortClick =
+        NowMs() - m_PressTick <= static_cast<uint64_t>(m_Ui.Options().miniClickMs);
+    ClickAt(event->position().toPoint(), shortClick);
 }
 
-// A release: on the links of the hint or the confirmation, on the close glyph, or (a
-// short click elsewhere) the main window's toggle. A long press only ends a drag.
-void CMiniWnd::ClickAt(QPoint point) {
+// A release where the press was: on the links of the hint or the confirmation, on the
+// close glyph, or elsewhere, when it came quickly, the main window's toggle (a long press
+// is a drag that the desktop may not have shown).
+void CMiniWnd::ClickAt(QPoint point, bool shortClick) {
     if (m_ConfirmExit && ExitButtonRect().contains(point)) {
         Quit();
     } else if (m_ConfirmExit && CancelButtonRect().contains(point)) {
@@ -100,7 +104,7 @@ void CMiniWnd::ClickAt(QPoint point) {
         DismissHint();
     } else if (CloseRect().contains(point)) {
         RequestExit(false);
-    } else if (point.x() >= 0 && !(m_ConfirmExit && ConfirmRect().contains(point))) {
+    } else if (shortClick && !(m_ConfirmExit && ConfirmRect().contains(point))) {
         ToggleMain();
     }
 }

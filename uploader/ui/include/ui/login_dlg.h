@@ -69,6 +69,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    void done(int result) override;
 
 private:
     enum class Failure { None, Password, Network };

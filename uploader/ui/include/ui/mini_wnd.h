@@ -111,7 +111,7 @@ private:
     void DismissHint();
     void Quit();
     void CloseEverything();
-    void ClickAt(QPoint point);
+    void ClickAt(QPoint point, bool shortClick);
     void UpdateMask();
     uint64_t NowMs() const;
     void PaintHint(QPainter& p);
