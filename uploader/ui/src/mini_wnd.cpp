@@ -12,6 +12,7 @@
 #include "intake/messages.h"
 #include "mini_wnd_look.h"
 #include "ui/qt_intake_ui.h"
+#include "ui/skin_theme.h"
 #include "ui/ui_images.h"
 
 namespace ui {
@@ -29,11 +30,11 @@ CMiniWnd::CMiniWnd(CQtIntakeUi& ui)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint |
                            Qt::NoDropShadowWindowHint),
       m_Ui(ui),
-      m_Main(LoadSkinPicture(skin::kMiniMain.file)),
-      m_Close(LoadSkinPicture(skin::kMiniClose.file)),
-      m_Confirm(LoadSkinPicture(skin::kMiniConfirm.file)),
-      m_Mark(LoadSkinPicture(skin::kMiniMark.file)),
-      m_Hint(LoadSkinPicture(skin::kMiniHint.file)),
+      m_Main(LoadSharpSkinPicture(skin::kMiniMain.file)),
+      m_Close(LoadSharpSkinPicture(skin::kMiniClose.file)),
+      m_Confirm(LoadSharpSkinPicture(skin::kMiniConfirm.file)),
+      m_Mark(LoadSharpSkinPicture(skin::kMiniMark.file)),
+      m_Hint(LoadSharpSkinPicture(skin::kMiniHint.file)),
       m_TipKind(static_cast<int>(NowMs() & 1)),
       m_Timers([this](int id) { OnTimer(id); }),
       m_Window(

@@ -6,6 +6,7 @@
 #include "mini_wnd_look.h"
 #include "settings/registry_values.h"
 #include "ui/mini_wnd.h"
+#include "ui/skin_theme.h"
 #include "ui/ui_images.h"
 
 namespace ui {
@@ -20,7 +21,7 @@ const QPoint kBesideMain(20, -52);
 CWndDlgTips::CWndDlgTips()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint |
                            Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus),
-      m_Background(LoadSkinPicture(skin::kTipsBackground.file)),
+      m_Background(LoadSharpSkinPicture(skin::kTipsBackground.file)),
       m_Window(*this, [this](uint32_t message, platform::WParam, platform::LParam) {
           return WindowProc(message);
       }) {
