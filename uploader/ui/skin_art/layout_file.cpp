@@ -33,6 +33,9 @@ const Control kControls[] = {
     {"PwdEdit", "170 24", "94 92"},
     {"LoginButton", "76 27", "61 171"},
     {"RemCheckbox", "14 14", "94 131"},
+    // Its captcha row, shown when the service asks for one; what lies below moves down.
+    {"CaptchaEdit", "80 24", "94 124"},
+    {"CaptchaImage", "96 32", "180 120"},
     // Share-link dialog.
     {"OuterLinkDlg", "290 224", nullptr},
     {"outerlinkbtnok", "76 27", "107 165"},
@@ -54,6 +57,7 @@ const Label kLabels[] = {
     {"AccountText", "帐　号：", "36 60", kDark},
     {"PwdText", "密　码：", "36 96", kDark},
     {"RemText", "记住密码", "112 130", kDark},
+    {"CaptchaText", "验证码：", "36 128", kDark},
     {"visitText", "访问Norvel网盘", "176 130", kLink},
     {"registerText", "联系客服", "222 210", kLink},
     {"pwderror", "帐号或密码错误，请重新输入", "94 150", kRed},

@@ -14,9 +14,13 @@
 #include "ui/anony_dlg.h"
 #include "ui/dlg_message.h"
 #include "ui/outer_link_dlg.h"
+#include "ui/login_dlg.h"
+#include "ui/mini_wnd.h"
 #include "ui/qt_message_loop.h"
+#include "ui/tray_icon.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_images.h"
+#include "ui/wnd_dlg_tips.h"
 
 namespace ui {
 namespace {
@@ -87,9 +91,13 @@ void CQtIntakeUi::Shutdown() {
     // Also a window that waits for its deferred deletion. Widgets cannot outlive the
     // application object; a host that destroyed it first took them with it.
     if (QCoreApplication::instance()) {
+        m_Tray.reset();
         // A share-link window waits for its batch's thread as it goes.
         for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
             delete window.data();
+        delete m_Login.data();
+        delete m_Tips.data();
+        delete m_Mini.data();
         delete m_Main.data();
     }
 }
@@ -102,29 +110,81 @@ platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
     m_Main = new CuploadDlg(*this);
     // The restored tasks report to the main window, so intake must know it first.
     intake::SetMainWindow(m_Main->Handle());
+    // The mini window and the tips popup are made with it, hidden.
+    m_Mini = new CMiniWnd(*this);
+    m_Tips = new CWndDlgTips;
+    m_Counters.SetOnChange([this, closing = m_Closing] {
+        QtLoop().Post([this, closing] {
+            if (*closing)
+                return;  // this interface is gone or going
+            if (m_Mini)
+                m_Mini->update();
+            if (m_Tray)
+                m_Tray->Refresh();
+        });
+    });
     m_Main->RestoreSavedList();
     m_Main->StartUserInfoQuery();
     return m_Main->Handle();
 }
 
 void CQtIntakeUi::ShowMainWindow() {
-    if (m_Main)
-        m_Main->ShowPanel();
+    if (!m_Main)
+        return;
+    m_Main->ShowPanel();
+    ShowTipsWindow();
 }
 
-// The mini drop window and the tips popup come later.
-void CQtIntakeUi::ShowMiniWindow() {}
-platform::WindowHandle CQtIntakeUi::MiniWindow() { return platform::kNoWindow; }
-platform::WindowHandle CQtIntakeUi::TipsWindow() { return platform::kNoWindow; }
-void CQtIntakeUi::HideTipsWindow() {}
+void CQtIntakeUi::ShowMiniWindow() {
+    if (!m_Mini || *m_Closing)
+        return;
+    m_Mini->show();
+    m_Mini->raise();
+    if (!m_Tray)
+        m_Tray = CTrayIcon::CreateIfAvailable(*this);
+}
+
+CMiniWnd* CQtIntakeUi::MiniDialog() const {
+    return m_Mini.data();
+}
+CWndDlgTips* CQtIntakeUi::TipsDialog() const {
+    return m_Tips.data();
+}
+CLoginDlg* CQtIntakeUi::LoginDialog() const {
+    return m_Login.data();
+}
+
+platform::WindowHandle CQtIntakeUi::MiniWindow() {
+    return m_Mini ? m_Mini->Handle() : platform::kNoWindow;
+}
+platform::WindowHandle CQtIntakeUi::TipsWindow() {
+    return m_Tips ? m_Tips->Handle() : platform::kNoWindow;
+}
+
+void CQtIntakeUi::HideTipsWindow() {
+    if (m_Tips)
+        m_Tips->hide();
+}
+
+void CQtIntakeUi::ShowTipsWindow() {
+    if (m_Tips && m_Main && m_Main->isVisible())
+        m_Tips->ShowBeside(*m_Main);
+}
+
 void CQtIntakeUi::FollowOpacity(int percent) {
+    if (m_Mini)
+        m_Mini->SetOpacity(percent);
+    if (m_Tips)
+        m_Tips->SetOpacity(percent);
     if (m_Options.opacityChanged)
         m_Options.opacityChanged(percent);
 }
 
-void CQtIntakeUi::ShowAdded(int count, std::u16string_view) {
-    // The mini window's notice comes later; the batch counters are here.
+void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
     m_Counters.AddTotal(count);
+    if (m_Mini)
+        m_Mini->ShowAdded(count,
+                          QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 void CQtIntakeUi::ShowMessage(std::u16string_view text, std::u16string_view caption) {
@@ -148,7 +208,7 @@ platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBat
     return window->Handle();
 }
 
-// The Weibo and login windows come later.
+// The Weibo window comes later.
 
 platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch&) {
     return platform::kNoWindow;
@@ -158,9 +218,18 @@ bool CQtIntakeUi::AskAnonymousLink() {
     return CAnonyDlg::Ask() == CAnonyDlg::kLogIn;
 }
 
+// One login dialog at a time: asking again brings the open one to the front.
 platform::WindowHandle CQtIntakeUi::OpenLoginDialog() {
-    settings::g_LoginShown = 0;  // no dialog is up, so a later request may open one
-    return platform::kNoWindow;
+    if (*m_Closing) {
+        settings::g_LoginShown = 0;  // no dialog is up, so a later request may open one
+        return platform::kNoWindow;
+    }
+    if (!m_Login)
+        m_Login = new CLoginDlg(*this);
+    m_Login->show();
+    m_Login->raise();
+    m_Login->activateWindow();
+    return m_Login->Handle();
 }
 
 // Restored results are counted by their rows as they appear (see CuploadDlg::CountResult),

@@ -59,11 +59,11 @@ QPixmap LoadSkinPicture(std::u16string_view file) {
 }
 
 int WidthOf(const QPixmap& picture, const skin::Picture& fallback) {
-    return picture.isNull() ? fallback.width : picture.width();
+    return picture.isNull() ? fallback.width : qRound(picture.deviceIndependentSize().width());
 }
 
 int HeightOf(const QPixmap& picture, const skin::Picture& fallback) {
-    return picture.isNull() ? fallback.height : picture.height();
+    return picture.isNull() ? fallback.height : qRound(picture.deviceIndependentSize().height());
 }
 
 }  // namespace ui

@@ -4,9 +4,10 @@
 // the main window, keeps the batch counters and the background threads, and installs
 // itself the first time SetUpLoadTask runs inside a QApplication (the launcher's).
 //
-// The mini window, the tips popup, the login and Weibo windows come later; until then
-// those calls open nothing. The share-link window and the anonymous-link question are
-// COuterLinkDlg and CAnonyDlg.
+// The Weibo window comes later; until then that call opens nothing. The share-link
+// window and the anonymous-link question are COuterLinkDlg and CAnonyDlg; the mini window,
+// the tips popup, the login dialog and the tray icon are CMiniWnd, CWndDlgTips, CLoginDlg
+// and CTrayIcon.
 
 #include <QPointer>
 #include <atomic>
@@ -25,6 +26,11 @@
 
 namespace ui {
 
+class CLoginDlg;
+class CMiniWnd;
+class CTrayIcon;
+class CWndDlgTips;
+
 // What tests and hosts may change; the defaults are the real ones.
 struct CQtUiOptions {
     // The message box; default: a modal Qt message box with an OK button.
@@ -37,6 +43,14 @@ struct CQtUiOptions {
     // Told every change of the main window's opacity (after the mini and tips windows).
     std::function<void(int percent)> opacityChanged;
     int fadePeriodMs = 10;
+    // The mini window: the steps of its files-added notice, how long the notice stays,
+    // how long the exit question waits, and the longest press that is still a click.
+    int noticeStepMs = 10;
+    int noticeHoldMs = 6000;
+    int confirmExitMs = 10000;
+    int miniClickMs = 200;
+    // The login dialog's pause before it shows a failure.
+    int loginFailureWaitMs = 500;
     int userInfoPeriodMs = 30000;
     // Longest stretch of the progress drain before the event loop gets its turn.
     std::chrono::milliseconds drainSlice{8};
@@ -75,6 +89,9 @@ public:
 
     // The main window, or null when it does not exist (yet, or any more).
     CuploadDlg* MainDialog() const { return m_Main.data(); }
+    CMiniWnd* MiniDialog() const;
+    CWndDlgTips* TipsDialog() const;
+    CLoginDlg* LoginDialog() const;
     CBatchCounters& Counters() { return m_Counters; }
     CBackgroundWork& Background() { return m_Background; }
     const CQtUiOptions& Options() const { return m_Options; }
@@ -82,6 +99,7 @@ public:
     void FollowOpacity(int percent);
     // The tips popup goes with the main window when the panel is hidden.
     void HideTipsWindow();
+    void ShowTipsWindow();
     // Files and folders dropped on a window: walked away from the user-interface thread,
     // then handed to intake as an upload batch.
     void DropPaths(std::vector<std::u16string> paths);
@@ -97,6 +115,10 @@ private:
     CSerialWork m_DiskWork;
     QPointer<CuploadDlg> m_Main;
     std::vector<QPointer<QWidget>> m_ShareWindows;  // closed ones are null
+    QPointer<CMiniWnd> m_Mini;
+    QPointer<CWndDlgTips> m_Tips;
+    QPointer<CLoginDlg> m_Login;
+    std::unique_ptr<CTrayIcon> m_Tray;
     // Set once the host was asked to close: requests still on their way are dropped.
     std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };

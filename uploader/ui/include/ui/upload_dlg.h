@@ -70,6 +70,8 @@ public:
     // The pointer entered or left the panel (also from the task list).
     void FadeIn();
     void FadeOut();
+    // The mini window's fading sets the panel's opacity too.
+    void FollowMini(int percent) { SetOpacity(percent); }
     // The periodic user-information query (after a login).
     void StartUserInfoTimer();
 

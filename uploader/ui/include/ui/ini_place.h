@@ -1,0 +1,33 @@
+#pragma once
+
+// Windows laid out from the skin's layout file "UI.ini": one section per element, with
+// "size" (width height), "pos" (x y), "color" (red green blue) and "text".
+
+#include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <string_view>
+
+class QPainter;
+class QWidget;
+
+namespace ui {
+
+// The section's "text", "color" and "pos" (x y, moved by offset).
+QString IniTextOf(std::u16string_view section);
+QColor IniColour(std::u16string_view section);
+QPoint IniPos(std::u16string_view section);
+QSize IniSize(std::u16string_view section);
+
+// Places and shows the widget at the section's "pos" with its "size"; with centre, the
+// widget is centred horizontally in its parent's client area instead. offset moves it.
+void IniPlace(std::u16string_view section, QWidget& widget, bool centre, QPoint offset = {});
+
+// Where the section's text goes, measured in "宋体" of the size in points.
+QRect IniTextBox(std::u16string_view section, int pointSize, QPoint offset = {});
+// Draws the section's text there in its colour; returns the measured box.
+QRect IniDrawText(std::u16string_view section, QPainter& painter, int pointSize,
+                  QPoint offset = {});
+
+}  // namespace ui
