@@ -35,8 +35,8 @@ protected:
         for (const auto& [name, bytes] : files) {
             MakeFile(name, bytes);
             intake::UploadRequestEntry entry;
-            EXPECT_TRUE(intake::MakeEntry(intake::kWeiboRequest, Dir(), platform::Utf8ToWide(name),
-                                          entry));
+            EXPECT_TRUE(
+                intake::MakeEntry(intake::kWeiboRequest, Dir(), platform::Utf8ToWide(name), entry));
             request.push_back(entry);
         }
         return request;
@@ -57,8 +57,9 @@ protected:
     void Bind() {
         std::string url;
         ASSERT_EQ(actions::BindWeibo(url), 0);
-        ASSERT_EQ(m_Service->Post("/weibo/bind", "code=" + url.substr(url.find("code=") + 5)).status,
-                  200);
+        ASSERT_EQ(
+            m_Service->Post("/weibo/bind", "code=" + url.substr(url.find("code=") + 5)).status,
+            200);
         ASSERT_EQ(actions::QueryWeiboAccount(1ms).result, 0);
     }
 
@@ -155,7 +156,8 @@ TEST_F(WeiboBatchTest, AStopWhileThePostIsOnItsWayEndsTheBatch) {
     ASSERT_TRUE(WaitUntil([&] { return PassOver(*batch); }));
     ASSERT_EQ(batch->CreateWeiboLink(false, true), 0);
     ASSERT_TRUE(WaitUntil([&] { return m_LinkReports == 1; }));
-    ASSERT_TRUE(m_Service->SetFault({.kind = "delay", .path = "/app/pc/sina_weibo.php", .count = 1, .ms = 300}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "delay", .path = "/app/pc/sina_weibo.php", .count = 1, .ms = 300}));
     ASSERT_EQ(batch->SendPost("text"), 0);
     EXPECT_TRUE(batch->Busy());
     EXPECT_EQ(batch->CreateWeiboLink(false, true), -1);  // not while a post is on its way

@@ -95,9 +95,8 @@ int WeiboBatch::CreateWeiboLink(bool repost, bool notifyFans) {
             return -1;
         m_Link = {};
     }
-    m_Worker.Post([this, r = std::string(TrueFalse(repost)), f = std::string(TrueFalse(notifyFans))] {
-        RunLink(r, f);
-    });
+    m_Worker.Post([this, r = std::string(TrueFalse(repost)),
+                   f = std::string(TrueFalse(notifyFans))] { RunLink(r, f); });
     return 0;
 }
 
@@ -123,8 +122,8 @@ void WeiboBatch::RunLink(std::string repost, std::string fans) {
     }
     const actions::BoundWeiboAccount bound = actions::GetBoundWeiboAccount();
     actions::CCreatelinkAction action(std::move(paths), actions::kWeiboLink);
-    action.SetWeiboAttributes({bound.uid, bound.screenName, std::move(fans), std::move(repost),
-                               std::move(picture)});
+    action.SetWeiboAttributes(
+        {bound.uid, bound.screenName, std::move(fans), std::move(repost), std::move(picture)});
     WeiboLink link;
     link.ended = true;
     link.code = action.Execute();
