@@ -15,6 +15,7 @@
 #include "ui/dlg_message.h"
 #include "ui/outer_link_dlg.h"
 #include "ui/qt_message_loop.h"
+#include "ui/sina_blogs_dlg.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_images.h"
 
@@ -87,7 +88,7 @@ void CQtIntakeUi::Shutdown() {
     // Also a window that waits for its deferred deletion. Widgets cannot outlive the
     // application object; a host that destroyed it first took them with it.
     if (QCoreApplication::instance()) {
-        // A share-link window waits for its batch's thread as it goes.
+        // A share-link or Weibo window waits for its batch's thread as it goes.
         for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
             delete window.data();
         delete m_Main.data();
@@ -148,11 +149,18 @@ platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBat
     return window->Handle();
 }
 
-// The Weibo and login windows come later.
-
-platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch&) {
-    return platform::kNoWindow;
+// Like the share-link window, it counts itself (and marks a Weibo window as open).
+platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch& batch) {
+    if (*m_Closing)
+        return platform::kNoWindow;
+    auto* window = new CSinaBlogsDlg(batch);
+    std::erase_if(m_ShareWindows, [](const QPointer<QWidget>& open) { return open.isNull(); });
+    m_ShareWindows.emplace_back(window);
+    window->show();
+    return window->Handle();
 }
+
+// The login window comes later.
 
 bool CQtIntakeUi::AskAnonymousLink() {
     return CAnonyDlg::Ask() == CAnonyDlg::kLogIn;
