@@ -6,6 +6,7 @@
 // cancelled; the Weibo mark is cleared however the window goes.
 
 #include <QApplication>
+#include <atomic>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -307,7 +308,7 @@ TEST_F(WeiboWindowTest, AFileAboveTheLimitIsASpaceFailure) {
 }
 
 TEST_F(WeiboWindowTest, CancellingTheWaitStopsPollingAtOnce) {
-    int polls = 0;
+    std::atomic<int> polls{0};  // counted on the background thread
     ui::CBindingWaitOptions options;
     options.pollMs = 10;
     options.queryStatus = [&] {
@@ -325,7 +326,7 @@ TEST_F(WeiboWindowTest, CancellingTheWaitStopsPollingAtOnce) {
     QElapsedTimer clock;
     clock.start();
     WaitFor([&] { return clock.elapsed() > 100; });
-    EXPECT_EQ(polls, seen);
+    EXPECT_EQ(polls.load(), seen);
 
     // The whole time passes without a binding: the wait gives up by itself.
     options.limitMs = 30;

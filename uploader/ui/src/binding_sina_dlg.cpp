@@ -1,15 +1,19 @@
 #include "ui/binding_sina_dlg.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
 #include "actions/weibo_action.h"
+#include "intake/intake_ui.h"
 #include "platform/text.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
 #include "ui/link_opener.h"
+#include "ui/qt_intake_ui.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
 #include "ui/ui_fonts.h"
@@ -39,6 +43,15 @@ int DefaultCheckBound() {
 bool DefaultAskAgain() {
     return ShowMessageDialog(QStringLiteral("新浪微博绑定失败，是\n否重新绑定？"), {},
                              CDlgMessage::RetryCancel) == 1;
+}
+
+// On a thread of the interface's background work, joined before the library goes; on
+// this thread when there is no such interface.
+void RunAway(std::function<void()> work) {
+    if (auto* qtUi = dynamic_cast<CQtIntakeUi*>(&intake::IntakeUi()))
+        qtUi->Background().Run(std::move(work));
+    else
+        work();
 }
 
 int RunModally(CBindingSinaDlg& dialog) {
@@ -85,8 +98,26 @@ void CBindingSinaDlg::Poll() {
         done(kGaveUp);
         return;
     }
+    if (m_Asking)
+        return;
+    m_Asking = true;
     ++m_Polls;
-    if (m_Options.queryStatus() == 0 && m_Timer.isActive())
+    RunAway([query = m_Options.queryStatus, self = QPointer<CBindingSinaDlg>(this)] {
+        const int result = query();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, result] {
+                if (self)
+                    self->OnPollResult(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+// A result that comes after the wait ended (cancelled, timed out) changes nothing.
+void CBindingSinaDlg::OnPollResult(int result) {
+    m_Asking = false;
+    if (result == 0 && m_Timer.isActive())
         done(kBound);
 }
 

@@ -20,7 +20,8 @@ namespace ui {
 class CTextLink;
 
 struct CBindingWaitOptions {
-    // One look at the binding: 0 when bound. Default: the status operation, once.
+    // One look at the binding: 0 when bound. Default: the status operation, once. Runs
+    // away from the user-interface thread (a slow reply never holds up "取消").
     std::function<int()> queryStatus;
     int pollMs = 2000;
     int limitMs = 5 * 60 * 1000;
@@ -46,12 +47,14 @@ protected:
 
 private:
     void Poll();
+    void OnPollResult(int result);
 
     std::u16string m_Url;
     CBindingWaitOptions m_Options;
     QTimer m_Timer;
     QElapsedTimer m_Clock;
     int m_Polls = 0;
+    bool m_Asking = false;  // a look is on its way: no second one meanwhile
     bool m_Opened = false;
     QPixmap m_Icon;
     QPushButton* m_Cancel = nullptr;
