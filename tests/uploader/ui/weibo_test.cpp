@@ -6,7 +6,6 @@
 // cancelled; the Weibo mark is cleared however the window goes.
 
 #include <QApplication>
-#include <atomic>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +14,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 
 #include "actions/weibo_action.h"
 #include "engine_fixture.h"
@@ -361,6 +361,26 @@ TEST_F(WeiboWindowTest, DecliningToBindAgainLeavesTheNotBoundView) {
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
     EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
     EXPECT_EQ(settings::g_PendingCount.load(), 0);
+}
+
+TEST_F(WeiboWindowTest, TheWindowClosedDuringTheBindingGoesCleanly) {
+    ui::CSinaBlogsOptions options = Options();
+    QPointer<CSinaBlogsDlg> window;
+    options.binding.runWait = [&](ui::CBindingSinaDlg& wait) {
+        platform::SendMessage(window->Handle(), platform::WM_CLOSE);  // from outside
+        ProcessEvents();                                              // the window goes
+        wait.CancelButton()->click();
+        return wait.result();
+    };
+    options.binding.askAgain = [] { return false; };
+    window = new CSinaBlogsDlg(Request({{"a.txt", "a"}}), options);
+    window->show();
+    ASSERT_TRUE(WaitFor([&] { return window->Checked(); }));
+    window->BindButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
+    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
+    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(settings::g_BatchCount.load(), 0);
 }
 
 TEST_F(WeiboWindowTest, AFailedCheckAtStartIsReportedAndTheWindowGoes) {

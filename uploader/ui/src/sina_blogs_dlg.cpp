@@ -165,6 +165,12 @@ void CSinaBlogsDlg::MakeControls() {
     });
 }
 
+// The message box, through a copy of the hook: the window may go while the box is up.
+int CSinaBlogsDlg::Ask(const QString& text, int kind) {
+    const auto message = m_Options.message;
+    return message(text, kind);
+}
+
 QPoint CSinaBlogsDlg::Client(int x, int y) const {
     return contentsRect().topLeft() + QPoint(x, y);
 }
@@ -249,8 +255,7 @@ void CSinaBlogsDlg::CheckBinding() {
         ShowView(kNotBound);
     } else {
         QPointer<CSinaBlogsDlg> alive(this);
-        m_Options.message(QStringLiteral("sina微博绑定信息获取\n失败，请您稍后重试！"),
-                          CDlgMessage::NoButtons);
+        Ask(QStringLiteral("sina微博绑定信息获取\n失败，请您稍后重试！"), CDlgMessage::NoButtons);
         if (alive)
             CloseWindow();
     }
@@ -258,7 +263,11 @@ void CSinaBlogsDlg::CheckBinding() {
 
 void CSinaBlogsDlg::Bind() {
     QPointer<CSinaBlogsDlg> alive(this);
-    const int result = RunWeiboBinding(this, m_Options.binding);
+    // The window may be closed while the binding runs (from outside, by the interface
+    // going): the binding works on its own copy of the hooks, and the waiting dialog is
+    // no child of this window.
+    const CWeiboBindingHooks hooks = m_Options.binding;
+    const int result = RunWeiboBinding(nullptr, hooks);
     if (!alive || m_Closed || result != 0)
         return;
     m_ScreenName = QString::fromStdString(actions::GetBoundWeiboAccount().screenName);
@@ -308,11 +317,10 @@ void CSinaBlogsDlg::OnTaskChanged() {
     // Nothing is posted with a file missing: the user is told and the window goes.
     QPointer<CSinaBlogsDlg> alive(this);
     if (m_Batch->SpaceFailure())
-        m_Options.message(QStringLiteral("网盘空间不够/文件大小超出\n上传限制，上传失败"),
-                          CDlgMessage::UpgradeVip);
+        Ask(QStringLiteral("网盘空间不够/文件大小超出\n上传限制，上传失败"),
+            CDlgMessage::UpgradeVip);
     else
-        m_Options.message(QStringLiteral("有文件上传失败，请重新发\n布微博"),
-                          CDlgMessage::AbandonCancel);
+        Ask(QStringLiteral("有文件上传失败，请重新发\n布微博"), CDlgMessage::AbandonCancel);
     if (alive)
         CloseWindow();
 }
@@ -322,8 +330,7 @@ void CSinaBlogsDlg::OnLinkResult(bool failed) {
         return;
     if (failed) {
         QPointer<CSinaBlogsDlg> alive(this);
-        const int answer =
-            m_Options.message(QStringLiteral("文件外链生成失败"), CDlgMessage::RetryCancel);
+        const int answer = Ask(QStringLiteral("文件外链生成失败"), CDlgMessage::RetryCancel);
         if (alive && !m_Closed && answer == 1)
             m_Batch->CreateWeiboLink(m_Repost->isChecked(), m_Fans->isChecked());
         return;
@@ -381,7 +388,7 @@ void CSinaBlogsDlg::OnPostResult(bool posted) {
     UpdateSendButton();
     update();
     QPointer<CSinaBlogsDlg> alive(this);
-    const int answer = m_Options.message(QStringLiteral("微博发布失败"), CDlgMessage::RetryCancel);
+    const int answer = Ask(QStringLiteral("微博发布失败"), CDlgMessage::RetryCancel);
     if (alive && !m_Closed && answer == 1)
         Publish();
 }

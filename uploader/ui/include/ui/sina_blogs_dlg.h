@@ -95,6 +95,7 @@ private:
     void OnTimer(int id);
     void OnTextChanged();
     void UpdateSendButton();
+    int Ask(const QString& text, int kind);
     void Shut();
     void MakeControls();
     void PlaceControls();
