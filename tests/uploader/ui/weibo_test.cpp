@@ -214,12 +214,14 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
     EXPECT_FALSE(dlg->SendButton()->isVisible());
     EXPECT_FALSE(dlg->PostEdit()->isVisible());
     EXPECT_FALSE(dlg->Batch().Worker().IsRunning());  // nothing uploads before the binding
+    EXPECT_EQ(settings::ReadDword(settings::kFlingaKey, settings::kSinaReport), 0u);
+    EXPECT_EQ(settings::ReadDword(settings::kFlingaKey, settings::kSinaFans), 0u);
     SaveShot(*dlg, "weibo_not_bound");
 
     // The browser opens the page; a moment later the user presses its button.
-    ui::SetLinkOpener([this](const std::u16string& url) {
+    ui::SetLinkOpener([this, dlg](const std::u16string& url) {
         m_Opened.push_back(url);
-        QTimer::singleShot(60, [this, url] {
+        QTimer::singleShot(60, dlg, [this, url] {
             for (QWidget* top : QApplication::topLevelWidgets())
                 if (auto* wait = dynamic_cast<ui::CBindingSinaDlg*>(top); wait && wait->isVisible())
                     SaveShot(*wait, "weibo_binding_wait");
@@ -227,6 +229,7 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
         });
     });
     dlg->BindButton()->click();  // returns once the binding has been seen
+    ui::SetLinkOpener([this](const std::u16string& url) { m_Opened.push_back(url); });
     ASSERT_EQ(m_Opened.size(), 1u);
     EXPECT_EQ(dlg->CurrentView(), CSinaBlogsDlg::kBound);
     EXPECT_EQ(dlg->ScreenName(), QStringLiteral("norvel_alice"));
@@ -254,6 +257,8 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
     EXPECT_EQ(dlg->CountText(), QStringLiteral("还可输入0个字"));
     EXPECT_TRUE(dlg->SendButton()->isEnabled());
 
+    dlg->RepostBox()->click();
+    EXPECT_EQ(settings::ReadDword(settings::kFlingaKey, settings::kSinaReport), 1u);
     const QString text = QStringLiteral("假期的照片 ") + QString::fromStdString(link);
     dlg->PostEdit()->setPlainText(text);
     dlg->SendButton()->click();
@@ -271,6 +276,10 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
     EXPECT_EQ(posts[0].at("pic").rfind("/f/", 0), 0u);
     EXPECT_EQ(platform::WideToUtf8(dlg->Batch().AccountPaths()[1]), "/我收到的文件/holiday.png");
     EXPECT_TRUE(m_Messages.empty());
+    dlg->PostedLink()->click();
+    ASSERT_EQ(m_Opened.size(), 2u);
+    EXPECT_EQ(platform::WideToUtf8(m_Opened[1]),
+              "http://weibo.com/" + actions::GetBoundWeiboAccount().uid);
 
     dlg->CloseButton()->click();
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
