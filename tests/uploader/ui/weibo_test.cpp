@@ -252,7 +252,9 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
     ProcessEvents();
     SaveShot(*dlg, "weibo_over_limit");
     dlg->Publish();
+    platform::SendMessage(dlg->Handle(), intake::WM_WEIBO_STEP, 0, 0);  // nor from outside
     ProcessEvents();
+    EXPECT_TRUE(m_Service->Posts().empty());
     dlg->PostEdit()->setPlainText(QString(113, QChar(u'中')));
     EXPECT_EQ(dlg->CountText(), QStringLiteral("还可输入0个字"));
     EXPECT_TRUE(dlg->SendButton()->isEnabled());

@@ -225,9 +225,7 @@ platform::LResult CSinaBlogsDlg::WindowProc(uint32_t message, platform::WParam w
                 OnTaskChanged();  // the counts come from the batch, so never twice
             return 0;
         case intake::WM_WEIBO_STEP:
-            if (!m_Closed && m_Batch->SendPost(
-                                 platform::WideToAnsi(m_Edit->toPlainText().toStdU16String())) != 0)
-                OnPostResult(false);
+            SendPost();
             return 0;
         case intake::WM_QUERY_PENDING:
             return m_View != kPosted ? 1 : 0;
@@ -368,11 +366,22 @@ void CSinaBlogsDlg::Publish() {
     if (m_Closed || m_State != batch::kWeiboReady || m_Posting || CountOver())
         return;
     m_Posting = true;
+    m_StepQueued = true;
     m_ShowError = false;
     m_Edit->setReadOnly(true);
     UpdateSendButton();
     update();
     platform::PostMessage(Handle(), intake::WM_WEIBO_STEP, 0, 0);
+}
+
+// Only the step Publish() queued sends: the message may also come from outside, and the
+// checks (the link, the limit, one post at a time) are Publish()'s.
+void CSinaBlogsDlg::SendPost() {
+    if (m_Closed || !m_StepQueued)
+        return;
+    m_StepQueued = false;
+    if (m_Batch->SendPost(platform::WideToAnsi(m_Edit->toPlainText().toStdU16String())) != 0)
+        OnPostResult(false);
 }
 
 void CSinaBlogsDlg::OnPostResult(bool posted) {

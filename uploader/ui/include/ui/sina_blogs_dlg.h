@@ -91,6 +91,7 @@ private:
     void StartUploads();
     void OnTaskChanged();
     void OnLinkResult(bool failed);
+    void SendPost();
     void OnPostResult(bool posted);
     void OnTimer(int id);
     void OnTextChanged();
@@ -112,6 +113,7 @@ private:
     bool m_Checked = false;
     bool m_Finished = false;  // the end of the uploads was handled
     bool m_Posting = false;
+    bool m_StepQueued = false;  // Publish() has queued the sending step
     bool m_ShowError = false;
     bool m_Closed = false;
     QString m_ScreenName;
