@@ -435,6 +435,11 @@ TEST_F(WeiboWindowTest, TheAccountCommandUnbindsAndAsksForALoginFirst) {
     EXPECT_EQ(actions::QueryWeiboAccount(std::chrono::milliseconds(1)).result, ui::kWeiboNotBound);
 
     // Binding again through the command: the browser's part is played as the page opens.
+    // A Weibo window waiting in its not-bound view goes on.
+    auto* dlg = new CSinaBlogsDlg(Request({{"w.txt", "w"}}), Options());
+    dlg->show();
+    ASSERT_TRUE(WaitFor([&] { return dlg->Checked(); }));
+    EXPECT_EQ(dlg->CurrentView(), CSinaBlogsDlg::kNotBound);
     ui::CWeiboCommandHooks hooks;
     hooks.binding.wait.pollMs = 20;
     hooks.binding.runWait = [this](ui::CBindingSinaDlg& wait) {
@@ -445,6 +450,8 @@ TEST_F(WeiboWindowTest, TheAccountCommandUnbindsAndAsksForALoginFirst) {
     };
     EXPECT_EQ(ui::RunWeiboAccountCommand(1, hooks), 0);
     EXPECT_EQ(actions::QueryWeiboAccount(std::chrono::milliseconds(1)).result, 0);
+    ASSERT_TRUE(WaitFor([&] { return dlg->CurrentView() == CSinaBlogsDlg::kBound; }));
+    ASSERT_TRUE(WaitFor([&] { return dlg->SendButton()->isEnabled(); }));
 
     settings::g_LoggedIn = 0;
     settings::DeleteAllValues(settings::kFlingaKey);  // no kept login either

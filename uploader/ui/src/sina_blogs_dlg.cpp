@@ -240,7 +240,7 @@ platform::LResult CSinaBlogsDlg::WindowProc(uint32_t message, platform::WParam w
 // Bound: the uploads start. Not bound: the binding button. Anything else: the message,
 // and the window goes.
 void CSinaBlogsDlg::CheckBinding() {
-    if (m_Closed)
+    if (m_Closed || (m_Checked && m_View != kNotBound))
         return;
     std::string screenName;
     const int result = m_Options.queryAccount(screenName);
