@@ -43,13 +43,13 @@ const Control kControls[] = {
     {"outerlinkcheck", "110 16", "16 103"},
     {"outerlinkcpy", "60 24", "214 69"},
     // Sina Weibo dialog.
-    {"SinaBlogsDlg", "300 240", nullptr},
-    {"SinaBlogsDlgBinding", "150 30", "75 160"},
-    {"SinaBlogsDlgSend", "76 27", "200 200"},
-    {"SinaBlogsDlgClose", "76 27", "112 200"},
-    {"SinaBlogsDlgBlogText", "268 60", "16 34"},
-    {"SinaBlogsCheckRepost", "14 14", "16 122"},
-    {"SinaBlogsCheckFans", "14 14", "16 142"},
+    {"SinaBlogsDlg", "300 228", nullptr},
+    {"SinaBlogsDlgBinding", "150 30", "75 168"},
+    {"SinaBlogsDlgSend", "76 27", "208 160"},
+    {"SinaBlogsDlgClose", "76 27", "112 160"},
+    {"SinaBlogsDlgBlogText", "268 60", "16 48"},
+    {"SinaBlogsCheckRepost", "14 14", "16 142"},
+    {"SinaBlogsCheckFans", "14 14", "16 162"},
 };
 
 const Label kLabels[] = {
@@ -71,17 +71,17 @@ const Label kLabels[] = {
     {"outerlink6", "已上传文件", "16 75", kGrey},
     {"outerlink7", "已复制", "214 104", "48 129 9"},
     // Sina Weibo dialog.
-    {"SinaBlogsDlgText1", "绑定新浪微博后，即可把文件分享到微博", "40 140", kDark},
+    {"SinaBlogsDlgText1", "绑定新浪微博后，即可把文件分享到微博", "42 148", kDark},
     {"SinaBlogsDlgText2", "新浪微博", "32 9", kDark},
     {"SinaBlogsDlgText3", "已绑定", "240 9", kGrey},
-    {"SinaBlogsDlgText4", "分享到新浪微博：", "16 16", kDark},
+    {"SinaBlogsDlgText4", "分享到新浪微博：", "16 30", kDark},
     {"SinaBlogsDlgText5", "微博发布成功！", "110 80", "48 129 9"},
     {"SinaBlogsDlgText6", "去微博看看>>", "116 110", kLink},
-    {"SinaBlogsDlgText7", "文件上传中，请稍候...", "16 100", kGrey},
-    {"SinaBlogsDlgText8", "文件已上传，可以发布了", "16 100", "48 129 9"},
-    {"SinaBlogsDlgText9", "同时转发到我的微博", "34 122", kDark},
-    {"SinaBlogsDlgText10", "通知我的粉丝", "34 142", kDark},
-    {"SinaBlogsDlgText11", "微博发布失败，请重试", "67 181", kRed},
+    {"SinaBlogsDlgText7", "文件上传中，请稍候...", "16 114", kGrey},
+    {"SinaBlogsDlgText8", "文件已上传，可以发布了", "16 114", "48 129 9"},
+    {"SinaBlogsDlgText9", "同时转发到我的微博", "34 142", kDark},
+    {"SinaBlogsDlgText10", "通知我的粉丝", "34 162", kDark},
+    {"SinaBlogsDlgText11", "微博发布失败，请重试", "16 166", kRed},
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "ui/outer_link_dlg.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -14,7 +13,6 @@
 #include <QWheelEvent>
 
 #include "intake/intake_state.h"
-#include "intake/intake_ui.h"
 #include "intake/messages.h"
 #include "settings/ini.h"
 #include "settings/registry_values.h"
@@ -22,6 +20,7 @@
 #include "settings/session_state.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
+#include "ui/library_users.h"
 #include "ui/link_clipboard.h"
 #include "ui/link_opener.h"
 #include "ui/picture_region.h"
@@ -77,21 +76,6 @@ bool AskLinkRetry() {
 bool ConfirmGiveUp() {
     return ShowMessageDialog(QStringLiteral("已经上传成功的文件可\n继续生成外链,确定放弃?"), {},
                              CDlgMessage::AbandonCancel) == 1;
-}
-
-// The last user of the library has gone: the host may close, unless a window of its own
-// is still up (the main panel, the mini window).
-void LeaveLibrary() {
-    if (--settings::g_BatchCount > 0)
-        return;
-    intake::CIntakeUi& ui = intake::IntakeUi();
-    const platform::WindowHandle mini = ui.MiniWindow();
-    if (mini != platform::kNoWindow && platform::IsWindow(mini))
-        return;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->property("norvel_window_handle").isValid())
-            return;
-    ui.CloseHost();
 }
 
 }  // namespace

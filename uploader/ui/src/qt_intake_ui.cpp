@@ -17,6 +17,7 @@
 #include "ui/login_dlg.h"
 #include "ui/mini_wnd.h"
 #include "ui/qt_message_loop.h"
+#include "ui/sina_blogs_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_images.h"
@@ -92,7 +93,7 @@ void CQtIntakeUi::Shutdown() {
     // application object; a host that destroyed it first took them with it.
     if (QCoreApplication::instance()) {
         m_Tray.reset();
-        // A share-link window waits for its batch's thread as it goes.
+        // A share-link or Weibo window waits for its batch's thread as it goes.
         for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
             delete window.data();
         delete m_Login.data();
@@ -208,10 +209,15 @@ platform::WindowHandle CQtIntakeUi::OpenShareLinkWindow(const intake::RequestBat
     return window->Handle();
 }
 
-// The Weibo window comes later.
-
-platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch&) {
-    return platform::kNoWindow;
+// Like the share-link window, it counts itself (and marks a Weibo window as open).
+platform::WindowHandle CQtIntakeUi::OpenWeiboWindow(const intake::RequestBatch& batch) {
+    if (*m_Closing)
+        return platform::kNoWindow;
+    auto* window = new CSinaBlogsDlg(batch);
+    std::erase_if(m_ShareWindows, [](const QPointer<QWidget>& open) { return open.isNull(); });
+    m_ShareWindows.emplace_back(window);
+    window->show();
+    return window->Handle();
 }
 
 bool CQtIntakeUi::AskAnonymousLink() {

@@ -16,6 +16,7 @@
 #include "ui/qt_intake_ui.h"
 #include "ui/ui_images.h"
 #include "ui/upload_dlg.h"
+#include "ui/weibo_account_command.h"
 
 namespace ui {
 namespace {
@@ -95,9 +96,10 @@ LResult CuploadDlg::OnAccountCommand(platform::WParam wParam, platform::LParam l
         LogOut();
     else if (wParam == 0 && lParam == 1)
         LogInAgain();
+    else if (wParam == 1)
+        return RunWeiboAccountCommand(lParam);
     else if (wParam == 2)
         m_AutoLoginWeb = static_cast<int>(lParam);
-    // The two Sina Weibo commands (wParam 1) come with the Weibo windows.
     return 0;
 }
 

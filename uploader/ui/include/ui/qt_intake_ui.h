@@ -4,10 +4,8 @@
 // the main window, keeps the batch counters and the background threads, and installs
 // itself the first time SetUpLoadTask runs inside a QApplication (the launcher's).
 //
-// The Weibo window comes later; until then that call opens nothing. The share-link
-// window and the anonymous-link question are COuterLinkDlg and CAnonyDlg; the mini window,
-// the tips popup, the login dialog and the tray icon are CMiniWnd, CWndDlgTips, CLoginDlg
-// and CTrayIcon.
+// The windows it opens: COuterLinkDlg and CAnonyDlg (share links), CSinaBlogsDlg (Weibo),
+// CMiniWnd, CWndDlgTips, CLoginDlg and CTrayIcon.
 
 #include <QPointer>
 #include <atomic>
