@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "block_prefetch.h"
 #include "block_request.h"
 #include "json/json.h"
 #include "log/log_events.h"
@@ -57,8 +58,9 @@ int FailAnswer(intake::UploadContext& task, std::u16string_view cause, const std
 int UploadBlock(intake::UploadContext& task, const std::string& segId, const std::string& range) {
     std::string next = range;
     int repeats = 0;
+    CBlockPrefetch prefetch;
     for (;;) {
-        BlockReply sent = SendBlock(task, segId, next);
+        BlockReply sent = SendBlock(task, segId, next, prefetch);
         if (sent.result != kUploadOk)
             return sent.result;
         BlockAnswer answer;
