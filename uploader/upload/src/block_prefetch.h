@@ -7,7 +7,8 @@
 // when the block was taken whole. A block of any other range is read as before.
 //
 // The bytes are read behind a fixed head room, so that the block's multipart head can be
-// put in front of them without moving them.
+// put in front of them without moving them. The buffer of a block that was sent is handed
+// back and read into next, so that an upload holds two block buffers at most.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,21 +33,27 @@ public:
     CBlockPrefetch(const CBlockPrefetch&) = delete;
     CBlockPrefetch& operator=(const CBlockPrefetch&) = delete;
 
-    // Starts reading `range` (file offsets) of the file into a new buffer; a read still
-    // running is waited for and dropped first. The file must outlive the read.
+    // Starts reading `range` (file offsets) of the file into the spare buffer or a new
+    // one; a read still running is waited for and dropped first. The file must outlive
+    // the read.
     void Start(const platform::InputFile& file, const ByteRange& range);
     // Waits for the running read to end; the file may go once this returned.
     void Wait();
     // The buffer holding the range's bytes from kHeadRoom on (kTailRoom more bytes
     // after them), when the read that was started was of exactly this range and read it
-    // whole; null otherwise. Either way nothing is kept afterwards.
-    std::unique_ptr<char[]> Take(const ByteRange& range);
+    // whole, with its size in `capacity`; null otherwise (the buffer is kept as a spare).
+    std::unique_ptr<char[]> Take(const ByteRange& range, size_t& capacity);
+    // Keeps the buffer of a block that was sent, of `capacity` bytes, for the next read.
+    void Recycle(std::unique_ptr<char[]> buffer, size_t capacity);
 
 private:
     void Drop();
 
     std::thread m_Reader;
     std::unique_ptr<char[]> m_Buffer;
+    size_t m_Capacity = 0;
+    std::unique_ptr<char[]> m_Spare;
+    size_t m_SpareCapacity = 0;
     ByteRange m_Range{};
     bool m_Whole = false;  // written by m_Reader, read after it was joined
 };

@@ -36,7 +36,8 @@ constexpr int kResendAttempts = 3;
 struct BlockBody {
     std::string headers;
     std::unique_ptr<char[]> bytes;
-    size_t at = 0;  // where the body starts in bytes
+    size_t capacity = 0;  // of bytes
+    size_t at = 0;        // where the body starts in bytes
     size_t size = 0;
     BodyLayout layout;
 
@@ -78,7 +79,7 @@ std::optional<BlockReply> ReadContent(intake::UploadContext& task, const ByteRan
 // behind it, when it is the content of `range` and both fit; false otherwise.
 bool UseReadAhead(CBlockPrefetch& prefetch, const ByteRange& range, const std::string& head,
                   const std::string& closing, BlockBody& block) {
-    auto buffer = prefetch.Take(range);
+    auto buffer = prefetch.Take(range, block.capacity);
     if (!buffer || head.size() > CBlockPrefetch::kHeadRoom ||
         closing.size() > CBlockPrefetch::kTailRoom)
         return false;
@@ -113,6 +114,7 @@ std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::str
             return failed;
     } else {
         block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
+        block.capacity = block.size;
         char* out = std::copy(head.begin(), head.end(), block.bytes.get());
         if (auto failed = ReadContent(task, *absolute, out))
             return failed;
@@ -263,7 +265,9 @@ BlockReply SendBlock(intake::UploadContext& task, const std::string& segId,
     ReadFollowingAhead(task, segId, capped, prefetch);
     const Exchange sent = SendOnce(task, block);
     prefetch.Wait();
-    return Conclude(task, block, doneBefore, sent);
+    BlockReply reply = Conclude(task, block, doneBefore, sent);
+    prefetch.Recycle(std::move(block.bytes), block.capacity);
+    return reply;
 }
 
 }  // namespace upload::detail
