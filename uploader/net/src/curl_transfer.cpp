@@ -1,6 +1,7 @@
 #include "curl_transfer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "net/internet_errors.h"
@@ -16,6 +17,22 @@ constexpr int kPollMs = 100;                   // longest sleep between two look
 constexpr size_t kReceiveWindow = 256 * 1024;  // reply bytes held before receiving pauses
 constexpr size_t kMaxHeadBytes = 64 * 1024;    // header bytes kept of one reply
 constexpr size_t kCompactAt = 64 * 1024;       // read bytes dropped from the buffer's front
+// A kept connection idle longer than this is not used again, so that a service closing
+// idle connections after a few seconds never closes one as a request goes out on it.
+constexpr long kMostIdleSeconds = 1;
+
+// The multi handle of this thread, kept between its transfers: its connection cache keeps
+// the connection of a finished request open for the thread's next request to the same
+// host. A transfer made while another one of the thread is open gets a handle of its own.
+struct ThreadMulti {
+    CURLM* multi = nullptr;
+    bool busy = false;
+    ~ThreadMulti() {
+        if (multi)
+            curl_multi_cleanup(multi);
+    }
+};
+thread_local ThreadMulti t_Multi;
 
 uint32_t ErrorOf(CURLcode code) {
     switch (code) {
@@ -82,14 +99,25 @@ CurlTransfer::~CurlTransfer() {
         curl_multi_remove_handle(m_Multi, m_Easy);
     if (m_Easy)
         curl_easy_cleanup(m_Easy);
-    if (m_Multi)
+    if (m_ThreadMulti)
+        t_Multi.busy = false;
+    else if (m_Multi)
         curl_multi_cleanup(m_Multi);
     curl_slist_free_all(m_HeaderList);
 }
 
+CURLM* CurlTransfer::TakeMulti() {
+    if (t_Multi.busy)
+        return curl_multi_init();
+    if (!t_Multi.multi)
+        t_Multi.multi = curl_multi_init();
+    t_Multi.busy = m_ThreadMulti = t_Multi.multi != nullptr;
+    return t_Multi.multi;
+}
+
 bool CurlTransfer::Init(const std::string& userAgent) {
     InitTransport();
-    m_Multi = curl_multi_init();
+    m_Multi = TakeMulti();
     m_Easy = curl_easy_init();
     if (!m_Multi || !m_Easy)
         return false;
@@ -111,6 +139,9 @@ bool CurlTransfer::Init(const std::string& userAgent) {
     curl_easy_setopt(m_Easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_Easy, CURLOPT_PREREQFUNCTION, &CurlTransfer::OnConnected);
     curl_easy_setopt(m_Easy, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(m_Easy, CURLOPT_SEEKFUNCTION, &CurlTransfer::OnSeek);
+    curl_easy_setopt(m_Easy, CURLOPT_SEEKDATA, this);
+    curl_easy_setopt(m_Easy, CURLOPT_MAXAGE_CONN, kMostIdleSeconds);
     return true;
 }
 
@@ -138,6 +169,11 @@ bool CurlTransfer::Start(const std::string& verb, const std::string& url,
         curl_easy_setopt(m_Easy, CURLOPT_USERNAME, options.user.c_str());
         curl_easy_setopt(m_Easy, CURLOPT_PASSWORD, options.password.c_str());
     }
+    // A body streamed in pieces cannot be sent again by libcurl: it goes out on a
+    // connection of its own, closed afterwards.
+    const bool streamed = total > head.size();
+    curl_easy_setopt(m_Easy, CURLOPT_FRESH_CONNECT, long(streamed));
+    curl_easy_setopt(m_Easy, CURLOPT_FORBID_REUSE, long(streamed));
     m_Upload.head = std::move(head);
     m_Upload.total = total;
     if (!Launch())
@@ -385,6 +421,18 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
 int CurlTransfer::OnConnected(void* self, char*, char*, int, int) {
     static_cast<CurlTransfer*>(self)->m_Connected = true;
     return CURL_PREREQFUNC_OK;
+}
+
+// libcurl sends a request again on a new connection when the kept connection it went out
+// on turned out closed before any reply byte came; a body given whole with Start() is
+// handed out again from its start then. A streamed body never goes on a kept connection.
+int CurlTransfer::OnSeek(void* self, curl_off_t offset, int origin) {
+    auto& upload = static_cast<CurlTransfer*>(self)->m_Upload;
+    if (offset != 0 || origin != SEEK_SET || upload.total != upload.head.size())
+        return CURL_SEEKFUNC_CANTSEEK;
+    upload.headAt = 0;
+    upload.handed = 0;
+    return CURL_SEEKFUNC_OK;
 }
 
 }  // namespace net

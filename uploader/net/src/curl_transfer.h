@@ -1,7 +1,10 @@
 #pragma once
 
-// The libcurl side of one channel: one easy handle on a multi handle of its own, driven
-// pass by pass on the calling thread so that every step can end as soon as the task's
+// The libcurl side of one channel: one easy handle on the calling thread's multi handle
+// (whose connection cache lets the thread's next request to the same host go out on the
+// same connection; a request with a streamed body always gets a connection of its own; a
+// transfer must end on the thread that made it), driven pass by pass
+// on the calling thread so that every step can end as soon as the task's
 // stop event or the process-wide shutdown event is set. Both events wake the multi
 // handle's poll through curl_multi_wakeup (this object listens to them), so a stop takes
 // effect at once, whatever the connection is doing.
@@ -100,7 +103,9 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static int OnConnected(void* self, char*, char*, int, int);
+    static int OnSeek(void* self, curl_off_t offset, int origin);
 
+    CURLM* TakeMulti();
     bool Launch();
     bool Drive(const std::function<bool()>& ready);
     void TakeResult();
@@ -117,6 +122,7 @@ private:
     CURL* m_Easy = nullptr;
     curl_slist* m_HeaderList = nullptr;
     bool m_InMulti = false;  // the easy handle is on the multi handle
+    bool m_ThreadMulti = false;  // m_Multi is the thread's kept multi handle
 
     TransferOptions m_Options;
     int m_RetriesLeft = 0;
