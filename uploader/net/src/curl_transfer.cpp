@@ -21,18 +21,22 @@ constexpr size_t kCompactAt = 64 * 1024;       // read bytes dropped from the bu
 // idle connections after a few seconds never closes one as a request goes out on it.
 constexpr long kMostIdleSeconds = 1;
 
-// The multi handle of this thread, kept between its transfers: its connection cache keeps
-// the connection of a finished request open for the thread's next request to the same
-// host. A transfer made while another one of the thread is open gets a handle of its own.
-struct ThreadMulti {
+// The handles of this thread, kept between its transfers: the multi handle's connection
+// cache keeps the connection of a finished request open for the thread's next request to
+// the same host, and the easy handle is not made afresh for each request. A transfer made
+// while another one of the thread is open gets handles of its own.
+struct ThreadHandles {
     CURLM* multi = nullptr;
+    CURL* easy = nullptr;
     bool busy = false;
-    ~ThreadMulti() {
+    ~ThreadHandles() {
+        if (easy)
+            curl_easy_cleanup(easy);
         if (multi)
             curl_multi_cleanup(multi);
     }
 };
-thread_local ThreadMulti t_Multi;
+thread_local ThreadHandles t_Handles;
 
 uint32_t ErrorOf(CURLcode code) {
     switch (code) {
@@ -97,28 +101,33 @@ CurlTransfer::~CurlTransfer() {
     }
     if (m_InMulti)
         curl_multi_remove_handle(m_Multi, m_Easy);
-    if (m_Easy)
-        curl_easy_cleanup(m_Easy);
-    if (m_ThreadMulti)
-        t_Multi.busy = false;
-    else if (m_Multi)
-        curl_multi_cleanup(m_Multi);
+    if (m_ThreadHandles) {
+        curl_easy_reset(m_Easy);  // it keeps no pointer into this object
+        t_Handles.busy = false;
+    } else {
+        if (m_Easy)
+            curl_easy_cleanup(m_Easy);
+        if (m_Multi)
+            curl_multi_cleanup(m_Multi);
+    }
     curl_slist_free_all(m_HeaderList);
 }
 
-CURLM* CurlTransfer::TakeMulti() {
-    if (t_Multi.busy)
-        return curl_multi_init();
-    if (!t_Multi.multi)
-        t_Multi.multi = curl_multi_init();
-    t_Multi.busy = m_ThreadMulti = t_Multi.multi != nullptr;
-    return t_Multi.multi;
+void CurlTransfer::TakeHandles() {
+    if (!t_Handles.busy) {
+        if (!t_Handles.multi)
+            t_Handles.multi = curl_multi_init();
+        if (!t_Handles.easy)
+            t_Handles.easy = curl_easy_init();
+        m_ThreadHandles = t_Handles.busy = t_Handles.multi && t_Handles.easy;
+    }
+    m_Multi = m_ThreadHandles ? t_Handles.multi : curl_multi_init();
+    m_Easy = m_ThreadHandles ? t_Handles.easy : curl_easy_init();
 }
 
 bool CurlTransfer::Init(const std::string& userAgent) {
     InitTransport();
-    m_Multi = TakeMulti();
-    m_Easy = curl_easy_init();
+    TakeHandles();
     if (!m_Multi || !m_Easy)
         return false;
     for (platform::Event* event : {m_Stop, m_Shutdown})

@@ -1,6 +1,6 @@
 #pragma once
 
-// The libcurl side of one channel: one easy handle on the calling thread's multi handle
+// The libcurl side of one channel: the calling thread's easy handle on its multi handle
 // (whose connection cache lets the thread's next request to the same host go out on the
 // same connection; a request with a streamed body always gets a connection of its own; a
 // transfer must end on the thread that made it), driven pass by pass
@@ -105,7 +105,7 @@ private:
     static int OnConnected(void* self, char*, char*, int, int);
     static int OnSeek(void* self, curl_off_t offset, int origin);
 
-    CURLM* TakeMulti();
+    void TakeHandles();
     bool Launch();
     bool Drive(const std::function<bool()>& ready);
     void TakeResult();
@@ -122,7 +122,7 @@ private:
     CURL* m_Easy = nullptr;
     curl_slist* m_HeaderList = nullptr;
     bool m_InMulti = false;  // the easy handle is on the multi handle
-    bool m_ThreadMulti = false;  // m_Multi is the thread's kept multi handle
+    bool m_ThreadHandles = false;  // m_Multi and m_Easy are the thread's kept handles
 
     TransferOptions m_Options;
     int m_RetriesLeft = 0;
