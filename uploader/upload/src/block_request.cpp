@@ -124,16 +124,29 @@ std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::str
     return std::nullopt;
 }
 
-// Starts reading the range that follows `range` in its unit, the block the service asks
-// for next when this one is taken whole.
+// Starts reading the block the service is expected to ask for next: the range that
+// follows `range` in its unit, of the same length, or, after the last block of a segment,
+// the first block of that length of the next segment.
 void ReadFollowingAhead(intake::UploadContext& task, const std::string& segId,
                         const std::string& range, CBlockPrefetch& prefetch) {
     const auto current = ParseByteRange(range);
     if (!current || !task.m_File)
         return;
     const ByteRange following{current->end + 1, current->end + current->Length()};
-    if (const auto absolute = ResolveRange(task, segId, following.Text()))
+    if (const auto absolute = ResolveRange(task, segId, following.Text())) {
         prefetch.Start(*task.m_File, *absolute);
+        return;
+    }
+    const auto& segments = task.m_Segments;
+    for (size_t i = 0; !segId.empty() && i + 1 < segments.size(); ++i) {
+        if (segments[i].fileid != segId)
+            continue;
+        if (const auto next = ParseByteRange(segments[i + 1].range))
+            prefetch.Start(*task.m_File,
+                           ByteRange{next->start, std::min(next->end, next->start + current->end -
+                                                                          current->start)});
+        return;
+    }
 }
 
 // Reads the reply of a request that answered 200; empty when nothing could be read.

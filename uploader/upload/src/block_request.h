@@ -25,4 +25,8 @@ struct BlockReply {
 BlockReply SendBlock(intake::UploadContext& task, const std::string& segId,
                      const std::string& range, CBlockPrefetch& prefetch);
 
+// UploadBlock with the caller's read ahead, kept from segment to segment.
+int UploadBlocks(intake::UploadContext& task, const std::string& segId, const std::string& range,
+                 CBlockPrefetch& prefetch);
+
 }  // namespace upload::detail

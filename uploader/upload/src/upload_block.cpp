@@ -56,9 +56,14 @@ int FailAnswer(intake::UploadContext& task, std::u16string_view cause, const std
 }  // namespace
 
 int UploadBlock(intake::UploadContext& task, const std::string& segId, const std::string& range) {
+    CBlockPrefetch prefetch;
+    return UploadBlocks(task, segId, range, prefetch);
+}
+
+int detail::UploadBlocks(intake::UploadContext& task, const std::string& segId,
+                         const std::string& range, CBlockPrefetch& prefetch) {
     std::string next = range;
     int repeats = 0;
-    CBlockPrefetch prefetch;
     for (;;) {
         BlockReply sent = SendBlock(task, segId, next, prefetch);
         if (sent.result != kUploadOk)
