@@ -22,11 +22,6 @@ constexpr uint64_t kUsualSegmentThreshold = 64 << 20;
 // falls further behind (a busy machine) is given up, so that the whole-file digest, which
 // every upload needs, never waits for the segment digests, which only some need.
 constexpr auto kLongestLag = std::chrono::milliseconds(2);
-// Segment digests the service is expected to ask for may keep the reader waiting longer,
-// up to a quarter of the reader's own time in all: a busy machine slows the whole-file
-// digest (and so a fast upload, which needs no segments) by at most that, and only a
-// segment thread that gets next to no processor time is given up.
-constexpr int kMostSlowdownDivisor = 4;
 
 std::atomic<uint64_t> g_ExpectedSegmentSize{kDefaultSegmentSize};
 
@@ -70,25 +65,22 @@ private:
 // buffer k % 2 once the segment thread is done with the piece two before it.
 class CPieceRelay {
 public:
-    // patient: the reader waits longer for the segment thread (see kMostSlowdownDivisor).
+    // patient: the reader waits for the segment thread however long it lags.
     explicit CPieceRelay(bool patient) : m_Patient(patient) {}
 
     unsigned char* Buffer(uint64_t piece) { return m_Buffers[piece % 2].get(); }
 
     // Reader: waits until the buffer of `piece` is free again; false when the segment
-    // thread lags too far behind: it is then told to end, and its buffer is free once it
-    // has (Join).
+    // thread lags too far behind (never when patient): it is then told to end, and its
+    // buffer is free once it has (Join).
     bool AwaitFree(uint64_t piece) {
         std::unique_lock lock(m_Lock);
         const auto free = [&] { return m_Consumed + 2 > piece; };
-        const auto now = Clock::now();
-        auto allowed = std::chrono::duration_cast<Clock::duration>(kLongestLag);
-        if (m_Patient)
-            allowed =
-                std::max(allowed, (now - m_Start - m_Waited) / kMostSlowdownDivisor - m_Waited);
-        const bool ready = m_Changed.wait_until(lock, now + allowed, free);
-        m_Waited += Clock::now() - now;
-        if (ready)
+        if (m_Patient) {
+            m_Changed.wait(lock, free);
+            return true;
+        }
+        if (m_Changed.wait_for(lock, kLongestLag, free))
             return true;
         m_GivenUp = true;
         m_Changed.notify_all();
@@ -131,10 +123,7 @@ public:
 private:
     std::unique_ptr<unsigned char[]> m_Buffers[2] = {std::make_unique_for_overwrite<unsigned char[]>(kDigestStep),
                                                      std::make_unique_for_overwrite<unsigned char[]>(kDigestStep)};
-    using Clock = std::chrono::steady_clock;
     const bool m_Patient;
-    const Clock::time_point m_Start = Clock::now();
-    Clock::duration m_Waited{};  // the reader's time spent waiting; the reader's alone
     std::mutex m_Lock;
     std::condition_variable m_Changed;
     size_t m_Lengths[2] = {0, 0};  // guarded by m_Lock

@@ -6,8 +6,7 @@
 // thread over the same buffers as the whole-file digest, so on two cores both cost the
 // time of one read and the segment list needs no second pass over the file. For a file
 // the service is not expected to take in segments the helper runs only on a core that is
-// idle otherwise and is given up on a busy machine; for one it is expected to, the helper
-// may slow the read down by a quarter at most.
+// idle otherwise and is given up on a busy machine.
 
 #include <cstdint>
 #include <string>
@@ -29,11 +28,10 @@ struct FileDigests {
 // segSize bytes when segSize is not 0 (a file of one segment has the whole-file digest as
 // its only segment digest, whatever the size). The segment digests are given up (segSize
 // 0 in the result) when their thread falls behind the whole-file digest on a busy
-// machine. When `needed` (a file the service is expected to take in segments), the
-// segment thread runs like any other, and the read waits for it up to a quarter of the
-// read's own time, since giving it up means reading and digesting the file again for the
-// segment list; only a segment thread that gets next to no processor time is given up.
-// False when a read fails or the file holds fewer bytes.
+// machine, unless `needed`: for a file the service is expected to take in segments, the
+// segment thread runs like any other and the read waits for it, since giving it up would
+// only mean reading and digesting the file again for the segment list. False when a read
+// fails or the file holds fewer bytes.
 bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
                 FileDigests& digests, bool needed = false);
 
