@@ -145,14 +145,6 @@ TEST_F(FileTest, OneReadDigestsTheFileAndItsSegments) {
         EXPECT_TRUE(digests.segments.empty());
     }
 
-    // Segments the service will ask for are never given up, however busy the machine.
-    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), S, digests, true));
-    EXPECT_EQ(digests.whole, Md5(bytes));
-    EXPECT_EQ(digests.segSize, S);
-    EXPECT_EQ(digests.segments, expected);
-    EXPECT_FALSE(SegmentsExpected(64 << 20));
-    EXPECT_TRUE(SegmentsExpected((64 << 20) + 1));
-
     std::vector<std::string> again;
     ASSERT_TRUE(DigestSegments(*task.m_File, bytes.size(), S, again));
     EXPECT_EQ(again, expected);

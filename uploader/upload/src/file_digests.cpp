@@ -17,7 +17,6 @@ namespace upload {
 namespace {
 
 constexpr uint64_t kDefaultSegmentSize = 16 << 20;
-constexpr uint64_t kUsualSegmentThreshold = 64 << 20;
 // The segment thread may keep the reader waiting this long for a buffer; a thread that
 // falls further behind (a busy machine) is given up, so that the whole-file digest, which
 // every upload needs, never waits for the segment digests, which only some need.
@@ -65,22 +64,14 @@ private:
 // buffer k % 2 once the segment thread is done with the piece two before it.
 class CPieceRelay {
 public:
-    // patient: the reader waits for the segment thread however long it lags.
-    explicit CPieceRelay(bool patient) : m_Patient(patient) {}
-
     unsigned char* Buffer(uint64_t piece) { return m_Buffers[piece % 2].get(); }
 
     // Reader: waits until the buffer of `piece` is free again; false when the segment
-    // thread lags too far behind (never when patient): it is then told to end, and its
-    // buffer is free once it has (Join).
+    // thread lags too far behind: it is then told to end, and its buffer is free once it
+    // has (Join).
     bool AwaitFree(uint64_t piece) {
         std::unique_lock lock(m_Lock);
-        const auto free = [&] { return m_Consumed + 2 > piece; };
-        if (m_Patient) {
-            m_Changed.wait(lock, free);
-            return true;
-        }
-        if (m_Changed.wait_for(lock, kLongestLag, free))
+        if (m_Changed.wait_for(lock, kLongestLag, [&] { return m_Consumed + 2 > piece; }))
             return true;
         m_GivenUp = true;
         m_Changed.notify_all();
@@ -123,7 +114,6 @@ public:
 private:
     std::unique_ptr<unsigned char[]> m_Buffers[2] = {std::make_unique_for_overwrite<unsigned char[]>(kDigestStep),
                                                      std::make_unique_for_overwrite<unsigned char[]>(kDigestStep)};
-    const bool m_Patient;
     std::mutex m_Lock;
     std::condition_variable m_Changed;
     size_t m_Lengths[2] = {0, 0};  // guarded by m_Lock
@@ -160,8 +150,7 @@ bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& re
 
 }  // namespace
 
-bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
-                FileDigests& digests, bool needed) {
+bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize, FileDigests& digests) {
     digests = FileDigests{};
     if (segSize == 0)
         return FileRangeMd5(file, 0, length, digests.whole);
@@ -172,12 +161,11 @@ bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSi
         digests.segments.assign(1, digests.whole);
         return true;
     }
-    CPieceRelay relay(needed);
+    CPieceRelay relay;
     CSegmentDigester segments(segSize);
     std::thread helper([&] {
-        // Work ahead of need only takes a core that is idle otherwise.
-        if (!needed)
-            platform::RunThisThreadWhenIdle();
+        // Work ahead of need: only a core that is idle otherwise takes it on.
+        platform::RunThisThreadWhenIdle();
         size_t got = 0;
         for (uint64_t piece = 0; relay.Take(piece, got); ++piece) {
             segments.Feed(relay.Buffer(piece), got);
@@ -224,10 +212,6 @@ bool DigestSegments(const platform::InputFile& file, uint64_t length, uint64_t s
         return false;
     digests = std::move(found);
     return true;
-}
-
-bool SegmentsExpected(uint64_t length) {
-    return length > kUsualSegmentThreshold;
 }
 
 uint64_t ExpectedSegmentSize() { return g_ExpectedSegmentSize.load(); }

@@ -64,8 +64,7 @@ int OpenAndDigest(UploadContext& task) {
     task.m_File = std::move(file);
     FileDigests digests;
     if (task.m_File->OpenedVersion().size != task.m_FileSize ||
-        !DigestFile(*task.m_File, task.m_FileSize, ExpectedSegmentSize(), digests,
-                    SegmentsExpected(task.m_FileSize)) ||
+        !DigestFile(*task.m_File, task.m_FileSize, ExpectedSegmentSize(), digests) ||
         task.m_File->ChangedSinceOpen())
         return FailFile(task, kUploadFailed, u"DESC=the file changed while it was read");
     task.m_FileEntry.m_Md5 = std::move(digests.whole);

@@ -3,10 +3,9 @@
 // The digests an upload needs before it sends content, taken in one read of the file: the
 // whole-file MD5 (the file id) and, ahead of the service asking, the MD5 of each segment
 // of the size the service is expected to name. The segment digests run on a helper
-// thread over the same buffers as the whole-file digest, so on two cores both cost the
-// time of one read and the segment list needs no second pass over the file. For a file
-// the service is not expected to take in segments the helper runs only on a core that is
-// idle otherwise and is given up on a busy machine.
+// thread over the same buffers as the whole-file digest, only on a core that is idle
+// otherwise, so on two cores both cost the time of one read and on a busy machine they
+// are given up; the segment list then needs no second pass over the file.
 
 #include <cstdint>
 #include <string>
@@ -28,16 +27,8 @@ struct FileDigests {
 // segSize bytes when segSize is not 0 (a file of one segment has the whole-file digest as
 // its only segment digest, whatever the size). The segment digests are given up (segSize
 // 0 in the result) when their thread falls behind the whole-file digest on a busy
-// machine, unless `needed`: for a file the service is expected to take in segments, the
-// segment thread runs like any other and the read waits for it, since giving it up would
-// only mean reading and digesting the file again for the segment list. False when a read
-// fails or the file holds fewer bytes.
-bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
-                FileDigests& digests, bool needed = false);
-
-// Whether a file of that size is expected to go in segments: above 64 MiB, the service's
-// usual threshold.
-bool SegmentsExpected(uint64_t length);
+// machine. False when a read fails or the file holds fewer bytes.
+bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize, FileDigests& digests);
 
 // The MD5 of each segment of segSize bytes of the first `length` bytes, the segments
 // shared between this thread and a helper thread. False (list empty) as DigestFile.
