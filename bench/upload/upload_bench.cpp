@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
             quiet = true;
     }
     if (argc - first < 3) {
-        std::fprintf(stderr, "usage: bench_upload [--workers N] [--quiet] <service port> <work folder> <file>...\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_upload [--workers N] [--quiet] <service port> <work folder> <file>...\n");
         return 2;
     }
     IsolateSettings(argv[first + 1], argv[first]);
@@ -110,7 +112,7 @@ int main(int argc, char** argv) {
         // Watches the first file for its first content bytes sent (its progress moving).
         std::jthread watcher([&] {
             while (!done && tasks[0]->m_DoneSize.load() == 0)
-                std::this_thread::sleep_for(std::chrono::microseconds(500));
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             if (tasks[0]->m_DoneSize.load() > 0)
                 firstBlock = elapsed();
         });
@@ -129,11 +131,12 @@ int main(int argc, char** argv) {
     int failed = 0;
     for (size_t i = 0; i < tasks.size(); ++i) {
         if (!quiet || results[i] != 0)
-            std::printf("file %s: result %d, state %d, md5 %s\n", argv[firstFile + int(i)], results[i],
-                        tasks[i]->m_State, tasks[i]->m_FileEntry.m_Md5.c_str());
+            std::printf("file %s: result %d, state %d, md5 %s\n", argv[firstFile + int(i)],
+                        results[i], tasks[i]->m_State, tasks[i]->m_FileEntry.m_Md5.c_str());
         failed += results[i] != 0;
     }
-    std::printf("seconds %.3f\ncpu seconds %.3f\nfirst block seconds %.3f\nfiles %zu\npeak memory %s\n", seconds,
-                cpu, firstBlock, tasks.size(), PeakMemory().c_str());
+    std::printf(
+        "seconds %.3f\ncpu seconds %.3f\nfirst block seconds %.3f\nfiles %zu\npeak memory %s\n",
+        seconds, cpu, firstBlock, tasks.size(), PeakMemory().c_str());
     return failed == 0 ? 0 : 1;
 }
