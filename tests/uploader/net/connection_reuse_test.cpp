@@ -1,6 +1,6 @@
-// Connections kept between requests: a server that keeps its connections open sees the
-// requests of one thread on one connection, a streamed body on a connection of its own,
-// and another thread's requests on another.
+// Connections kept between requests: a server that keeps its connections open sees
+// requests made one after another (from any thread) on one connection, a streamed body on
+// a connection of its own, and a request made while another is open on another.
 
 #include <gtest/gtest.h>
 
@@ -87,12 +87,16 @@ private:
 
 class ConnectionReuseTest : public net_test::NetTest {
 protected:
+    // A channel with its POST request opened to 127.0.0.1:port.
+    static bool Begin(net::AsyncHttpChannel& channel, uint16_t port) {
+        channel.Create(nullptr);
+        return channel.Open(u"Norvel") && channel.ApplyOptions() && channel.AttachCallback() &&
+               channel.Connect(u"127.0.0.1", port) && channel.OpenRequest(u"POST", u"/up/up_init");
+    }
     // One request; the body goes whole with the request or, streamed, in a second piece.
     static bool Post(uint16_t port, const std::string& body, bool streamed) {
         net::AsyncHttpChannel channel;
-        channel.Create(nullptr);
-        if (!channel.Open(u"Norvel") || !channel.ApplyOptions() || !channel.AttachCallback() ||
-            !channel.Connect(u"127.0.0.1", port) || !channel.OpenRequest(u"POST", u"/up/up_init"))
+        if (!Begin(channel, port))
             return false;
         const std::u16string headers = u"Content-Type: application/octet-stream\r\n";
         size_t written = 0;
@@ -106,22 +110,27 @@ protected:
     }
 };
 
-TEST_F(ConnectionReuseTest, RequestsOfAThreadShareAConnectionAndAStreamedBodyGetsOneOfItsOwn) {
+TEST_F(ConnectionReuseTest,
+       RequestsOneAfterAnotherShareAConnectionAndAStreamedBodyGetsOneOfItsOwn) {
     KeepAliveServer server;
-    std::thread worker([&] {
-        for (int i = 0; i < 3; ++i)
-            EXPECT_TRUE(Post(server.Port(), "a=" + std::to_string(i), false));
-        EXPECT_EQ(server.Connections(), 1u);
-        EXPECT_TRUE(Post(server.Port(), "streamed", true));
-        EXPECT_EQ(server.Connections(), 2u);
-        EXPECT_TRUE(Post(server.Port(), "a=4", false));  // on the first connection again
-        EXPECT_EQ(server.Connections(), 2u);
-    });
-    worker.join();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(Post(server.Port(), "a=" + std::to_string(i), false));
+    EXPECT_EQ(server.Connections(), 1u);
+    EXPECT_TRUE(Post(server.Port(), "streamed", true));
+    EXPECT_EQ(server.Connections(), 2u);
+    EXPECT_TRUE(Post(server.Port(), "a=4", false));  // on the first connection again
     std::thread other([&] { EXPECT_TRUE(Post(server.Port(), "b=1", false)); });
     other.join();
-    EXPECT_EQ(server.Connections(), 3u);
-    EXPECT_EQ(server.Requests(), 6u);
+    EXPECT_EQ(server.Connections(), 2u);
+    {
+        // While one request is open, another needs a connection of its own.
+        net::AsyncHttpChannel open;
+        ASSERT_TRUE(Begin(open, server.Port()));
+        ASSERT_TRUE(open.SendRequest(u"Content-Type: text/plain\r\n", "c=1") && open.EndRequest());
+        EXPECT_TRUE(Post(server.Port(), "c=2", false));
+        EXPECT_EQ(server.Connections(), 3u);
+    }
+    EXPECT_EQ(server.Requests(), 8u);
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "net/internet_errors.h"
 #include "net/transport_timings.h"
+#include "platform/kept_object.h"
 
 namespace net {
 namespace {
@@ -21,22 +23,56 @@ constexpr size_t kCompactAt = 64 * 1024;       // read bytes dropped from the bu
 // idle connections after a few seconds never closes one as a request goes out on it.
 constexpr long kMostIdleSeconds = 1;
 
-// The handles of this thread, kept between its transfers: the multi handle's connection
-// cache keeps the connection of a finished request open for the thread's next request to
-// the same host, and the easy handle is not made afresh for each request. A transfer made
-// while another one of the thread is open gets handles of its own.
-struct ThreadHandles {
-    CURLM* multi = nullptr;
-    CURL* easy = nullptr;
-    bool busy = false;
-    ~ThreadHandles() {
-        if (easy)
-            curl_easy_cleanup(easy);
-        if (multi)
-            curl_multi_cleanup(multi);
+constexpr size_t kMostIdleHandles = 8;
+
+// Handle pairs (a multi handle and its easy handle) kept between transfers: the multi
+// handle's connection cache keeps the connection of a finished request open for the next
+// request to the same host, and the easy handle is not made afresh for each request. A
+// transfer takes the pair given back last, or new handles when none is idle; beyond
+// kMostIdleHandles idle pairs, a pair given back is cleaned up with its connections.
+// Kept for the life of the process (threads may make requests during the exit), and in
+// no thread-local storage, whose clean-up would hold up the unloading of this library.
+class HandlePool {
+public:
+    static HandlePool& Instance() {
+        static HandlePool* const pool = platform::KeptForGood(new HandlePool);
+        return *pool;
     }
+    void Take(CURLM*& multi, CURL*& easy) {
+        {
+            std::lock_guard lock(m_Lock);
+            if (!m_Idle.empty()) {
+                multi = m_Idle.back().multi;
+                easy = m_Idle.back().easy;
+                m_Idle.pop_back();
+                return;
+            }
+        }
+        multi = curl_multi_init();
+        easy = curl_easy_init();
+    }
+    // The easy handle must not be on the multi handle any more.
+    void Give(CURLM* multi, CURL* easy) {
+        curl_easy_reset(easy);  // it keeps no pointer into the transfer that used it
+        {
+            std::lock_guard lock(m_Lock);
+            if (m_Idle.size() < kMostIdleHandles) {
+                m_Idle.push_back({multi, easy});
+                return;
+            }
+        }
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+
+private:
+    struct Pair {
+        CURLM* multi;
+        CURL* easy;
+    };
+    std::mutex m_Lock;
+    std::vector<Pair> m_Idle;  // guarded by m_Lock
 };
-thread_local ThreadHandles t_Handles;
 
 uint32_t ErrorOf(CURLcode code) {
     switch (code) {
@@ -101,9 +137,8 @@ CurlTransfer::~CurlTransfer() {
     }
     if (m_InMulti)
         curl_multi_remove_handle(m_Multi, m_Easy);
-    if (m_ThreadHandles) {
-        curl_easy_reset(m_Easy);  // it keeps no pointer into this object
-        t_Handles.busy = false;
+    if (m_Multi && m_Easy) {
+        HandlePool::Instance().Give(m_Multi, m_Easy);
     } else {
         if (m_Easy)
             curl_easy_cleanup(m_Easy);
@@ -113,21 +148,9 @@ CurlTransfer::~CurlTransfer() {
     curl_slist_free_all(m_HeaderList);
 }
 
-void CurlTransfer::TakeHandles() {
-    if (!t_Handles.busy) {
-        if (!t_Handles.multi)
-            t_Handles.multi = curl_multi_init();
-        if (!t_Handles.easy)
-            t_Handles.easy = curl_easy_init();
-        m_ThreadHandles = t_Handles.busy = t_Handles.multi && t_Handles.easy;
-    }
-    m_Multi = m_ThreadHandles ? t_Handles.multi : curl_multi_init();
-    m_Easy = m_ThreadHandles ? t_Handles.easy : curl_easy_init();
-}
-
 bool CurlTransfer::Init(const std::string& userAgent) {
     InitTransport();
-    TakeHandles();
+    HandlePool::Instance().Take(m_Multi, m_Easy);
     if (!m_Multi || !m_Easy)
         return false;
     for (platform::Event* event : {m_Stop, m_Shutdown})

@@ -1,11 +1,10 @@
 #pragma once
 
-// The libcurl side of one channel: the calling thread's easy handle on its multi handle
-// (whose connection cache lets the thread's next request to the same host go out on the
-// same connection; a request with a streamed body always gets a connection of its own; a
-// transfer must end on the thread that made it), driven pass by pass
-// on the calling thread so that every step can end as soon as the task's
-// stop event or the process-wide shutdown event is set. Both events wake the multi
+// The libcurl side of one channel: an easy handle on a multi handle, both taken from the
+// process's idle pairs (whose connection caches let a later request to the same host go
+// out on a kept connection; a request with a streamed body always gets a connection of
+// its own), driven pass by pass on the calling thread so that every step can end as soon
+// as the task's stop event or the process-wide shutdown event is set. Both events wake the multi
 // handle's poll through curl_multi_wakeup (this object listens to them), so a stop takes
 // effect at once, whatever the connection is doing.
 //
@@ -105,7 +104,6 @@ private:
     static int OnConnected(void* self, char*, char*, int, int);
     static int OnSeek(void* self, curl_off_t offset, int origin);
 
-    void TakeHandles();
     bool Launch();
     bool Drive(const std::function<bool()>& ready);
     void TakeResult();
@@ -122,7 +120,6 @@ private:
     CURL* m_Easy = nullptr;
     curl_slist* m_HeaderList = nullptr;
     bool m_InMulti = false;  // the easy handle is on the multi handle
-    bool m_ThreadHandles = false;  // m_Multi and m_Easy are the thread's kept handles
 
     TransferOptions m_Options;
     int m_RetriesLeft = 0;
