@@ -14,6 +14,9 @@ namespace {
 
 constexpr size_t kFormLimit = 8 << 20;  // largest form or page body read whole
 constexpr size_t kWorkerThreads = 48;
+// Requests one connection may carry: a client keeps its connection between the requests
+// and blocks of an upload.
+constexpr size_t kRequestsPerConnection = 10000;
 constexpr size_t kDownloadPiece = 256 << 10;
 constexpr uint64_t kDrainLimit = 80 << 20;  // body bytes read and dropped before a fault's answer
 
@@ -265,6 +268,7 @@ CHttpServer::CHttpServer(CServiceContext& context) : m_Impl(std::make_unique<Imp
     httplib::Server& server = m_Impl->server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
     server.set_keep_alive_timeout(2);
+    server.set_keep_alive_max_count(kRequestsPerConnection);
     server.set_read_timeout(60);
     server.set_write_timeout(60);
     server.set_tcp_nodelay(true);

@@ -147,7 +147,7 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
             SaveSession(tx, m_Session);
         } else {
             m_Session.segments[size_t(m_SegIndex)].held = held;
-            SaveSegments(tx, m_Session);
+            SaveSegmentHeld(tx, m_Session, size_t(m_SegIndex));
         }
         tx.Commit();
     }

@@ -73,6 +73,12 @@ void SaveSegments(CTransaction& tx, const CSession& session) {
     }
 }
 
+void SaveSegmentHeld(CTransaction& tx, const CSession& session, size_t index) {
+    const CSegment& segment = session.segments[index];
+    CStatement update(tx.Store(), "UPDATE segments SET held = ?3 WHERE session = ?1 AND idx = ?2");
+    update.Bind(1, session.id).Bind(2, segment.index).Bind(3, int64_t(segment.held)).Run();
+}
+
 CReply FinishedReply(const std::string& path) {
     return JsonReply(CJsonBuilder().Set("kdw_upcmd", "UPSTAT").Set("kdw_upstat", "FIN").Set("kdw_path", path));
 }

@@ -60,6 +60,8 @@ std::optional<CSession> LoadSession(CTransaction& tx, const std::string& tstr, c
 CSession CreateSession(CTransaction& tx, const std::string& tstr, const std::string& fileId, uint64_t fileSize);
 void SaveSession(CTransaction& tx, const CSession& session);
 void SaveSegments(CTransaction& tx, const CSession& session);
+// Saves how much of one segment is held, the only change a block makes to the list.
+void SaveSegmentHeld(CTransaction& tx, const CSession& session, size_t index);
 
 // Replies of the dialogue.
 CReply FinishedReply(const std::string& path);

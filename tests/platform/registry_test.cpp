@@ -207,3 +207,23 @@ TEST_F(RegistryTest, ALinkToTheFileStaysALink) {
     EXPECT_TRUE(fs::is_symlink(File()));
     EXPECT_NE(norvel::test::ReadFile(target).find("\"B\"=\"2\""), std::string::npos);
 }
+
+// A read does not resolve the link; a link turned to another file is still noticed, and a
+// change made after a read through the link goes into the file, not over the link.
+TEST_F(RegistryTest, ALinkTurnedToAnotherFileIsReadFromThatFile) {
+    fs::create_directories(m_Dir.File("dotfiles"));
+    const std::string first = m_Dir.File("dotfiles/first.reg");
+    const std::string second = m_Dir.File("dotfiles/second.reg");
+    WriteFile(first, std::string(kHeader) + "\n[HKEY_CURRENT_USER\\software]\n\"A\"=\"1\"\n");
+    WriteFile(second, std::string(kHeader) + "\n[HKEY_CURRENT_USER\\software]\n\"A\"=\"22\"\n");
+    UseFile("link.reg");
+    fs::create_symlink(first, File());
+    EXPECT_EQ(RegistryKey::Open(u"software")->ReadString(u"A"), u"1");
+    fs::remove(File());
+    fs::create_symlink(second, File());
+    EXPECT_EQ(RegistryKey::Open(u"software")->ReadString(u"A"), u"22");
+    ASSERT_TRUE(RegistryKey::Open(u"software")->WriteString(u"B", u"3"));
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_NE(norvel::test::ReadFile(second).find("\"B\"=\"3\""), std::string::npos);
+    EXPECT_EQ(norvel::test::ReadFile(first).find("\"B\""), std::string::npos);
+}

@@ -38,7 +38,10 @@ Store& Store::Instance() {
 
 void Store::Read(const std::function<void(const Document&)>& read) {
     std::lock_guard guard(m_Lock);
-    Refresh(FollowLinks(RegistryFilePath()));
+    // Reading goes through a link by itself, and the stamp (device, inode, size, time)
+    // tells whether the file read last is still the one there: no link is resolved here,
+    // which would cost a look-up of every folder of the path on each read.
+    Refresh(RegistryFilePath());
     read(m_Document);
 }
 
@@ -52,6 +55,7 @@ bool Store::Modify(const std::function<bool(Document&)>& change) {
     Refresh(path);
     if (m_Unreadable)
         return false;
+    m_Path = path;  // the file itself, which a read may have reached through a link
     if (!change(m_Document))
         return true;
     if (!Save()) {
@@ -61,10 +65,13 @@ bool Store::Modify(const std::function<bool(Document&)>& change) {
     return true;
 }
 
+// The copy is kept while the path names the same file, unchanged, however it is spelt
+// (through a link or not); a missing file stays missing only under the same path.
 void Store::Refresh(const std::string& path) {
-    if (m_Loaded && path == m_Path) {
+    if (m_Loaded) {
         const auto stamp = StampOfPath(path);
-        const bool unchanged = stamp ? m_File && *stamp == m_Stamp : !m_File && !m_Unreadable;
+        const bool unchanged =
+            stamp ? m_File && *stamp == m_Stamp : !m_File && !m_Unreadable && path == m_Path;
         if (unchanged)
             return;
     }

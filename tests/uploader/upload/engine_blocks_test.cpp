@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "engine_fixture.h"
@@ -216,6 +217,30 @@ TEST_F(BlocksTest, AFileThatShrinksOrVanishesDuringTheUploadFailsClearly) {
     std::filesystem::remove(m_Dir.File("vanishes.bin"));
     EXPECT_EQ(run.get(), upload::kFileNotFound);
     EXPECT_EQ(vanishes->m_State, intake::kTaskFileMissing);
+    EXPECT_EQ(StoredContent(Md5Of(content)), "");
+}
+
+// The block after the one going out is read ahead; a file rewritten meanwhile (same size,
+// other bytes) must fail rather than send the bytes read before the change.
+TEST_F(BlocksTest, AFileRewrittenWhileABlockIsAwaitedSendsNothingReadBeforeTheChange) {
+    UseBlocks(1000);
+    ASSERT_TRUE(
+        m_Service->SetFault({.kind = "delay", .path = "/up/up_blk", .count = 0, .ms = 100}));
+    const std::string content = SampleBytes(5000, 42);
+    MakeFile("rewritten.bin", content);
+    auto task = MakeTask("rewritten.bin");
+    auto run = RunInBackground(*task);
+    ASSERT_TRUE(WaitForProgress(*task));  // the first block went out, the second is read ahead
+    {
+        std::fstream file(m_Dir.File("rewritten.bin"),
+                          std::ios::in | std::ios::out | std::ios::binary);
+        const std::string other = SampleBytes(content.size(), 43);
+        file.write(other.data(), std::streamsize(other.size()));
+    }
+    EXPECT_EQ(run.get(), upload::kUploadFailed);
+    EXPECT_EQ(task->m_State, intake::kTaskFailed);
+    EXPECT_EQ(LogRecords("DESC=UploadBlock file changed during the upload!").size(), 1u);
+    EXPECT_EQ(BlockRanges().size(), 1u);
     EXPECT_EQ(StoredContent(Md5Of(content)), "");
 }
 

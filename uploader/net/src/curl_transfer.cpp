@@ -1,10 +1,13 @@
 #include "curl_transfer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "net/internet_errors.h"
 #include "net/transport_timings.h"
+#include "platform/kept_object.h"
 
 namespace net {
 namespace {
@@ -16,6 +19,60 @@ constexpr int kPollMs = 100;                   // longest sleep between two look
 constexpr size_t kReceiveWindow = 256 * 1024;  // reply bytes held before receiving pauses
 constexpr size_t kMaxHeadBytes = 64 * 1024;    // header bytes kept of one reply
 constexpr size_t kCompactAt = 64 * 1024;       // read bytes dropped from the buffer's front
+// A kept connection idle longer than this is not used again, so that a service closing
+// idle connections after a few seconds never closes one as a request goes out on it.
+constexpr long kMostIdleSeconds = 1;
+
+constexpr size_t kMostIdleHandles = 8;
+
+// Handle pairs (a multi handle and its easy handle) kept between transfers: the multi
+// handle's connection cache keeps the connection of a finished request open for the next
+// request to the same host, and the easy handle is not made afresh for each request. A
+// transfer takes the pair given back last, or new handles when none is idle; beyond
+// kMostIdleHandles idle pairs, a pair given back is cleaned up with its connections.
+// Kept for the life of the process (threads may make requests during the exit), and in
+// no thread-local storage, whose clean-up would hold up the unloading of this library.
+class HandlePool {
+public:
+    static HandlePool& Instance() {
+        static HandlePool* const pool = platform::KeptForGood(new HandlePool);
+        return *pool;
+    }
+    void Take(CURLM*& multi, CURL*& easy) {
+        {
+            std::lock_guard lock(m_Lock);
+            if (!m_Idle.empty()) {
+                multi = m_Idle.back().multi;
+                easy = m_Idle.back().easy;
+                m_Idle.pop_back();
+                return;
+            }
+        }
+        multi = curl_multi_init();
+        easy = curl_easy_init();
+    }
+    // The easy handle must not be on the multi handle any more.
+    void Give(CURLM* multi, CURL* easy) {
+        curl_easy_reset(easy);  // it keeps no pointer into the transfer that used it
+        {
+            std::lock_guard lock(m_Lock);
+            if (m_Idle.size() < kMostIdleHandles) {
+                m_Idle.push_back({multi, easy});
+                return;
+            }
+        }
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+
+private:
+    struct Pair {
+        CURLM* multi;
+        CURL* easy;
+    };
+    std::mutex m_Lock;
+    std::vector<Pair> m_Idle;  // guarded by m_Lock
+};
 
 uint32_t ErrorOf(CURLcode code) {
     switch (code) {
@@ -80,17 +137,20 @@ CurlTransfer::~CurlTransfer() {
     }
     if (m_InMulti)
         curl_multi_remove_handle(m_Multi, m_Easy);
-    if (m_Easy)
-        curl_easy_cleanup(m_Easy);
-    if (m_Multi)
-        curl_multi_cleanup(m_Multi);
+    if (m_Multi && m_Easy) {
+        HandlePool::Instance().Give(m_Multi, m_Easy);
+    } else {
+        if (m_Easy)
+            curl_easy_cleanup(m_Easy);
+        if (m_Multi)
+            curl_multi_cleanup(m_Multi);
+    }
     curl_slist_free_all(m_HeaderList);
 }
 
 bool CurlTransfer::Init(const std::string& userAgent) {
     InitTransport();
-    m_Multi = curl_multi_init();
-    m_Easy = curl_easy_init();
+    HandlePool::Instance().Take(m_Multi, m_Easy);
     if (!m_Multi || !m_Easy)
         return false;
     for (platform::Event* event : {m_Stop, m_Shutdown})
@@ -111,6 +171,9 @@ bool CurlTransfer::Init(const std::string& userAgent) {
     curl_easy_setopt(m_Easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_Easy, CURLOPT_PREREQFUNCTION, &CurlTransfer::OnConnected);
     curl_easy_setopt(m_Easy, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(m_Easy, CURLOPT_SEEKFUNCTION, &CurlTransfer::OnSeek);
+    curl_easy_setopt(m_Easy, CURLOPT_SEEKDATA, this);
+    curl_easy_setopt(m_Easy, CURLOPT_MAXAGE_CONN, kMostIdleSeconds);
     return true;
 }
 
@@ -138,6 +201,11 @@ bool CurlTransfer::Start(const std::string& verb, const std::string& url,
         curl_easy_setopt(m_Easy, CURLOPT_USERNAME, options.user.c_str());
         curl_easy_setopt(m_Easy, CURLOPT_PASSWORD, options.password.c_str());
     }
+    // A body streamed in pieces cannot be sent again by libcurl: it goes out on a
+    // connection of its own, closed afterwards.
+    const bool streamed = total > head.size();
+    curl_easy_setopt(m_Easy, CURLOPT_FRESH_CONNECT, long(streamed));
+    curl_easy_setopt(m_Easy, CURLOPT_FORBID_REUSE, long(streamed));
     m_Upload.head = std::move(head);
     m_Upload.total = total;
     if (!Launch())
@@ -385,6 +453,18 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
 int CurlTransfer::OnConnected(void* self, char*, char*, int, int) {
     static_cast<CurlTransfer*>(self)->m_Connected = true;
     return CURL_PREREQFUNC_OK;
+}
+
+// libcurl sends a request again on a new connection when the kept connection it went out
+// on turned out closed before any reply byte came; a body given whole with Start() is
+// handed out again from its start then. A streamed body never goes on a kept connection.
+int CurlTransfer::OnSeek(void* self, curl_off_t offset, int origin) {
+    auto& upload = static_cast<CurlTransfer*>(self)->m_Upload;
+    if (offset != 0 || origin != SEEK_SET || upload.total != upload.head.size())
+        return CURL_SEEKFUNC_CANTSEEK;
+    upload.headAt = 0;
+    upload.handed = 0;
+    return CURL_SEEKFUNC_OK;
 }
 
 }  // namespace net

@@ -1,8 +1,10 @@
 #pragma once
 
-// The libcurl side of one channel: one easy handle on a multi handle of its own, driven
-// pass by pass on the calling thread so that every step can end as soon as the task's
-// stop event or the process-wide shutdown event is set. Both events wake the multi
+// The libcurl side of one channel: an easy handle on a multi handle, both taken from the
+// process's idle pairs (whose connection caches let a later request to the same host go
+// out on a kept connection; a request with a streamed body always gets a connection of
+// its own), driven pass by pass on the calling thread so that every step can end as soon
+// as the task's stop event or the process-wide shutdown event is set. Both events wake the multi
 // handle's poll through curl_multi_wakeup (this object listens to them), so a stop takes
 // effect at once, whatever the connection is doing.
 //
@@ -100,6 +102,7 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static int OnConnected(void* self, char*, char*, int, int);
+    static int OnSeek(void* self, curl_off_t offset, int origin);
 
     bool Launch();
     bool Drive(const std::function<bool()>& ready);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
+#include "block_prefetch.h"
 #include "log/log_events.h"
 #include "net/async_http_channel.h"
 #include "net/internet_errors.h"
@@ -34,10 +36,12 @@ constexpr int kResendAttempts = 3;
 struct BlockBody {
     std::string headers;
     std::unique_ptr<char[]> bytes;
+    size_t capacity = 0;  // of bytes
+    size_t at = 0;        // where the body starts in bytes
     size_t size = 0;
     BodyLayout layout;
 
-    std::string_view Body() const { return {bytes.get(), size}; }
+    std::string_view Body() const { return {bytes.get() + at, size}; }
 };
 
 BlockReply Fail(intake::UploadContext& task, int result, std::u16string_view cause,
@@ -56,21 +60,40 @@ BlockReply Stopped(intake::UploadContext& task) {
     return BlockReply{kUploadFailed, {}};
 }
 
-// Reads the block's content into the body. The bytes sent are always the file's own: a
-// file that shrank, changed or vanished since it was opened fails instead.
+// Reads the block's content into the body, unless it was read ahead already (`content`
+// null). The bytes sent are always the file's own: a file that shrank, changed or
+// vanished since it was opened fails instead, whenever its bytes were read.
 std::optional<BlockReply> ReadContent(intake::UploadContext& task, const ByteRange& range, char* content) {
     if (!task.m_File)
         return Fail(task, kUploadFailed, u"DESC=UploadBlock file not open!");
     if (!platform::GetAttributes(task.m_Path))
         return Fail(task, kFileNotFound, u"DESC=UploadBlock file no longer exists!");
-    const int64_t got = task.m_File->ReadAt(range.start, content, range.Length());
-    if (got != static_cast<int64_t>(range.Length()) || task.m_File->ChangedSinceOpen())
+    const bool read = !content || task.m_File->ReadAt(range.start, content, range.Length()) ==
+                                      static_cast<int64_t>(range.Length());
+    if (!read || task.m_File->ChangedSinceOpen())
         return Fail(task, kUploadFailed, u"DESC=UploadBlock file changed during the upload!");
     return std::nullopt;
 }
 
+// Puts the content read ahead into the block, the head in front of it and the closing
+// behind it, when it is the content of `range` and both fit; false otherwise.
+bool UseReadAhead(CBlockPrefetch& prefetch, const ByteRange& range, const std::string& head,
+                  const std::string& closing, BlockBody& block) {
+    auto buffer = prefetch.Take(range, block.capacity);
+    if (!buffer || head.size() > CBlockPrefetch::kHeadRoom ||
+        closing.size() > CBlockPrefetch::kTailRoom)
+        return false;
+    block.bytes = std::move(buffer);
+    block.at = CBlockPrefetch::kHeadRoom - head.size();
+    char* start = block.bytes.get() + block.at;
+    std::copy(head.begin(), head.end(), start);
+    std::copy(closing.begin(), closing.end(), start + head.size() + block.layout.contentSize);
+    return true;
+}
+
 std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::string& segId,
-                                     const std::string& range, BlockBody& block) {
+                                     const std::string& range, BlockBody& block,
+                                     CBlockPrefetch& prefetch) {
     const auto absolute = ResolveRange(task, segId, range);
     if (!absolute)
         return Fail(task, kUploadFailed, u"DESC=UploadBlock range error!", u"range=" + platform::AnsiToWide(range));
@@ -86,13 +109,44 @@ std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::str
     // The range is at most kMaxBlockBytes long: the memory of a block is bounded.
     block.layout = BodyLayout{head.size(), static_cast<size_t>(absolute->Length())};
     block.size = head.size() + block.layout.contentSize + closing.size();
-    block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
-    char* out = std::copy(head.begin(), head.end(), block.bytes.get());
-    if (auto failed = ReadContent(task, *absolute, out))
-        return failed;
-    std::copy(closing.begin(), closing.end(), out + block.layout.contentSize);
+    if (UseReadAhead(prefetch, *absolute, head, closing, block)) {
+        if (auto failed = ReadContent(task, *absolute, nullptr))
+            return failed;
+    } else {
+        block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
+        block.capacity = block.size;
+        char* out = std::copy(head.begin(), head.end(), block.bytes.get());
+        if (auto failed = ReadContent(task, *absolute, out))
+            return failed;
+        std::copy(closing.begin(), closing.end(), out + block.layout.contentSize);
+    }
     block.headers = BuildHeaders(UploadRequestKind::Block, task);
     return std::nullopt;
+}
+
+// Starts reading the block the service is expected to ask for next: the range that
+// follows `range` in its unit, of the same length, or, after the last block of a segment,
+// the first block of that length of the next segment.
+void ReadFollowingAhead(intake::UploadContext& task, const std::string& segId,
+                        const std::string& range, CBlockPrefetch& prefetch) {
+    const auto current = ParseByteRange(range);
+    if (!current || !task.m_File)
+        return;
+    const ByteRange following{current->end + 1, current->end + current->Length()};
+    if (const auto absolute = ResolveRange(task, segId, following.Text())) {
+        prefetch.Start(*task.m_File, *absolute);
+        return;
+    }
+    const auto& segments = task.m_Segments;
+    for (size_t i = 0; !segId.empty() && i + 1 < segments.size(); ++i) {
+        if (segments[i].fileid != segId)
+            continue;
+        if (const auto next = ParseByteRange(segments[i + 1].range))
+            prefetch.Start(*task.m_File,
+                           ByteRange{next->start, std::min(next->end, next->start + current->end -
+                                                                          current->start)});
+        return;
+    }
 }
 
 // Reads the reply of a request that answered 200; empty when nothing could be read.
@@ -128,47 +182,105 @@ BlockReply SendAgain(intake::UploadContext& task, const BlockBody& block, uint64
     return Fail(task, kUploadFailed, giveUpCause);
 }
 
-}  // namespace
+// How the first sending of a block went, before anything of it is logged: the file may
+// be closed only once the read ahead has ended.
+struct Exchange {
+    enum Kind {
+        Reply,
+        NoReply,
+        OpenFailed,
+        ConnectFailed,
+        WriteFailed,
+        SendFailed,
+        TimedOut,
+        Refused
+    };
+    explicit Exchange(Kind kind, int status = 0, uint32_t error = 0, std::string body = {})
+        : kind(kind), status(status), error(error), body(std::move(body)) {}
 
-BlockReply SendBlock(intake::UploadContext& task, const std::string& segId, const std::string& range) {
-    BlockBody block;
-    if (auto failed = BuildBlock(task, segId, CapRange(range, UploadSpeedLimit()), block))
-        return std::move(*failed);
-    const uint64_t doneBefore = task.m_DoneSize;
+    Kind kind;
+    int status;
+    uint32_t error;
+    std::string body;  // the reply (Reply) or what was read of a refusal (Refused)
+};
 
+Exchange SendOnce(intake::UploadContext& task, const BlockBody& block) {
     net::AsyncHttpChannel channel;
     const ChannelStep step = OpenUploadChannel(channel, task, u"/up/up_blk");
     if (step == ChannelStep::RequestFailed)
-        return Fail(task, kUploadFailed, u"DESC=UploadBlock OpenRequest error!");
+        return Exchange(Exchange::OpenFailed);
     if (step != ChannelStep::Ready)
-        return IsStopped(task) ? Stopped(task) : Fail(task, kUploadFailed, u"DESC=UploadBlock Connect error!");
-
+        return Exchange(Exchange::ConnectFailed);
     const int streamed = StreamBody(channel, task, block.headers, block.Body(), block.layout);
     if (streamed == kStreamWriteFailed)
-        return IsStopped(task) ? Stopped(task) : Fail(task, kUploadFailed, u"DESC=UploadBlock InternetWriteFile error!");
+        return Exchange(Exchange::WriteFailed);
     if (streamed == kStreamSendFailed) {
-        // Only a time-out is worth sending again; a cancelled task never is.
-        if (IsStopped(task))
-            return Stopped(task);
-        if (channel.LastError() != net::ERROR_INTERNET_TIMEOUT)
-            return Fail(task, kUploadFailed, u"DESC=UploadBlock send error!",
-                        u"ERROR_CODE=" + platform::Utf8ToWide(std::to_string(channel.LastError())));
-        channel.Close();
-        return SendAgain(task, block, doneBefore, u"DESC=UploadBlock reupload code error!");
+        const uint32_t error = channel.LastError();
+        return Exchange(
+            error == net::ERROR_INTERNET_TIMEOUT ? Exchange::TimedOut : Exchange::SendFailed, 0,
+            error);
     }
     const int status = channel.QueryStatusCode();
     if (status != 200) {
         const auto buffer = std::make_unique<char[]>(kErrorReplyBuffer);
         size_t length = 0;
         (void)channel.ReadOnce(buffer.get(), kErrorReplyBuffer, length);
-        return Fail(task, status == 0 ? kNoReply : kUploadFailed, u"DESC=UploadBlock feedback code error!",
-                    BodyText(std::string_view(buffer.get(), length)));
+        return Exchange(Exchange::Refused, status, 0, std::string(buffer.get(), length));
     }
     if (auto reply = ReadReply(channel))
-        return BlockReply{kUploadOk, std::move(*reply)};
+        return Exchange(Exchange::Reply, status, 0, std::move(*reply));
+    return Exchange(Exchange::NoReply);
+}
+
+BlockReply Conclude(intake::UploadContext& task, const BlockBody& block, uint64_t doneBefore,
+                    const Exchange& sent) {
+    switch (sent.kind) {
+        case Exchange::Reply:
+            return BlockReply{kUploadOk, sent.body};
+        case Exchange::OpenFailed:
+            return Fail(task, kUploadFailed, u"DESC=UploadBlock OpenRequest error!");
+        case Exchange::ConnectFailed:
+            return IsStopped(task) ? Stopped(task)
+                                   : Fail(task, kUploadFailed, u"DESC=UploadBlock Connect error!");
+        case Exchange::WriteFailed:
+            return IsStopped(task)
+                       ? Stopped(task)
+                       : Fail(task, kUploadFailed, u"DESC=UploadBlock InternetWriteFile error!");
+        case Exchange::SendFailed:
+            // Only a time-out is worth sending again; a cancelled task never is.
+            if (IsStopped(task))
+                return Stopped(task);
+            return Fail(task, kUploadFailed, u"DESC=UploadBlock send error!",
+                        u"ERROR_CODE=" + platform::Utf8ToWide(std::to_string(sent.error)));
+        case Exchange::TimedOut:
+            if (IsStopped(task))
+                return Stopped(task);
+            return SendAgain(task, block, doneBefore, u"DESC=UploadBlock reupload code error!");
+        case Exchange::Refused:
+            return Fail(task, sent.status == 0 ? kNoReply : kUploadFailed,
+                        u"DESC=UploadBlock feedback code error!", BodyText(sent.body));
+        case Exchange::NoReply:
+            break;
+    }
     LogFailure(kUploadBlock, u"DESC=InternetReadFile NULL!", FilePathText(task));
-    channel.Close();
     return SendAgain(task, block, doneBefore, u"DESC=UploadBlock relupload code error!");
+}
+
+}  // namespace
+
+BlockReply SendBlock(intake::UploadContext& task, const std::string& segId,
+                     const std::string& range, CBlockPrefetch& prefetch) {
+    BlockBody block;
+    const std::string capped = CapRange(range, UploadSpeedLimit());
+    if (auto failed = BuildBlock(task, segId, capped, block, prefetch))
+        return std::move(*failed);
+    const uint64_t doneBefore = task.m_DoneSize;
+    ReadFollowingAhead(task, segId, capped, prefetch);
+    const Exchange sent = SendOnce(task, block);
+    prefetch.Wait();
+    BlockReply reply = Conclude(task, block, doneBefore, sent);
+    prefetch.Recycle(std::move(block.bytes), block.capacity);
+    return reply;
 }
 
 }  // namespace upload::detail

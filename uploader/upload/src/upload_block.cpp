@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "block_prefetch.h"
 #include "block_request.h"
 #include "json/json.h"
 #include "log/log_events.h"
@@ -55,10 +56,16 @@ int FailAnswer(intake::UploadContext& task, std::u16string_view cause, const std
 }  // namespace
 
 int UploadBlock(intake::UploadContext& task, const std::string& segId, const std::string& range) {
+    CBlockPrefetch prefetch;
+    return UploadBlocks(task, segId, range, prefetch);
+}
+
+int detail::UploadBlocks(intake::UploadContext& task, const std::string& segId,
+                         const std::string& range, CBlockPrefetch& prefetch) {
     std::string next = range;
     int repeats = 0;
     for (;;) {
-        BlockReply sent = SendBlock(task, segId, next);
+        BlockReply sent = SendBlock(task, segId, next, prefetch);
         if (sent.result != kUploadOk)
             return sent.result;
         BlockAnswer answer;

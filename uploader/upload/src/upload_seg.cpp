@@ -1,3 +1,5 @@
+#include "block_prefetch.h"
+#include "block_request.h"
 #include "control_request.h"
 #include "json/json.h"
 #include "log/log_events.h"
@@ -44,7 +46,8 @@ int FailSegments(intake::UploadContext& task, std::u16string_view cause, std::u1
 // One pass over the segments: each entry that the service names now is sent (blocks, from
 // the range the service asked for in it) or offered (fast upload, the range of the segment
 // list's reply). False when the service named no entry of the list.
-bool RunPass(intake::UploadContext& task, const std::string& range, bool fast, int& result) {
+bool RunPass(intake::UploadContext& task, const std::string& range, bool fast,
+             CBlockPrefetch& prefetch, int& result) {
     bool named = false;
     for (size_t i = 0; i < task.m_Segments.size() && !task.m_Finished; ++i) {
         const intake::SegmentEntry& entry = task.m_Segments[i];
@@ -58,7 +61,7 @@ bool RunPass(intake::UploadContext& task, const std::string& range, bool fast, i
                 break;
             continue;
         }
-        const int sent = UploadBlock(task, entry.fileid, task.m_CurrentSegRange);
+        const int sent = UploadBlocks(task, entry.fileid, task.m_CurrentSegRange, prefetch);
         if (sent != 0) {
             LogFailure(kUploadSeg, u"DESC=UploadSeg seg failure", u"seg=" + platform::AnsiToWide(entry.range),
                        FilePathText(task));
@@ -75,9 +78,12 @@ bool RunPass(intake::UploadContext& task, const std::string& range, bool fast, i
 // a pass), bounded: a service that never finishes cannot keep the file forever.
 int RunPasses(intake::UploadContext& task, const std::string& range, bool fast) {
     const size_t passes = fast ? kMaxFastPasses : task.m_Segments.size() + 1;
+    // One read ahead for all segments: the first block of a segment is read while the
+    // last one of the segment before goes out.
+    CBlockPrefetch prefetch;
     for (size_t pass = 0; pass < passes; ++pass) {
         int result = kUploadOk;
-        if (!RunPass(task, range, fast, result))
+        if (!RunPass(task, range, fast, prefetch, result))
             return FailSegments(task, u"DESC=UploadSeg segment not in the list!",
                                 u"kdw_fid=" + platform::AnsiToWide(task.m_CurrentSegId));
         if (result != kUploadOk)

@@ -1,0 +1,136 @@
+// Connections kept between requests: a server that keeps its connections open sees
+// requests made one after another (from any thread) on one connection, a streamed body on
+// a connection of its own, and a request made while another is open on another.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/async_http_channel.h"
+#include "net_test_support.h"
+#include "platform/tcp.h"
+
+namespace {
+
+constexpr uint32_t kPollMs = 50;
+
+// Answers every request of a connection with "{}" and keeps the connection open; counts
+// connections and requests.
+class KeepAliveServer {
+public:
+    KeepAliveServer() {
+        if (!m_Listener.Listen())
+            ADD_FAILURE() << "the server cannot listen";
+        m_Accepting = std::thread([this] { Accept(); });
+    }
+    ~KeepAliveServer() {
+        m_Stopping = true;
+        m_Accepting.join();
+        for (std::thread& serving : m_Serving)
+            serving.join();
+    }
+    uint16_t Port() const { return m_Listener.Port(); }
+    size_t Connections() const { return m_Connections; }
+    size_t Requests() const { return m_Requests; }
+
+private:
+    void Accept() {
+        while (!m_Stopping)
+            if (auto connection = m_Listener.Accept(kPollMs)) {
+                ++m_Connections;
+                m_Serving.emplace_back([this, c = std::move(*connection)]() mutable { Serve(c); });
+            }
+    }
+    void Serve(platform::TcpConnection& connection) {
+        std::string received;
+        char buffer[4096];
+        while (!m_Stopping) {
+            const int64_t got = connection.Read(buffer, sizeof buffer, kPollMs);
+            if (got == platform::TcpConnection::kTimedOut)
+                continue;
+            if (got <= 0)
+                return;
+            received.append(buffer, size_t(got));
+            while (TakeRequest(received)) {
+                ++m_Requests;
+                const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}";
+                connection.WriteAll(reply.data(), reply.size());
+            }
+        }
+    }
+    // Removes one whole request from the front of the bytes; false when none is whole.
+    static bool TakeRequest(std::string& bytes) {
+        const size_t end = bytes.find("\r\n\r\n");
+        if (end == std::string::npos)
+            return false;
+        size_t length = 0;
+        const size_t at = bytes.find("Content-Length: ");
+        if (at != std::string::npos && at < end)
+            length = std::stoul(bytes.substr(at + 16));
+        if (bytes.size() < end + 4 + length)
+            return false;
+        bytes.erase(0, end + 4 + length);
+        return true;
+    }
+
+    platform::TcpListener m_Listener;
+    std::atomic<bool> m_Stopping{false};
+    std::atomic<size_t> m_Connections{0};
+    std::atomic<size_t> m_Requests{0};
+    std::thread m_Accepting;
+    std::vector<std::thread> m_Serving;  // touched by the accepting thread only, then joined
+};
+
+class ConnectionReuseTest : public net_test::NetTest {
+protected:
+    // A channel with its POST request opened to 127.0.0.1:port.
+    static bool Begin(net::AsyncHttpChannel& channel, uint16_t port) {
+        channel.Create(nullptr);
+        return channel.Open(u"Norvel") && channel.ApplyOptions() && channel.AttachCallback() &&
+               channel.Connect(u"127.0.0.1", port) && channel.OpenRequest(u"POST", u"/up/up_init");
+    }
+    // One request; the body goes whole with the request or, streamed, in a second piece.
+    static bool Post(uint16_t port, const std::string& body, bool streamed) {
+        net::AsyncHttpChannel channel;
+        if (!Begin(channel, port))
+            return false;
+        const std::u16string headers = u"Content-Type: application/octet-stream\r\n";
+        size_t written = 0;
+        const bool sent = streamed ? channel.SendRequest(headers, {}, body.size()) &&
+                                         channel.Write(body.data(), body.size(), written)
+                                   : channel.SendRequest(headers, body);
+        char reply[16];
+        size_t length = 0;
+        return sent && channel.EndRequest() && channel.QueryStatusCode() == 200 &&
+               channel.ReadOnce(reply, sizeof reply, length) && std::string(reply) == "{}";
+    }
+};
+
+TEST_F(ConnectionReuseTest,
+       RequestsOneAfterAnotherShareAConnectionAndAStreamedBodyGetsOneOfItsOwn) {
+    KeepAliveServer server;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(Post(server.Port(), "a=" + std::to_string(i), false));
+    EXPECT_EQ(server.Connections(), 1u);
+    EXPECT_TRUE(Post(server.Port(), "streamed", true));
+    EXPECT_EQ(server.Connections(), 2u);
+    EXPECT_TRUE(Post(server.Port(), "a=4", false));  // on the first connection again
+    std::thread other([&] { EXPECT_TRUE(Post(server.Port(), "b=1", false)); });
+    other.join();
+    EXPECT_EQ(server.Connections(), 2u);
+    {
+        // While one request is open, another needs a connection of its own.
+        net::AsyncHttpChannel open;
+        ASSERT_TRUE(Begin(open, server.Port()));
+        ASSERT_TRUE(open.SendRequest(u"Content-Type: text/plain\r\n", "c=1") && open.EndRequest());
+        EXPECT_TRUE(Post(server.Port(), "c=2", false));
+        EXPECT_EQ(server.Connections(), 3u);
+    }
+    EXPECT_EQ(server.Requests(), 8u);
+}
+
+}  // namespace
