@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -12,12 +13,17 @@
 #include "platform/system.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
+#include "send/config_command.h"
 #include "send/control_commands.h"
 #include "send/exit_codes.h"
+#include "send/log_command.h"
 #include "send/login_command.h"
+#include "send/logout_command.h"
 #include "send/plugin_client.h"
 #include "send/request_paths.h"
 #include "send/send_command.h"
+#include "send/service_probe.h"
+#include "settings/service_hosts.h"
 #include "settings/settings.h"
 
 namespace {
@@ -94,12 +100,42 @@ int RunLoginCommand(const SendCommand& command) {
         std::cerr << "norvel-flinga-send: the service wants a captcha: open " << url << "\n";
         return platform::ReadPromptedLine("Captcha text: ");
     };
+    const auto explainNoReply = [] {
+        const settings::ServiceHost host = settings::GetApiHost();
+        const std::string why = probe::WhyUnreachable(host);
+        return why.empty() ? why : probe::HostAddress(host) + ": " + why;
+    };
     const int status = RunLogin(&actions::LoginForCommandLine, readCaptcha, command.userName,
-                                *password, std::cerr);
+                                *password, std::cerr, explainNoReply);
     const std::string runtimeDir = platform::RuntimeDir();
     if (status == kExitOk && !runtimeDir.empty())
         TellUploaderOfLogin(control::ControlSocketPath(runtimeDir), command.waitMs, std::cerr);
     return status;
+}
+
+// The commands that need no runtime folder.
+std::optional<int> RunLocalCommand(const SendCommand& command) {
+    switch (command.kind) {
+        case CommandKind::Help:
+            std::cout << UsageText();
+            return kExitOk;
+        case CommandKind::Version:
+            std::cout << "norvel-flinga-send " NORVEL_SEND_VERSION "\n";
+            return kExitOk;
+        case CommandKind::Login:
+            return RunLoginCommand(command);
+        case CommandKind::Config:
+            return RunConfigCommand(command.configAction, command.configKey, command.configValue,
+                                    std::cout, std::cerr);
+        case CommandKind::Log: {
+            LogFollow follow;
+            follow.follow = command.follow;
+            return RunLogCommand(UploaderLogFolder(launcher::FolderOf(platform::ExecutablePath())),
+                                 follow, std::cout, std::cerr);
+        }
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -112,19 +148,24 @@ int main(int argc, char** argv) {
         std::cerr << "norvel-flinga-send: " << error << "\n" << UsageText();
         return kExitUsage;
     }
-    if (command->kind == CommandKind::Help) {
-        std::cout << UsageText();
-        return kExitOk;
-    }
-    if (command->kind == CommandKind::Login)
-        return RunLoginCommand(*command);
+    if (const auto status = RunLocalCommand(*command))
+        return *status;
     const std::string runtimeDir = platform::RuntimeDir();
     if (runtimeDir.empty()) {
         std::cerr << "norvel-flinga-send: the runtime folder cannot be used\n";
         return kExitFailed;
     }
-    if (command->kind == CommandKind::Message || command->kind == CommandKind::Status)
-        return RunControlCommand(command->request, control::ControlSocketPath(runtimeDir),
-                                 command->waitMs, std::cout, std::cerr);
-    return RunRequest(*command, runtimeDir);
+    const std::string controlSocket = control::ControlSocketPath(runtimeDir);
+    switch (command->kind) {
+        case CommandKind::Message:
+        case CommandKind::Status:
+            return RunControlCommand(command->request, controlSocket, command->waitMs, std::cout,
+                                     std::cerr, command->rawStates);
+        case CommandKind::Quit:
+            return RunQuit(controlSocket, command->waitMs, std::cerr);
+        case CommandKind::Logout:
+            return RunLogout(controlSocket, command->waitMs, std::cerr);
+        default:
+            return RunRequest(*command, runtimeDir);
+    }
 }
