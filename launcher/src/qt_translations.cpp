@@ -20,7 +20,8 @@ bool InstallQtTranslations(QCoreApplication& application, const QLocale& locale,
     for (const char* catalogue : {"qtbase", "qt"}) {
         for (const QString& folder : folders) {
             auto* translator = new QTranslator(&application);
-            if (translator->load(locale, QString::fromLatin1(catalogue), QStringLiteral("_"), folder) &&
+            if (translator->load(locale, QString::fromLatin1(catalogue), QStringLiteral("_"),
+                                 folder) &&
                 QCoreApplication::installTranslator(translator))
                 return true;
             delete translator;

@@ -10,7 +10,9 @@
 
 namespace {
 
-QString CancelText() { return QCoreApplication::translate("QPlatformTheme", "Cancel"); }
+QString CancelText() {
+    return QCoreApplication::translate("QPlatformTheme", "Cancel");
+}
 
 }  // namespace
 
@@ -24,8 +26,8 @@ TEST(QtTranslations, QtsOwnTextsFollowTheLocaleAndStayEnglishWithoutACatalogue) 
     EXPECT_FALSE(launcher::InstallQtTranslations(application, QLocale(QLocale::Zulu),
                                                  launcher::QtTranslationFolders()));
     norvel::test::TempDir empty;
-    EXPECT_FALSE(launcher::InstallQtTranslations(application, QLocale(QLocale::Chinese, QLocale::China),
-                                                 {empty.Path().c_str()}));
+    EXPECT_FALSE(launcher::InstallQtTranslations(
+        application, QLocale(QLocale::Chinese, QLocale::China), {empty.Path().c_str()}));
     EXPECT_EQ(CancelText(), "Cancel");
 
     bool found = false;
@@ -36,7 +38,7 @@ TEST(QtTranslations, QtsOwnTextsFollowTheLocaleAndStayEnglishWithoutACatalogue) 
     // The folder list is searched in order: a missing folder first does not matter.
     QStringList folders = launcher::QtTranslationFolders();
     folders.prepend(QString::fromStdString(empty.File("missing")));
-    EXPECT_TRUE(launcher::InstallQtTranslations(application, QLocale(QLocale::Chinese, QLocale::China),
-                                                folders));
+    EXPECT_TRUE(launcher::InstallQtTranslations(
+        application, QLocale(QLocale::Chinese, QLocale::China), folders));
     EXPECT_EQ(CancelText(), QString::fromUtf8("取消"));
 }
