@@ -125,6 +125,9 @@ int RunApplication(int argc, char** argv, const std::string& runtimeDir,
     QApplication application(argc, argv);
     // Only the library's request ends the launcher, not the last of its windows closing.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop entry's name: on Wayland it is the windows' application id, which ties
+    // them to the entry's name and icon (on X11 the window class does, StartupWMClass).
+    QGuiApplication::setDesktopFileName(QStringLiteral("norvel-flinga"));
     // Without a catalogue for the locale Qt keeps its English texts.
     InstallQtTranslations(application, QLocale(), QtTranslationFolders());
     Session session;
