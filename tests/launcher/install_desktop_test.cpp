@@ -103,7 +103,8 @@ TEST_F(InstallDesktopTest, AFolderTheEntriesCannotCarryIsRefused) {
     EXPECT_NE(Install({"--from", dir.Path()}).status, 0);  // no built launcher there
 }
 
-TEST_F(InstallDesktopTest, TheDesktopFindsTheIconTheCommandAndItsLanguageAndUninstallSaysWhatStays) {
+TEST_F(InstallDesktopTest,
+       TheDesktopFindsTheIconTheCommandAndItsLanguageAndUninstallSaysWhatStays) {
     ASSERT_EQ(Install({}).status, 0);
     const std::string flinga = m_Data + "/norvel/Flinga";
     const std::string home = std::getenv("HOME");
@@ -113,8 +114,10 @@ TEST_F(InstallDesktopTest, TheDesktopFindsTheIconTheCommandAndItsLanguageAndUnin
                              "Name[zh_CN]=Norvel网盘Flinga\n", "GenericName=", "Keywords="})
         EXPECT_NE(entry.find(line), std::string::npos) << line;
     for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"})
-        EXPECT_TRUE(fs::exists(m_Data + "/icons/hicolor/" + size + "/apps/norvel-flinga.png")) << size;
-    EXPECT_EQ(fs::read_symlink(home + "/.local/bin/norvel-flinga-send"), flinga + "/norvel-flinga-send");
+        EXPECT_TRUE(fs::exists(m_Data + "/icons/hicolor/" + size + "/apps/norvel-flinga.png"))
+            << size;
+    EXPECT_EQ(fs::read_symlink(home + "/.local/bin/norvel-flinga-send"),
+              flinga + "/norvel-flinga-send");
     if (fs::exists("/usr/bin/desktop-file-validate")) {
         const ProgramResult valid = RunToEnd("/usr/bin/desktop-file-validate", {entryPath});
         EXPECT_EQ(valid.status, 0) << valid.output;
