@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "control/control_protocol.h"
+#include "launcher/install_setup.h"
 #include "launcher/launcher_paths.h"
 #include "platform/system.h"
 #include "platform/terminal.h"
@@ -90,7 +91,15 @@ int RunRequest(const SendCommand& command, const std::string& runtimeDir) {
     return kExitOk;
 }
 
+// The install path as the launcher settles it, so that what the client stores or reads
+// (the login's settings, the log folder) is where the launcher looks.
+void SettleInstallPath() {
+    if (launcher::CreateLauncherKeys())
+        (void)launcher::LauncherInstallPath(LauncherPath());
+}
+
 int RunLoginCommand(const SendCommand& command) {
+    SettleInstallPath();
     const auto password = platform::ReadSecretLine("Password for " + command.userName + ": ");
     if (!password) {
         std::cerr << "norvel-flinga-send: no password given\n";
@@ -128,6 +137,7 @@ std::optional<int> RunLocalCommand(const SendCommand& command) {
             return RunConfigCommand(command.configAction, command.configKey, command.configValue,
                                     std::cout, std::cerr);
         case CommandKind::Log: {
+            SettleInstallPath();
             LogFollow follow;
             follow.follow = command.follow;
             return RunLogCommand(UploaderLogFolder(launcher::FolderOf(platform::ExecutablePath())),
