@@ -9,6 +9,7 @@
 #include "platform/instance_lock.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/tcp.h"
 #include "platform/text.h"
 #include "send/exit_codes.h"
 #include "settings/registry_values.h"
@@ -155,6 +156,25 @@ TEST_F(SendProcessTest, LoginSaysWhatIsMissing) {
     ProgramResult result = Send({"login", "demo"});
     EXPECT_EQ(result.status, send::kExitUsage);
     EXPECT_NE(result.output.find("no password given"), std::string::npos);
+}
+
+TEST_F(SendProcessTest, AServiceThatCannotBeReachedIsNamedWithItsAddressAndTheCause) {
+    uint16_t port = 0;
+    {
+        platform::TcpListener listener;
+        ASSERT_TRUE(listener.Listen());
+        port = listener.Port();
+    }  // nothing listens there any more
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    ASSERT_EQ(Send({"config", "set", "API_HOST", address}).status, send::kExitOk);
+    EXPECT_EQ(Send({"config", "get", "API_HOST"}).output, address + "\n");
+    const ProgramResult result = Send({"login", "alice"}, "secret\n");
+    EXPECT_EQ(result.status, send::kExitServiceFailed) << result.output;
+    EXPECT_NE(
+        result.output.find("the service could not be reached: " + address + ": connection refused"),
+        std::string::npos)
+        << result.output;
+    EXPECT_EQ(Send({"config", "unset", "API_HOST"}).status, send::kExitOk);
 }
 
 TEST_F(SendProcessTest, LoginAgainstTheServiceIsKeptForTheUploader) {
