@@ -125,7 +125,7 @@ make_samples() {
 wait_for_uploads() {
   local expected=$1 deadline=$((SECONDS + upload_wait)) status
   while :; do
-    status=$("$send" status)
+    status=$("$send" status --raw)
     local tasks busy
     tasks=$(grep -c '^task=' <<<"$status" || true)
     busy=$(grep -cE '^task=[0-9]+ (1|2) ' <<<"$status" || true)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the project and runs the whole suite:
-#   1. a normal build with every test,
+#   1. a normal build with every test, and lintian on its Debian package when lintian is
+#      installed,
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build with every test,
 #   3. a ThreadSanitizer build of the suites labelled "concurrency",
 #   4. the libFuzzer targets for a fixed time each (clang).
@@ -62,6 +63,21 @@ suite() {
 
 mkdir -p build
 suite "normal build" build/ci-normal all --
+# The Debian package of the normal build, checked by lintian when it is installed (it is
+# not among the dependencies: a large package); errors fail, warnings are shown.
+if command -v lintian >/dev/null 2>&1 && [[ -f build/ci-normal/CPackConfig.cmake ]]; then
+  echo "=== package: lintian"
+  rm -rf build/ci-package
+  if cpack -G DEB --config build/ci-normal/CPackConfig.cmake -B build/ci-package \
+      >build/ci-package.log 2>&1 &&
+     lintian --fail-on error build/ci-package/*.deb; then
+    passed=$((passed + 1))
+  else
+    cat build/ci-package.log
+    echo "=== package: lintian FAILED"
+    failed=$((failed + 1)); status=1
+  fi
+fi
 suite "address+undefined sanitizers" build/ci-asan all -- -DNORVEL_SANITIZE=address,undefined
 suite "thread sanitizer" build/ci-tsan norvel_concurrency_tests -L concurrency --no-tests=ignore \
   -- -DNORVEL_SANITIZE=thread

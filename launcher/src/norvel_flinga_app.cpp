@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <iostream>
 #include <memory>
@@ -18,9 +19,10 @@
 #include "launcher/library_binding.h"
 #include "launcher/norvel_flinga_dlg.h"
 #include "launcher/pipe_listener.h"
-#include "platform/qt_message_loop.h"
+#include "launcher/qt_translations.h"
 #include "launcher/termination_watch.h"
 #include "platform/instance_lock.h"
+#include "platform/qt_message_loop.h"
 #include "platform/signals.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -123,6 +125,11 @@ int RunApplication(int argc, char** argv, const std::string& runtimeDir,
     QApplication application(argc, argv);
     // Only the library's request ends the launcher, not the last of its windows closing.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop entry's name: on Wayland it is the windows' application id, which ties
+    // them to the entry's name and icon (on X11 the window class does, StartupWMClass).
+    QGuiApplication::setDesktopFileName(QStringLiteral("norvel-flinga"));
+    // Without a catalogue for the locale Qt keeps its English texts.
+    InstallQtTranslations(application, QLocale(), QtTranslationFolders());
     Session session;
     std::string error;
     session.library =

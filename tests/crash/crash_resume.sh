@@ -126,7 +126,7 @@ wait_until "$wait_s" eval '[[ $(remote_digest) == "$digest" ]]' ||
   fail "big.bin did not complete after the restart (service has: '$(remote_digest)')"
 after=$(blocks)
 say "big.bin complete with md5 $digest; blocks sent after the restart: $((after - before))"
-status=$("$send" status)
+status=$("$send" status --raw)
 grep -qE '^task=[0-9]+ 3 .*big\.bin' <<<"$status" || fail "the task is not shown complete: $status"
 # A clean end (SIGTERM: save and exit) writes the list once more, the finished task in it.
 stop_launcher

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
 #include "support/test_env.h"
@@ -40,6 +41,31 @@ TEST(InstallSetup, AMissingInstallPathIsTheLaunchersFolderWithoutItsLastTwoParts
     settings::ResetCaches();
     platform::RegistryKey::Open(settings::kNorvelKey)->WriteString(settings::kInstallPath, u"/opt/norvel");
     EXPECT_EQ(launcher::LauncherInstallPath("/P/Flinga/Norvel_Flinga"), "/opt/norvel");
+}
+
+TEST(InstallSetup, ASystemWideInstallKeepsTheUsersDataInTheUsersDataFolder) {
+    ASSERT_TRUE(launcher::CreateLauncherKeys());
+    unsetenv("XDG_DATA_HOME");  // below the test's own home folder
+    const std::string own = launcher::UserDataInstallPath();
+    ASSERT_EQ(own, std::string(std::getenv("HOME")) + "/.local/share/norvel");  // no XDG_DATA_HOME
+    for (const char* launcherPath :
+         {"/usr/lib/norvel/Flinga/Norvel_Flinga", "/opt/norvel/Flinga/Norvel_Flinga"}) {
+        settings::ResetCaches();
+        platform::RegistryKey::Open(settings::kNorvelKey)->DeleteValue(settings::kInstallPath);
+        EXPECT_EQ(launcher::LauncherInstallPath(launcherPath), own) << launcherPath;
+        EXPECT_EQ(StoredInstallPath(), platform::Utf8ToWide(own));
+        EXPECT_TRUE(std::filesystem::is_directory(own + "/Flinga"));
+    }
+    setenv("XDG_DATA_HOME", "/data/of/user", 1);
+    EXPECT_EQ(launcher::UserDataInstallPath(), "/data/of/user/norvel");
+    setenv("XDG_DATA_HOME", "relative", 1);
+    EXPECT_EQ(launcher::UserDataInstallPath(), own);
+    unsetenv("XDG_DATA_HOME");
+    // A user's own install elsewhere keeps the old rule.
+    settings::ResetCaches();
+    platform::RegistryKey::Open(settings::kNorvelKey)->DeleteValue(settings::kInstallPath);
+    EXPECT_EQ(launcher::LauncherInstallPath("/home/u/apps/Flinga/Norvel_Flinga"), "/home/u/apps");
+    std::filesystem::remove_all(own);
 }
 
 TEST(InstallSetup, TheUpdaterIsStartedAndAMissingOneIsIgnored) {

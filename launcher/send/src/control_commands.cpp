@@ -1,10 +1,14 @@
 #include "send/control_commands.h"
 
+#include <chrono>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "control/control_client.h"
+#include "intake/messages.h"
+#include "intake/task_states.h"
 #include "platform/text.h"
 #include "send/exit_codes.h"
 
@@ -64,11 +68,13 @@ std::string StatusText(std::u16string_view name) {
     return out;
 }
 
-void PrintStatus(const control::ControlStatus& status, std::ostream& out) {
+void PrintStatus(const control::ControlStatus& status, bool rawStates, std::ostream& out) {
     out << "engine=" << (status.engine ? 1 : 0) << "\n";
     out << "main-window=" << (status.mainWindow ? 1 : 0) << "\n";
     for (const control::TaskLine& task : status.tasks)
-        out << "task=" << task.id << ' ' << task.state << ' ' << StatusText(task.path) << "\n";
+        out << "task=" << task.id << ' '
+            << (rawStates ? std::to_string(task.state) : TaskStateName(task.state)) << ' '
+            << StatusText(task.path) << "\n";
     if (status.tasksOmitted > 0)
         out << "tasks-omitted=" << status.tasksOmitted << "\n";
 }
@@ -98,7 +104,7 @@ control::ControlReply CallStatus(const control::ControlRequest& request,
 }  // namespace
 
 int RunControlCommand(const control::ControlRequest& request, const std::string& socketPath,
-                      uint32_t timeoutMs, std::ostream& out, std::ostream& err) {
+                      uint32_t timeoutMs, std::ostream& out, std::ostream& err, bool rawStates) {
     const control::ControlReply reply = request.kind == control::ControlRequest::Kind::Status
                                             ? CallStatus(request, socketPath, timeoutMs)
                                             : control::CallControl(socketPath, request, timeoutMs);
@@ -111,9 +117,78 @@ int RunControlCommand(const control::ControlRequest& request, const std::string&
         return ExitStatusOf(reply.error);
     }
     if (request.kind == control::ControlRequest::Kind::Status)
-        PrintStatus(reply.status, out);
+        PrintStatus(reply.status, rawStates, out);
     else
         out << reply.result << "\n";
+    return kExitOk;
+}
+
+std::string TaskStateName(int32_t state) {
+    switch (state) {
+        case intake::kTaskWaiting:
+            return "waiting";
+        case intake::kTaskUploading:
+            return "uploading";
+        case intake::kTaskComplete:
+            return "complete";
+        case intake::kTaskFailed:
+            return "failed";
+        case intake::kTaskEmptyFile:
+            return "empty-file";
+        case intake::kTaskTooLarge:
+            return "too-large";
+        case intake::kTaskCancelled:
+            return "removed";
+        case intake::kTaskFileLocked:
+            return "file-locked";
+        case intake::kTaskFileMissing:
+            return "file-missing";
+        case intake::kTaskDiskFull:
+            return "disk-full";
+        case intake::kTaskTimeout:
+            return "timed-out";
+        case intake::kTaskParentMissing:
+            return "parent-missing";
+        case intake::kTaskFileExists:
+            return "file-exists";
+        case intake::kTaskPaused:
+            return "paused";
+        default:
+            return std::to_string(state);
+    }
+}
+
+int RunQuit(const std::string& socketPath, uint32_t timeoutMs, std::ostream& err) {
+    control::ControlRequest request;
+    request.kind = control::ControlRequest::Kind::Send;
+    request.target = {control::TargetKind::Property, std::u16string(control::kMainWindowProperty)};
+    request.message = intake::WM_SAVE_AND_EXIT;
+    const control::ControlReply reply = control::CallControl(socketPath, request, timeoutMs);
+    if (reply.error == control::ControlError::NoServer) {
+        err << "norvel-flinga-send: the uploader is not running\n";
+        return kExitOk;
+    }
+    if (reply.error == control::ControlError::NoWindow) {
+        err << "norvel-flinga-send: the uploader has no main window yet: nothing to save, and "
+               "nothing to ask to end\n";
+        return kExitRefused;
+    }
+    if (reply.error != control::ControlError::None) {
+        err << "norvel-flinga-send: " << reply.errorText << "\n";
+        return ExitStatusOf(reply.error);
+    }
+    // The uploader ends once its loop has run the exit; its control socket goes last.
+    control::ControlRequest status;
+    status.kind = control::ControlRequest::Kind::Status;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (control::CallControl(socketPath, status, 1000).error !=
+           control::ControlError::NoServer) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            err << "norvel-flinga-send: the uploader saved its tasks but has not ended yet\n";
+            return kExitNoAnswer;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     return kExitOk;
 }
 

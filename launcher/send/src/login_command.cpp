@@ -14,7 +14,20 @@ using actions::CommandLineLoginResult;
 // A service that keeps asking for captchas is not asked forever.
 constexpr int kCaptchaTries = 3;
 
-int Report(const CommandLineLoginResult& result, const std::string& userName, std::ostream& err) {
+// A step that got no HTTP status at all never reached the service.
+bool ReachedNobody(const CommandLineLoginResult& result) {
+    return result.errorCode == 0 && (result.outcome == CommandLineLoginOutcome::ServiceError ||
+                                     result.outcome == CommandLineLoginOutcome::NoClientIdentity);
+}
+
+int Report(const CommandLineLoginResult& result, const std::string& userName, std::ostream& err,
+           const UnreachableExplainer& explainNoReply) {
+    if (ReachedNobody(result) && explainNoReply) {
+        if (const std::string why = explainNoReply(); !why.empty()) {
+            err << "norvel-flinga-send: the service could not be reached: " << why << "\n";
+            return kExitServiceFailed;
+        }
+    }
     switch (result.outcome) {
     case CommandLineLoginOutcome::LoggedIn:
         err << "norvel-flinga-send: logged in as " << userName << "\n";
@@ -48,7 +61,8 @@ int Report(const CommandLineLoginResult& result, const std::string& userName, st
 }  // namespace
 
 int RunLogin(const LoginSteps& login, const CaptchaReader& readCaptcha, const std::string& userName,
-             const std::string& password, std::ostream& err) {
+             const std::string& password, std::ostream& err,
+             const UnreachableExplainer& explainNoReply) {
     const std::u16string name = platform::Utf8ToWide(userName);
     const std::u16string secret = platform::Utf8ToWide(password);
     CommandLineLoginResult result = login(name, secret, {}, {});
@@ -60,7 +74,7 @@ int RunLogin(const LoginSteps& login, const CaptchaReader& readCaptcha, const st
         const std::u16string captchaId = result.captchaId;
         result = login(name, secret, platform::Utf8ToWide(*captcha), captchaId);
     }
-    return Report(result, userName, err);
+    return Report(result, userName, err, explainNoReply);
 }
 
 }  // namespace send

@@ -3,21 +3,28 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "control/control_protocol.h"
+#include "launcher/install_setup.h"
 #include "launcher/launcher_paths.h"
 #include "platform/system.h"
 #include "platform/terminal.h"
 #include "platform/text.h"
+#include "send/config_command.h"
 #include "send/control_commands.h"
 #include "send/exit_codes.h"
+#include "send/log_command.h"
 #include "send/login_command.h"
+#include "send/logout_command.h"
 #include "send/plugin_client.h"
 #include "send/request_paths.h"
 #include "send/send_command.h"
+#include "send/service_probe.h"
+#include "settings/service_hosts.h"
 #include "settings/settings.h"
 
 namespace {
@@ -84,7 +91,15 @@ int RunRequest(const SendCommand& command, const std::string& runtimeDir) {
     return kExitOk;
 }
 
+// The install path as the launcher settles it, so that what the client stores or reads
+// (the login's settings, the log folder) is where the launcher looks.
+void SettleInstallPath() {
+    if (launcher::CreateLauncherKeys())
+        (void)launcher::LauncherInstallPath(LauncherPath());
+}
+
 int RunLoginCommand(const SendCommand& command) {
+    SettleInstallPath();
     const auto password = platform::ReadSecretLine("Password for " + command.userName + ": ");
     if (!password) {
         std::cerr << "norvel-flinga-send: no password given\n";
@@ -94,12 +109,43 @@ int RunLoginCommand(const SendCommand& command) {
         std::cerr << "norvel-flinga-send: the service wants a captcha: open " << url << "\n";
         return platform::ReadPromptedLine("Captcha text: ");
     };
+    const auto explainNoReply = [] {
+        const settings::ServiceHost host = settings::GetApiHost();
+        const std::string why = probe::WhyUnreachable(host);
+        return why.empty() ? why : probe::HostAddress(host) + ": " + why;
+    };
     const int status = RunLogin(&actions::LoginForCommandLine, readCaptcha, command.userName,
-                                *password, std::cerr);
+                                *password, std::cerr, explainNoReply);
     const std::string runtimeDir = platform::RuntimeDir();
     if (status == kExitOk && !runtimeDir.empty())
         TellUploaderOfLogin(control::ControlSocketPath(runtimeDir), command.waitMs, std::cerr);
     return status;
+}
+
+// The commands that need no runtime folder.
+std::optional<int> RunLocalCommand(const SendCommand& command) {
+    switch (command.kind) {
+        case CommandKind::Help:
+            std::cout << UsageText();
+            return kExitOk;
+        case CommandKind::Version:
+            std::cout << "norvel-flinga-send " NORVEL_SEND_VERSION "\n";
+            return kExitOk;
+        case CommandKind::Login:
+            return RunLoginCommand(command);
+        case CommandKind::Config:
+            return RunConfigCommand(command.configAction, command.configKey, command.configValue,
+                                    std::cout, std::cerr);
+        case CommandKind::Log: {
+            SettleInstallPath();
+            LogFollow follow;
+            follow.follow = command.follow;
+            return RunLogCommand(UploaderLogFolder(launcher::FolderOf(platform::ExecutablePath())),
+                                 follow, std::cout, std::cerr);
+        }
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -112,19 +158,24 @@ int main(int argc, char** argv) {
         std::cerr << "norvel-flinga-send: " << error << "\n" << UsageText();
         return kExitUsage;
     }
-    if (command->kind == CommandKind::Help) {
-        std::cout << UsageText();
-        return kExitOk;
-    }
-    if (command->kind == CommandKind::Login)
-        return RunLoginCommand(*command);
+    if (const auto status = RunLocalCommand(*command))
+        return *status;
     const std::string runtimeDir = platform::RuntimeDir();
     if (runtimeDir.empty()) {
         std::cerr << "norvel-flinga-send: the runtime folder cannot be used\n";
         return kExitFailed;
     }
-    if (command->kind == CommandKind::Message || command->kind == CommandKind::Status)
-        return RunControlCommand(command->request, control::ControlSocketPath(runtimeDir),
-                                 command->waitMs, std::cout, std::cerr);
-    return RunRequest(*command, runtimeDir);
+    const std::string controlSocket = control::ControlSocketPath(runtimeDir);
+    switch (command->kind) {
+        case CommandKind::Message:
+        case CommandKind::Status:
+            return RunControlCommand(command->request, controlSocket, command->waitMs, std::cout,
+                                     std::cerr, command->rawStates);
+        case CommandKind::Quit:
+            return RunQuit(controlSocket, command->waitMs, std::cerr);
+        case CommandKind::Logout:
+            return RunLogout(controlSocket, command->waitMs, std::cerr);
+        default:
+            return RunRequest(*command, runtimeDir);
+    }
 }

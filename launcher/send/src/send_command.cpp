@@ -83,6 +83,45 @@ std::optional<SendCommand> ParseMessageCommand(std::span<const std::string> rest
     return command;
 }
 
+std::optional<SendCommand> ParseStatusCommand(std::span<const std::string> rest,
+                                              SendCommand command, std::string* error) {
+    if (rest.size() > 1 || (rest.size() == 1 && rest[0] != "--raw"))
+        return Fail(error, "status takes only --raw");
+    command.kind = CommandKind::Status;
+    command.request.kind = control::ControlRequest::Kind::Status;
+    command.rawStates = rest.size() == 1;
+    return command;
+}
+
+std::optional<SendCommand> ParseConfigCommand(std::span<const std::string> rest,
+                                              SendCommand command, std::string* error) {
+    command.kind = CommandKind::Config;
+    const std::string_view action = rest.empty() ? std::string_view() : rest[0];
+    if (action == "get" && rest.size() == 2)
+        command.configAction = ConfigAction::Get;
+    else if (action == "unset" && rest.size() == 2)
+        command.configAction = ConfigAction::Unset;
+    else if (action == "set" && rest.size() == 3)
+        command.configAction = ConfigAction::Set;
+    else
+        return Fail(error, "config needs: get KEY, set KEY VALUE or unset KEY");
+    command.configKey = rest[1];
+    if (command.configAction == ConfigAction::Set)
+        command.configValue = rest[2];
+    return command;
+}
+
+// Commands that are one word.
+std::optional<CommandKind> WordCommand(std::string_view word) {
+    if (word == "quit")
+        return CommandKind::Quit;
+    if (word == "logout")
+        return CommandKind::Logout;
+    if (word == "--version" || word == "version")
+        return CommandKind::Version;
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<SendCommand> ParseCommand(std::span<const std::string> arguments, std::string* error) {
@@ -113,29 +152,54 @@ std::optional<SendCommand> ParseCommand(std::span<const std::string> arguments, 
     }
     if (word == "message")
         return ParseMessageCommand(rest, std::move(command), error);
-    if (word == "status" && rest.empty()) {
-        command.kind = CommandKind::Status;
-        command.request.kind = control::ControlRequest::Kind::Status;
-        return command;
-    }
-    if (word == "login" && rest.size() == 1 && !rest[0].empty()) {
+    if (word == "status")
+        return ParseStatusCommand(rest, std::move(command), error);
+    if (word == "login") {
+        if (rest.size() != 1 || rest[0].empty())
+            return Fail(error,
+                        "login needs the account NAME (the password is read from standard input)");
         command.kind = CommandKind::Login;
         command.userName = rest[0];
         return command;
     }
-    return Fail(error, "unknown command or wrong arguments: " + word);
+    if (word == "config")
+        return ParseConfigCommand(rest, std::move(command), error);
+    if (word == "log") {
+        if (rest.size() > 1 || (rest.size() == 1 && rest[0] != "--follow"))
+            return Fail(error, "log takes only --follow");
+        command.kind = CommandKind::Log;
+        command.follow = rest.size() == 1;
+        return command;
+    }
+    if (const auto kind = WordCommand(word)) {
+        if (!rest.empty())
+            return Fail(error, word + " takes no arguments");
+        command.kind = *kind;
+        return command;
+    }
+    return Fail(error, "unknown command: " + word);
 }
 
 std::string UsageText() {
     return "usage: norvel-flinga-send [--wait SECONDS] upload|share|weibo PATH...\n"
            "       norvel-flinga-send [--wait SECONDS] message TARGET MESSAGE WPARAM LPARAM\n"
-           "       norvel-flinga-send [--wait SECONDS] status\n"
+           "       norvel-flinga-send [--wait SECONDS] status [--raw]\n"
+           "       norvel-flinga-send [--wait SECONDS] quit\n"
            "       norvel-flinga-send login NAME   (the password is read from standard input)\n"
+           "       norvel-flinga-send logout\n"
+           "       norvel-flinga-send config get KEY | config set KEY VALUE | config unset KEY\n"
+           "       norvel-flinga-send log [--follow]\n"
+           "       norvel-flinga-send --version\n"
            "\n"
            "upload, share and weibo hand files to the running uploader (starting it when\n"
            "none runs); a folder stands for the files below it. TARGET is main, title:TEXT,\n"
            "property:NAME or a window title; MESSAGE is a number or one of WM_CLOSE,\n"
-           "WM_SAVE_AND_EXIT, WM_ACCOUNT_COMMAND, WM_START_UPDATER, WM_QUERY_PENDING.\n";
+           "WM_SAVE_AND_EXIT, WM_ACCOUNT_COMMAND, WM_START_UPDATER, WM_QUERY_PENDING.\n"
+           "status names each task's state (--raw: its number); quit saves the task list and\n"
+           "ends the uploader. config KEYs: API_HOST, WEB_HOST, DOWNLOAD_HOST, LOGIN_HOST\n"
+           "(host, host:port or an http:// or https:// base), LIMITSPEED (UPLOAD;DOWNLOAD in\n"
+           "KB/s, 0 to 10240 each, 0 = no cap), AUTO_CLIPBOARD and ANONY_LINK (0 or 1),\n"
+           "MINITIPS (0 to 7). log prints the uploader's newest log in UTF-8.\n";
 }
 
 int32_t RequestKind(CommandKind kind) {

@@ -106,7 +106,7 @@ TEST(SendCommand, StatusListsEveryTaskAndNoNameBreaksItsLine) {
     request.kind = control::ControlRequest::Kind::Status;
     std::ostringstream out;
     std::ostringstream err;
-    ASSERT_EQ(RunControlCommand(request, options.socketPath, 10000, out, err), kExitOk)
+    ASSERT_EQ(RunControlCommand(request, options.socketPath, 10000, out, err, true), kExitOk)
         << err.str();
     std::vector<std::string> tasks;
     std::istringstream lines(out.str());

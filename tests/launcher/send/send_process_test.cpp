@@ -9,6 +9,7 @@
 #include "platform/instance_lock.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/tcp.h"
 #include "platform/text.h"
 #include "send/exit_codes.h"
 #include "settings/registry_values.h"
@@ -157,6 +158,25 @@ TEST_F(SendProcessTest, LoginSaysWhatIsMissing) {
     EXPECT_NE(result.output.find("no password given"), std::string::npos);
 }
 
+TEST_F(SendProcessTest, AServiceThatCannotBeReachedIsNamedWithItsAddressAndTheCause) {
+    uint16_t port = 0;
+    {
+        platform::TcpListener listener;
+        ASSERT_TRUE(listener.Listen());
+        port = listener.Port();
+    }  // nothing listens there any more
+    const std::string address = "127.0.0.1:" + std::to_string(port);
+    ASSERT_EQ(Send({"config", "set", "API_HOST", address}).status, send::kExitOk);
+    EXPECT_EQ(Send({"config", "get", "API_HOST"}).output, address + "\n");
+    const ProgramResult result = Send({"login", "alice"}, "secret\n");
+    EXPECT_EQ(result.status, send::kExitServiceFailed) << result.output;
+    EXPECT_NE(
+        result.output.find("the service could not be reached: " + address + ": connection refused"),
+        std::string::npos)
+        << result.output;
+    EXPECT_EQ(Send({"config", "unset", "API_HOST"}).status, send::kExitOk);
+}
+
 TEST_F(SendProcessTest, LoginAgainstTheServiceIsKeptForTheUploader) {
     ServiceProcess service;
     ASSERT_TRUE(service.AddUser("alice", "secret"));
@@ -204,7 +224,7 @@ TEST_F(SendWithRealLibraryTest, AnUploadSentBeforeTheLoginIsMadeOnceTheLoginIsDo
     result = Send({"login", "alice"}, "secret\n");
     ASSERT_EQ(result.status, send::kExitOk) << result.output;
     // The running uploader was told at once: the waiting request becomes a task and uploads.
-    const std::string uploaded = "task=10001 3 " + m_Files.File("early.txt") + "\n";
+    const std::string uploaded = "task=10001 complete " + m_Files.File("early.txt") + "\n";
     EXPECT_TRUE(WaitUntil(
         [&] {
             result = Send({"status"});
@@ -217,4 +237,40 @@ TEST_F(SendWithRealLibraryTest, AnUploadSentBeforeTheLoginIsMadeOnceTheLoginIsDo
         stored =
             stored || (node.count("path") && node.at("path") == "/我的网盘/我收到的文件/early.txt");
     EXPECT_TRUE(stored);
+}
+
+TEST_F(SendWithRealLibraryTest, QuitSavesAndEndsTheUploaderAndLogoutForgetsTheLogin) {
+    EXPECT_EQ(Send({"quit"}).status, send::kExitOk);  // nothing runs: nothing to end
+    ProgramResult result = Send({"--version"});
+    EXPECT_EQ(result.status, send::kExitOk);
+    EXPECT_EQ(result.output.rfind("norvel-flinga-send ", 0), 0u) << result.output;
+
+    ServiceProcess service;
+    ASSERT_TRUE(service.AddUser("alice", "secret"));
+    UseService(service);
+    ASSERT_EQ(Send({"login", "alice"}, "secret\n").status, send::kExitOk);
+    WriteFile(m_Files.File("a.txt"), "a");
+    ASSERT_EQ(Send({"upload", m_Files.File("a.txt")}).status, send::kExitOk);
+    result = {};
+    ASSERT_TRUE(WaitUntil([&] {
+        result = Send({"status", "--raw"});
+        return result.output.find("\ntask=10001 ") != std::string::npos;
+    })) << result.output;
+
+    result = Send({"logout"});
+    EXPECT_EQ(result.status, send::kExitOk) << result.output;
+    EXPECT_NE(result.output.find("logged out alice"), std::string::npos) << result.output;
+    settings::ResetCaches();
+    EXPECT_FALSE(settings::HasKeptLogin());
+    // The running uploader was ended with its task list saved.
+    const std::string lock = launcher::InstanceLockPath(platform::RuntimeDir());
+    EXPECT_TRUE(WaitUntil([&] { return platform::InstanceLock::TryAcquire(lock).has_value(); }));
+    EXPECT_EQ(Send({"status"}).status, send::kExitNoAnswer);
+    const auto install = settings::ReadString(settings::kNorvelKey, settings::kInstallPath);
+    ASSERT_TRUE(install);
+    const std::string list = ReadFile(platform::WideToUtf8(*install) + "/Flinga/uploader.dat");
+    const std::string utf16Name("a\0.\0t\0x\0t\0", 10);
+    EXPECT_TRUE(list.find(utf16Name) != std::string::npos ||
+                list.find("a.txt") != std::string::npos)
+        << "the saved task list does not name the file";
 }

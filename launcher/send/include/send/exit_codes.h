@@ -15,5 +15,6 @@ inline constexpr int kExitLoginRefused = 7;    // wrong account or password, cap
 inline constexpr int kExitServiceFailed = 8;   // the service could not be reached
 inline constexpr int kExitNothingToSend = 10;  // every file was refused by the intake filter
 inline constexpr int kExitWaitsForLogin = 11;  // handed over, but it waits for a login
+inline constexpr int kExitBadSetting = 12;     // config: unknown key, or a value not usable
 
 }  // namespace send

@@ -23,8 +23,13 @@ using LoginSteps = std::function<actions::CommandLineLoginResult(
 // Asks the user for the text of the captcha at the address; nothing when none was given.
 using CaptchaReader = std::function<std::optional<std::string>(const std::string& captchaUrl)>;
 
+// When a step got no reply at all: which service address could not be reached and why
+// ("127.0.0.1:17890: connection refused"); empty when nothing could be found out.
+using UnreachableExplainer = std::function<std::string()>;
+
 // Logs the account in; messages go to err. Returns the exit status.
 int RunLogin(const LoginSteps& login, const CaptchaReader& readCaptcha, const std::string& userName,
-             const std::string& password, std::ostream& err);
+             const std::string& password, std::ostream& err,
+             const UnreachableExplainer& explainNoReply = {});
 
 }  // namespace send
