@@ -60,7 +60,10 @@ int RunRequest(const SendCommand& command, const std::string& runtimeDir) {
     PrintPaths("a request cannot carry this path (too long, or not UTF-8)", paths.uncarriable);
     if (!paths.missing.empty())
         return kExitMissingPath;
-    if (!paths.uncarriable.empty())
+    // A path a request cannot carry is left out and named; the files that can be carried
+    // (the rest of a folder holding such a file) are still sent. Only when nothing is left
+    // is nothing sent.
+    if (!paths.uncarriable.empty() && paths.batch.empty())
         return kExitUncarriable;
     PrintPaths("skipped (a hidden, temporary or system file)", paths.refused);
 
@@ -88,7 +91,7 @@ int RunRequest(const SendCommand& command, const std::string& runtimeDir) {
                      "files will be uploaded after the login\n";
         return kExitWaitsForLogin;
     }
-    return kExitOk;
+    return paths.uncarriable.empty() ? kExitOk : kExitUncarriable;
 }
 
 // The install path as the launcher settles it, so that what the client stores or reads

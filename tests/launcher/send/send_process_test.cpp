@@ -114,6 +114,22 @@ TEST_F(SendProcessTest, BadPathsAreReportedAndNothingIsSent) {
     EXPECT_TRUE(m_Install.Record().empty());
 }
 
+// A folder holding one file a request cannot carry is not refused whole: the rest is sent,
+// the left-out file named, and the exit status says that something was left out.
+TEST_F(SendProcessTest, AFolderWithAFileThatCannotBeCarriedStillSendsTheRest) {
+    std::string deep = m_Files.File("album");
+    for (int i = 0; i < 3; ++i)
+        deep += "/" + std::string(100, 'x');
+    std::filesystem::create_directories(deep);
+    WriteFile(deep + "/f.txt", "");
+    WriteFile(m_Files.File("album/ok.jpg"), "x");
+    const ProgramResult result = Send({"share", m_Files.File("album")});
+    EXPECT_EQ(result.status, send::kExitUncarriable) << result.output;
+    EXPECT_NE(result.output.find("cannot carry this path (too long, or not UTF-8): " + deep + "/f.txt"), std::string::npos)
+        << result.output;
+    EXPECT_TRUE(WaitUntil([&] { return HasLine(m_Install.Record(), "SetUpLoadTask kind=2 count=1 names=album/ok.jpg"); }));
+}
+
 TEST_F(SendProcessTest, NothingToUploadIsStillToldToTheUploader) {
     WriteFile(m_Files.File("desktop.ini"), "");
     const ProgramResult result = Send({"upload", m_Files.File("desktop.ini")});
