@@ -12,10 +12,11 @@
 #include "platform/text.h"
 #include "settings/session_state.h"
 #include "ui/anony_dlg.h"
+#include "ui/desktop_notices.h"
 #include "ui/dlg_message.h"
-#include "ui/outer_link_dlg.h"
 #include "ui/login_dlg.h"
 #include "ui/mini_wnd.h"
+#include "ui/outer_link_dlg.h"
 #include "ui/qt_message_loop.h"
 #include "ui/sina_blogs_dlg.h"
 #include "ui/tray_icon.h"
@@ -67,7 +68,10 @@ CQtIntakeUi*& InstalledSlot() {
 
 }  // namespace
 
-CQtIntakeUi::CQtIntakeUi(CQtUiOptions options) : m_Options(WithDefaults(std::move(options))) {}
+CQtIntakeUi::CQtIntakeUi(CQtUiOptions options)
+    : m_Options(WithDefaults(std::move(options))),
+      m_Notices(std::make_unique<CDesktopNotices>(m_Options.notifyBusAddress,
+                                                  [this] { ShowMainWindow(); })) {}
 
 CQtIntakeUi::~CQtIntakeUi() { Shutdown(); }
 
@@ -93,6 +97,7 @@ void CQtIntakeUi::Shutdown() {
     // application object; a host that destroyed it first took them with it.
     if (QCoreApplication::instance()) {
         m_Tray.reset();
+        m_Notices.reset();
         // A share-link or Weibo window waits for its batch's thread as it goes.
         for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
             delete window.data();
@@ -190,6 +195,7 @@ void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
 
 void CQtIntakeUi::ShowMessage(std::u16string_view text, std::u16string_view caption) {
     m_Options.showMessage(text, caption);
+    m_Notices->Refused(caption, text);
 }
 
 void CQtIntakeUi::CloseHost() {
