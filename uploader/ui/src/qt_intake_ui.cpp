@@ -18,6 +18,7 @@
 #include "ui/mini_wnd.h"
 #include "ui/outer_link_dlg.h"
 #include "ui/qt_message_loop.h"
+#include "ui/settings_dlg.h"
 #include "ui/sina_blogs_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/ui_actions.h"
@@ -102,6 +103,7 @@ void CQtIntakeUi::Shutdown() {
         for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
             delete window.data();
         delete m_Login.data();
+        delete CSettingsDlg::Instance();
         delete m_Tips.data();
         delete m_Mini.data();
         delete m_Main.data();
