@@ -13,6 +13,7 @@
 #include "platform/terminal.h"
 #include "platform/text.h"
 #include "send/control_commands.h"
+#include "send/desktop_notice.h"
 #include "send/exit_codes.h"
 #include "send/login_command.h"
 #include "send/plugin_client.h"
@@ -105,6 +106,7 @@ int RunLoginCommand(const SendCommand& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const send::CDesktopNotice notice;  // what is refused also reaches the desktop
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
     const auto command = ParseCommand(arguments, &error);
