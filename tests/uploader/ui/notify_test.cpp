@@ -5,8 +5,10 @@
 
 #include "fake_notifications.h"
 #include "intake/exports.h"
+#include "intake/task_list.h"
 #include "intake/task_states.h"
 #include "platform/desktop_notifier.h"
+#include "platform/files.h"
 #include "ui/upload_dlg.h"
 #include "ui_test_support.h"
 
@@ -76,6 +78,23 @@ TEST_F(NotifyTest, AFinishedBatchIsToldOnceWithItsCountsAndItsActionShowsThePane
     Print(m_Server->Notices()[1]);
     EXPECT_EQ(m_Server->Notices()[1].body.section(u'\n', 0, 0), QStringLiteral("1 个文件上传成功"));
     EXPECT_EQ(m_Server->Notices().size(), 2u);
+}
+
+TEST_F(NotifyTest, TasksRestoredAlreadyFinishedAreNotToldAgain) {
+    const std::u16string dir = PathOf("old");
+    ASSERT_TRUE(platform::WriteWholeFile(
+        intake::TaskListPath(), intake::EncodeTaskList({{dir, u"a.txt", intake::kTaskComplete},
+                                                        {dir, u"b.txt", intake::kTaskComplete}})));
+    Main();
+    ASSERT_TRUE(WaitFor([&] { return Rows().HasRow(10001) && Rows().HasRow(10002); }));
+    ProcessEvents();
+    EXPECT_TRUE(m_Server->Notices().empty());
+
+    const std::vector<int32_t> ids = AddTasks(1);
+    ReportAndShow(ids[0], intake::kTaskComplete);
+    ASSERT_TRUE(WaitForNotices(1));
+    EXPECT_EQ(m_Server->Notices()[0].summary, QStringLiteral("上传完成"));
+    EXPECT_EQ(m_Server->Notices()[0].body, QStringLiteral("1 个文件上传成功"));
 }
 
 TEST_F(NotifyTest, ARequestWithNothingToUploadIsToldBesideItsMessageBox) {

@@ -51,7 +51,7 @@ platform::CDesktopNotifier& CDesktopNotices::Notifier() {
 void CDesktopNotices::BatchSettled(const CBatchCounters::Snapshot& counts) {
     const int uploaded = counts.done - m_NoticedDone;
     m_NoticedDone = counts.done;
-    if (uploaded <= 0 && counts.fail <= 0)
+    if (!std::exchange(m_Armed, false) || (uploaded <= 0 && counts.fail <= 0))
         return;
     QString body = QStringLiteral("%1 个文件上传成功").arg(uploaded > 0 ? uploaded : 0);
     if (counts.fail > 0)

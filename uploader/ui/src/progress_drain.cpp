@@ -130,8 +130,12 @@ void CuploadDlg::CountResult(int32_t before, const CTaskUpdate& update, bool new
     }
     if (complete)
         m_TaskContainer->SetFailedFirst();
-    if (counted && counters.Get().Open() < 1 && DesktopNotices())
-        DesktopNotices()->BatchSettled(counters.Get());
+    if (counted && DesktopNotices()) {
+        if (!newRow)
+            DesktopNotices()->Arm();  // the task ran in this session
+        if (counters.Get().Open() < 1)
+            DesktopNotices()->BatchSettled(counters.Get());
+    }
 }
 
 }  // namespace ui

@@ -131,7 +131,9 @@ platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
                 m_Tray->Refresh();
         });
     });
+    m_RestoringList = true;
     m_Main->RestoreSavedList();
+    m_RestoringList = false;
     m_Main->StartUserInfoQuery();
     return m_Main->Handle();
 }
@@ -190,6 +192,8 @@ void CQtIntakeUi::FollowOpacity(int percent) {
 
 void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
     m_Counters.AddTotal(count);
+    if (count > 0 && !m_RestoringList)
+        m_Notices->Arm();
     if (m_Mini)
         m_Mini->ShowAdded(count,
                           QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size())));

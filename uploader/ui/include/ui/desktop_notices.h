@@ -27,7 +27,11 @@ public:
     CDesktopNotices(const CDesktopNotices&) = delete;
     CDesktopNotices& operator=(const CDesktopNotices&) = delete;
 
-    // No task is open any more: tells the files finished since the last such notice.
+    // Files of this session were added or ran: the next settled batch is told. Tasks
+    // restored already finished at start do not arm it (the user saw those before).
+    void Arm() { m_Armed = true; }
+    // No task is open any more: tells the files finished since the last such notice, when
+    // armed.
     void BatchSettled(const CBatchCounters::Snapshot& counts);
     void LinkMade(const QString& url, bool copied);
     void WeiboPosted();
@@ -40,6 +44,7 @@ private:
     std::function<void()> m_ShowPanel;
     std::unique_ptr<platform::CDesktopNotifier> m_Notifier;  // connected on first use
     int m_NoticedDone = 0;
+    bool m_Armed = false;
 };
 
 CDesktopNotices* DesktopNotices();

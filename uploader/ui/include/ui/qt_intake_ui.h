@@ -121,6 +121,7 @@ private:
     QPointer<CLoginDlg> m_Login;
     std::unique_ptr<CTrayIcon> m_Tray;
     std::unique_ptr<CDesktopNotices> m_Notices;
+    bool m_RestoringList = false;  // the saved task list is being read back
     // Set once the host was asked to close: requests still on their way are dropped.
     std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };
