@@ -6,7 +6,14 @@
 #include <iostream>
 
 #include "fake_notifications.h"
+#include "launcher/launcher_paths.h"
+#include "platform/instance_lock.h"
+#include "platform/process.h"
+#include "platform/system.h"
 #include "send/desktop_notice.h"
+#include "settings/registry_values.h"
+#include "settings/settings.h"
+#include "support/launcher_process.h"
 #include "support/test_env.h"
 
 namespace {
@@ -65,6 +72,30 @@ TEST_F(SendNoticeTest, ALauncherThatCannotStartIsToldOnTheDesktop) {
     std::cout << "[notice] " << m_Server->Notices()[0].body.toStdString() << "\n";
     EXPECT_FALSE(m_Server->Notices()[0].body.isEmpty());
     EXPECT_TRUE(errors.contains(m_Server->Notices()[0].body)) << errors.toStdString();
+}
+
+// Handed to a launcher (with the stand-in library) while nobody is logged in.
+TEST_F(SendNoticeTest, AnUploadWithoutALoginIsToldOnTheDesktop) {
+    for (const auto name : {settings::kUserName, settings::kUserToken, settings::kUserId})
+        settings::DeleteValue(settings::kFlingaKey, name);
+    settings::ResetCaches();
+    norvel::test::InstallTree install(norvel::test::LibraryKind::StandIn);
+    norvel::test::WriteFile(m_Dir.File("a.txt"), "data");
+    const QString errors =
+        RunClient({QStringLiteral("upload"), QString::fromStdString(m_Dir.File("a.txt"))},
+                  QString::fromStdString(install.Launcher()));
+    // The launcher the client started ends through its lock file.
+    const std::string lock = launcher::InstanceLockPath(platform::RuntimeDir());
+    const std::string pid = norvel::test::ReadFile(lock);
+    if (!pid.empty() && !platform::InstanceLock::TryAcquire(lock)) {
+        (void)platform::RunProgramOutput({"kill", "-TERM", pid.substr(0, pid.find('\n'))}, 5000);
+        norvel::test::WaitUntil(
+            [&] { return platform::InstanceLock::TryAcquire(lock).has_value(); });
+    }
+    ASSERT_EQ(m_Server->Notices().size(), 1u) << errors.toStdString();
+    std::cout << "[notice] " << m_Server->Notices()[0].body.toStdString() << "\n";
+    EXPECT_TRUE(m_Server->Notices()[0].body.startsWith(
+        QStringLiteral("not logged in: run norvel-flinga-send login NAME")));
 }
 
 TEST(SendNoticeBodyTest, KeepsTheClientsLinesWithoutItsNameAndAScreenfulAtMost) {
