@@ -192,7 +192,7 @@ void CQtIntakeUi::FollowOpacity(int percent) {
 
 void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
     m_Counters.AddTotal(count);
-    if (count > 0 && !m_RestoringList)
+    if (count > 0 && !m_RestoringList && m_Notices)
         m_Notices->Arm();
     if (m_Mini)
         m_Mini->ShowAdded(count,
@@ -201,7 +201,8 @@ void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
 
 void CQtIntakeUi::ShowMessage(std::u16string_view text, std::u16string_view caption) {
     m_Options.showMessage(text, caption);
-    m_Notices->Refused(caption, text);
+    if (m_Notices)  // none once the interface was taken down
+        m_Notices->Refused(caption, text);
 }
 
 void CQtIntakeUi::CloseHost() {
