@@ -2,6 +2,7 @@
 
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
+#include <QFile>
 
 namespace ui_test {
 namespace {
@@ -12,8 +13,22 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 }  // namespace
 
 CPrivateBus::CPrivateBus() {
+    const QString config = m_Dir.filePath(QStringLiteral("bus.conf"));
+    QFile file(config);
+    if (!m_Dir.isValid() || !file.open(QIODevice::WriteOnly))
+        return;
+    file.write(QStringLiteral(
+                   "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                   "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                   "<auth>EXTERNAL</auth><policy context=\"default\">"
+                   "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+                   .arg(m_Dir.path())
+                   .toUtf8());
+    file.close();
     m_Daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                     QStringLiteral("--print-address=1")});
     if (!m_Daemon.waitForStarted(5000))
         return;

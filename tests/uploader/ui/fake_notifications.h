@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <memory>
 #include <vector>
 
@@ -14,12 +15,15 @@ namespace ui_test {
 
 class CPrivateBus {
 public:
-    // Starts dbus-daemon; Address() is empty when it could not start.
+    // Starts dbus-daemon with a configuration of its own: a socket in a temporary folder
+    // and no services to start on demand (a notification service installed on the
+    // machine never shows the tests' notices). Address() is empty when it could not start.
     CPrivateBus();
     ~CPrivateBus();
     const QString& Address() const { return m_Address; }
 
 private:
+    QTemporaryDir m_Dir;
     QProcess m_Daemon;
     QString m_Address;
 };
