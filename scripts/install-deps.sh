@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libcurl4-openssl-dev curl
-  qt6-base-dev qt6-translations-l10n fonts-wqy-zenhei xvfb xauth
+  qt6-base-dev qt6-translations-l10n fonts-wqy-zenhei xvfb xauth dbus
   desktop-file-utils dpkg-dev
   libcpp-httplib-dev libsqlite3-dev jq
 )

@@ -62,4 +62,8 @@ std::optional<std::string> ReadPromptedLine(const std::string& prompt) {
     return ReadLine();
 }
 
+bool IsStandardErrorTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 }  // namespace platform

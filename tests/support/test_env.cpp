@@ -50,6 +50,9 @@ void InstallIsolatedEnvironment() {
     SetEnv("XDG_CONFIG_HOME", config);
     SetEnv("XDG_RUNTIME_DIR", runtime);
     SetEnv("NORVEL_REGISTRY", config + "/norvel/registry.reg");
+    // No session bus: desktop notices of tests never reach the user's desktop. Tests of
+    // the notices start a private bus of their own.
+    SetEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/no-session-bus");
     ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
 }
 

@@ -16,6 +16,7 @@
 #include "platform/text.h"
 #include "send/config_command.h"
 #include "send/control_commands.h"
+#include "send/desktop_notice.h"
 #include "send/exit_codes.h"
 #include "send/log_command.h"
 #include "send/login_command.h"
@@ -154,6 +155,7 @@ std::optional<int> RunLocalCommand(const SendCommand& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const send::CDesktopNotice notice;  // what is refused also reaches the desktop
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
     const auto command = ParseCommand(arguments, &error);

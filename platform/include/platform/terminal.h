@@ -16,4 +16,7 @@ namespace platform {
 // input is a terminal. Empty at the end of input.
 [[nodiscard]] std::optional<std::string> ReadPromptedLine(const std::string& prompt);
 
+// Whether standard error goes to a terminal (a user reads what is written there).
+bool IsStandardErrorTerminal();
+
 }  // namespace platform

@@ -195,7 +195,7 @@ TEST_F(MiniTest, TheMenuOffersEveryCommandAndItsPauseAndStartReachTheQueue) {
     for (int id : {CMiniWnd::kShowMain, CMiniWnd::kStartAll, CMiniWnd::kPauseAll,
                    CMiniWnd::kUpgradeVip, CMiniWnd::kAbout, CMiniWnd::kSettings, CMiniWnd::kExit})
         ASSERT_NE(menu->Command(id), nullptr) << id;
-    EXPECT_FALSE(menu->Command(CMiniWnd::kSettings)->isEnabled());
+    EXPECT_TRUE(menu->Command(CMiniWnd::kSettings)->isEnabled());
     menu->popup(QPoint(100, 100));
     ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }));
     menu->setActiveAction(menu->Command(CMiniWnd::kStartAll));
@@ -239,7 +239,7 @@ TEST_F(MiniTest, TheTrayIconOffersTheMenuWithTheAccountAndCountsInItsTooltip) {
     Mini();
     ui::CTrayIcon tray(*m_Ui);
     ASSERT_NE(tray.Menu()->Command(CMiniWnd::kPauseAll), nullptr);
-    EXPECT_FALSE(tray.Menu()->Command(CMiniWnd::kSettings)->isEnabled());
+    EXPECT_TRUE(tray.Menu()->Command(CMiniWnd::kSettings)->isEnabled());
     ASSERT_NE(tray.Menu()->Command(ui::CTrayIcon::kLogOut), nullptr);  // the tests are logged in
     m_Ui->ShowAdded(3, u"a.txt");
     tray.Refresh();

@@ -14,8 +14,10 @@
 #include <QScrollBar>
 #include <QThread>
 #include <QTimer>
+#include <iostream>
 
 #include "engine_fixture.h"
+#include "fake_notifications.h"
 #include "intake/intake_ui.h"
 #include "intake/request_batch.h"
 #include "platform/text.h"
@@ -360,6 +362,33 @@ TEST(AnonyDlgTest, EitherAnswerWithTheBoxCheckedSwitchesTheQuestionOff) {
     logIn.LogInButton()->click();
     EXPECT_EQ(logIn.result(), ui::CAnonyDlg::kLogIn);
     EXPECT_EQ(settings::ReadDword(settings::kFlingaKey, settings::kAnonyLink), 1u);
+}
+
+// The link made is told on the desktop, saying whether it is on the clipboard.
+TEST_F(ShareLinkTest, TheLinkMadeIsToldOnTheDesktop) {
+    ui_test::CPrivateBus bus;
+    ASSERT_FALSE(bus.Address().isEmpty());
+    ui_test::CFakeNotificationServer server(bus.Address());
+    ASSERT_TRUE(server.Registered());
+    ui::CQtUiOptions options = m_Ui->Options();
+    options.notifyBusAddress = bus.Address();
+    intake::SetIntakeUi(nullptr);
+    m_Ui = std::make_unique<ui::CQtIntakeUi>(options);
+    intake::SetIntakeUi(m_Ui.get());
+    settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard, 1);
+    settings::g_BatchCount = 1;
+    intake::IntakeUi().OpenShareLinkWindow(Request({{"told.txt", SampleBytes(3000, 4)}}), true);
+    COuterLinkDlg* dlg = OpenWindow();
+    ASSERT_TRUE(dlg);
+    ASSERT_TRUE(WaitFor([&] { return !server.Notices().empty(); }));
+    const ui_test::CRecordedNotice& notice = server.Notices()[0];
+    std::cout << "[notice] " << notice.summary.toStdString() << " | " << notice.body.toStdString()
+              << "\n";
+    EXPECT_EQ(notice.summary, QStringLiteral("外链已生成"));
+    EXPECT_EQ(notice.body, dlg->LinkText() + QStringLiteral("\n已复制到剪贴板"));
+    QPointer<COuterLinkDlg> closing(dlg);
+    dlg->close();
+    ASSERT_TRUE(WaitFor([&] { return closing.isNull(); }));
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ void UiTest::SetUp() {
             m_TaskShown(id);
     };
     options.updaterPath = platform::Utf8ToWide(m_Dir.File("Norvel_update2"));
+    options.notifyBusAddress = m_NotifyBus;
     m_Ui = std::make_unique<ui::CQtIntakeUi>(options);
     intake::SetIntakeUi(m_Ui.get());
 }

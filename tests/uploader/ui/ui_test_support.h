@@ -57,6 +57,8 @@ protected:
     std::vector<int> m_Opacities;  // every opacity the main window took
     std::function<void(int32_t)> m_TaskShown;  // run as the drain shows each task
     int m_FileCount = 0;
+    // The bus of the desktop notices; empty: the test's session bus, which does not exist.
+    QString m_NotifyBus;
 };
 
 std::string Utf8(std::u16string_view text);

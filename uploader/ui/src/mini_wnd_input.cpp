@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QUrl>
 #include <QWindow>
 
@@ -16,6 +17,7 @@
 #include "ui/menu_ex.h"
 #include "ui/mini_wnd.h"
 #include "ui/qt_intake_ui.h"
+#include "ui/settings_dlg.h"
 #include "ui/ui_actions.h"
 
 namespace ui {
@@ -150,8 +152,7 @@ CMenuEx* CMiniWnd::BuildMenu(QWidget* parent) {
     menu->AddSeparator();
     menu->AddCommand(kUpgradeVip, QStringLiteral("升级VIP"));
     menu->AddCommand(kAbout, QStringLiteral("关于"));
-    // There is no settings page yet.
-    menu->AddCommand(kSettings, QStringLiteral("设置"))->setEnabled(false);
+    menu->AddCommand(kSettings, QStringLiteral("设置"));
     menu->AddSeparator();
     menu->AddCommand(kExit, QStringLiteral("退出"));
     QObject::connect(menu, &QMenu::triggered, this, [this](QAction* action) {
@@ -186,12 +187,25 @@ void CMiniWnd::RunCommand(int id) {
         case kAbout:
             CAboutDlg::ShowAbout();
             break;
+        case kSettings:
+            OpenSettings();
+            break;
         case kExit:
             RequestExit(true);
             break;
         default:
             break;
     }
+}
+
+void CMiniWnd::OpenSettings() {
+    CSettingsDlgOptions options;
+    QPointer<CMiniWnd> alive(this);
+    options.tipsReset = [alive] {
+        if (alive)
+            alive->ReloadTips();
+    };
+    CSettingsDlg::Open(std::move(options));
 }
 
 void CMiniWnd::RequestExit(bool fromMenu) {

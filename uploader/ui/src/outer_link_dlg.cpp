@@ -18,6 +18,7 @@
 #include "settings/registry_values.h"
 #include "settings/service_hosts.h"
 #include "settings/session_state.h"
+#include "ui/desktop_notices.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
 #include "ui/library_users.h"
@@ -333,6 +334,8 @@ void COuterLinkDlg::ShowLink() {
     update();
     if (autoCopy.value_or(0) == 1)
         CopyLink();
+    if (DesktopNotices())
+        DesktopNotices()->LinkMade(m_Edit->text(), m_Copied);
 }
 
 QString COuterLinkDlg::LinkText() const {

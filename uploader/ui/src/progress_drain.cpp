@@ -11,6 +11,7 @@
 #include "intake/upload_context.h"
 #include "log/log.h"
 #include "log/log_events.h"
+#include "ui/desktop_notices.h"
 #include "ui/qt_intake_ui.h"
 #include "ui/upload_dlg.h"
 
@@ -112,20 +113,29 @@ void CuploadDlg::ShowTaskChange(int32_t id) {
 void CuploadDlg::CountResult(int32_t before, const CTaskUpdate& update, bool newRow) {
     CBatchCounters& counters = m_Ui.Counters();
     bool complete = false;
+    bool counted = false;
     if (update.state == intake::kTaskComplete && before != intake::kTaskComplete) {
         counters.CountSuccess();
         complete = counters.TaskSucceeded();
+        counted = true;
         Log().Write(L3_KEY, log_events::kUploaderTask, true, {}, u"Upload Success",
                     u"FileName=" + update.name);
     } else if (IsFailureState(update.state) && update.state != before) {
         if (newRow && IsRefusedAtCreation(update.state))
             return;  // the new row counted it
         complete = counters.TaskFailed();
+        counted = true;
         Log().WriteErrorCode(update.state, L3_KEY, log_events::kUploaderTask,
                              u"FileName=" + update.name);
     }
     if (complete)
         m_TaskContainer->SetFailedFirst();
+    if (counted && DesktopNotices()) {
+        if (!newRow)
+            DesktopNotices()->Arm();  // the task ran in this session
+        if (counters.Get().Open() < 1)
+            DesktopNotices()->BatchSettled(counters.Get());
+    }
 }
 
 }  // namespace ui

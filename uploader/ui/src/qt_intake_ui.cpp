@@ -12,11 +12,13 @@
 #include "platform/text.h"
 #include "settings/session_state.h"
 #include "ui/anony_dlg.h"
+#include "ui/desktop_notices.h"
 #include "ui/dlg_message.h"
-#include "ui/outer_link_dlg.h"
 #include "ui/login_dlg.h"
 #include "ui/mini_wnd.h"
+#include "ui/outer_link_dlg.h"
 #include "ui/qt_message_loop.h"
+#include "ui/settings_dlg.h"
 #include "ui/sina_blogs_dlg.h"
 #include "ui/tray_icon.h"
 #include "ui/ui_actions.h"
@@ -67,7 +69,10 @@ CQtIntakeUi*& InstalledSlot() {
 
 }  // namespace
 
-CQtIntakeUi::CQtIntakeUi(CQtUiOptions options) : m_Options(WithDefaults(std::move(options))) {}
+CQtIntakeUi::CQtIntakeUi(CQtUiOptions options)
+    : m_Options(WithDefaults(std::move(options))),
+      m_Notices(std::make_unique<CDesktopNotices>(m_Options.notifyBusAddress,
+                                                  [this] { ShowMainWindow(); })) {}
 
 CQtIntakeUi::~CQtIntakeUi() { Shutdown(); }
 
@@ -93,10 +98,12 @@ void CQtIntakeUi::Shutdown() {
     // application object; a host that destroyed it first took them with it.
     if (QCoreApplication::instance()) {
         m_Tray.reset();
+        m_Notices.reset();
         // A share-link or Weibo window waits for its batch's thread as it goes.
         for (const QPointer<QWidget>& window : std::exchange(m_ShareWindows, {}))
             delete window.data();
         delete m_Login.data();
+        delete CSettingsDlg::Instance();
         delete m_Tips.data();
         delete m_Mini.data();
         delete m_Main.data();
@@ -124,7 +131,9 @@ platform::WindowHandle CQtIntakeUi::CreateMainWindow() {
                 m_Tray->Refresh();
         });
     });
+    m_RestoringList = true;
     m_Main->RestoreSavedList();
+    m_RestoringList = false;
     m_Main->StartUserInfoQuery();
     return m_Main->Handle();
 }
@@ -183,6 +192,8 @@ void CQtIntakeUi::FollowOpacity(int percent) {
 
 void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
     m_Counters.AddTotal(count);
+    if (count > 0 && !m_RestoringList && m_Notices)
+        m_Notices->Arm();
     if (m_Mini)
         m_Mini->ShowAdded(count,
                           QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size())));
@@ -190,6 +201,8 @@ void CQtIntakeUi::ShowAdded(int count, std::u16string_view name) {
 
 void CQtIntakeUi::ShowMessage(std::u16string_view text, std::u16string_view caption) {
     m_Options.showMessage(text, caption);
+    if (m_Notices)  // none once the interface was taken down
+        m_Notices->Refused(caption, text);
 }
 
 void CQtIntakeUi::CloseHost() {

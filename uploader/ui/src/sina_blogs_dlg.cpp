@@ -15,6 +15,7 @@
 #include "settings/registry_values.h"
 #include "settings/service_hosts.h"
 #include "settings/session_state.h"
+#include "ui/desktop_notices.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
 #include "ui/library_users.h"
@@ -388,6 +389,8 @@ void CSinaBlogsDlg::OnPostResult(bool posted) {
     if (m_Closed)
         return;
     if (posted) {
+        if (DesktopNotices())
+            DesktopNotices()->WeiboPosted();
         m_Timers.Start(kPostedTimer, m_Options.postedDelayMs);
         return;
     }

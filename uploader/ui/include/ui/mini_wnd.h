@@ -60,6 +60,8 @@ public:
     // The menu of the right button (also the tray icon's); the caller owns it.
     CMenuEx* BuildMenu(QWidget* parent);
     void RunCommand(int id);
+    // The settings page; resetting its hints shows them here again.
+    void OpenSettings();
     // The close glyph or the menu's exit: asks first while tasks are open or failed.
     void RequestExit(bool fromMenu);
     // Shows or hides the main window (a short click).

@@ -24,6 +24,7 @@
 
 namespace ui {
 
+class CDesktopNotices;
 class CLoginDlg;
 class CMiniWnd;
 class CTrayIcon;
@@ -56,6 +57,8 @@ struct CQtUiOptions {
     std::function<void(int32_t taskId)> taskShown;
     // Milliseconds for the row speeds; default: a steady clock.
     std::function<uint64_t()> tickMs;
+    // The bus of the desktop notifications; empty: the user's session bus.
+    QString notifyBusAddress;
 };
 
 class CQtIntakeUi final : public intake::CIntakeUi {
@@ -117,6 +120,8 @@ private:
     QPointer<CWndDlgTips> m_Tips;
     QPointer<CLoginDlg> m_Login;
     std::unique_ptr<CTrayIcon> m_Tray;
+    std::unique_ptr<CDesktopNotices> m_Notices;
+    bool m_RestoringList = false;  // the saved task list is being read back
     // Set once the host was asked to close: requests still on their way are dropped.
     std::shared_ptr<std::atomic<bool>> m_Closing = std::make_shared<std::atomic<bool>>(false);
 };
