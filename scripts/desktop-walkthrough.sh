@@ -3,7 +3,8 @@
 # service with the account demo / demo123 and a captcha forced: starts the launcher
 # without files (the mini window shows), hands it a file, logs in through the dialog
 # (answering the captcha), sees the upload, hides and shows the panel with a click on
-# the mini window and opens its menu. Screenshots go to the output folder.
+# the mini window, opens its menu and the settings page, and makes a share link.
+# Screenshots go to the output folder.
 #
 #   scripts/desktop-walkthrough.sh [BUILD_DIR [OUT_DIR]]     (default build/dev)
 #
@@ -80,7 +81,10 @@ sleep 1
 shot 1-start-mini-window
 
 echo "hello from the walkthrough" >"$job/files/hello.txt"
-"$build/Flinga/norvel-flinga-send" upload "$job/files/hello.txt"
+# Nobody is logged in yet: the file is handed over and waits for the login (status 11).
+status=0
+"$build/Flinga/norvel-flinga-send" upload "$job/files/hello.txt" || status=$?
+[[ $status -eq 0 || $status -eq 11 ]] || { echo "desktop-walkthrough: upload failed ($status)" >&2; exit 1; }
 read -r dx dy < <(wait_for_window 308 || wait_for_window 306)
 sleep 0.5
 shot 2-asked-to-log-in
@@ -108,7 +112,18 @@ shot 6-panel-shown
 click $((mx + 250)) $((my + 46)) 3
 sleep 0.5
 shot 7-menu
+# From the bottom of the menu: "退出", then "设置".
+xdotool key Up Up Return
+sleep 1
+shot 8-settings
 xdotool key Escape
+sleep 0.5
+
+# A share link: the share-link window uploads the file and makes its link.
+echo "shared from the walkthrough" >"$job/files/shared.txt"
+"$build/Flinga/norvel-flinga-send" share "$job/files/shared.txt"
+sleep 4
+shot 9-share-link
 
 if curl -fsS "http://$host/_admin/tree?username=demo" | jq -e '.nodes[] | select(.path | endswith("/hello.txt"))' >/dev/null; then
   say "hello.txt is on the service"
