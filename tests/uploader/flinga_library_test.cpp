@@ -38,10 +38,12 @@ namespace {
 
 const std::string kLibrary = NORVEL_FLINGA_LIBRARY;
 
-// The names `nm -D --defined-only` lists for the library.
+// The names `nm -D --defined-only --extern-only` lists for the library: what it exports.
 std::set<std::string> DefinedDynamicSymbols(const std::string& path) {
     std::set<std::string> names;
-    const std::string command = "nm -D --defined-only '" + path + "'";
+    // Only what other objects can bind to: a sanitizer's build also places some local
+    // symbols in the dynamic table (a relocation names them), which export nothing.
+    const std::string command = "nm -D --defined-only --extern-only '" + path + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), &pclose);
     if (!pipe)
         return names;
