@@ -69,9 +69,11 @@ QRect IniTextBox(std::u16string_view section, int pointSize, QPoint offset) {
 
 QRect IniDrawText(std::u16string_view section, QPainter& painter, int pointSize, QPoint offset) {
     const QRect box = IniTextBox(section, pointSize, offset);
+    painter.save();
     painter.setFont(IniFont(pointSize));
     painter.setPen(IniColour(section));
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, IniTextOf(section));
+    painter.restore();
     return box;
 }
 

@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-#include "settings/ini.h"
+#include "ui/ini_place.h"
 #include "ui/outer_link_dlg.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
@@ -18,6 +18,8 @@ const QColor kTitleRed(204, 0, 0);
 const QColor kReasonRed(202, 0, 0);
 const QColor kSuccessGreen(32, 156, 0);
 constexpr int kTextHeight = 16;
+// The layout file's texts are drawn in "宋体" of 9 points: 12 pixels, the windows' own size.
+constexpr int kIniTextPoints = 9;
 
 QFont TextFont() {
     return UiFont(QStringLiteral("宋体"), 12);
@@ -79,18 +81,6 @@ QString FailureReason(int32_t state) {
     }
 }
 
-void COuterLinkDlg::DrawIniText(QPainter& p, const char16_t* section) {
-    std::u16string text;
-    std::vector<int> pos, colour;
-    if (!settings::IniText(section, text) || settings::IniInts(section, u"pos", pos) < 2)
-        return;
-    p.save();
-    if (settings::IniInts(section, u"color", colour) >= 3)
-        p.setPen(QColor(colour[0], colour[1], colour[2]));
-    DrawLeft(p, pos[0], pos[1], QString::fromStdU16String(text));
-    p.restore();
-}
-
 void COuterLinkDlg::paintEvent(QPaintEvent*) {
     const QRect client = contentsRect();
     QPainter p(this);
@@ -117,8 +107,8 @@ void COuterLinkDlg::PaintProgress(QPainter& p) {
     DrawElided(p, 16, 48, m_CurrentName, 172);
     if (!m_Uploading.isNull())
         p.drawPixmap(76, 15, m_Uploading);
-    DrawIniText(p, u"outerlink6");
-    DrawIniText(p, u"outerlink1");
+    IniDrawText(u"outerlink6", p, kIniTextPoints);
+    IniDrawText(u"outerlink1", p, kIniTextPoints);
     p.setPen(kCountGrey);
     DrawRight(p, 275, 75,
               QStringLiteral("%1/%2").arg(m_Progress.doneCount).arg(m_Progress.fileCount));
@@ -141,9 +131,9 @@ void COuterLinkDlg::PaintProgress(QPainter& p) {
 
 void COuterLinkDlg::PaintLinked(QPainter& p) {
     DrawElided(p, 16, 33, m_CurrentName, 172);
-    DrawIniText(p, u"outerlink5");
+    IniDrawText(u"outerlink5", p, kIniTextPoints);
     if (m_Copied)
-        DrawIniText(p, u"outerlink7");
+        IniDrawText(u"outerlink7", p, kIniTextPoints);
     if (!m_Gou.isNull())
         p.drawPixmap(89, 13, m_Gou);
     p.setPen(kSuccessGreen);

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "settings/ini.h"
+#include "ui/ini_place.h"
 #include "ui/sina_blogs_dlg.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
@@ -20,24 +21,14 @@ const QColor kExcessOrange(251, 133, 1);
 const QColor kDashGrey(0x86, 0x86, 0x86);
 const QColor kDark(51, 51, 51);
 constexpr int kTextHeight = 16;
+// The layout file's texts are drawn in "宋体" of 9 points: 12 pixels, the windows' own size.
+constexpr int kIniTextPoints = 9;
 
 void DrawLeft(QPainter& p, int x, int y, const QString& text, int width = 260) {
     p.drawText(QRect(x, y, width, kTextHeight), Qt::AlignLeft | Qt::AlignTop, text);
 }
 
 }  // namespace
-
-void CSinaBlogsDlg::DrawIniText(QPainter& p, const char16_t* section) {
-    std::u16string text;
-    std::vector<int> pos, colour;
-    if (!settings::IniText(section, text) || settings::IniInts(section, u"pos", pos) < 2)
-        return;
-    p.save();
-    if (settings::IniInts(section, u"color", colour) >= 3)
-        p.setPen(QColor(colour[0], colour[1], colour[2]));
-    DrawLeft(p, pos[0], pos[1], QString::fromStdU16String(text), 280);
-    p.restore();
-}
 
 void CSinaBlogsDlg::paintEvent(QPaintEvent*) {
     const QRect client = contentsRect();
@@ -62,7 +53,7 @@ void CSinaBlogsDlg::paintEvent(QPaintEvent*) {
             p.drawPixmap(14, 5, m_Icon);
         p.setPen(kDark);
         DrawLeft(p, 32, 7, m_ScreenName, 190);
-        DrawIniText(p, u"SinaBlogsDlgText3");
+        IniDrawText(u"SinaBlogsDlgText3", p, kIniTextPoints);
     }
     PaintCommon(p);
 }
@@ -73,12 +64,13 @@ void CSinaBlogsDlg::PaintNotBound(QPainter& p) {
     if (!m_Picture.isNull())
         p.drawPixmap(0, 65, m_Picture);
     if (m_Checked)
-        DrawIniText(p, u"SinaBlogsDlgText1");
+        IniDrawText(u"SinaBlogsDlgText1", p, kIniTextPoints);
 }
 
 void CSinaBlogsDlg::PaintBound(QPainter& p) {
-    DrawIniText(p, u"SinaBlogsDlgText4");
-    DrawIniText(p, m_State == batch::kWeiboReady ? u"SinaBlogsDlgText8" : u"SinaBlogsDlgText7");
+    IniDrawText(u"SinaBlogsDlgText4", p, kIniTextPoints);
+    IniDrawText(m_State == batch::kWeiboReady ? u"SinaBlogsDlgText8" : u"SinaBlogsDlgText7", p,
+                kIniTextPoints);
     // The counter, right-aligned to the edit's right edge.
     const QRect edit = m_Edit->geometry().translated(-contentsRect().topLeft());
     const int right = edit.right() + 1;
@@ -110,14 +102,14 @@ void CSinaBlogsDlg::PaintBound(QPainter& p) {
     const int lineY = y + 20;
     p.drawLine(4, lineY, contentsRect().width() - 4, lineY);
     if (m_ShowError)
-        DrawIniText(p, u"SinaBlogsDlgText11");
+        IniDrawText(u"SinaBlogsDlgText11", p, kIniTextPoints);
 }
 
 void CSinaBlogsDlg::PaintPosted(QPainter& p) {
     std::vector<int> pos;
     if (!m_Gou.isNull() && settings::IniInts(u"SinaBlogsDlgText5", u"pos", pos) >= 2)
         p.drawPixmap(pos[0] - CSkinTheme::PictureWidth(m_Gou) - 4, pos[1] - 3, m_Gou);
-    DrawIniText(p, u"SinaBlogsDlgText5");
+    IniDrawText(u"SinaBlogsDlgText5", p, kIniTextPoints);
 }
 
 // Always: the icon of the contact link, just left of it.

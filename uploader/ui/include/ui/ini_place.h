@@ -26,7 +26,8 @@ void IniPlace(std::u16string_view section, QWidget& widget, bool centre, QPoint 
 
 // Where the section's text goes, measured in "宋体" of the size in points.
 QRect IniTextBox(std::u16string_view section, int pointSize, QPoint offset = {});
-// Draws the section's text there in its colour; returns the measured box.
+// Draws the section's text there in its colour; returns the measured box. The painter's
+// font and pen are left as they were.
 QRect IniDrawText(std::u16string_view section, QPainter& painter, int pointSize,
                   QPoint offset = {});
 

@@ -100,7 +100,6 @@ private:
     void PaintLinked(QPainter& p);
     void PaintFailures(QPainter& p);
     void PaintCommon(QPainter& p);
-    void DrawIniText(QPainter& p, const char16_t* section);
 
     COuterLinkOptions m_Options;
     bool m_Anonymous;

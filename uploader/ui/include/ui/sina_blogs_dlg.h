@@ -101,7 +101,6 @@ private:
     void MakeControls();
     void PlaceControls();
     QPoint Client(int x, int y) const;
-    void DrawIniText(QPainter& p, const char16_t* section);
     void PaintNotBound(QPainter& p);
     void PaintBound(QPainter& p);
     void PaintPosted(QPainter& p);
