@@ -21,9 +21,7 @@ QImage AppIcon(int size) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 64.0, size / 64.0);
-    using namespace skin_art;
-    Panel(p, QRectF(2, 2, 60, 60), 14, kAccentLight, kAccent, kAccent.darker(120));
-    CloudMark(p, QRectF(8, 10, 48, 44), QColor(0xEA, 0xF4, 0xFF), kAccent);
+    skin_art::AppIconArt(p);
     return image;
 }
 

@@ -87,6 +87,11 @@ void CloudMark(QPainter& p, const QRectF& box, QColor cloud, QColor arrow) {
     p.drawLine(tip, QPointF(tip.x() + w * 0.14, tip.y() + h * 0.14));
 }
 
+void AppIconArt(QPainter& p) {
+    Panel(p, QRectF(2, 2, 60, 60), 14, kAccentLight, kAccent, kAccent.darker(120));
+    CloudMark(p, QRectF(8, 10, 48, 44), QColor(0xEA, 0xF4, 0xFF), kAccent);
+}
+
 QStringList TextFamilies() {
     QStringList found;
     for (const QString& name : {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),

@@ -47,6 +47,9 @@ void Check(QPainter& p, const QRectF& box, QColor colour, qreal width);
 void Badge(QPainter& p, const QRectF& box, QColor colour, const std::function<void(QPainter&, const QRectF&)>& glyph);
 // The product mark: a cloud with an upward arrow.
 void CloudMark(QPainter& p, const QRectF& box, QColor cloud, QColor arrow);
+// The program's icon in its 64-unit design: a rounded blue panel carrying the product
+// mark. The skin's 64-pixel picture and the icon theme's sizes are drawn from it.
+void AppIconArt(QPainter& p);
 // A text centred in the box (pictures that carry their caption).
 void CenteredText(QPainter& p, const QRectF& box, const QString& text, int pixelSize, QColor colour,
                   bool bold = false);

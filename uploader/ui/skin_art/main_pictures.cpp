@@ -34,10 +34,7 @@ void AddMainWindow(Catalog& c) {
               CloudMark(p, QRectF(0, 1, 16, 15), kAccentLight, Qt::white);
           }));
     c.Add(Name(kMainClose), Draw(17, 13, [](QPainter& p) { Cross(p, QRectF(4.5, 2.5, 8, 8), kGlyph, 1.8); }));
-    c.Add(Name(kAppIcon), Draw(64, 64, [](QPainter& p) {
-              Panel(p, QRectF(2, 2, 60, 60), 14, kAccentLight, kAccent, kAccent.darker(120));
-              CloudMark(p, QRectF(8, 10, 48, 44), QColor(0xEA, 0xF4, 0xFF), kAccent);
-          }));
+    c.Add(Name(kAppIcon), Draw(64, 64, AppIconArt));
 }
 
 void AddRowPictures(Catalog& c) {
