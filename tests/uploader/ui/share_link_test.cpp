@@ -6,17 +6,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QThread>
 #include <QTimer>
 #include <iostream>
 
 #include "engine_fixture.h"
+#include "ui_test_support.h"
 #include "fake_notifications.h"
 #include "intake/intake_ui.h"
 #include "intake/request_batch.h"
@@ -64,27 +63,11 @@ protected:
     }
 
     static bool WaitFor(const std::function<bool()>& condition, int limitMs = 15000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > limitMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QThread::msleep(1);
-        }
-        return true;
+        return ui_test::WaitForEvents(condition, limitMs);
     }
-
-    static void ProcessEvents() {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
+    static void ProcessEvents() { ui_test::RunDueEvents(); }
     static void SaveShot(QWidget& widget, const std::string& name) {
-        QDir().mkpath(NORVEL_UI_SHOTS_DIR);
-        widget.grab().save(
-            QString::fromStdString(std::string(NORVEL_UI_SHOTS_DIR "/") + name + ".png"));
+        ui_test::SaveScreenshot(widget, name);
     }
 
     intake::RequestBatch Request(std::initializer_list<std::pair<const char*, std::string>> files) {

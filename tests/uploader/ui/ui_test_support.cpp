@@ -67,11 +67,11 @@ void UiTest::TearDown() {
     settings::ResetCaches();
 }
 
-bool UiTest::WaitFor(const std::function<bool()>& condition) {
+bool WaitForEvents(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer clock;
     clock.start();
     while (!condition()) {
-        if (clock.elapsed() > 10000)
+        if (clock.elapsed() > limitMs)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -80,9 +80,22 @@ bool UiTest::WaitFor(const std::function<bool()>& condition) {
     return true;
 }
 
-void UiTest::ProcessEvents() {
+void RunDueEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void SaveScreenshot(QWidget& widget, const std::string& name) {
+    QDir().mkpath(NORVEL_UI_SHOTS_DIR);
+    widget.grab().save(QString::fromStdString(std::string(NORVEL_UI_SHOTS_DIR "/") + name + ".png"));
+}
+
+bool UiTest::WaitFor(const std::function<bool()>& condition) {
+    return WaitForEvents(condition, 10000);
+}
+
+void UiTest::ProcessEvents() {
+    RunDueEvents();
 }
 
 std::u16string UiTest::PathOf(const std::string& relative) const {
@@ -158,8 +171,7 @@ void UiTest::ReportAndShow(int32_t id, int32_t state, uint64_t done) {
 }
 
 void UiTest::SaveShot(QWidget& widget, const std::string& name) {
-    QDir().mkpath(NORVEL_UI_SHOTS_DIR);
-    widget.grab().save(QString::fromStdString(std::string(NORVEL_UI_SHOTS_DIR "/") + name + ".png"));
+    SaveScreenshot(widget, name);
 }
 
 }  // namespace ui_test

@@ -15,6 +15,14 @@
 
 namespace ui_test {
 
+// Runs Qt's events (deferred deletions too) until the condition holds (true) or limitMs
+// passed (false).
+bool WaitForEvents(const std::function<bool()>& condition, int limitMs);
+// Runs the events that are due now, deferred deletions included.
+void RunDueEvents();
+// Saves the widget's picture as NAME.png in the tests' screenshot folder.
+void SaveScreenshot(QWidget& widget, const std::string& name);
+
 // Each test starts with its own settings file (logged in, install path in the test
 // folder), no tasks, task ids from 10001, the queue without workers (tasks wait until a
 // test moves them), and a fresh user interface whose message box, host closing and

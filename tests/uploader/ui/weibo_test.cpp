@@ -7,17 +7,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
 
 #include "actions/weibo_action.h"
 #include "engine_fixture.h"
+#include "ui_test_support.h"
 #include "intake/intake_ui.h"
 #include "intake/messages.h"
 #include "intake/request_batch.h"
@@ -72,27 +71,11 @@ protected:
     }
 
     static bool WaitFor(const std::function<bool()>& condition, int limitMs = 15000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!condition()) {
-            if (clock.elapsed() > limitMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QThread::msleep(1);
-        }
-        return true;
+        return ui_test::WaitForEvents(condition, limitMs);
     }
-
-    static void ProcessEvents() {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
+    static void ProcessEvents() { ui_test::RunDueEvents(); }
     static void SaveShot(QWidget& widget, const std::string& name) {
-        QDir().mkpath(NORVEL_UI_SHOTS_DIR);
-        widget.grab().save(
-            QString::fromStdString(std::string(NORVEL_UI_SHOTS_DIR "/") + name + ".png"));
+        ui_test::SaveScreenshot(widget, name);
     }
 
     intake::RequestBatch Request(std::initializer_list<std::pair<const char*, std::string>> files) {
