@@ -26,20 +26,11 @@ class LinkBatchTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        for (auto name : {settings::kWebHost, settings::kDownloadHost})
-            settings::WriteString(settings::kNorvelKey, name, HostSetting());
+        PointLinkHostsAtService();
     }
 
     intake::RequestBatch Request(std::initializer_list<std::pair<const char*, std::string>> files) {
-        intake::RequestBatch request;
-        for (const auto& [name, bytes] : files) {
-            MakeFile(name, bytes);
-            intake::UploadRequestEntry entry;
-            EXPECT_TRUE(intake::MakeEntry(intake::kShareLinkRequest, Dir(),
-                                          platform::Utf8ToWide(name), entry));
-            request.push_back(entry);
-        }
-        return request;
+        return MakeRequest(intake::kShareLinkRequest, files);
     }
 
     batch::LinkBatchOptions Options(batch::FileDriver driver = {}) {

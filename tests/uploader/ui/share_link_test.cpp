@@ -38,8 +38,7 @@ class ShareLinkTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        for (auto name : {settings::kWebHost, settings::kDownloadHost})
-            settings::WriteString(settings::kNorvelKey, name, HostSetting());
+        PointLinkHostsAtService();
         settings::SetHostProgramPath(platform::Utf8ToWide(NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga"));
         settings::g_LoggedIn = 1;
         settings::g_BatchCount = 0;
@@ -71,15 +70,7 @@ protected:
     }
 
     intake::RequestBatch Request(std::initializer_list<std::pair<const char*, std::string>> files) {
-        intake::RequestBatch request;
-        for (const auto& [name, bytes] : files) {
-            MakeFile(name, bytes);
-            intake::UploadRequestEntry entry;
-            EXPECT_TRUE(intake::MakeEntry(intake::kShareLinkRequest, Dir(),
-                                          platform::Utf8ToWide(name), entry));
-            request.push_back(entry);
-        }
-        return request;
+        return MakeRequest(intake::kShareLinkRequest, files);
     }
 
     // The share-link window that is open, or null.

@@ -42,8 +42,7 @@ class WeiboWindowTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        for (auto name : {settings::kWebHost, settings::kDownloadHost})
-            settings::WriteString(settings::kNorvelKey, name, HostSetting());
+        PointLinkHostsAtService();
         settings::SetHostProgramPath(platform::Utf8ToWide(NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga"));
         settings::g_LoggedIn = 1;
         settings::g_WeiboBusy = 0;
@@ -79,15 +78,7 @@ protected:
     }
 
     intake::RequestBatch Request(std::initializer_list<std::pair<const char*, std::string>> files) {
-        intake::RequestBatch request;
-        for (const auto& [name, bytes] : files) {
-            MakeFile(name, bytes);
-            intake::UploadRequestEntry entry;
-            EXPECT_TRUE(
-                intake::MakeEntry(intake::kWeiboRequest, Dir(), platform::Utf8ToWide(name), entry));
-            request.push_back(entry);
-        }
-        return request;
+        return MakeRequest(intake::kWeiboRequest, files);
     }
 
     // Options for a window made by the test: quick polls and pauses, messages recorded

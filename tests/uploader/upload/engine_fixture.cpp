@@ -102,6 +102,23 @@ std::u16string EngineTest::MakeFile(const std::string& relative, const std::stri
     return platform::Utf8ToWide(path);
 }
 
+intake::RequestBatch EngineTest::MakeRequest(
+    int32_t kind, std::initializer_list<std::pair<const char*, std::string>> files) {
+    intake::RequestBatch request;
+    for (const auto& [name, bytes] : files) {
+        MakeFile(name, bytes);
+        intake::UploadRequestEntry entry;
+        EXPECT_TRUE(intake::MakeEntry(kind, Dir(), platform::Utf8ToWide(name), entry));
+        request.push_back(entry);
+    }
+    return request;
+}
+
+void EngineTest::PointLinkHostsAtService() {
+    for (auto name : {settings::kWebHost, settings::kDownloadHost})
+        settings::WriteString(settings::kNorvelKey, name, HostSetting());
+}
+
 std::unique_ptr<intake::UploadContext> EngineTest::MakeTask(const std::string& name, int32_t kind) {
     return intake::CreateUploadContext(Dir(), platform::Utf8ToWide(name), platform::kNoWindow, kind);
 }

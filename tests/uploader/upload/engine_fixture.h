@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "intake/request_entry.h"
 #include "intake/upload_context.h"
 #include "service_fixture.h"
 #include "support/test_env.h"
@@ -38,6 +41,12 @@ protected:
     std::unique_ptr<intake::UploadContext> MakeTask(const std::string& name,
                                                     int32_t kind = intake::kAccountUpload);
     std::u16string Dir() const;
+    // A request of the kind (share link, Weibo, ...) for files written below the test
+    // folder with the given bytes, as the plug-in hands one over.
+    intake::RequestBatch MakeRequest(int32_t kind,
+                                     std::initializer_list<std::pair<const char*, std::string>> files);
+    // Link pages and downloads are asked of the substitute service too.
+    void PointLinkHostsAtService();
 
     // The content the service stored under that MD5; empty when none.
     std::string StoredContent(const std::string& md5) const;
