@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   libcurl4-openssl-dev curl
   qt6-base-dev qt6-translations-l10n fonts-wqy-zenhei xvfb xauth dbus
   desktop-file-utils dpkg-dev

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds the project and runs the whole suite:
+#   0. a check that every C++ file is formatted by the project's .clang-format,
 #   1. a normal build with every test, and lintian on its Debian package when lintian is
 #      installed,
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build with every test,
@@ -62,6 +63,14 @@ suite() {
 }
 
 mkdir -p build
+# Formatting of every C++ file (scripts/check-format.sh --fix mends it).
+echo "=== format check"
+if ./scripts/check-format.sh; then
+  passed=$((passed + 1))
+else
+  echo "=== format check FAILED"
+  failed=$((failed + 1)); status=1
+fi
 suite "normal build" build/ci-normal all --
 # The Debian package of the normal build, checked by lintian when it is installed (it is
 # not among the dependencies: a large package); errors fail, warnings are shown.

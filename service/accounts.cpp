@@ -26,8 +26,8 @@ constexpr const char* kAccountColumns =
     "COALESCE(weibo_uid, ''), COALESCE(weibo_name, '') FROM accounts ";
 
 void AddFolder(CTransaction& tx, int64_t uid, std::string_view path, std::string_view parent) {
-    CStatement insert(tx.Store(),
-                      "INSERT OR IGNORE INTO nodes(uid, path, parent, folder) VALUES(?1, ?2, ?3, 1)");
+    CStatement insert(
+        tx.Store(), "INSERT OR IGNORE INTO nodes(uid, path, parent, folder) VALUES(?1, ?2, ?3, 1)");
     insert.Bind(1, uid).Bind(2, path).Bind(3, parent).Run();
 }
 
@@ -37,8 +37,8 @@ bool IsValidAccountName(std::string_view name) {
     if (name.empty() || name.size() > 64)
         return false;
     for (char c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '&' || c == '=' || c == '+' || c == '%' ||
-            c == ':')
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '&' || c == '=' || c == '+' ||
+            c == '%' || c == ':')
             return false;
     return true;
 }
@@ -53,8 +53,8 @@ bool IsValidPassword(std::string_view password) {
 }
 
 AddResult AddAccount(CStore& store, const CNewAccount& account) {
-    if (!IsValidAccountName(account.name) || !IsValidPassword(account.password) || account.space < 0 ||
-        account.maxfs < 0 || account.level.empty())
+    if (!IsValidAccountName(account.name) || !IsValidPassword(account.password) ||
+        account.space < 0 || account.maxfs < 0 || account.level.empty())
         return AddResult::Invalid;
     CTransaction tx(store);
     if (FindAccountByName(tx, account.name))
@@ -62,7 +62,10 @@ AddResult AddAccount(CStore& store, const CNewAccount& account) {
     CStatement insert(store,
                       "INSERT INTO accounts(name, password, space, maxfs, level, validity) "
                       "VALUES(?1, ?2, ?3, ?4, ?5, '2099-12-31')");
-    insert.Bind(1, account.name).Bind(2, account.password).Bind(3, account.space).Bind(4, account.maxfs);
+    insert.Bind(1, account.name)
+        .Bind(2, account.password)
+        .Bind(3, account.space)
+        .Bind(4, account.maxfs);
     insert.Bind(5, account.level).Run();
     const int64_t uid = store.LastInsertId();
     const std::string received(kReceivedFolder);
@@ -115,7 +118,8 @@ void ExpireTokens(CTransaction& tx, int64_t uid) {
 }
 
 int64_t UsedSpace(CTransaction& tx, int64_t uid) {
-    CStatement query(tx.Store(), "SELECT COALESCE(SUM(size), 0) FROM nodes WHERE uid = ?1 AND folder = 0");
+    CStatement query(tx.Store(),
+                     "SELECT COALESCE(SUM(size), 0) FROM nodes WHERE uid = ?1 AND folder = 0");
     query.Bind(1, uid);
     query.Step();
     return query.Int(0);

@@ -11,7 +11,9 @@
 namespace norvel::service {
 namespace {
 
-CReply Ok() { return JsonReply(CJsonBuilder().Set("errno", int64_t(0))); }
+CReply Ok() {
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)));
+}
 
 // The fields of an admin form, decoded; empty when malformed.
 std::optional<std::vector<std::pair<std::string, std::string>>> DecodedFields(const CRequest& req) {
@@ -29,7 +31,8 @@ std::optional<std::vector<std::pair<std::string, std::string>>> DecodedFields(co
     return fields;
 }
 
-std::string Field(const std::vector<std::pair<std::string, std::string>>& fields, std::string_view name) {
+std::string Field(const std::vector<std::pair<std::string, std::string>>& fields,
+                  std::string_view name) {
     for (const auto& [key, value] : fields)
         if (key == name)
             return value;
@@ -41,12 +44,16 @@ CReply Captcha(CServiceContext& ctx, const CRequest& req) {
     const auto captcha = FindCaptcha(tx, req.Query("username"), req.Query("id"));
     if (!captcha)
         return ErrorReply(404, Errno::kNotFound, "no captcha");
-    return JsonReply(CJsonBuilder().Set("id", captcha->id).Set("text", captcha->text).Set("username", captcha->username));
+    return JsonReply(CJsonBuilder()
+                         .Set("id", captcha->id)
+                         .Set("text", captcha->text)
+                         .Set("username", captcha->username));
 }
 
 CReply Stats(CServiceContext& ctx) {
     CTransaction tx(ctx.store);
-    CStatement query(ctx.store, "SELECT time, source, cid, uid, token, opt, valid FROM stats ORDER BY id");
+    CStatement query(ctx.store,
+                     "SELECT time, source, cid, uid, token, opt, valid FROM stats ORDER BY id");
     std::vector<CJsonBuilder> items;
     while (query.Step())
         items.push_back(CJsonBuilder()
@@ -97,13 +104,15 @@ CReply Tree(CServiceContext& ctx, const CRequest& req) {
     return JsonReply(CJsonBuilder().Set("nodes", std::move(items)).Set("uid", account->uid));
 }
 
-CReply AddUser(CServiceContext& ctx, const std::vector<std::pair<std::string, std::string>>& fields) {
+CReply AddUser(CServiceContext& ctx,
+               const std::vector<std::pair<std::string, std::string>>& fields) {
     CNewAccount account;
     account.name = Field(fields, "name");
     account.password = Field(fields, "password");
     if (!Field(fields, "level").empty())
         account.level = Field(fields, "level");
-    for (const auto& [name, target] : {std::pair{"space", &account.space}, std::pair{"maxfs", &account.maxfs}})
+    for (const auto& [name, target] :
+         {std::pair{"space", &account.space}, std::pair{"maxfs", &account.maxfs}})
         if (const std::string value = Field(fields, name); !value.empty()) {
             const auto number = ParseDecimal(value);
             if (!number || *number > uint64_t(INT64_MAX))
@@ -111,9 +120,12 @@ CReply AddUser(CServiceContext& ctx, const std::vector<std::pair<std::string, st
             *target = int64_t(*number);
         }
     switch (AddAccount(ctx.store, account)) {
-        case AddResult::Added: return Ok();
-        case AddResult::Exists: return ErrorReply(409, Errno::kExists, "user exists");
-        case AddResult::Invalid: break;
+        case AddResult::Added:
+            return Ok();
+        case AddResult::Exists:
+            return ErrorReply(409, Errno::kExists, "user exists");
+        case AddResult::Invalid:
+            break;
     }
     return ErrorReply(400, Errno::kBadRequest, "bad name or password");
 }
@@ -132,7 +144,8 @@ CReply ExpireTokensOf(CServiceContext& ctx, const std::string& username) {
     return Ok();
 }
 
-CReply Post(CServiceContext& ctx, const std::string& action, const std::vector<std::pair<std::string, std::string>>& fields) {
+CReply Post(CServiceContext& ctx, const std::string& action,
+            const std::vector<std::pair<std::string, std::string>>& fields) {
     if (action == "requests/clear") {
         ctx.log.Clear();
         return Ok();
@@ -174,7 +187,9 @@ CReply HandleSink(CServiceContext&, const CRequest&, CBodySource& body) {
         bytes += length;
         return true;
     });
-    return JsonReply(CJsonBuilder().Set("errno", int64_t(whole ? 0 : Errno::kBadRequest)).Set("bytes", int64_t(bytes)));
+    return JsonReply(CJsonBuilder()
+                         .Set("errno", int64_t(whole ? 0 : Errno::kBadRequest))
+                         .Set("bytes", int64_t(bytes)));
 }
 
 CReply HandleAdmin(CServiceContext& ctx, const CRequest& req) {

@@ -16,7 +16,8 @@ constexpr std::string_view kAlphabet = "23456789abcdefghjkmnpqrstuvwxyz";
 
 std::string Lower(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return out;
 }
 
@@ -28,8 +29,10 @@ std::string CaptchaSvg(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         const int angle = int(RandomNumber(0, 40)) - 20;
         const int x = 12 + int(i) * 26;
-        svg += "<text x=\"" + std::to_string(x) + "\" y=\"28\" font-size=\"24\" font-family=\"monospace\" "
-               "transform=\"rotate(" + std::to_string(angle) + " " + std::to_string(x) + " 20)\">" +
+        svg += "<text x=\"" + std::to_string(x) +
+               "\" y=\"28\" font-size=\"24\" font-family=\"monospace\" "
+               "transform=\"rotate(" +
+               std::to_string(angle) + " " + std::to_string(x) + " 20)\">" +
                HtmlEscape(std::string(1, text[i])) + "</text>";
     }
     return svg + "</svg>";
@@ -39,12 +42,18 @@ std::string CaptchaSvg(const std::string& text) {
 
 CCaptcha NewCaptcha(CTransaction& tx, std::string_view username) {
     CCaptcha captcha{RandomHex(8), RandomText(4, kAlphabet), std::string(username)};
-    CStatement insert(tx.Store(), "INSERT INTO captchas(id, username, text, created) VALUES(?1, ?2, ?3, ?4)");
-    insert.Bind(1, captcha.id).Bind(2, username).Bind(3, captcha.text).Bind(4, CServiceContext::Now()).Run();
+    CStatement insert(tx.Store(),
+                      "INSERT INTO captchas(id, username, text, created) VALUES(?1, ?2, ?3, ?4)");
+    insert.Bind(1, captcha.id)
+        .Bind(2, username)
+        .Bind(3, captcha.text)
+        .Bind(4, CServiceContext::Now())
+        .Run();
     return captcha;
 }
 
-bool UseCaptcha(CTransaction& tx, std::string_view username, std::string_view id, std::string_view text) {
+bool UseCaptcha(CTransaction& tx, std::string_view username, std::string_view id,
+                std::string_view text) {
     const auto captcha = FindCaptcha(tx, {}, id);
     if (!captcha)
         return false;
@@ -53,7 +62,8 @@ bool UseCaptcha(CTransaction& tx, std::string_view username, std::string_view id
     return captcha->username == username && !text.empty() && Lower(text) == Lower(captcha->text);
 }
 
-std::optional<CCaptcha> FindCaptcha(CTransaction& tx, std::string_view username, std::string_view id) {
+std::optional<CCaptcha> FindCaptcha(CTransaction& tx, std::string_view username,
+                                    std::string_view id) {
     CStatement query(tx.Store(),
                      id.empty() ? "SELECT id, text, username FROM captchas WHERE username = ?1 "
                                   "ORDER BY created DESC, rowid DESC LIMIT 1"

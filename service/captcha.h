@@ -20,8 +20,10 @@ struct CCaptcha {
 CCaptcha NewCaptcha(CTransaction& tx, std::string_view username);
 // True when the id names a captcha of that user whose text matches (letters compared
 // without regard to case); the captcha is used up either way.
-bool UseCaptcha(CTransaction& tx, std::string_view username, std::string_view id, std::string_view text);
+bool UseCaptcha(CTransaction& tx, std::string_view username, std::string_view id,
+                std::string_view text);
 // The newest captcha of a user, or the captcha of that id (for tests).
-std::optional<CCaptcha> FindCaptcha(CTransaction& tx, std::string_view username, std::string_view id);
+std::optional<CCaptcha> FindCaptcha(CTransaction& tx, std::string_view username,
+                                    std::string_view id);
 
 }  // namespace norvel::service

@@ -49,7 +49,9 @@ std::string CContentStore::PartialPath(int64_t session, int index) const {
     return m_Root + "/partial/" + name + ".part";
 }
 
-std::string CContentStore::NewTempPath() const { return m_Root + "/tmp/" + RandomHex(12); }
+std::string CContentStore::NewTempPath() const {
+    return m_Root + "/tmp/" + RandomHex(12);
+}
 
 bool CContentStore::Adopt(const std::string& from, const std::string& md5) const {
     if (!IsMd5Hex(md5))
@@ -78,7 +80,8 @@ std::optional<uint64_t> FileSizeOf(const std::string& path) {
     return uint64_t(size);
 }
 
-std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset, std::optional<uint64_t> length) {
+std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset,
+                                        std::optional<uint64_t> length) {
     CFileReader reader;
     if (!reader.Open(path, offset))
         return std::nullopt;

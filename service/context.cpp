@@ -29,7 +29,8 @@ void CServiceContext::SetPublicHost(std::string host) {
 }
 
 int64_t CServiceContext::Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 

@@ -26,14 +26,19 @@ struct CDiskRequest {
 };
 
 CJsonBuilder Failure(const CJsonValue& entry, int errnoValue, std::string_view error) {
-    return CJsonBuilder().Set("name", entry.Text("name")).Set("errno", int64_t(errnoValue)).Set("error", error);
+    return CJsonBuilder()
+        .Set("name", entry.Text("name"))
+        .Set("errno", int64_t(errnoValue))
+        .Set("error", error);
 }
 
 // Reads token, rootfs and the JSON list; a refusal reply when something is wrong.
-std::variant<CDiskRequest, CReply> ReadDiskRequest(CTransaction& tx, const CForm& form, const char* listName) {
+std::variant<CDiskRequest, CReply> ReadDiskRequest(CTransaction& tx, const CForm& form,
+                                                   const char* listName) {
     const CTokenOwner owner = TokenOwner(tx, form.Raw("token"));
     if (owner.state != TokenState::Valid)
-        return ErrorReply(400, Errno::kBadToken, owner.state == TokenState::Expired ? "token expired" : "unknown token");
+        return ErrorReply(400, Errno::kBadToken,
+                          owner.state == TokenState::Expired ? "token expired" : "unknown token");
     const auto list = CJsonValue::Parse(form.Raw(listName));
     if (!list || !list->IsArray())
         return ErrorReply(400, Errno::kBadRequest, std::string(listName) + " must be a JSON array");
@@ -58,7 +63,8 @@ CReply Outcome(std::vector<CJsonBuilder> failures) {
 }
 
 // The content an upload path stands for, when that path was handed to this user.
-std::optional<std::pair<std::string, int64_t>> UploadedContent(CTransaction& tx, int64_t uid, const std::string& url) {
+std::optional<std::pair<std::string, int64_t>> UploadedContent(CTransaction& tx, int64_t uid,
+                                                               const std::string& url) {
     CStatement query(tx.Store(), "SELECT md5, size, tstr FROM paths WHERE path = ?1");
     query.Bind(1, url);
     if (!query.Step())
@@ -69,13 +75,16 @@ std::optional<std::pair<std::string, int64_t>> UploadedContent(CTransaction& tx,
     return std::make_pair(query.Text(0), query.Int(1));
 }
 
-std::optional<CJsonBuilder> AddFile(CTransaction& tx, const CDiskRequest& request, const CJsonValue& entry,
-                                   const std::string& path) {
+std::optional<CJsonBuilder> AddFile(CTransaction& tx, const CDiskRequest& request,
+                                    const CJsonValue& entry, const std::string& path) {
     const auto content = UploadedContent(tx, request.uid, entry.Text("url"));
-    if (!content || content->first != entry.Text("md5") || std::to_string(content->second) != entry.Text("size"))
-        return Failure(entry, Errno::kNotFound, "url names no upload of this user with that md5 and size");
+    if (!content || content->first != entry.Text("md5") ||
+        std::to_string(content->second) != entry.Text("size"))
+        return Failure(entry, Errno::kNotFound,
+                       "url names no upload of this user with that md5 and size");
     if (const auto existing = FindNode(tx, request.uid, path)) {
-        if (!existing->folder && existing->md5 == content->first && existing->size == content->second)
+        if (!existing->folder && existing->md5 == content->first &&
+            existing->size == content->second)
             return std::nullopt;
         return Failure(entry, Errno::kExists, "name exists")
             .Set("md5", existing->md5)
@@ -87,8 +96,8 @@ std::optional<CJsonBuilder> AddFile(CTransaction& tx, const CDiskRequest& reques
     if (!parent || !parent->folder)
         return Failure(entry, Errno::kParentMissing, "parent folder missing");
     InsertNode(tx, request.uid,
-               CNode{path, false, content->first, content->second, entry.Text("createTime"), entry.Text("modifyTime"),
-                     entry.Text("url")});
+               CNode{path, false, content->first, content->second, entry.Text("createTime"),
+                     entry.Text("modifyTime"), entry.Text("url")});
     return std::nullopt;
 }
 
@@ -128,7 +137,9 @@ CReply HandleMkdir(CServiceContext& ctx, const CRequest&, const CForm& form) {
             failures.push_back(Failure(entry, Errno::kParentMissing, "parent folder missing"));
             continue;
         }
-        InsertNode(tx, request.uid, CNode{*path, true, {}, 0, entry.Text("createTime"), entry.Text("modifyTime"), {}});
+        InsertNode(
+            tx, request.uid,
+            CNode{*path, true, {}, 0, entry.Text("createTime"), entry.Text("modifyTime"), {}});
     }
     tx.Commit();
     return Outcome(std::move(failures));

@@ -9,17 +9,23 @@ namespace {
 
 const char* KindName(FaultKind kind) {
     switch (kind) {
-        case FaultKind::Delay: return "delay";
-        case FaultKind::Status: return "status";
-        case FaultKind::Close: return "close";
-        case FaultKind::Stall: return "stall";
-        case FaultKind::Busy: return "busy";
+        case FaultKind::Delay:
+            return "delay";
+        case FaultKind::Status:
+            return "status";
+        case FaultKind::Close:
+            return "close";
+        case FaultKind::Stall:
+            return "stall";
+        case FaultKind::Busy:
+            return "busy";
     }
     return "";
 }
 
 std::optional<FaultKind> KindFromName(std::string_view name) {
-    for (FaultKind kind : {FaultKind::Delay, FaultKind::Status, FaultKind::Close, FaultKind::Stall, FaultKind::Busy})
+    for (FaultKind kind :
+         {FaultKind::Delay, FaultKind::Status, FaultKind::Close, FaultKind::Stall, FaultKind::Busy})
         if (name == KindName(kind))
             return kind;
     return std::nullopt;
@@ -75,13 +81,14 @@ CJsonBuilder CFaults::Describe() const {
     std::lock_guard lock(m_Lock);
     std::vector<CJsonBuilder> items;
     for (const CFault& fault : m_Faults)
-        items.push_back(CJsonBuilder()
-                            .Set("kind", KindName(fault.kind))
-                            .Set("path", fault.path)
-                            .Set("count", fault.count)
-                            .Set("ms", fault.kind == FaultKind::Stall ? fault.holdMs : fault.delayMs)
-                            .Set("status", int64_t(fault.status))
-                            .Set("after", fault.afterBytes));
+        items.push_back(
+            CJsonBuilder()
+                .Set("kind", KindName(fault.kind))
+                .Set("path", fault.path)
+                .Set("count", fault.count)
+                .Set("ms", fault.kind == FaultKind::Stall ? fault.holdMs : fault.delayMs)
+                .Set("status", int64_t(fault.status))
+                .Set("after", fault.afterBytes));
     return CJsonBuilder().Set("faults", std::move(items));
 }
 
@@ -98,8 +105,8 @@ void CFaults::Shutdown() {
     m_Wake.notify_all();
 }
 
-std::optional<CFault> CFaults::FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
-                                          std::string& error) {
+std::optional<CFault> CFaults::FromFields(
+    const std::vector<std::pair<std::string, std::string>>& fields, std::string& error) {
     CFault fault;
     bool haveKind = false;
     for (const auto& [name, value] : fields) {

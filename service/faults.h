@@ -21,12 +21,12 @@ enum class FaultKind { Delay, Status, Close, Stall, Busy };
 
 struct CFault {
     FaultKind kind = FaultKind::Delay;
-    std::string path;          // normalised as request paths are ("/" first, no trailing blank)
-    int64_t count = 1;         // requests still to hit; 0 = unlimited
-    int64_t delayMs = 0;       // Delay
-    int status = 500;          // Status
-    int64_t afterBytes = 0;    // Stall: body bytes read before reading stops
-    int64_t holdMs = 30000;    // Stall: how long the connection is held before it is closed
+    std::string path;        // normalised as request paths are ("/" first, no trailing blank)
+    int64_t count = 1;       // requests still to hit; 0 = unlimited
+    int64_t delayMs = 0;     // Delay
+    int status = 500;        // Status
+    int64_t afterBytes = 0;  // Stall: body bytes read before reading stops
+    int64_t holdMs = 30000;  // Stall: how long the connection is held before it is closed
 };
 
 // What one request meets: the total delay and at most one fault that changes the answer.
@@ -49,8 +49,8 @@ public:
 
     // Parses an admin fault description: kind (delay, status, close, stall, busy), path,
     // count, ms, status, after. Empty with a reason in error when invalid.
-    static std::optional<CFault> FromFields(const std::vector<std::pair<std::string, std::string>>& fields,
-                                            std::string& error);
+    static std::optional<CFault> FromFields(
+        const std::vector<std::pair<std::string, std::string>>& fields, std::string& error);
 
 private:
     mutable std::mutex m_Lock;

@@ -19,7 +19,8 @@ std::optional<CForm> CForm::Parse(std::string_view body) {
         const size_t eq = piece.find('=');
         if (eq == std::string_view::npos || eq == 0)
             return std::nullopt;
-        form.m_Fields.emplace_back(std::string(piece.substr(0, eq)), std::string(piece.substr(eq + 1)));
+        form.m_Fields.emplace_back(std::string(piece.substr(0, eq)),
+                                   std::string(piece.substr(eq + 1)));
     }
     return form;
 }
@@ -66,7 +67,8 @@ std::optional<uint64_t> ParseDecimal(std::string_view text) {
 std::optional<int64_t> ParseInteger(std::string_view text, int64_t min, int64_t max) {
     int64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min ||
+        value > max)
         return std::nullopt;
     return value;
 }
@@ -94,12 +96,23 @@ std::string HtmlEscape(std::string_view text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

@@ -7,9 +7,11 @@
 namespace norvel::service {
 
 std::string HtmlPage(std::string_view title, std::string_view body) {
-    return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
+    return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>" +
+           HtmlEscape(title) +
            "</title><style>body{font-family:sans-serif;max-width:46em;margin:2em auto;color:#222}"
-           "table{border-collapse:collapse}td,th{padding:.3em .8em;border-bottom:1px solid #ddd;text-align:left}"
+           "table{border-collapse:collapse}td,th{padding:.3em .8em;border-bottom:1px solid "
+           "#ddd;text-align:left}"
            "a{color:#1b62b0}</style></head><body>\n" +
            std::string(body) + "\n</body></html>\n";
 }

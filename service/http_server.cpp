@@ -33,7 +33,8 @@ bool IsLoopback(const std::string& address) {
 
 // Headers the library adds to every request itself; they were not received.
 bool IsLibraryHeader(const std::string& name) {
-    return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
+    return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
+           name == "LOCAL_PORT";
 }
 
 bool HasBody(const httplib::Request& req) {
@@ -58,7 +59,8 @@ CRequest MakeRequest(const httplib::Request& in) {
 // Hands the body to a streaming handler, keeping its first bytes for the request log.
 class CReaderSource : public CBodySource {
 public:
-    CReaderSource(const httplib::Request& request, const httplib::ContentReader& reader, CRequest& logged)
+    CReaderSource(const httplib::Request& request, const httplib::ContentReader& reader,
+                  CRequest& logged)
         : m_Request(request), m_Reader(reader), m_Logged(logged) {}
 
     bool Read(const std::function<bool(const char*, size_t)>& sink) override {
@@ -95,7 +97,8 @@ void ApplyReply(const CReply& reply, httplib::Response& res) {
     auto reader = std::make_shared<CFileReader>();
     if (!reader->Open(reply.filePath)) {
         res.status = 500;
-        res.set_content(ErrorReply(500, Errno::kNotFound, "content missing").body, "application/json");
+        res.set_content(ErrorReply(500, Errno::kNotFound, "content missing").body,
+                        "application/json");
         return;
     }
     res.set_content_provider(reply.fileSize, reply.contentType,
@@ -114,20 +117,22 @@ struct CHttpServer::Impl {
     CServiceContext& context;
     httplib::Server server;
 
-    void Handle(const httplib::Request& req, httplib::Response& res, const httplib::ContentReader* reader);
+    void Handle(const httplib::Request& req, httplib::Response& res,
+                const httplib::ContentReader* reader);
     CReply Dispatch(const CRoute& route, const httplib::Request& req, CRequest& request,
                     const httplib::ContentReader* reader);
     bool ReadWhole(const httplib::ContentReader& reader, CRequest& request, bool& tooLarge);
-    void Drain(const httplib::Request& req, const httplib::ContentReader* reader, CRequest& request, uint64_t limit);
-    CReply ApplyFault(const CFault& fault, const httplib::Request& req, const httplib::ContentReader* reader,
-                      CRequest& request, bool& dropped);
+    void Drain(const httplib::Request& req, const httplib::ContentReader* reader, CRequest& request,
+               uint64_t limit);
+    CReply ApplyFault(const CFault& fault, const httplib::Request& req,
+                      const httplib::ContentReader* reader, CRequest& request, bool& dropped);
     void Log(const httplib::Request& req, CRequest& request, int status);
     void Drop(const httplib::Request& req);
 };
 
 // Reads the body (up to limit bytes) and drops it, keeping its start for the log.
-void CHttpServer::Impl::Drain(const httplib::Request& req, const httplib::ContentReader* reader, CRequest& request,
-                              uint64_t limit) {
+void CHttpServer::Impl::Drain(const httplib::Request& req, const httplib::ContentReader* reader,
+                              CRequest& request, uint64_t limit) {
     if (!reader || !HasBody(req))
         return;
     uint64_t seen = 0;
@@ -141,7 +146,8 @@ void CHttpServer::Impl::Drain(const httplib::Request& req, const httplib::Conten
 // The answer of a fault that replaces the handling of a request; `dropped` when the
 // connection is to be reset without an answer instead.
 CReply CHttpServer::Impl::ApplyFault(const CFault& fault, const httplib::Request& req,
-                                     const httplib::ContentReader* reader, CRequest& request, bool& dropped) {
+                                     const httplib::ContentReader* reader, CRequest& request,
+                                     bool& dropped) {
     switch (fault.kind) {
         case FaultKind::Close:
             dropped = true;
@@ -175,8 +181,9 @@ void CHttpServer::Impl::Log(const httplib::Request& req, CRequest& request, int 
     entry.headers = request.headers;
     entry.bodySize = request.body.size();
     if (req.has_header("Content-Length"))
-        entry.bodySize = std::max<uint64_t>(entry.bodySize,
-                                            std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10));
+        entry.bodySize = std::max<uint64_t>(
+            entry.bodySize,
+            std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10));
     entry.body = std::move(request.body);
     entry.status = status;
     context.log.Add(std::move(entry));
@@ -186,7 +193,8 @@ void CHttpServer::Impl::Drop(const httplib::Request& req) {
     platform::AbortConnection(uint16_t(req.local_port), uint16_t(req.remote_port));
 }
 
-bool CHttpServer::Impl::ReadWhole(const httplib::ContentReader& reader, CRequest& request, bool& tooLarge) {
+bool CHttpServer::Impl::ReadWhole(const httplib::ContentReader& reader, CRequest& request,
+                                  bool& tooLarge) {
     tooLarge = false;
     return reader([&](const char* data, size_t length) {
         if (request.body.size() + length > kFormLimit) {
@@ -198,8 +206,8 @@ bool CHttpServer::Impl::ReadWhole(const httplib::ContentReader& reader, CRequest
     });
 }
 
-CReply CHttpServer::Impl::Dispatch(const CRoute& route, const httplib::Request& req, CRequest& request,
-                                   const httplib::ContentReader* reader) {
+CReply CHttpServer::Impl::Dispatch(const CRoute& route, const httplib::Request& req,
+                                   CRequest& request, const httplib::ContentReader* reader) {
     // The body is read before anything is answered, so that a refused client that is
     // still sending gets the answer rather than a reset connection.
     if (!route.stream && reader && HasBody(req)) {
@@ -209,7 +217,8 @@ CReply CHttpServer::Impl::Dispatch(const CRoute& route, const httplib::Request& 
                             : ErrorReply(400, Errno::kBadRequest, "request body could not be read");
     }
     if (route.access == Access::Signed && context.switches.requireSignatures &&
-        !context.signing.Check(context.store, context.switches, request.Header("KDW-Auth"), CServiceContext::Now())) {
+        !context.signing.Check(context.store, context.switches, request.Header("KDW-Auth"),
+                               CServiceContext::Now())) {
         CReply reply = ErrorReply(401, 401, "signature required");
         reply.headers.emplace_back("KDW-Auth", context.signing.Challenge());
         return reply;
@@ -273,9 +282,12 @@ CHttpServer::CHttpServer(CServiceContext& context) : m_Impl(std::make_unique<Imp
     server.set_write_timeout(60);
     server.set_tcp_nodelay(true);
     Impl* impl = m_Impl.get();
-    server.Get(".*", [impl](const httplib::Request& req, httplib::Response& res) { impl->Handle(req, res, nullptr); });
-    server.Post(".*", [impl](const httplib::Request& req, httplib::Response& res,
-                             const httplib::ContentReader& reader) { impl->Handle(req, res, &reader); });
+    server.Get(".*", [impl](const httplib::Request& req, httplib::Response& res) {
+        impl->Handle(req, res, nullptr);
+    });
+    server.Post(".*",
+                [impl](const httplib::Request& req, httplib::Response& res,
+                       const httplib::ContentReader& reader) { impl->Handle(req, res, &reader); });
 }
 
 CHttpServer::~CHttpServer() = default;
@@ -286,7 +298,9 @@ int CHttpServer::Bind(const std::string& host, int port) {
     return m_Impl->server.bind_to_port(host, port) ? port : -1;
 }
 
-bool CHttpServer::Run() { return m_Impl->server.listen_after_bind(); }
+bool CHttpServer::Run() {
+    return m_Impl->server.listen_after_bind();
+}
 
 void CHttpServer::Stop() {
     m_Impl->context.faults.Shutdown();

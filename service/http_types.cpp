@@ -7,7 +7,8 @@ namespace norvel::service {
 
 bool SameHeaderName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -31,7 +32,8 @@ CReply JsonReply(const CJsonBuilder& object, int status) {
 }
 
 CReply ErrorReply(int status, int errnoValue, std::string_view message) {
-    return JsonReply(CJsonBuilder().Set("errno", int64_t(errnoValue)).Set("error", message), status);
+    return JsonReply(CJsonBuilder().Set("errno", int64_t(errnoValue)).Set("error", message),
+                     status);
 }
 
 CReply HtmlReply(std::string html, int status) {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,7 +37,7 @@ struct CReply {
     std::string contentType = "application/json";
     std::string body;
     HeaderList headers;
-    std::string filePath;   // when set, the reply's body is this file, streamed
+    std::string filePath;  // when set, the reply's body is this file, streamed
     uint64_t fileSize = 0;
 };
 
@@ -65,14 +65,14 @@ CReply RedirectReply(const std::string& location);
 // Service result codes carried in the "errno" member of replies.
 namespace Errno {
 inline constexpr int kOk = 0;
-inline constexpr int kBadRequest = 1;   // a parameter is missing or malformed
-inline constexpr int kBusy = 2;         // temporary failure, the client may retry
-inline constexpr int kBadToken = 3;     // unknown user token or user mismatch
-inline constexpr int kDiskFull = 4;     // the account's space would be exceeded
-inline constexpr int kNotFound = 5;     // file, link or upload path unknown
-inline constexpr int kNotBound = 6;     // no Sina Weibo account bound
-inline constexpr int kRefused = 7;      // a check of the request failed (key, digest, range)
-inline constexpr int kTooLarge = 8;     // above the single-file limit
+inline constexpr int kBadRequest = 1;  // a parameter is missing or malformed
+inline constexpr int kBusy = 2;        // temporary failure, the client may retry
+inline constexpr int kBadToken = 3;    // unknown user token or user mismatch
+inline constexpr int kDiskFull = 4;    // the account's space would be exceeded
+inline constexpr int kNotFound = 5;    // file, link or upload path unknown
+inline constexpr int kNotBound = 6;    // no Sina Weibo account bound
+inline constexpr int kRefused = 7;     // a check of the request failed (key, digest, range)
+inline constexpr int kTooLarge = 8;    // above the single-file limit
 inline constexpr int kParentMissing = 19;
 inline constexpr int kExists = 25;
 }  // namespace Errno

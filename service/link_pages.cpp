@@ -10,7 +10,10 @@
 namespace norvel::service {
 namespace {
 
-CReply NotFound() { return HtmlReply(HtmlPage("链接不存在", "<h1>链接不存在</h1><p>This link does not exist.</p>"), 404); }
+CReply NotFound() {
+    return HtmlReply(HtmlPage("链接不存在", "<h1>链接不存在</h1><p>This link does not exist.</p>"),
+                     404);
+}
 
 CReply Download(CServiceContext& ctx, const CLinkFile& file) {
     CReply reply;
@@ -26,10 +29,12 @@ CReply Download(CServiceContext& ctx, const CLinkFile& file) {
 }
 
 CReply ListPage(const CLink& link) {
-    std::string body = "<h1>" + HtmlEscape(link.title) + "</h1>\n<table><tr><th>文件</th><th>大小</th></tr>\n";
+    std::string body =
+        "<h1>" + HtmlEscape(link.title) + "</h1>\n<table><tr><th>文件</th><th>大小</th></tr>\n";
     for (size_t i = 0; i < link.files.size(); ++i)
         body += "<tr><td><a href=\"/s/" + link.code + "/" + std::to_string(i) + "\">" +
-                HtmlEscape(link.files[i].name) + "</a></td><td>" + HumanSize(link.files[i].size) + "</td></tr>\n";
+                HtmlEscape(link.files[i].name) + "</a></td><td>" + HumanSize(link.files[i].size) +
+                "</td></tr>\n";
     return HtmlReply(HtmlPage(link.title, body + "</table>"));
 }
 

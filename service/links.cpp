@@ -19,11 +19,15 @@ namespace {
 constexpr size_t kMaxLinkFiles = 1000;
 
 bool IsLinkForm(const std::string& form) {
-    return form == "norvel_external_link" || form == "normal_external_link" || form == "sina_weibo_external_link";
+    return form == "norvel_external_link" || form == "normal_external_link" ||
+           form == "sina_weibo_external_link";
 }
 
 CReply LinkReply(CServiceContext& ctx, const std::string& code, const std::string& title) {
-    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("url", ctx.BaseUrl() + "/s/" + code).Set("title", title));
+    return JsonReply(CJsonBuilder()
+                         .Set("errno", int64_t(0))
+                         .Set("url", ctx.BaseUrl() + "/s/" + code)
+                         .Set("title", title));
 }
 
 // A file name for the link page: the last component of what the client named.
@@ -38,7 +42,8 @@ std::optional<std::string> PlainName(const std::string& name) {
     return plain;
 }
 
-std::variant<std::vector<CLinkFile>, CReply> TreeFiles(CTransaction& tx, int64_t uid, const std::string& root,
+std::variant<std::vector<CLinkFile>, CReply> TreeFiles(CTransaction& tx, int64_t uid,
+                                                       const std::string& root,
                                                        const std::string& filesText) {
     const auto list = CJsonValue::Parse(filesText);
     if (!list || !list->IsArray() || list->Size() == 0 || list->Size() > kMaxLinkFiles)
@@ -57,7 +62,8 @@ std::variant<std::vector<CLinkFile>, CReply> TreeFiles(CTransaction& tx, int64_t
 
 // The attachments of an anonymous link, keyed "0", "1", ... in upload order; the first
 // missing number ends the list.
-std::variant<std::vector<CLinkFile>, CReply> AttachedFiles(CServiceContext& ctx, const CJsonValue& attachments) {
+std::variant<std::vector<CLinkFile>, CReply> AttachedFiles(CServiceContext& ctx,
+                                                           const CJsonValue& attachments) {
     std::vector<CLinkFile> files;
     for (size_t i = 0;; ++i) {
         const auto item = attachments.Find(std::to_string(i));
@@ -72,7 +78,8 @@ std::variant<std::vector<CLinkFile>, CReply> AttachedFiles(CServiceContext& ctx,
         CStatement query(ctx.store, "SELECT md5, size FROM paths WHERE path = ?1");
         query.Bind(1, item->Text("kdwurl"));
         if (!query.Step())
-            return ErrorReply(400, Errno::kNotFound, "unknown upload path: " + item->Text("kdwurl"));
+            return ErrorReply(400, Errno::kNotFound,
+                              "unknown upload path: " + item->Text("kdwurl"));
         files.push_back(CLinkFile{*plain, query.Text(0), query.Int(1)});
     }
 }
@@ -87,28 +94,41 @@ std::string LinkTitle(const std::vector<CLinkFile>& files) {
 
 std::string CreateLink(CTransaction& tx, CLink link) {
     link.code = RandomText(10, "23456789abcdefghijkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ");
-    CStatement insert(tx.Store(), "INSERT INTO links(code, uid, form, title, attrs, created) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+    CStatement insert(
+        tx.Store(),
+        "INSERT INTO links(code, uid, form, title, attrs, created) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
     insert.Bind(1, link.code);
     if (link.uid > 0)
         insert.Bind(2, link.uid);
     else
         insert.BindNull(2);
-    insert.Bind(3, link.form).Bind(4, link.title).Bind(5, link.attrs).Bind(6, CServiceContext::Now()).Run();
+    insert.Bind(3, link.form)
+        .Bind(4, link.title)
+        .Bind(5, link.attrs)
+        .Bind(6, CServiceContext::Now())
+        .Run();
     for (size_t i = 0; i < link.files.size(); ++i) {
-        CStatement file(tx.Store(), "INSERT INTO link_files(code, idx, name, md5, size) VALUES(?1, ?2, ?3, ?4, ?5)");
-        file.Bind(1, link.code).Bind(2, int64_t(i)).Bind(3, link.files[i].name).Bind(4, link.files[i].md5);
+        CStatement file(
+            tx.Store(),
+            "INSERT INTO link_files(code, idx, name, md5, size) VALUES(?1, ?2, ?3, ?4, ?5)");
+        file.Bind(1, link.code)
+            .Bind(2, int64_t(i))
+            .Bind(3, link.files[i].name)
+            .Bind(4, link.files[i].md5);
         file.Bind(5, link.files[i].size).Run();
     }
     return link.code;
 }
 
 std::optional<CLink> FindLink(CTransaction& tx, const std::string& code) {
-    CStatement query(tx.Store(), "SELECT COALESCE(uid, 0), form, title, attrs FROM links WHERE code = ?1");
+    CStatement query(tx.Store(),
+                     "SELECT COALESCE(uid, 0), form, title, attrs FROM links WHERE code = ?1");
     query.Bind(1, code);
     if (!query.Step())
         return std::nullopt;
     CLink link{code, query.Int(0), query.Text(1), query.Text(2), query.Text(3), {}};
-    CStatement files(tx.Store(), "SELECT name, md5, size FROM link_files WHERE code = ?1 ORDER BY idx");
+    CStatement files(tx.Store(),
+                     "SELECT name, md5, size FROM link_files WHERE code = ?1 ORDER BY idx");
     files.Bind(1, code);
     while (files.Step())
         link.files.push_back(CLinkFile{files.Text(0), files.Text(1), files.Int(2)});
@@ -129,7 +149,8 @@ CReply HandleCreateLink(CServiceContext& ctx, const CRequest&, const CForm& form
     CTransaction tx(ctx.store);
     const CTokenOwner owner = TokenOwner(tx, form.Raw("token"));
     if (owner.state != TokenState::Valid)
-        return ErrorReply(400, Errno::kBadToken, owner.state == TokenState::Expired ? "token expired" : "unknown token");
+        return ErrorReply(400, Errno::kBadToken,
+                          owner.state == TokenState::Expired ? "token expired" : "unknown token");
     auto files = TreeFiles(tx, owner.uid, *root, form.Raw("files"));
     if (auto* refusal = std::get_if<CReply>(&files))
         return *refusal;
@@ -155,7 +176,8 @@ CReply HandleAnonymousLink(CServiceContext& ctx, const CRequest&, const CForm& f
         return ErrorReply(400, Errno::kBadRequest, "unknown link form");
     const auto attachments = CJsonValue::Parse(form.Raw("attachments"));
     if (!attachments || !attachments->IsObject() || !attachments->Find("0"))
-        return ErrorReply(400, Errno::kBadRequest, "attachments must be a JSON object keyed 0, 1, ...");
+        return ErrorReply(400, Errno::kBadRequest,
+                          "attachments must be a JSON object keyed 0, 1, ...");
     CTransaction tx(ctx.store);
     auto files = AttachedFiles(ctx, *attachments);
     if (auto* refusal = std::get_if<CReply>(&files))

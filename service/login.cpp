@@ -24,7 +24,8 @@ int64_t Failures(CTransaction& tx, const std::string& username) {
 }
 
 void SetFailures(CTransaction& tx, const std::string& username, int64_t count) {
-    CStatement update(tx.Store(), "INSERT OR REPLACE INTO failures(username, count) VALUES(?1, ?2)");
+    CStatement update(tx.Store(),
+                      "INSERT OR REPLACE INTO failures(username, count) VALUES(?1, ?2)");
     update.Bind(1, username).Bind(2, count).Run();
 }
 
@@ -35,13 +36,16 @@ bool NeedsCaptcha(CServiceContext& ctx, CTransaction& tx, const std::string& use
 std::string NewChallenge(CTransaction& tx, const std::string& username, const std::string& cid) {
     const std::string challenge = RandomHex(8);
     CStatement upsert(tx.Store(),
-                      "INSERT OR REPLACE INTO challenges(username, cid, challenge, created) VALUES(?1, ?2, ?3, ?4)");
+                      "INSERT OR REPLACE INTO challenges(username, cid, challenge, created) "
+                      "VALUES(?1, ?2, ?3, ?4)");
     upsert.Bind(1, username).Bind(2, cid).Bind(3, challenge).Bind(4, CServiceContext::Now()).Run();
     return challenge;
 }
 
-std::optional<std::string> CurrentChallenge(CTransaction& tx, const std::string& username, const std::string& cid) {
-    CStatement query(tx.Store(), "SELECT challenge FROM challenges WHERE username = ?1 AND cid = ?2");
+std::optional<std::string> CurrentChallenge(CTransaction& tx, const std::string& username,
+                                            const std::string& cid) {
+    CStatement query(tx.Store(),
+                     "SELECT challenge FROM challenges WHERE username = ?1 AND cid = ?2");
     query.Bind(1, username).Bind(2, cid);
     if (!query.Step())
         return std::nullopt;
@@ -54,9 +58,12 @@ std::string CaptchaUrl(CServiceContext& ctx, const CCaptcha& captcha) {
 
 // The reply that asks the client to try again with a new challenge (and a captcha when
 // one is needed; its members are present but empty otherwise).
-CReply AgainReply(CServiceContext& ctx, CTransaction& tx, const std::string& username, const std::string& cid) {
+CReply AgainReply(CServiceContext& ctx, CTransaction& tx, const std::string& username,
+                  const std::string& cid) {
     CJsonBuilder reply;
-    reply.Set("errno", int64_t(0)).Set("login", "again").Set("challenge", NewChallenge(tx, username, cid));
+    reply.Set("errno", int64_t(0))
+        .Set("login", "again")
+        .Set("challenge", NewChallenge(tx, username, cid));
     if (NeedsCaptcha(ctx, tx, username)) {
         const CCaptcha captcha = NewCaptcha(tx, username);
         reply.Set("captcha", CaptchaUrl(ctx, captcha)).Set("rcaptchaid", captcha.id);

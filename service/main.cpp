@@ -15,7 +15,9 @@ namespace {
 
 volatile std::sig_atomic_t g_StopRequested = 0;
 
-extern "C" void OnStopSignal(int) { g_StopRequested = 1; }
+extern "C" void OnStopSignal(int) {
+    g_StopRequested = 1;
+}
 
 int AddUser(norvel::service::CServiceContext& context, const norvel::service::COptions& options) {
     norvel::service::CNewAccount account;
@@ -43,12 +45,15 @@ int Serve(norvel::service::CServiceContext& context, const norvel::service::COpt
     norvel::service::CHttpServer server(context);
     const int port = server.Bind(options.host, options.port);
     if (port <= 0) {
-        std::cerr << "norvel-service: cannot listen on " << options.host << ":" << options.port << std::endl;
+        std::cerr << "norvel-service: cannot listen on " << options.host << ":" << options.port
+                  << std::endl;
         return 1;
     }
     const bool anyAddress = options.host == "0.0.0.0" || options.host == "::";
-    const std::string host = anyAddress ? "127.0.0.1" : options.host.find(':') != std::string::npos
-                                                           ? "[" + options.host + "]" : options.host;
+    const std::string host = anyAddress ? "127.0.0.1"
+                             : options.host.find(':') != std::string::npos
+                                 ? "[" + options.host + "]"
+                                 : options.host;
     context.SetPublicHost(host + ":" + std::to_string(port));
     std::signal(SIGTERM, OnStopSignal);
     std::signal(SIGINT, OnStopSignal);
@@ -59,7 +64,8 @@ int Serve(norvel::service::CServiceContext& context, const norvel::service::COpt
         serving = false;
     });
     std::cout << port << std::endl;
-    std::cerr << "norvel-service: serving " << context.BaseUrl() << " from " << options.dataDir << std::endl;
+    std::cerr << "norvel-service: serving " << context.BaseUrl() << " from " << options.dataDir
+              << std::endl;
     // The signal handler only sets a flag; the stop itself happens here.
     while (!g_StopRequested && serving)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -73,7 +79,8 @@ int Serve(norvel::service::CServiceContext& context, const norvel::service::COpt
 
 int main(int argc, char** argv) {
     std::string error;
-    const auto options = norvel::service::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    const auto options =
+        norvel::service::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
         std::cerr << "norvel-service: " << error << "\n" << norvel::service::UsageText();
         return 2;

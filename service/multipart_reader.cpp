@@ -12,17 +12,19 @@ enum class HeadResult { NeedMore, Malformed, Complete };
 
 std::string PartName(std::string_view headers) {
     const size_t at = headers.find("name=\"");
-    if (at == std::string_view::npos || (at > 0 && headers[at - 1] != ' ' && headers[at - 1] != ';'))
+    if (at == std::string_view::npos ||
+        (at > 0 && headers[at - 1] != ' ' && headers[at - 1] != ';'))
         return {};
     const size_t start = at + 6;
     const size_t end = headers.find('"', start);
-    return end == std::string_view::npos ? std::string() : std::string(headers.substr(start, end - start));
+    return end == std::string_view::npos ? std::string()
+                                         : std::string(headers.substr(start, end - start));
 }
 
 // Walks the parts from the start of the body; on Complete, dataStart is where the
 // content of the "file" part begins.
-HeadResult ScanHead(const std::string& buffer, const std::string& boundary, CMultipartReader::Fields& fields,
-                    size_t& dataStart) {
+HeadResult ScanHead(const std::string& buffer, const std::string& boundary,
+                    CMultipartReader::Fields& fields, size_t& dataStart) {
     const std::string delimiter = "--" + boundary;
     size_t pos = 0;
     fields.clear();
@@ -129,7 +131,8 @@ bool CMultipartReader::Feed(const char* data, size_t length) {
 
 std::optional<std::string> MultipartBoundary(const std::string& contentType) {
     std::string lower = contentType;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     if (lower.rfind("multipart/form-data", 0) != 0)
         return std::nullopt;
     const size_t at = lower.find("boundary=");

@@ -31,12 +31,15 @@ bool ParseBytes(const std::string& text, std::optional<int64_t>& out) {
 
 const char* UsageText() {
     return "usage: norvel-service --data DIR [--listen HOST:PORT]\n"
-           "       norvel-service --data DIR --add-user NAME:PASSWORD [--space BYTES] [--maxfs BYTES] [--level TEXT]\n"
-           "The service listens on 127.0.0.1:17890 by default; port 0 picks a free port and prints it\n"
+           "       norvel-service --data DIR --add-user NAME:PASSWORD [--space BYTES] [--maxfs "
+           "BYTES] [--level TEXT]\n"
+           "The service listens on 127.0.0.1:17890 by default; port 0 picks a free port and prints "
+           "it\n"
            "on the first line of standard output.\n";
 }
 
-std::optional<COptions> ParseOptions(const std::vector<std::string>& arguments, std::string& error) {
+std::optional<COptions> ParseOptions(const std::vector<std::string>& arguments,
+                                     std::string& error) {
     COptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];

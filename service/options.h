@@ -2,7 +2,8 @@
 
 // The command line:
 //   norvel-service --data DIR [--listen HOST:PORT]
-//   norvel-service --data DIR --add-user NAME:PASSWORD [--space BYTES] [--maxfs BYTES] [--level TEXT]
+//   norvel-service --data DIR --add-user NAME:PASSWORD [--space BYTES] [--maxfs BYTES] [--level
+//   TEXT]
 
 #include <cstdint>
 #include <optional>

@@ -13,7 +13,8 @@ std::mt19937_64& Engine() {
     // Seeded from the system's random source; the generator itself is guarded by g_Lock.
     static std::mt19937_64 engine = [] {
         std::random_device device;
-        std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
+        std::seed_seq seed{device(), device(), device(), device(),
+                           device(), device(), device(), device()};
         return std::mt19937_64(seed);
     }();
     return engine;
@@ -33,6 +34,8 @@ std::string RandomText(size_t length, std::string_view alphabet) {
     return out;
 }
 
-std::string RandomHex(size_t bytes) { return RandomText(bytes * 2, "0123456789abcdef"); }
+std::string RandomHex(size_t bytes) {
+    return RandomText(bytes * 2, "0123456789abcdef");
+}
 
 }  // namespace norvel::service

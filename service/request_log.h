@@ -2,8 +2,8 @@
 
 // Every request the service received (admin requests aside), with method, target,
 // headers and body as they arrived, for tests to read back. Bodies are kept up to
-// kBodyCap bytes each, streamed block bodies up to kStreamCap (the full size is recorded); the log keeps the latest entries
-// within kMaxEntries and kMaxBytes.
+// kBodyCap bytes each, streamed block bodies up to kStreamCap (the full size is recorded); the log
+// keeps the latest entries within kMaxEntries and kMaxBytes.
 
 #include <cstdint>
 #include <deque>
@@ -30,7 +30,8 @@ struct CLoggedRequest {
 class CRequestLog {
 public:
     static constexpr size_t kBodyCap = 256 << 10;
-    static constexpr size_t kStreamCap = 64 << 10;  // streamed bodies (upload blocks): head and some content
+    static constexpr size_t kStreamCap =
+        64 << 10;  // streamed bodies (upload blocks): head and some content
     static constexpr size_t kMaxEntries = 20000;
     static constexpr size_t kMaxBytes = 16 << 20;
 

@@ -7,8 +7,12 @@
 namespace norvel::service {
 namespace {
 
-CRoute Form(Access access, FormHandler handler) { return CRoute{access, std::move(handler), {}, {}}; }
-CRoute Page(PageHandler handler, Access access = Access::Open) { return CRoute{access, {}, std::move(handler), {}}; }
+CRoute Form(Access access, FormHandler handler) {
+    return CRoute{access, std::move(handler), {}, {}};
+}
+CRoute Page(PageHandler handler, Access access = Access::Open) {
+    return CRoute{access, {}, std::move(handler), {}};
+}
 
 const std::map<std::string, CRoute>& PostRoutes() {
     static const std::map<std::string, CRoute> routes = {
@@ -52,7 +56,9 @@ const std::map<std::string, CRoute>& GetRoutes() {
     return routes;
 }
 
-bool StartsWith(const std::string& text, std::string_view prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 }  // namespace
 

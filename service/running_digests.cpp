@@ -18,14 +18,15 @@ std::unique_ptr<CMd5Stream> CRunningDigests::Take(const std::string& unit, uint6
     return md5;
 }
 
-void CRunningDigests::Keep(const std::string& unit, uint64_t covered, std::unique_ptr<CMd5Stream> md5) {
+void CRunningDigests::Keep(const std::string& unit, uint64_t covered,
+                           std::unique_ptr<CMd5Stream> md5) {
     if (!md5)
         return;
     std::lock_guard lock(m_Lock);
     if (m_Units.size() >= kMostUnits && !m_Units.contains(unit)) {
-        const auto oldest = std::min_element(m_Units.begin(), m_Units.end(), [](const auto& a, const auto& b) {
-            return a.second.age < b.second.age;
-        });
+        const auto oldest = std::min_element(
+            m_Units.begin(), m_Units.end(),
+            [](const auto& a, const auto& b) { return a.second.age < b.second.age; });
         m_Units.erase(oldest);
     }
     m_Units[unit] = Entry{covered, ++m_Clock, std::move(md5)};

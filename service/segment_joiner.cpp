@@ -17,7 +17,8 @@ bool CJoin::JoinNext(const CContentStore& contents) {
     std::vector<char> buffer(kJoinBuffer);
     bool ok = reader.Open(contents.ContentPath(part.fileId));
     for (uint64_t remaining = part.size; ok && remaining > 0;) {
-        const size_t got = reader.Read(buffer.data(), size_t(std::min<uint64_t>(remaining, buffer.size())));
+        const size_t got =
+            reader.Read(buffer.data(), size_t(std::min<uint64_t>(remaining, buffer.size())));
         ok = got > 0 && writer.Write(buffer.data(), got);
         md5.Update(buffer.data(), got);
         remaining -= got;
@@ -27,7 +28,8 @@ bool CJoin::JoinNext(const CContentStore& contents) {
     return ok;
 }
 
-CSegmentJoiner::CSegmentJoiner(const CContentStore& contents) : m_Contents(contents), m_Thread([this] { Run(); }) {}
+CSegmentJoiner::CSegmentJoiner(const CContentStore& contents)
+    : m_Contents(contents), m_Thread([this] { Run(); }) {}
 
 CSegmentJoiner::~CSegmentJoiner() {
     {
@@ -132,7 +134,8 @@ void CSegmentJoiner::Run() {
         slot.queued = false;
         std::unique_ptr<CJoin> join = std::move(slot.join);
         lock.unlock();
-        while (join->joined < join->parts.size() && m_Contents.HasContent(join->parts[join->joined].fileId) &&
+        while (join->joined < join->parts.size() &&
+               m_Contents.HasContent(join->parts[join->joined].fileId) &&
                join->JoinNext(m_Contents)) {
             std::lock_guard stop(m_Lock);
             if (m_Stopping)

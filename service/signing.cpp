@@ -66,7 +66,8 @@ std::string AuthDigest(std::string_view secret, std::string_view nonce, std::str
 
 CSigning::CSigning() : m_Nonce(RandomHex(16)) {}
 
-bool CSigning::Check(CStore& store, const CSwitches& switches, std::string_view header, int64_t now) {
+bool CSigning::Check(CStore& store, const CSwitches& switches, std::string_view header,
+                     int64_t now) {
     if (switches.rejectSignatures)
         return false;
     const auto fields = ParseAuthHeader(header);
@@ -105,6 +106,8 @@ void CSigning::RenewNonce() {
     m_Uses = 0;
 }
 
-std::string CSigning::Challenge() const { return "AccessToken realm=\"norvel\", Nonce=\"" + Nonce() + "\""; }
+std::string CSigning::Challenge() const {
+    return "AccessToken realm=\"norvel\", Nonce=\"" + Nonce() + "\"";
+}
 
 }  // namespace norvel::service

@@ -55,11 +55,14 @@ const char* const kSchema[] = {
 }  // namespace
 
 CStatement::CStatement(CStore& store, std::string_view sql) : m_Store(store) {
-    if (sqlite3_prepare_v2(store.m_Db, sql.data(), int(sql.size()), &m_Statement, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(store.m_Db, sql.data(), int(sql.size()), &m_Statement, nullptr) !=
+        SQLITE_OK)
         throw CStoreError(std::string("prepare: ") + sqlite3_errmsg(store.m_Db));
 }
 
-CStatement::~CStatement() { sqlite3_finalize(m_Statement); }
+CStatement::~CStatement() {
+    sqlite3_finalize(m_Statement);
+}
 
 CStatement& CStatement::Bind(int index, std::string_view text) {
     sqlite3_bind_text(m_Statement, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
@@ -92,12 +95,17 @@ void CStatement::Run() {
 
 std::string CStatement::Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_Statement, column));
-    return text ? std::string(text, size_t(sqlite3_column_bytes(m_Statement, column))) : std::string();
+    return text ? std::string(text, size_t(sqlite3_column_bytes(m_Statement, column)))
+                : std::string();
 }
 
-int64_t CStatement::Int(int column) const { return sqlite3_column_int64(m_Statement, column); }
+int64_t CStatement::Int(int column) const {
+    return sqlite3_column_int64(m_Statement, column);
+}
 
-bool CStatement::IsNull(int column) const { return sqlite3_column_type(m_Statement, column) == SQLITE_NULL; }
+bool CStatement::IsNull(int column) const {
+    return sqlite3_column_type(m_Statement, column) == SQLITE_NULL;
+}
 
 CTransaction::CTransaction(CStore& store) : m_Store(store), m_Lock(store.m_Lock) {
     store.Exec("BEGIN IMMEDIATE");
@@ -119,7 +127,8 @@ CStore::~CStore() {
 }
 
 std::string CStore::Open(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &m_Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+    if (sqlite3_open_v2(path.c_str(), &m_Db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                         nullptr) != SQLITE_OK)
         return std::string("cannot open ") + path + ": " + sqlite3_errmsg(m_Db);
     sqlite3_busy_timeout(m_Db, 10000);
@@ -154,8 +163,12 @@ void CStore::Exec(std::string_view sql) {
     }
 }
 
-int64_t CStore::LastInsertId() const { return sqlite3_last_insert_rowid(m_Db); }
+int64_t CStore::LastInsertId() const {
+    return sqlite3_last_insert_rowid(m_Db);
+}
 
-int CStore::Changes() const { return sqlite3_changes(m_Db); }
+int CStore::Changes() const {
+    return sqlite3_changes(m_Db);
+}
 
 }  // namespace norvel::service

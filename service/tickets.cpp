@@ -6,9 +6,12 @@
 namespace norvel::service {
 namespace {
 
-std::optional<CTicket> Select(CTransaction& tx, std::string_view where, std::string_view key, int64_t number) {
-    CStatement query(tx.Store(), "SELECT tstr, secret, COALESCE(uid, 0), COALESCE(cname, '') FROM tickets WHERE " +
-                                     std::string(where));
+std::optional<CTicket> Select(CTransaction& tx, std::string_view where, std::string_view key,
+                              int64_t number) {
+    CStatement query(
+        tx.Store(),
+        "SELECT tstr, secret, COALESCE(uid, 0), COALESCE(cname, '') FROM tickets WHERE " +
+            std::string(where));
     if (key.empty())
         query.Bind(1, number);
     else
@@ -20,7 +23,9 @@ std::optional<CTicket> Select(CTransaction& tx, std::string_view where, std::str
 
 CTicket Insert(CTransaction& tx, int64_t uid, std::string_view cname) {
     CTicket ticket{RandomHex(16), RandomHex(16), uid, std::string(cname)};
-    CStatement insert(tx.Store(), "INSERT INTO tickets(tstr, secret, uid, cname, created) VALUES(?1, ?2, ?3, ?4, ?5)");
+    CStatement insert(
+        tx.Store(),
+        "INSERT INTO tickets(tstr, secret, uid, cname, created) VALUES(?1, ?2, ?3, ?4, ?5)");
     insert.Bind(1, ticket.tstr).Bind(2, ticket.secret);
     if (uid > 0)
         insert.Bind(3, uid).BindNull(4);

@@ -8,7 +8,8 @@ namespace {
 constexpr size_t kMaxPath = 1024;
 
 CNode ReadNode(const CStatement& row) {
-    return CNode{row.Text(0), row.Int(1) != 0, row.Text(2), row.Int(3), row.Text(4), row.Text(5), row.Text(6)};
+    return CNode{row.Text(0), row.Int(1) != 0, row.Text(2), row.Int(3),
+                 row.Text(4), row.Text(5),     row.Text(6)};
 }
 
 }  // namespace
@@ -46,13 +47,16 @@ std::string ParentOf(const std::string& path) {
     return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
 }
 
-std::string LastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string LastComponent(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
 
 std::optional<CNode> FindNode(CTransaction& tx, int64_t uid, const std::string& path) {
     if (path == "/")
         return CNode{"/", true, {}, 0, {}, {}, {}};
     CStatement query(tx.Store(),
-                     "SELECT path, folder, md5, size, ctime, mtime, url FROM nodes WHERE uid = ?1 AND path = ?2");
+                     "SELECT path, folder, md5, size, ctime, mtime, url FROM nodes WHERE uid = ?1 "
+                     "AND path = ?2");
     query.Bind(1, uid).Bind(2, path);
     if (!query.Step())
         return std::nullopt;
@@ -63,13 +67,22 @@ void InsertNode(CTransaction& tx, int64_t uid, const CNode& node) {
     CStatement insert(tx.Store(),
                       "INSERT INTO nodes(uid, path, parent, folder, md5, size, ctime, mtime, url) "
                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
-    insert.Bind(1, uid).Bind(2, node.path).Bind(3, ParentOf(node.path)).Bind(4, int64_t(node.folder));
-    insert.Bind(5, node.md5).Bind(6, node.size).Bind(7, node.ctime).Bind(8, node.mtime).Bind(9, node.url).Run();
+    insert.Bind(1, uid)
+        .Bind(2, node.path)
+        .Bind(3, ParentOf(node.path))
+        .Bind(4, int64_t(node.folder));
+    insert.Bind(5, node.md5)
+        .Bind(6, node.size)
+        .Bind(7, node.ctime)
+        .Bind(8, node.mtime)
+        .Bind(9, node.url)
+        .Run();
 }
 
 std::vector<CNode> ListTree(CTransaction& tx, int64_t uid) {
     CStatement query(tx.Store(),
-                     "SELECT path, folder, md5, size, ctime, mtime, url FROM nodes WHERE uid = ?1 ORDER BY path");
+                     "SELECT path, folder, md5, size, ctime, mtime, url FROM nodes WHERE uid = ?1 "
+                     "ORDER BY path");
     query.Bind(1, uid);
     std::vector<CNode> nodes;
     while (query.Step())

@@ -29,7 +29,7 @@ struct CNode {
     int64_t size = 0;
     std::string ctime;  // as the client wrote them
     std::string mtime;
-    std::string url;    // the upload path the file was registered with
+    std::string url;  // the upload path the file was registered with
 };
 
 std::optional<CNode> FindNode(CTransaction& tx, int64_t uid, const std::string& path);

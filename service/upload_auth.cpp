@@ -26,7 +26,8 @@ CReply HandleSyncUpAuth(CServiceContext& ctx, const CRequest&, const CForm& form
     CTransaction tx(ctx.store);
     const CTokenOwner owner = TokenOwner(tx, form.Raw("token"));
     if (owner.state != TokenState::Valid)
-        return ErrorReply(400, Errno::kBadToken, owner.state == TokenState::Expired ? "token expired" : "unknown token");
+        return ErrorReply(400, Errno::kBadToken,
+                          owner.state == TokenState::Expired ? "token expired" : "unknown token");
     if (form.Raw("uid") != std::to_string(owner.uid))
         return ErrorReply(400, Errno::kBadToken, "uid does not match the token");
     const CTicket ticket = AccountTicket(tx, owner.uid);

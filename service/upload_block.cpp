@@ -40,13 +40,13 @@ private:
     CTicket m_Ticket;
     std::unique_lock<std::mutex> m_Lock;
     CSession m_Session;
-    int m_SegIndex = -1;       // the segment written, or -1 for the whole file
+    int m_SegIndex = -1;  // the segment written, or -1 for the whole file
     uint64_t m_UnitSize = 0;
     uint64_t m_Held = 0;
     uint64_t m_Position = 0;   // unit offset of the next content byte
     uint64_t m_WriteFrom = 0;  // unit bytes [m_WriteFrom, m_WriteTo) are new and written
     uint64_t m_WriteTo = 0;
-    std::string m_Partial;     // the unit's partial file
+    std::string m_Partial;  // the unit's partial file
     CFileWriter m_Writer;
     std::unique_ptr<CMd5Stream> m_Digest;  // of the unit's bytes up to m_Position; may be null
     bool m_WriteFailed = false;
@@ -166,7 +166,8 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
     if (m_Held < m_UnitSize && !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex), digest))
         return ErrorReply(400, Errno::kRefused, "segment digest does not match");
     if (const CSegment* next = NextMissingSegment(m_Session))
-        return BlockRequestReply(next->fileId, NextBlock(m_Ctx, next->held, next->size), m_UnitSize);
+        return BlockRequestReply(next->fileId, NextBlock(m_Ctx, next->held, next->size),
+                                 m_UnitSize);
     return AssembleSegments(m_Ctx, m_Session, m_Ticket);
 }
 
@@ -190,7 +191,8 @@ CReply HandleUpBlock(CServiceContext& ctx, const CRequest& req, CBodySource& bod
     std::optional<std::string> failure;
     uint64_t read = 0;
     CMultipartReader reader(
-        boundary.value_or("-"), [&](const CMultipartReader::Fields& fields) { return receiver.OnHead(fields); },
+        boundary.value_or("-"),
+        [&](const CMultipartReader::Fields& fields) { return receiver.OnHead(fields); },
         [&](const char* data, size_t length) { return receiver.OnData(data, length); });
     if (!boundary)
         failure = "a block needs a multipart/form-data body with a boundary";

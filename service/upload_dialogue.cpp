@@ -22,19 +22,24 @@ CByteRange ProofRange(uint64_t size) {
 }
 
 CReply SegmentsReply(const CSession& session) {
-    return JsonReply(CJsonBuilder().Set("kdw_upcmd", "REQTSEG").Set("kdw_segsize", int64_t(session.segSize)));
+    return JsonReply(
+        CJsonBuilder().Set("kdw_upcmd", "REQTSEG").Set("kdw_segsize", int64_t(session.segSize)));
 }
 
 // The segment list the client must send for the session's file and segment size.
 std::vector<CSegment> ExpectedSegments(const CSession& session) {
     std::vector<CSegment> segments;
     for (uint64_t start = 0; start < session.fileSize; start += session.segSize)
-        segments.push_back(CSegment{int(segments.size()), {}, start,
-                                    std::min(session.segSize, session.fileSize - start), 0});
+        segments.push_back(CSegment{int(segments.size()),
+                                    {},
+                                    start,
+                                    std::min(session.segSize, session.fileSize - start),
+                                    0});
     return segments;
 }
 
-std::optional<std::vector<CSegment>> ReadSegmentList(const CSession& session, const std::string& text) {
+std::optional<std::vector<CSegment>> ReadSegmentList(const CSession& session,
+                                                     const std::string& text) {
     const auto list = CJsonValue::Parse(text);
     std::vector<CSegment> segments = ExpectedSegments(session);
     if (!list || !list->IsArray() || list->Size() != segments.size())
@@ -58,14 +63,17 @@ std::vector<CJoinPart> PartsOf(const CSession& session) {
     return parts;
 }
 
-CReply DigestMismatch() { return ErrorReply(400, Errno::kRefused, "content digest does not match"); }
+CReply DigestMismatch() {
+    return ErrorReply(400, Errno::kRefused, "content digest does not match");
+}
 
 // Stores a partial file as content when its first `size` bytes have that MD5; removes it
 // otherwise. True when stored.
-bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5, uint64_t size,
-                          const std::optional<std::string>& taken) {
+bool AdoptIfDigestMatches(CServiceContext& ctx, const std::string& partial, const std::string& md5,
+                          uint64_t size, const std::optional<std::string>& taken) {
     // A digest taken while the bytes arrived covers exactly the file's `size` bytes.
-    const auto digest = taken && FileSizeOf(partial) == size ? taken : FileRangeMd5(partial, 0, size);
+    const auto digest =
+        taken && FileSizeOf(partial) == size ? taken : FileRangeMd5(partial, 0, size);
     if (digest && *digest == md5 && ctx.contents.Adopt(partial, md5))
         return true;
     ctx.contents.Remove(partial);
@@ -96,7 +104,8 @@ CReply StartUpload(CServiceContext& ctx, const CUploadParams& params, const CTic
     if (ticket.uid > 0) {
         const auto account = FindAccountByUid(tx, ticket.uid);
         if (account && params.fileSize > uint64_t(account->maxfs))
-            return ErrorReply(400, Errno::kTooLarge, "file larger than the account's single-file limit");
+            return ErrorReply(400, Errno::kTooLarge,
+                              "file larger than the account's single-file limit");
     }
     const auto policy = ProofPolicy(ctx.switches.proof.load());
     auto session = LoadSession(tx, ticket.tstr, params.fileId, params.fileSize);
@@ -126,7 +135,8 @@ CReply StartUpload(CServiceContext& ctx, const CUploadParams& params, const CTic
         return SegmentsReply(*session);
     if (session->held >= session->fileSize)
         return FinishWholeFile(ctx, *session, ticket);
-    return BlockRequestReply(params.fileId, NextBlock(ctx, session->held, session->fileSize), session->held);
+    return BlockRequestReply(params.fileId, NextBlock(ctx, session->held, session->fileSize),
+                             session->held);
 }
 
 CReply ProveContent(CServiceContext& ctx, const CUploadParams& params, const CTicket& ticket) {
@@ -147,9 +157,11 @@ CReply ProveContent(CServiceContext& ctx, const CUploadParams& params, const CTi
         absolute = CByteRange{absolute.start + base, absolute.end + base};
     }
     const std::string unit = params.HasSegment() ? params.segId : params.fileId;
-    const bool asked = params.segId == session->proofSeg && absolute.start == session->proof->start &&
+    const bool asked = params.segId == session->proofSeg &&
+                       absolute.start == session->proof->start &&
                        absolute.end == session->proof->end;
-    const auto digest = asked ? FileRangeMd5(ctx.contents.ContentPath(unit), absolute.start - base, absolute.Length())
+    const auto digest = asked ? FileRangeMd5(ctx.contents.ContentPath(unit), absolute.start - base,
+                                             absolute.Length())
                               : std::nullopt;
     const bool proved = digest && *digest == params.fcon;
     session->proof.reset();
@@ -163,7 +175,8 @@ CReply ProveContent(CServiceContext& ctx, const CUploadParams& params, const CTi
     if (params.HasSegment() || session->segSize > 0)
         return ErrorReply(400, Errno::kRefused, "content proof failed");
     // Not proved: the uploader sends the content after all.
-    return BlockRequestReply(params.fileId, NextBlock(ctx, session->held, session->fileSize), session->held);
+    return BlockRequestReply(params.fileId, NextBlock(ctx, session->held, session->fileSize),
+                             session->held);
 }
 
 CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const CTicket& ticket) {
@@ -175,7 +188,8 @@ CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const
         return FinishedReply(session->path);
     auto segments = ReadSegmentList(*session, params.seglist);
     if (!segments)
-        return ErrorReply(400, Errno::kBadRequest, "segment list does not match the file and segment size");
+        return ErrorReply(400, Errno::kBadRequest,
+                          "segment list does not match the file and segment size");
     for (CSegment& segment : *segments) {
         const size_t i = size_t(segment.index);
         if (i < session->segments.size() && session->segments[i].fileId == segment.fileId)
@@ -217,14 +231,19 @@ CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& t
     return Finish(tx, session, ticket);
 }
 
-bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index, const std::optional<std::string>& digest) {
+bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
+                   const std::optional<std::string>& digest) {
     CSegment& segment = session.segments[index];
-    const bool good = AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index), segment.fileId,
-                                           segment.size, digest);
+    const bool good = AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index),
+                                           segment.fileId, segment.size, digest);
     CTransaction tx(ctx.store);
     if (good) {
-        CStatement content(ctx.store, "INSERT OR IGNORE INTO contents(md5, size, created) VALUES(?1, ?2, ?3)");
-        content.Bind(1, segment.fileId).Bind(2, int64_t(segment.size)).Bind(3, CServiceContext::Now()).Run();
+        CStatement content(ctx.store,
+                           "INSERT OR IGNORE INTO contents(md5, size, created) VALUES(?1, ?2, ?3)");
+        content.Bind(1, segment.fileId)
+            .Bind(2, int64_t(segment.size))
+            .Bind(3, CServiceContext::Now())
+            .Run();
         // Segments of equal content are all held now.
         for (CSegment& other : session.segments)
             if (other.fileId == segment.fileId)

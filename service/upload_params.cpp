@@ -34,7 +34,8 @@ bool Require(const FieldMap& fields, const char* name, std::string& value, std::
     return true;
 }
 
-bool RequireFixed(const FieldMap& fields, const char* name, std::string_view expected, std::string& error) {
+bool RequireFixed(const FieldMap& fields, const char* name, std::string_view expected,
+                  std::string& error) {
     std::string value;
     if (!Require(fields, name, value, error))
         return false;
@@ -45,7 +46,8 @@ bool RequireFixed(const FieldMap& fields, const char* name, std::string_view exp
     return true;
 }
 
-bool RequireDigest(const FieldMap& fields, const char* name, std::string& value, std::string& error) {
+bool RequireDigest(const FieldMap& fields, const char* name, std::string& value,
+                   std::string& error) {
     if (!Require(fields, name, value, error))
         return false;
     if (!IsMd5Hex(value)) {
@@ -71,7 +73,8 @@ bool RequireNumber(const FieldMap& fields, const char* name, uint64_t& number, s
 bool ReadIdentity(const FieldMap& fields, CUploadParams& params, std::string& error) {
     std::string fid;
     uint64_t fsize = 0;
-    if (!RequireDigest(fields, "kdw_fid", fid, error) || !RequireNumber(fields, "kdw_fsize", fsize, error))
+    if (!RequireDigest(fields, "kdw_fid", fid, error) ||
+        !RequireNumber(fields, "kdw_fsize", fsize, error))
         return false;
     if (!fields.count("kdw_pfid")) {
         params.fileId = fid;
@@ -103,9 +106,9 @@ std::optional<CByteRange> ParseRange(std::string_view text) {
     return CByteRange{*start, *end};
 }
 
-std::optional<CUploadParams> ReadUploadParams(UploadKind kind,
-                                              const std::vector<std::pair<std::string, std::string>>& fields,
-                                              bool filenameEncoded, std::string& error) {
+std::optional<CUploadParams> ReadUploadParams(
+    UploadKind kind, const std::vector<std::pair<std::string, std::string>>& fields,
+    bool filenameEncoded, std::string& error) {
     FieldMap map;
     if (!CollectFields(fields, map, error))
         return std::nullopt;
@@ -115,8 +118,8 @@ std::optional<CUploadParams> ReadUploadParams(UploadKind kind,
     if (!RequireFixed(map, "kdw_app", "1", error) || !RequireFixed(map, "kdw_fmt", "JSON", error) ||
         !RequireFixed(map, "kdw_ver", "1.0", error) || !RequireFixed(map, "kdw_tcon", "", error) ||
         !Require(map, "kdw_ts", ts, error) || !Require(map, "kdw_tstr", params.tstr, error) ||
-        !Require(map, "kdw_filename", rawName, error) || !RequireDigest(map, "kdw_key", params.key, error) ||
-        !ReadIdentity(map, params, error))
+        !Require(map, "kdw_filename", rawName, error) ||
+        !RequireDigest(map, "kdw_key", params.key, error) || !ReadIdentity(map, params, error))
         return std::nullopt;
     if (!ParseDecimal(ts) || params.tstr.empty()) {
         error = "malformed kdw_ts or kdw_tstr";
@@ -141,13 +144,15 @@ std::optional<CUploadParams> ReadUploadParams(UploadKind kind,
     }
     if (kind == UploadKind::Fast && !RequireDigest(map, "kdw_fcon", params.fcon, error))
         return std::nullopt;
-    if (kind == UploadKind::SegInfo && (params.HasSegment() || !Require(map, "kdw_seglist", params.seglist, error))) {
+    if (kind == UploadKind::SegInfo &&
+        (params.HasSegment() || !Require(map, "kdw_seglist", params.seglist, error))) {
         error = "up_seginfo needs kdw_seglist and no segment";
         return std::nullopt;
     }
 
     // The signed strings, in the client's order (the order does not matter: they are sorted).
-    params.signedFields = {{"kdw_app", "1"}, {"kdw_ts", ts}, {"kdw_fmt", "JSON"}, {"kdw_filename", params.filename},
+    params.signedFields = {{"kdw_app", "1"},          {"kdw_ts", ts},
+                           {"kdw_fmt", "JSON"},       {"kdw_filename", params.filename},
                            {"kdw_tstr", params.tstr}, {"kdw_ver", "1.0"}};
     for (const char* key : {"kdw_fid", "kdw_fsize"})
         AddSigned(params, map, key);

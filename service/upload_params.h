@@ -38,11 +38,11 @@ struct CUploadParams {
     std::string filename;  // the file's own name, in the client's code page
     std::string fileId;    // MD5 of the whole file
     uint64_t fileSize = 0;
-    std::string segId;     // MD5 of the segment the request concerns; empty for the file
+    std::string segId;  // MD5 of the segment the request concerns; empty for the file
     uint64_t segSize = 0;
     std::optional<CByteRange> range;
-    std::string fcon;      // content digest of a fast upload
-    std::string seglist;   // segment list text of up_seginfo
+    std::string fcon;     // content digest of a fast upload
+    std::string seglist;  // segment list text of up_seginfo
 
     bool HasSegment() const { return !segId.empty(); }
 };
@@ -50,9 +50,9 @@ struct CUploadParams {
 // Reads the parameters of one request. `fields` are name and value pairs as received;
 // `filenameEncoded` says whether "kdw_filename" is URL-encoded (form bodies) or raw
 // (multipart). Empty with a reason in error when a parameter is missing or malformed.
-std::optional<CUploadParams> ReadUploadParams(UploadKind kind,
-                                              const std::vector<std::pair<std::string, std::string>>& fields,
-                                              bool filenameEncoded, std::string& error);
+std::optional<CUploadParams> ReadUploadParams(
+    UploadKind kind, const std::vector<std::pair<std::string, std::string>>& fields,
+    bool filenameEncoded, std::string& error);
 
 // The kdw_key the parameters must carry when signed with that secret.
 std::string UploadKey(const CUploadParams& params, std::string_view secret);

@@ -27,8 +27,8 @@ CReply Control(CServiceContext& ctx, const CForm& form, UploadKind kind, Step st
         return ErrorReply(400, Errno::kRefused, "unknown upload ticket");
     if (UploadKey(*params, ticket->secret) != params->key)
         return ErrorReply(400, Errno::kRefused, "wrong kdw_key");
-    const size_t key =
-        std::hash<std::string>{}(ticket->tstr + "|" + params->fileId + "|" + std::to_string(params->fileSize));
+    const size_t key = std::hash<std::string>{}(ticket->tstr + "|" + params->fileId + "|" +
+                                                std::to_string(params->fileSize));
     std::lock_guard lock(ctx.SessionLock(key));
     return step(ctx, *params, *ticket);
 }

@@ -44,20 +44,21 @@ struct CSession {
     std::string tstr;
     std::string fileId;
     uint64_t fileSize = 0;
-    uint64_t held = 0;      // whole-file mode: bytes held from the start
-    uint64_t segSize = 0;   // segment mode when above 0
-    std::string proofSeg;   // a content proof asked for: the segment (empty: the file) ...
+    uint64_t held = 0;     // whole-file mode: bytes held from the start
+    uint64_t segSize = 0;  // segment mode when above 0
+    std::string proofSeg;  // a content proof asked for: the segment (empty: the file) ...
     std::optional<CByteRange> proof;  // ... and the absolute range
-    std::string path;       // kdw_path once finished
+    std::string path;                 // kdw_path once finished
     std::vector<CSegment> segments;
 
     bool Finished() const { return !path.empty(); }
 };
 
 // Loads the session of (ticket, file id, file size) with its segments.
-std::optional<CSession> LoadSession(CTransaction& tx, const std::string& tstr, const std::string& fileId,
-                                    uint64_t fileSize);
-CSession CreateSession(CTransaction& tx, const std::string& tstr, const std::string& fileId, uint64_t fileSize);
+std::optional<CSession> LoadSession(CTransaction& tx, const std::string& tstr,
+                                    const std::string& fileId, uint64_t fileSize);
+CSession CreateSession(CTransaction& tx, const std::string& tstr, const std::string& fileId,
+                       uint64_t fileSize);
 void SaveSession(CTransaction& tx, const CSession& session);
 void SaveSegments(CTransaction& tx, const CSession& session);
 // Saves how much of one segment is held, the only change a block makes to the list.
@@ -76,7 +77,8 @@ bool ContentHeld(CServiceContext& ctx, CTransaction& tx, const std::string& md5,
 bool OwnsContent(CTransaction& tx, const std::string& md5, const std::string& owner);
 // Records a stored content and that the ticket's owner holds it; returns the kdw_path
 // handed to that ticket for it (the same path each time).
-std::string RecordContent(CTransaction& tx, const std::string& md5, uint64_t size, const CTicket& ticket);
+std::string RecordContent(CTransaction& tx, const std::string& md5, uint64_t size,
+                          const CTicket& ticket);
 
 // The handlers' logic; each runs under the session's lock.
 CReply StartUpload(CServiceContext& ctx, const CUploadParams& params, const CTicket& ticket);

@@ -57,7 +57,10 @@ CReply HandleUserLogin(CServiceContext& ctx, const CRequest&, const CForm& form)
         return *refusal;
     const std::string ticket = RandomHex(16);
     CStatement insert(ctx.store, "INSERT INTO web_logins(ticket, uid, created) VALUES(?1, ?2, ?3)");
-    insert.Bind(1, ticket).Bind(2, std::get<CAccount>(result).uid).Bind(3, CServiceContext::Now()).Run();
+    insert.Bind(1, ticket)
+        .Bind(2, std::get<CAccount>(result).uid)
+        .Bind(3, CServiceContext::Now())
+        .Run();
     tx.Commit();
     std::string url = ctx.BaseUrl() + "/login.php?ticket=" + ticket;
     if (!ru->empty())
@@ -78,8 +81,12 @@ CReply HandleStat(CServiceContext& ctx, const CRequest&, const CForm& form) {
         valid = owner.state == TokenState::Valid && std::to_string(owner.uid) == uid;
     }
     CStatement insert(ctx.store,
-                      "INSERT INTO stats(time, source, cid, uid, token, opt, valid) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-    insert.Bind(1, CServiceContext::Now()).Bind(2, form.Raw("source")).Bind(3, form.Raw("cid")).Bind(4, uid);
+                      "INSERT INTO stats(time, source, cid, uid, token, opt, valid) VALUES(?1, ?2, "
+                      "?3, ?4, ?5, ?6, ?7)");
+    insert.Bind(1, CServiceContext::Now())
+        .Bind(2, form.Raw("source"))
+        .Bind(3, form.Raw("cid"))
+        .Bind(4, uid);
     insert.Bind(5, token).Bind(6, form.Raw("opt")).Bind(7, int64_t(valid)).Run();
     tx.Commit();
     return JsonReply(CJsonBuilder().Set("errno", int64_t(0)));

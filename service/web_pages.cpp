@@ -49,28 +49,35 @@ std::string SafeReturn(CServiceContext& ctx, const std::string& ru) {
 
 CReply LoggedIn(CServiceContext& ctx, CTransaction& tx, int64_t uid, const std::string& ru) {
     const std::string cookie = RandomHex(16);
-    CStatement insert(tx.Store(), "INSERT INTO web_sessions(cookie, uid, created) VALUES(?1, ?2, ?3)");
+    CStatement insert(tx.Store(),
+                      "INSERT INTO web_sessions(cookie, uid, created) VALUES(?1, ?2, ?3)");
     insert.Bind(1, cookie).Bind(2, uid).Bind(3, CServiceContext::Now()).Run();
     tx.Commit();
     CReply reply = RedirectReply(SafeReturn(ctx, ru));
-    reply.headers.emplace_back("Set-Cookie", std::string(kCookie) + "=" + cookie + "; Path=/; HttpOnly");
+    reply.headers.emplace_back("Set-Cookie",
+                               std::string(kCookie) + "=" + cookie + "; Path=/; HttpOnly");
     return reply;
 }
 
 std::string LoginForm(const std::string& ru, const std::string& message) {
     return HtmlPage("登录 Norvel网盘",
-                    "<h1>登录 Norvel网盘</h1>" + (message.empty() ? "" : "<p><b>" + HtmlEscape(message) + "</b></p>") +
+                    "<h1>登录 Norvel网盘</h1>" +
+                        (message.empty() ? "" : "<p><b>" + HtmlEscape(message) + "</b></p>") +
                         "<form method=\"post\" action=\"/login.php\">"
                         "<p><label>账号 <input name=\"username\"></label></p>"
                         "<p><label>密码 <input name=\"password\" type=\"password\"></label></p>"
-                        "<input type=\"hidden\" name=\"ru\" value=\"" + HtmlEscape(ru) + "\">"
-                        "<p><button type=\"submit\">登录</button> <a href=\"/accounts/newAccount\">注册</a></p></form>");
+                        "<input type=\"hidden\" name=\"ru\" value=\"" +
+                        HtmlEscape(ru) +
+                        "\">"
+                        "<p><button type=\"submit\">登录</button> <a "
+                        "href=\"/accounts/newAccount\">注册</a></p></form>");
 }
 
 std::optional<int64_t> UseTicket(CTransaction& tx, const std::string& ticket) {
     int64_t uid = 0;
     {
-        CStatement query(tx.Store(), "SELECT uid FROM web_logins WHERE ticket = ?1 AND created >= ?2");
+        CStatement query(tx.Store(),
+                         "SELECT uid FROM web_logins WHERE ticket = ?1 AND created >= ?2");
         query.Bind(1, ticket).Bind(2, CServiceContext::Now() - kTicketLifetime);
         uid = query.Step() ? query.Int(0) : 0;
     }
@@ -82,10 +89,12 @@ std::optional<int64_t> UseTicket(CTransaction& tx, const std::string& ticket) {
 }  // namespace
 
 CReply HandleHomePage(CServiceContext&, const CRequest&) {
-    return HtmlReply(HtmlPage("Norvel网盘", "<h1>Norvel网盘</h1><p>Substitute service for tests and demos.</p><ul>"
-                                            "<li><a href=\"/disk/\">我的网盘</a></li>"
-                                            "<li><a href=\"/login.php\">登录</a></li>"
-                                            "<li><a href=\"/accounts/newAccount\">注册</a></li></ul>"));
+    return HtmlReply(
+        HtmlPage("Norvel网盘",
+                 "<h1>Norvel网盘</h1><p>Substitute service for tests and demos.</p><ul>"
+                 "<li><a href=\"/disk/\">我的网盘</a></li>"
+                 "<li><a href=\"/login.php\">登录</a></li>"
+                 "<li><a href=\"/accounts/newAccount\">注册</a></li></ul>"));
 }
 
 CReply HandleDiskPage(CServiceContext& ctx, const CRequest& req) {
@@ -96,15 +105,19 @@ CReply HandleDiskPage(CServiceContext& ctx, const CRequest& req) {
     std::string rows;
     for (const CNode& node : ListTree(tx, account->uid))
         rows += "<tr data-path=\"" + HtmlEscape(node.path) + "\"><td>" + (node.folder ? "📁 " : "") +
-                HtmlEscape(node.path) + "</td><td>" + (node.folder ? "" : HumanSize(node.size)) + "</td><td>" +
-                HtmlEscape(node.mtime) + "</td></tr>\n";
+                HtmlEscape(node.path) + "</td><td>" + (node.folder ? "" : HumanSize(node.size)) +
+                "</td><td>" + HtmlEscape(node.mtime) + "</td></tr>\n";
     return HtmlReply(HtmlPage(
-        "我的网盘", "<h1>" + HtmlEscape(account->name) + " 的网盘</h1><p id=\"folder\"></p>"
-                    "<table id=\"tree\"><tr><th>路径</th><th>大小</th><th>修改时间</th></tr>\n" + rows +
-                    "</table><script>\nconst folder = decodeURIComponent(location.hash.replace(/^#/, '')) || '/';\n"
-                    "document.getElementById('folder').textContent = folder;\n"
-                    "for (const row of document.querySelectorAll('tr[data-path]'))\n"
-                    "  row.hidden = folder !== '/' && !row.dataset.path.includes(folder);\n</script>"));
+        "我的网盘",
+        "<h1>" + HtmlEscape(account->name) +
+            " 的网盘</h1><p id=\"folder\"></p>"
+            "<table id=\"tree\"><tr><th>路径</th><th>大小</th><th>修改时间</th></tr>\n" +
+            rows +
+            "</table><script>\nconst folder = decodeURIComponent(location.hash.replace(/^#/, '')) "
+            "|| '/';\n"
+            "document.getElementById('folder').textContent = folder;\n"
+            "for (const row of document.querySelectorAll('tr[data-path]'))\n"
+            "  row.hidden = folder !== '/' && !row.dataset.path.includes(folder);\n</script>"));
 }
 
 CReply HandleLoginPage(CServiceContext& ctx, const CRequest& req) {
@@ -142,7 +155,8 @@ CReply HandleNewAccountPage(CServiceContext& ctx, const CRequest& req) {
     account.password = fields ? fields->Decoded("password").value_or("") : "";
     switch (AddAccount(ctx.store, account)) {
         case AddResult::Added:
-            return HtmlReply(HtmlPage("注册成功", "<h1>注册成功</h1><p><a href=\"/login.php\">登录</a></p>"));
+            return HtmlReply(
+                HtmlPage("注册成功", "<h1>注册成功</h1><p><a href=\"/login.php\">登录</a></p>"));
         case AddResult::Exists:
             return HtmlReply(HtmlPage("注册 Norvel网盘", "<h1>账号已存在</h1>" + form), 409);
         case AddResult::Invalid:

@@ -16,10 +16,14 @@ namespace {
 constexpr size_t kMaxPostBytes = 4000;
 constexpr int64_t kBindCodeLifetime = 3600;  // seconds a binding page stays usable
 
-CReply NotBound() { return ErrorReply(400, Errno::kNotBound, "no Sina Weibo account is bound"); }
+CReply NotBound() {
+    return ErrorReply(400, Errno::kNotBound, "no Sina Weibo account is bound");
+}
 
-void SetBinding(CTransaction& tx, int64_t uid, const std::string& weiboUid, const std::string& name) {
-    CStatement update(tx.Store(), "UPDATE accounts SET weibo_uid = ?2, weibo_name = ?3 WHERE uid = ?1");
+void SetBinding(CTransaction& tx, int64_t uid, const std::string& weiboUid,
+                const std::string& name) {
+    CStatement update(tx.Store(),
+                      "UPDATE accounts SET weibo_uid = ?2, weibo_name = ?3 WHERE uid = ?1");
     update.Bind(1, uid);
     if (weiboUid.empty())
         update.BindNull(2).BindNull(3);
@@ -34,13 +38,18 @@ CReply Post(CServiceContext& ctx, CTransaction& tx, const CAccount& account, con
     const std::string content = form.Raw("content");
     if (content.empty() || content.size() > kMaxPostBytes)
         return ErrorReply(400, Errno::kBadRequest, "a post needs a content of at most 4000 bytes");
-    const std::string msgid = std::to_string(RandomNumber(1000000000000000ull, 9999999999999999ull));
+    const std::string msgid =
+        std::to_string(RandomNumber(1000000000000000ull, 9999999999999999ull));
     CStatement insert(ctx.store,
-                      "INSERT INTO posts(uid, msgid, content, pic, resource_url, time) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+                      "INSERT INTO posts(uid, msgid, content, pic, resource_url, time) VALUES(?1, "
+                      "?2, ?3, ?4, ?5, ?6)");
     insert.Bind(1, account.uid).Bind(2, msgid).Bind(3, content).Bind(4, form.Raw("pic"));
     insert.Bind(5, form.Raw("resource_url")).Bind(6, CServiceContext::Now()).Run();
     tx.Commit();
-    return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("action", "post").Set("sina_weibo_msgid", msgid));
+    return JsonReply(CJsonBuilder()
+                         .Set("errno", int64_t(0))
+                         .Set("action", "post")
+                         .Set("sina_weibo_msgid", msgid));
 }
 
 }  // namespace
@@ -48,9 +57,11 @@ CReply Post(CServiceContext& ctx, CTransaction& tx, const CAccount& account, con
 CReply HandleWeibo(CServiceContext& ctx, const CRequest&, const CForm& form) {
     CTransaction tx(ctx.store);
     const CTokenOwner owner = TokenOwner(tx, form.Raw("token"));
-    const auto account = owner.state == TokenState::Valid ? FindAccountByUid(tx, owner.uid) : std::nullopt;
+    const auto account =
+        owner.state == TokenState::Valid ? FindAccountByUid(tx, owner.uid) : std::nullopt;
     if (!account)
-        return ErrorReply(400, Errno::kBadToken, owner.state == TokenState::Expired ? "token expired" : "unknown token");
+        return ErrorReply(400, Errno::kBadToken,
+                          owner.state == TokenState::Expired ? "token expired" : "unknown token");
     const std::string action = form.Raw("action");
     if (action == "account_status") {
         if (account->weiboUid.empty())
@@ -75,7 +86,8 @@ CReply HandleWeibo(CServiceContext& ctx, const CRequest&, const CForm& form) {
         const bool bound = !account->weiboUid.empty();
         SetBinding(tx, account->uid, {}, {});
         tx.Commit();
-        return JsonReply(CJsonBuilder().Set("errno", int64_t(0)).Set("action", bound ? "true" : "false"));
+        return JsonReply(
+            CJsonBuilder().Set("errno", int64_t(0)).Set("action", bound ? "true" : "false"));
     }
     if (action == "post")
         return Post(ctx, tx, *account, form);
@@ -98,20 +110,27 @@ CReply HandleWeiboBindPage(CServiceContext& ctx, const CRequest& req) {
     }
     const auto account = uid ? FindAccountByUid(tx, uid) : std::nullopt;
     if (!account)
-        return HtmlReply(HtmlPage("绑定新浪微博", "<h1>绑定页已失效</h1><p>This binding page is no longer valid.</p>"), 404);
+        return HtmlReply(
+            HtmlPage("绑定新浪微博",
+                     "<h1>绑定页已失效</h1><p>This binding page is no longer valid.</p>"),
+            404);
     if (!pressed)
-        return HtmlReply(HtmlPage("绑定新浪微博",
-                                  "<h1>绑定新浪微博</h1><p>将新浪微博账号绑定到 Norvel 网盘账号 <b>" +
-                                      HtmlEscape(account->name) +
-                                      "</b>。</p><form method=\"post\" action=\"/weibo/bind\">"
-                                      "<input type=\"hidden\" name=\"code\" value=\"" + HtmlEscape(code) +
-                                      "\"><button type=\"submit\" id=\"bind\">授权并绑定</button></form>"));
-    SetBinding(tx, account->uid, std::to_string(RandomNumber(1000000000ull, 9999999999ull)), "norvel_" + account->name);
+        return HtmlReply(
+            HtmlPage("绑定新浪微博",
+                     "<h1>绑定新浪微博</h1><p>将新浪微博账号绑定到 Norvel 网盘账号 <b>" +
+                         HtmlEscape(account->name) +
+                         "</b>。</p><form method=\"post\" action=\"/weibo/bind\">"
+                         "<input type=\"hidden\" name=\"code\" value=\"" +
+                         HtmlEscape(code) +
+                         "\"><button type=\"submit\" id=\"bind\">授权并绑定</button></form>"));
+    SetBinding(tx, account->uid, std::to_string(RandomNumber(1000000000ull, 9999999999ull)),
+               "norvel_" + account->name);
     CStatement used(ctx.store, "DELETE FROM binds WHERE code = ?1");
     used.Bind(1, code).Run();
     tx.Commit();
-    return HtmlReply(HtmlPage("绑定成功", "<h1>绑定成功</h1><p>Bound. This window closes now.</p>"
-                                          "<script>window.close();</script>"));
+    return HtmlReply(HtmlPage("绑定成功",
+                              "<h1>绑定成功</h1><p>Bound. This window closes now.</p>"
+                              "<script>window.close();</script>"));
 }
 
 }  // namespace norvel::service

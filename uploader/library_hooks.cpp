@@ -19,8 +19,8 @@
 #include "control/control_server.h"
 #include "intake/intake_state.h"
 #include "intake/queue.h"
-#include "log/log.h"
 #include "library_status.h"
+#include "log/log.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "upload/driver.h"
@@ -35,7 +35,9 @@ namespace {
 
 std::atomic<bool> g_ProcessExiting{false};
 
-void NoteProcessExit() { g_ProcessExiting = true; }
+void NoteProcessExit() {
+    g_ProcessExiting = true;
+}
 
 [[gnu::constructor]] void OnLibraryLoad() {
     // Exit handlers run before the finalizer below at exit, and after it at dlclose.

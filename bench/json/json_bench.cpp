@@ -24,8 +24,11 @@ std::string Entry(int i) {
            ".jpg\",\"size\":" + std::to_string(i * 7919) +
            ",\"md5\":\"d41d8cd98f00b204e9800998ecf8427e\",\"isdir\":false,"
            "\"meta\":{\"tags\":[\"a\",\"b\\tc\",\"\\u4e2d\"],\"mtime\":1325376000,"
-           "\"owner\":{\"id\":" + n + ",\"name\":\"user \\\"" + n + "\\\"\"}},"
-           "\"blocks\":[[0,4194304],[4194304," + n + "]]}";
+           "\"owner\":{\"id\":" +
+           n + ",\"name\":\"user \\\"" + n +
+           "\\\"\"}},"
+           "\"blocks\":[[0,4194304],[4194304," +
+           n + "]]}";
 }
 
 // {"errno":0,"list":[entry, entry, ...]} of at least kReplySize bytes.
@@ -85,8 +88,8 @@ int main(int argc, char** argv) {
     const double scanRate = MegabytesPerSecond(reply.size(), scan);
     const double parseRate = MegabytesPerSecond(reply.size(), parse);
     const double writeRate = MegabytesPerSecond(written.size(), write);
-    std::printf("reply: %zu bytes, %d entries; written: %zu bytes; best of %d runs\n",
-                reply.size(), tree->GetMember("list").Size(), written.size(), repetitions);
+    std::printf("reply: %zu bytes, %d entries; written: %zu bytes; best of %d runs\n", reply.size(),
+                tree->GetMember("list").Size(), written.size(), repetitions);
     std::printf("byte scan (reference): %8.1f MB/s\n", scanRate);
     std::printf("parse:                 %8.1f MB/s  (%.3f of the scan rate)\n", parseRate,
                 parseRate / scanRate);

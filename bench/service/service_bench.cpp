@@ -39,7 +39,8 @@ struct Reply {
     std::string body;
 };
 
-Reply Post(CURL* curl, int port, const std::string& target, const std::string& body, const std::string& contentType) {
+Reply Post(CURL* curl, int port, const std::string& target, const std::string& body,
+           const std::string& contentType) {
     Reply reply;
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + target;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -74,32 +75,39 @@ struct Client {
 // A block body as the client writes it (the content is the same bytes for every block:
 // the service does not look at content until the file is complete).
 std::string BlockBody(const Client& client, uint64_t start, const std::string& content) {
-    const std::string range = std::to_string(start) + "-" + std::to_string(start + content.size() - 1);
+    const std::string range =
+        std::to_string(start) + "-" + std::to_string(start + content.size() - 1);
     const std::string ts = "1330000000", size = std::to_string(kFileSize);
-    const std::string key = Key(client.secret, {"kdw_app1", "kdw_ts" + ts, "kdw_fmtJSON", "kdw_filename" + client.name,
-                                                "kdw_tstr" + client.tstr, "kdw_ver1.0", "kdw_fid" + client.fid,
-                                                "kdw_fsize" + size, "kdw_tcon", "kdw_range" + range});
+    const std::string key =
+        Key(client.secret, {"kdw_app1", "kdw_ts" + ts, "kdw_fmtJSON", "kdw_filename" + client.name,
+                            "kdw_tstr" + client.tstr, "kdw_ver1.0", "kdw_fid" + client.fid,
+                            "kdw_fsize" + size, "kdw_tcon", "kdw_range" + range});
     const std::string d = "--bench-boundary";
     auto part = [&](const std::string& n, const std::string& v) {
         return "\r\n" + d + "\r\nContent-Disposition: form-data; name=\"" + n + "\"\r\n\r\n" + v;
     };
     std::string body = d + "\r\nContent-Disposition: form-data; name=\"kdw_app\"\r\n\r\n1\r\n" + d +
-                       "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n" + ts + part("kdw_fmt", "JSON") +
-                       part("kdw_ver", "1.0") + part("kdw_tcon", "") + part("kdw_tstr", client.tstr) +
-                       part("kdw_filename", client.name) + part("kdw_range", range) + part("kdw_range", range) +
-                       part("kdw_fid", client.fid) + part("kdw_fsize", size) + part("kdw_key", key) + "\r\n" + d +
-                       "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" + client.name +
-                       "\r\nContent-Type: application/octet-stream\r\n\r\n";
+                       "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n" + ts +
+                       part("kdw_fmt", "JSON") + part("kdw_ver", "1.0") + part("kdw_tcon", "") +
+                       part("kdw_tstr", client.tstr) + part("kdw_filename", client.name) +
+                       part("kdw_range", range) + part("kdw_range", range) +
+                       part("kdw_fid", client.fid) + part("kdw_fsize", size) +
+                       part("kdw_key", key) + "\r\n" + d +
+                       "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
+                       client.name + "\r\nContent-Type: application/octet-stream\r\n\r\n";
     return body + content + "\r\n" + d + "--\r\n";
 }
 
 std::string InitBody(const Client& client) {
     const std::string ts = "1330000000", size = std::to_string(kFileSize);
-    const std::string key = Key(client.secret, {"kdw_app1", "kdw_ts" + ts, "kdw_fmtJSON", "kdw_filename" + client.name,
-                                                "kdw_tstr" + client.tstr, "kdw_ver1.0", "kdw_fid" + client.fid,
-                                                "kdw_fsize" + size, "kdw_tcon"});
-    return "kdw_app=1&kdw_ts=" + ts + "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" + client.tstr +
-           "&kdw_filename=" + client.name + "&kdw_fid=" + client.fid + "&kdw_fsize=" + size + "&kdw_key=" + key + "&";
+    const std::string key =
+        Key(client.secret, {"kdw_app1", "kdw_ts" + ts, "kdw_fmtJSON", "kdw_filename" + client.name,
+                            "kdw_tstr" + client.tstr, "kdw_ver1.0", "kdw_fid" + client.fid,
+                            "kdw_fsize" + size, "kdw_tcon"});
+    return "kdw_app=1&kdw_ts=" + ts +
+           "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" + client.tstr +
+           "&kdw_filename=" + client.name + "&kdw_fid=" + client.fid + "&kdw_fsize=" + size +
+           "&kdw_key=" + key + "&";
 }
 
 // Runs the clients for `seconds`; the bytes of block content posted.
@@ -115,10 +123,13 @@ uint64_t RunClients(int port, std::vector<Client>& clients, double seconds, bool
             uint64_t start = 0;
             while (Clock::now() < deadline) {
                 const std::string body = BlockBody(client, start, content);
-                const Reply reply = sink ? Post(curl, port, "/_admin/sink", body, "application/octet-stream")
-                                         : Post(curl, port, "/up/up_blk", body, "multipart/form-data; boundary=bench-boundary");
+                const Reply reply =
+                    sink ? Post(curl, port, "/_admin/sink", body, "application/octet-stream")
+                         : Post(curl, port, "/up/up_blk", body,
+                                "multipart/form-data; boundary=bench-boundary");
                 if (reply.status != 200) {
-                    std::fprintf(stderr, "block refused: %ld %s\n", reply.status, reply.body.c_str());
+                    std::fprintf(stderr, "block refused: %ld %s\n", reply.status,
+                                 reply.body.c_str());
                     break;
                 }
                 start += kBlock;
@@ -162,23 +173,31 @@ int main(int argc, char** argv) {
     }
     const int port = std::stoi(service.ReadLine(10000).value_or("0"));
     CURL* admin = curl_easy_init();
-    Post(admin, port, "/_admin/switch", "require_signatures=0&segment_threshold=" + std::to_string(kFileSize) +
-                                            "&block_size=" + std::to_string(kBlock), "application/x-www-form-urlencoded");
+    Post(admin, port, "/_admin/switch",
+         "require_signatures=0&segment_threshold=" + std::to_string(kFileSize) +
+             "&block_size=" + std::to_string(kBlock),
+         "application/x-www-form-urlencoded");
     std::vector<Client> clients;
     for (int i = 0; i < count; ++i) {
-        const Reply auth = Post(admin, port, "/app/pc/anon.upauth.php", "cname=bench" + std::to_string(i),
-                                "application/x-www-form-urlencoded");
+        const Reply auth =
+            Post(admin, port, "/app/pc/anon.upauth.php", "cname=bench" + std::to_string(i),
+                 "application/x-www-form-urlencoded");
         const auto reply = norvel::service::CJsonValue::Parse(auth.body);
-        clients.push_back(Client{reply ? reply->Text("kdw_tstr") : "", reply ? reply->Text("secret") : "",
-                                 norvel::service::Md5Hex("file" + std::to_string(i)), "bench" + std::to_string(i) + ".bin"});
+        clients.push_back(Client{reply ? reply->Text("kdw_tstr") : "",
+                                 reply ? reply->Text("secret") : "",
+                                 norvel::service::Md5Hex("file" + std::to_string(i)),
+                                 "bench" + std::to_string(i) + ".bin"});
     }
     curl_easy_cleanup(admin);
     const double reference = Measure(port, clients, seconds, true);
     const double upload = Measure(port, clients, seconds, false);
-    std::printf("clients: %d, blocks of %llu MiB, %.1f s each run\n", count, (unsigned long long)(kBlock >> 20), seconds);
+    std::printf("clients: %d, blocks of %llu MiB, %.1f s each run\n", count,
+                (unsigned long long)(kBlock >> 20), seconds);
     std::printf("reference (sink, read and discarded): %.0f MB/s\n", reference);
-    std::printf("upload (/up/up_blk, written to disk):  %.0f MB/s (%.2f of the reference)\n", upload, upload / reference);
-    std::printf("service peak memory (VmHWM): %s (bound: %d concurrent blocks)\n", PeakMemory(service.Pid()).c_str(), count);
+    std::printf("upload (/up/up_blk, written to disk):  %.0f MB/s (%.2f of the reference)\n",
+                upload, upload / reference);
+    std::printf("service peak memory (VmHWM): %s (bound: %d concurrent blocks)\n",
+                PeakMemory(service.Pid()).c_str(), count);
     service.Stop(10000);
     std::filesystem::remove_all(data);
     return upload > 0 ? 0 : 1;

@@ -91,7 +91,8 @@ void Settle() {
 // A private folder for settings, logs and files; the user's own are never touched.
 std::string PrivateFolder() {
     std::random_device random;
-    const fs::path folder = fs::temp_directory_path() / ("norvel-bench-ui-" + std::to_string(random()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("norvel-bench-ui-" + std::to_string(random()));
     fs::create_directories(folder / "Flinga");
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "HOME"})
         setenv(name, folder.c_str(), 1);
@@ -115,7 +116,11 @@ intake::RequestBatch MakeFiles(const std::string& folder, int count) {
     for (int i = 0; i < count; ++i) {
         const std::string name = "file-" + std::to_string(i) + ".bin";
         const fs::path path = in / name;
-        { std::FILE* file = std::fopen(path.c_str(), "wb"); std::fputc('x', file); std::fclose(file); }
+        {
+            std::FILE* file = std::fopen(path.c_str(), "wb");
+            std::fputc('x', file);
+            std::fclose(file);
+        }
         fs::resize_file(path, 4ull << 30);  // sparse: room for every report's bytes
         intake::UploadRequestEntry entry;
         if (intake::MakeEntry(intake::kUploadRequest, platform::Utf8ToWide(in.string()),
@@ -137,7 +142,10 @@ Result AddAtOnce(ui::CQtIntakeUi& ui, const intake::RequestBatch& batch) {
     clock.start();
     // As the launcher does: the request arrives as an event of the loop.
     QTimer::singleShot(0, [&batch] { SetUpLoadTask(&batch, 1); });
-    RunUntil([&] { return ui.MainDialog() && ui.MainDialog()->TaskContainer().Count() == static_cast<int>(batch.size()); });
+    RunUntil([&] {
+        return ui.MainDialog() &&
+               ui.MainDialog()->TaskContainer().Count() == static_cast<int>(batch.size());
+    });
     Result result{static_cast<double>(clock.nsecsElapsed()) / 1e9, 0};
     Settle();
     result.stallMs = meter.StopMs();
@@ -169,7 +177,8 @@ Result ReportBurst(ui::CQtIntakeUi& ui, int reports) {
         }
     }
     constexpr uint64_t kChunk = 131072;
-    const uint64_t last = std::min<uint64_t>(kChunk * static_cast<uint64_t>(reports), tasks[0]->m_FileSize);
+    const uint64_t last =
+        std::min<uint64_t>(kChunk * static_cast<uint64_t>(reports), tasks[0]->m_FileSize);
     StallMeter meter;
     meter.Start();
     QElapsedTimer clock;
@@ -199,7 +208,8 @@ double IntakeAlone(const intake::RequestBatch& batch) {
     QElapsedTimer clock;
     clock.start();
     for (const intake::UploadRequestEntry& entry : batch)
-        intake::AddUploadRequest(std::u16string(intake::EntryDir(entry)), std::u16string(intake::EntryName(entry)));
+        intake::AddUploadRequest(std::u16string(intake::EntryDir(entry)),
+                                 std::u16string(intake::EntryName(entry)));
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     intake::StopAllTasks();
     intake::ResetTaskIdCounter();
@@ -228,7 +238,9 @@ double BareMessages(int reports) {
         ui::QtLoop(), [&](uint32_t, platform::WParam, platform::LParam) { return ++ran; });
     QElapsedTimer clock;
     clock.start();
-    std::thread burst([&] { FiveReporters(reports, [&](int, int) { platform::PostMessage(window, platform::WM_USER); }); });
+    std::thread burst([&] {
+        FiveReporters(reports, [&](int, int) { platform::PostMessage(window, platform::WM_USER); });
+    });
     RunUntil([&] { return ran.load() == kUploads * reports; });
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     burst.join();
@@ -237,9 +249,10 @@ double BareMessages(int reports) {
 }
 
 void Print(const char* what, const Result& result, double reference, const char* referenceName) {
-    std::printf("%-34s %8.3f s  longest stall %7.1f ms  (%s %.3f s, ratio %.2f)  %s\n", what, result.seconds,
-                result.stallMs, referenceName, reference, result.seconds / reference,
-                result.seconds < kTargetSeconds && result.stallMs < kTargetStallMs ? "ok" : "MISSED");
+    std::printf(
+        "%-34s %8.3f s  longest stall %7.1f ms  (%s %.3f s, ratio %.2f)  %s\n", what,
+        result.seconds, result.stallMs, referenceName, reference, result.seconds / reference,
+        result.seconds < kTargetSeconds && result.stallMs < kTargetStallMs ? "ok" : "MISSED");
 }
 
 }  // namespace
@@ -262,7 +275,8 @@ int main(int argc, char** argv) {
         const intake::RequestBatch batch = MakeFiles(folder, tasks);
         const double intakeAlone = IntakeAlone(batch);
 
-        std::printf("target: under %.1f s, no stall above %.0f ms\n", kTargetSeconds, kTargetStallMs);
+        std::printf("target: under %.1f s, no stall above %.0f ms\n", kTargetSeconds,
+                    kTargetStallMs);
         // The launcher's start: the main window exists (shown once) before requests come.
         StallMeter meter;
         meter.Start();
@@ -272,15 +286,17 @@ int main(int argc, char** argv) {
         ui.ShowMainWindow();
         const double started = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         Settle();
-        std::printf("%-34s %8.3f s  longest stall %7.1f ms\n", "main window started and shown", started,
-                    meter.StopMs());
+        std::printf("%-34s %8.3f s  longest stall %7.1f ms\n", "main window started and shown",
+                    started, meter.StopMs());
 
         const Result added = AddAtOnce(ui, batch);
-        Print(("rows for " + std::to_string(tasks) + " tasks").c_str(), added, intakeAlone, "intake alone");
+        Print(("rows for " + std::to_string(tasks) + " tasks").c_str(), added, intakeAlone,
+              "intake alone");
         const Result burst = ReportBurst(ui, reports);
-        Print((std::to_string(kUploads * reports) + " progress reports").c_str(), burst, BareMessages(reports),
-              "bare messages");
-        std::printf("%-34s %8.3f s\n", ("(one plain widget per row: " + std::to_string(tasks) + ")").c_str(),
+        Print((std::to_string(kUploads * reports) + " progress reports").c_str(), burst,
+              BareMessages(reports), "bare messages");
+        std::printf("%-34s %8.3f s\n",
+                    ("(one plain widget per row: " + std::to_string(tasks) + ")").c_str(),
                     WidgetsPerRow(tasks));
         status = added.seconds < kTargetSeconds && added.stallMs < kTargetStallMs &&
                          burst.seconds < kTargetSeconds && burst.stallMs < kTargetStallMs

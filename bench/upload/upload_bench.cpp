@@ -39,8 +39,10 @@ void IsolateSettings(const std::string& folder, const std::string& port) {
     setenv("HOME", folder.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
     setenv("NORVEL_REGISTRY", (folder + "/config/registry.reg").c_str(), 1);
-    settings::WriteString(settings::kNorvelKey, settings::kInstallPath, platform::Utf8ToWide(folder));
-    settings::WriteString(settings::kNorvelKey, settings::kApiHost, platform::Utf8ToWide("127.0.0.1:" + port));
+    settings::WriteString(settings::kNorvelKey, settings::kInstallPath,
+                          platform::Utf8ToWide(folder));
+    settings::WriteString(settings::kNorvelKey, settings::kApiHost,
+                          platform::Utf8ToWide("127.0.0.1:" + port));
 }
 
 std::string PeakMemory() {
@@ -93,9 +95,10 @@ int main(int argc, char** argv) {
     const int firstFile = first + 2;
     for (int i = firstFile; i < argc; ++i) {
         const fs::path path = fs::absolute(argv[i]);
-        tasks.push_back(intake::CreateUploadContext(platform::Utf8ToWide(path.parent_path().string()),
-                                                    platform::Utf8ToWide(path.filename().string()),
-                                                    platform::kNoWindow, intake::kAnonymousUpload));
+        tasks.push_back(
+            intake::CreateUploadContext(platform::Utf8ToWide(path.parent_path().string()),
+                                        platform::Utf8ToWide(path.filename().string()),
+                                        platform::kNoWindow, intake::kAnonymousUpload));
     }
     if (workerCount == 0 || workerCount > tasks.size())
         workerCount = tasks.size();

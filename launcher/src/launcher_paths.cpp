@@ -10,7 +10,9 @@ std::string PipePath(const std::string& runtimeDir, const std::string& userName)
     return runtimeDir + "/norveluploaderpluginpipe" + userName;
 }
 
-std::string WakeEventPath(const std::string& runtimeDir) { return runtimeDir + "/NorvelUploader"; }
+std::string WakeEventPath(const std::string& runtimeDir) {
+    return runtimeDir + "/NorvelUploader";
+}
 
 std::string FolderOf(std::string_view path) {
     const size_t slash = path.rfind('/');

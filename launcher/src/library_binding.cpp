@@ -11,8 +11,10 @@ std::optional<CLibraryBinding> CLibraryBinding::Load(const std::string& path, st
     CLibraryBinding binding(std::move(*library));
     binding.m_SetUpLoadTask =
         reinterpret_cast<SetUpLoadTaskFn>(binding.m_Library.Symbol("SetUpLoadTask"));
-    binding.m_SetUserInfo = reinterpret_cast<SetUserInfoFn>(binding.m_Library.Symbol("SetUserInfo"));
-    binding.m_CloseAllWnd = reinterpret_cast<CloseAllWndFn>(binding.m_Library.Symbol("CloseAllWnd"));
+    binding.m_SetUserInfo =
+        reinterpret_cast<SetUserInfoFn>(binding.m_Library.Symbol("SetUserInfo"));
+    binding.m_CloseAllWnd =
+        reinterpret_cast<CloseAllWndFn>(binding.m_Library.Symbol("CloseAllWnd"));
     if (!binding.m_SetUpLoadTask || !binding.m_SetUserInfo) {
         if (error)
             *error = path + ": SetUpLoadTask or SetUserInfo is not exported";

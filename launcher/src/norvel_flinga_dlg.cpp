@@ -11,13 +11,16 @@ namespace launcher {
 CNorvelFlingaDlg::CNorvelFlingaDlg(CQtMessageLoop& loop, SetUpLoadTaskFn setUpLoadTask)
     : m_SetUpLoadTask(setUpLoadTask) {
     m_Handle = platform::RegisterWindow(
-        loop, [this](uint32_t message, platform::WParam wParam, platform::LParam lParam) {
+        loop,
+        [this](uint32_t message, platform::WParam wParam, platform::LParam lParam) {
             return OnMessage(message, wParam, lParam);
         },
         u"Norvel_Flinga");
 }
 
-CNorvelFlingaDlg::~CNorvelFlingaDlg() { DestroyWindow(); }
+CNorvelFlingaDlg::~CNorvelFlingaDlg() {
+    DestroyWindow();
+}
 
 void CNorvelFlingaDlg::DestroyWindow() {
     if (m_Handle != platform::kNoWindow)

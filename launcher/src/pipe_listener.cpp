@@ -17,13 +17,17 @@ constexpr std::u16string_view kConnectEvent = u"PIPE_Connect";
 constexpr std::u16string_view kReadEvent = u"PIPE_ReadRecord";
 constexpr std::u16string_view kDeliverEvent = u"PIPE_Deliver";
 
-std::u16string Number(size_t value) { return platform::Utf8ToWide(std::to_string(value)); }
+std::u16string Number(size_t value) {
+    return platform::Utf8ToWide(std::to_string(value));
+}
 
 }  // namespace
 
 CPipeListener::CPipeListener(PipeListenerOptions options) : m_Options(std::move(options)) {}
 
-CPipeListener::~CPipeListener() { Stop(); }
+CPipeListener::~CPipeListener() {
+    Stop();
+}
 
 bool CPipeListener::StartPipeListener() {
     if (m_Thread.joinable())
@@ -121,7 +125,8 @@ bool CPipeListener::ReadBatch(platform::PacketConnection& client, intake::Reques
     std::array<char, kRecordBytes + 1> buffer{};
     for (size_t index = 1;; ++index) {
         size_t size = 0;
-        const WaitResult got = client.Receive(buffer, &size, m_Options.clientIdleTimeoutMs, &m_Stop);
+        const WaitResult got =
+            client.Receive(buffer, &size, m_Options.clientIdleTimeoutMs, &m_Stop);
         if (got == WaitResult::Cancelled)
             return false;
         if (got == WaitResult::TimedOut) {

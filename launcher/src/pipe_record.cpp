@@ -11,10 +11,16 @@ namespace {
 
 using intake::kEntryFieldUnits;
 
-std::u16string Number(long long value) { return platform::Utf8ToWide(std::to_string(value)); }
+std::u16string Number(long long value) {
+    return platform::Utf8ToWide(std::to_string(value));
+}
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 bool IsValidUtf16(std::u16string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {

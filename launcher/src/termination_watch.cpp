@@ -22,9 +22,8 @@ void AskLibraryToSaveAndExit(const std::string& socketPath) {
     // No main window yet (nothing to save), or no library server: the launcher just closes.
     if (reply.error != control::ControlError::None &&
         reply.error != control::ControlError::NoWindow)
-        ReportLauncherFailure(u"LAUNCHER_Terminate",
-                              u"DESC=the task list could not be saved: " +
-                                  platform::Utf8ToWide(reply.errorText));
+        ReportLauncherFailure(u"LAUNCHER_Terminate", u"DESC=the task list could not be saved: " +
+                                                         platform::Utf8ToWide(reply.errorText));
 }
 
 }  // namespace
@@ -38,7 +37,9 @@ CTerminationWatch::CTerminationWatch(platform::WindowHandle dialog, std::string 
     connect(m_Notifier, &QSocketNotifier::activated, this, [this] { OnSignal(); });
 }
 
-CTerminationWatch::~CTerminationWatch() { Join(); }
+CTerminationWatch::~CTerminationWatch() {
+    Join();
+}
 
 void CTerminationWatch::Join() {
     if (m_Closer.joinable())

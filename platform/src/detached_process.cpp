@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "poll_wait.h"
 #include "platform/unique_fd.h"
+#include "poll_wait.h"
 
 extern char** environ;
 
@@ -73,7 +73,8 @@ std::string ResolveProgram(const std::string& program) {
     while (true) {
         const size_t end = rest.find(':');
         const std::string_view folder = rest.substr(0, end);
-        const std::string candidate = (folder.empty() ? std::string(".") : std::string(folder)) + "/" + program;
+        const std::string candidate =
+            (folder.empty() ? std::string(".") : std::string(folder)) + "/" + program;
         if (::access(candidate.c_str(), X_OK) == 0)
             return candidate;
         if (end == std::string_view::npos)
@@ -159,6 +160,8 @@ std::optional<std::string> DetachedProgram::ReadErrors(uint32_t timeoutMs) {
     return std::string(buffer, static_cast<size_t>(got));
 }
 
-void DetachedProgram::CloseErrors() { m_Errors.Close(); }
+void DetachedProgram::CloseErrors() {
+    m_Errors.Close();
+}
 
 }  // namespace platform

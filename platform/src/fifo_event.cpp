@@ -75,7 +75,9 @@ WaitResult FifoEvent::Wait(uint32_t timeoutMs, const CancelSignal* cancel) {
     return waited;
 }
 
-void FifoEvent::Set() { WriteOneByte(m_Fd.Get()); }
+void FifoEvent::Set() {
+    WriteOneByte(m_Fd.Get());
+}
 
 bool FifoEvent::SetNamed(const std::string& path) {
     // Without a reader the open fails (ENXIO): nobody owns the event.

@@ -6,8 +6,8 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "system_path.h"
 #include "platform/unique_fd.h"
+#include "system_path.h"
 
 namespace platform {
 namespace {

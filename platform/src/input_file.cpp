@@ -11,7 +11,9 @@
 #include "system_path.h"
 
 namespace platform {
-InputFile::~InputFile() { Close(); }
+InputFile::~InputFile() {
+    Close();
+}
 
 int InputFile::Open(std::u16string_view path) {
     Close();
@@ -64,8 +66,8 @@ int64_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t count) const {
     auto* bytes = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(m_Fd, bytes + done, count - done,
-                                    static_cast<off_t>(offset + done));
+        const ssize_t got =
+            ::pread(m_Fd, bytes + done, count - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -77,6 +79,8 @@ int64_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t count) const {
     return static_cast<int64_t>(done);
 }
 
-bool IsNotFoundError(int error) { return error == ENOENT || error == ENOTDIR; }
+bool IsNotFoundError(int error) {
+    return error == ENOENT || error == ENOTDIR;
+}
 
 }  // namespace platform

@@ -47,7 +47,9 @@ void CancelSignal::Reset() {
     }
 }
 
-bool CancelSignal::IsSet() const { return Wait(0); }
+bool CancelSignal::IsSet() const {
+    return Wait(0);
+}
 
 bool CancelSignal::Wait(uint32_t timeoutMs) const {
     return WaitForDescriptor(m_Fd, POLLIN, timeoutMs, nullptr) == WaitResult::Ready;
@@ -60,7 +62,8 @@ WaitResult WaitForDescriptor(int fd, short events, uint32_t timeoutMs, const Can
     pollfd entries[2] = {{fd, events, 0}, {cancel ? cancel->NativeHandle() : -1, POLLIN, 0}};
     for (;;) {
         const uint32_t left = deadline.MillisecondsLeft();
-        const int wait = left == kInfinite ? -1 : static_cast<int>(std::min<uint32_t>(left, INT_MAX));
+        const int wait =
+            left == kInfinite ? -1 : static_cast<int>(std::min<uint32_t>(left, INT_MAX));
         const int ready = ::poll(entries, cancel ? 2 : 1, wait);
         if (ready < 0 && errno == EINTR)
             continue;

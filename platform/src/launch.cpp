@@ -34,6 +34,8 @@ bool OpenUrl(std::u16string_view url) {
     return StartDetached({opener, WideToUtf8(url)});
 }
 
-int CurrentProcessId() { return static_cast<int>(::getpid()); }
+int CurrentProcessId() {
+    return static_cast<int>(::getpid());
+}
 
 }  // namespace platform

@@ -82,7 +82,8 @@ std::optional<PacketConnection> PacketConnection::Connect(const std::string& pat
             SetError(error, errno);
             return std::nullopt;
         }
-        if (::connect(connection.m_Fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
+        if (::connect(connection.m_Fd.Get(), reinterpret_cast<sockaddr*>(&address),
+                      sizeof(address)) == 0)
             return connection;
         // EAGAIN: the listener's queue is full; it frees up as the listener accepts.
         const int failure = errno;
@@ -101,7 +102,8 @@ WaitResult PacketConnection::Receive(std::span<char> buffer, size_t* size, uint3
         if (waited != WaitResult::Ready)
             return waited;
         // MSG_TRUNC: the result is the message's real length even when it did not fit.
-        const ssize_t got = ::recv(m_Fd.Get(), buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT);
+        const ssize_t got =
+            ::recv(m_Fd.Get(), buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT);
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got < 0)

@@ -18,7 +18,9 @@ std::optional<SharedLibrary> SharedLibrary::Load(const std::string& path, std::s
     return SharedLibrary(handle);
 }
 
-SharedLibrary::~SharedLibrary() { Unload(); }
+SharedLibrary::~SharedLibrary() {
+    Unload();
+}
 
 SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
     : m_Handle(std::exchange(other.m_Handle, nullptr)) {}

@@ -56,6 +56,8 @@ bool TakeTerminationSignals(int fd) {
     }
 }
 
-void IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+void IgnoreBrokenPipe() {
+    ::signal(SIGPIPE, SIG_IGN);
+}
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 namespace platform {
 
-int64_t CurrentThreadId() { return static_cast<int64_t>(::gettid()); }
+int64_t CurrentThreadId() {
+    return static_cast<int64_t>(::gettid());
+}
 
 }  // namespace platform

@@ -52,10 +52,13 @@ TEST_F(InstallDesktopTest, InstallsTheProgramsTheMenuEntryAndTheThreeCommandsEve
     const std::string send = "\"" + flinga + "/norvel-flinga-send\"";
 
     const std::string entry = ReadFile(m_Data + "/applications/norvel-flinga.desktop");
-    EXPECT_NE(entry.find("Exec=\"" + flinga + "/Norvel_Flinga\" -shortcut\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Exec=\"" + flinga + "/Norvel_Flinga\" -shortcut\n"), std::string::npos)
+        << entry;
 
-    for (const auto& [label, command] : std::vector<std::pair<std::string, std::string>>{
-             {"Upload to Norvel", "upload"}, {"Share link", "share"}, {"Post to Sina Weibo", "weibo"}}) {
+    for (const auto& [label, command] :
+         std::vector<std::pair<std::string, std::string>>{{"Upload to Norvel", "upload"},
+                                                          {"Share link", "share"},
+                                                          {"Post to Sina Weibo", "weibo"}}) {
         const std::string script = m_Data + "/nautilus/scripts/" + label;
         EXPECT_EQ(ReadFile(script).substr(ReadFile(script).find("exec")),
                   "exec " + send + " " + command + " \"$@\"\n");
@@ -76,7 +79,8 @@ TEST_F(InstallDesktopTest, ThunarKeepsTheUsersOwnActionsAndOursAppearOnce) {
     const std::string own =
         "<action>\n\t<name>Open Terminal Here</name>\n\t<unique-id>1234-1</unique-id>\n"
         "\t<command>exo-open --working-directory %f</command>\n\t<directories/>\n</action>\n";
-    WriteFile(m_Thunar, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + own + "</actions>\n");
+    WriteFile(m_Thunar,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + own + "</actions>\n");
     ASSERT_EQ(Install({"--in-place"}).status, 0);
     ASSERT_EQ(Install({"--in-place"}).status, 0);
     std::string actions = ReadFile(m_Thunar);
@@ -85,11 +89,13 @@ TEST_F(InstallDesktopTest, ThunarKeepsTheUsersOwnActionsAndOursAppearOnce) {
     EXPECT_EQ(Occurrences(actions, "<unique-id>norvel-flinga-upload</unique-id>"), 1u);
     EXPECT_EQ(actions.substr(actions.size() - 11), "</actions>\n");
     // In place: the commands call the built programs.
-    EXPECT_NE(actions.find(std::string(NORVEL_BUILD_DIR) + "/Flinga/norvel-flinga-send\" upload %F"),
-              std::string::npos);
+    EXPECT_NE(
+        actions.find(std::string(NORVEL_BUILD_DIR) + "/Flinga/norvel-flinga-send\" upload %F"),
+        std::string::npos);
 
     ASSERT_EQ(RunToEnd("/bin/bash", {kScript, "--uninstall"}).status, 0);
-    EXPECT_EQ(ReadFile(m_Thunar), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + own + "</actions>\n");
+    EXPECT_EQ(ReadFile(m_Thunar),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" + own + "</actions>\n");
     EXPECT_FALSE(fs::exists(m_Data + "/applications/norvel-flinga.desktop"));
     EXPECT_FALSE(fs::exists(m_Data + "/nautilus/scripts/Share link"));
     EXPECT_FALSE(fs::exists(m_Data + "/kio/servicemenus/norvel-flinga.desktop"));

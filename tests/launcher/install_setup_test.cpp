@@ -39,7 +39,8 @@ TEST(InstallSetup, AMissingInstallPathIsTheLaunchersFolderWithoutItsLastTwoParts
 
     // A stored value wins.
     settings::ResetCaches();
-    platform::RegistryKey::Open(settings::kNorvelKey)->WriteString(settings::kInstallPath, u"/opt/norvel");
+    platform::RegistryKey::Open(settings::kNorvelKey)
+        ->WriteString(settings::kInstallPath, u"/opt/norvel");
     EXPECT_EQ(launcher::LauncherInstallPath("/P/Flinga/Norvel_Flinga"), "/opt/norvel");
 }
 

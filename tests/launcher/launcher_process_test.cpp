@@ -39,7 +39,9 @@ void SendRecords(const std::vector<intake::UploadRequestEntry>& entries) {
     }
 }
 
-std::string LockHolder() { return ReadFile(launcher::InstanceLockPath(platform::RuntimeDir())); }
+std::string LockHolder() {
+    return ReadFile(launcher::InstanceLockPath(platform::RuntimeDir()));
+}
 
 }  // namespace
 
@@ -53,7 +55,8 @@ TEST(LauncherProcess, ASecondLauncherEndsAtOnceAndTheFirstGoesOnServing) {
     EXPECT_EQ(LockHolder(), holder);
 
     SendRecords({TestEntry(1, u"a.txt")});
-    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=1 names=a.txt"); }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=1 names=a.txt"); }));
     // The second copy neither showed the mini window nor touched the first one's library.
     EXPECT_EQ(Count(install.Record(), "SetUpLoadTask none"), 0u);
     EXPECT_FALSE(first->Wait(0ms));
@@ -63,10 +66,12 @@ TEST(LauncherProcess, RecordsReachTheLibraryAsOneBatchWithTheirKind) {
     InstallTree install;
     auto launcher = StartLauncher(install, {"-request"});
     SendRecords({TestEntry(1, u"a"), TestEntry(1, u"b"), TestEntry(1, u"c")});
-    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=3 names=a|b|c"); }))
-        << launcher->Output();
+    EXPECT_TRUE(WaitUntil([&] {
+        return HasLine(install.Record(), "SetUpLoadTask kind=1 count=3 names=a|b|c");
+    })) << launcher->Output();
     SendRecords({TestEntry(intake::kShareLinkRequest, u"share.pdf")});
-    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=2 count=1 names=share.pdf"); }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HasLine(install.Record(), "SetUpLoadTask kind=2 count=1 names=share.pdf"); }));
 }
 
 TEST(LauncherProcess, TheMiniWindowIsShownOnlyWhenTheUserStartedTheProgram) {
@@ -88,13 +93,19 @@ TEST(LauncherProcess, TheMiniWindowIsShownOnlyWhenTheUserStartedTheProgram) {
 
 TEST(LauncherProcess, AMissingInstallPathIsWrittenAndTheUpdaterStarted) {
     InstallTree install;
-    ASSERT_TRUE(platform::RegistryKey::Create(settings::kNorvelKey)->DeleteValue(settings::kInstallPath) || true);
-    WriteFile(install.Folder() + "/Norvel_update", "#!/bin/sh\ntouch \"$(dirname \"$0\")/updater-ran\"\n");
-    std::filesystem::permissions(install.Folder() + "/Norvel_update", std::filesystem::perms::owner_all);
+    ASSERT_TRUE(
+        platform::RegistryKey::Create(settings::kNorvelKey)->DeleteValue(settings::kInstallPath) ||
+        true);
+    WriteFile(install.Folder() + "/Norvel_update",
+              "#!/bin/sh\ntouch \"$(dirname \"$0\")/updater-ran\"\n");
+    std::filesystem::permissions(install.Folder() + "/Norvel_update",
+                                 std::filesystem::perms::owner_all);
     auto launcher = StartLauncher(install, {"-request"});
-    const auto stored = platform::RegistryKey::Open(settings::kNorvelKey)->ReadString(settings::kInstallPath);
+    const auto stored =
+        platform::RegistryKey::Open(settings::kNorvelKey)->ReadString(settings::kInstallPath);
     EXPECT_EQ(stored, platform::Utf8ToWide(install.Root()));
-    EXPECT_TRUE(WaitUntil([&] { return std::filesystem::exists(install.Folder() + "/updater-ran"); }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return std::filesystem::exists(install.Folder() + "/updater-ran"); }));
 }
 
 TEST(LauncherProcess, AMissingLibraryIsReportedAndEndsTheLauncher) {
@@ -140,7 +151,8 @@ TEST(LauncherProcess, TerminationSavesOnceClosesTheLibraryAndLeavesNoThread) {
     EXPECT_EQ(Count(record, "save"), 1u);
     EXPECT_EQ(Count(record, "CloseAllWnd"), 1u);
     EXPECT_EQ(record.back(), "unload");
-    EXPECT_EQ(launcher->Output().find("threads still run"), std::string::npos) << launcher->Output();
+    EXPECT_EQ(launcher->Output().find("threads still run"), std::string::npos)
+        << launcher->Output();
 }
 
 TEST(LauncherProcess, TerminationBeforeAnyRequestEndsWithoutSaving) {
@@ -163,6 +175,7 @@ TEST(LauncherProcess, StaleFilesOfACrashedLauncherDoNotStopTheNextOne) {
     ASSERT_TRUE(std::filesystem::exists(PluginSocketPath()));  // left behind
     auto launcher = StartLauncher(install, {"-request"});
     SendRecords({TestEntry(1, u"after-crash")});
-    EXPECT_TRUE(WaitUntil([&] { return HasLine(install.Record(), "SetUpLoadTask kind=1 count=1 names=after-crash"); }))
-        << launcher->Output();
+    EXPECT_TRUE(WaitUntil([&] {
+        return HasLine(install.Record(), "SetUpLoadTask kind=1 count=1 names=after-crash");
+    })) << launcher->Output();
 }

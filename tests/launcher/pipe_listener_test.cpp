@@ -138,7 +138,8 @@ TEST_F(PipeListenerTest, AMessageLongerThanARecordEndsTheBatch) {
     ASSERT_EQ(batches.size(), 1u);
     EXPECT_EQ(NamesOf(batches[0]), (std::vector<std::u16string>{u"a", u"b"}));
     ASSERT_EQ(Reports().size(), 1u);
-    EXPECT_EQ(Reports()[0], "PIPE_ReadRecord DESC=a message of 2000 bytes ends the batch at record 3");
+    EXPECT_EQ(Reports()[0],
+              "PIPE_ReadRecord DESC=a message of 2000 bytes ends the batch at record 3");
 }
 
 TEST_F(PipeListenerTest, MalformedRecordsAreRefusedAndTheRestOfTheBatchGoesOn) {
@@ -198,8 +199,9 @@ TEST_F(PipeListenerTest, EmptyBatchesAndSilentClientsEndTheirBatches) {
     const auto batches = m_Host.WaitFor(2);  // the client never closes
     ASSERT_EQ(batches.size(), 2u);
     EXPECT_EQ(NamesOf(batches[1]), std::vector<std::u16string>{u"only"});
-    EXPECT_EQ(Reports(), std::vector<std::string>{
-                             "PIPE_ReadRecord DESC=the client sent nothing in time; its batch ends here"});
+    EXPECT_EQ(Reports(),
+              std::vector<std::string>{
+                  "PIPE_ReadRecord DESC=the client sent nothing in time; its batch ends here"});
 }
 
 TEST_F(PipeListenerTest, EveryWaitingClientIsServedBeforeTheListenerSleeps) {

@@ -27,7 +27,8 @@ std::u16string ProblemOf(const UploadRequestEntry& record) {
 }  // namespace
 
 TEST(PipeRecord, AWellFormedRecordIsTakenAsItIs) {
-    const UploadRequestEntry sent = Entry(intake::kShareLinkRequest, u"/home/李/图片", u"Photos/2011/a.jpg");
+    const UploadRequestEntry sent =
+        Entry(intake::kShareLinkRequest, u"/home/李/图片", u"Photos/2011/a.jpg");
     UploadRequestEntry read;
     EXPECT_EQ(CheckPipeRecord(RecordBytes(sent), read), u"");
     EXPECT_EQ(std::memcmp(&read, &sent, sizeof(read)), 0);

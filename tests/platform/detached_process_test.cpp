@@ -11,8 +11,8 @@
 
 #include "support/test_env.h"
 
-using platform::DetachedProgram;
 using norvel::test::TempDir;
+using platform::DetachedProgram;
 
 namespace {
 
@@ -41,7 +41,8 @@ std::string SessionOf(const std::string& statLine) {
 }  // namespace
 
 TEST(DetachedProgram, PassesOnWhatTheProgramSaysAndWhenItEnds) {
-    auto program = DetachedProgram::Start("/bin/sh", {"-c", "echo to-error >&2; echo to-output"}, true);
+    auto program =
+        DetachedProgram::Start("/bin/sh", {"-c", "echo to-error >&2; echo to-output"}, true);
     ASSERT_TRUE(program);
     EXPECT_EQ(AllErrors(*program), "to-error\n");
     EXPECT_FALSE(program->ReadErrors(0));
@@ -71,7 +72,8 @@ TEST(DetachedProgram, AProgramThatCannotStartIsReported) {
 
 TEST(DetachedProgram, WithoutCaptureTheProgramRunsOnItsOwn) {
     TempDir dir;
-    auto program = DetachedProgram::Start("/bin/sh", {"-c", "echo ran > \"$0\"", dir.File("marker")}, false);
+    auto program =
+        DetachedProgram::Start("/bin/sh", {"-c", "echo ran > \"$0\"", dir.File("marker")}, false);
     ASSERT_TRUE(program);
     EXPECT_FALSE(program->ReadErrors(0));
     for (int i = 0; i < 200 && norvel::test::ReadFile(dir.File("marker")).empty(); ++i)

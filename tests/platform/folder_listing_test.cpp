@@ -12,7 +12,9 @@ using Kind = FolderEntry::Kind;
 
 namespace {
 
-std::u16string Wide(const std::string& path) { return Utf8ToWide(path); }
+std::u16string Wide(const std::string& path) {
+    return Utf8ToWide(path);
+}
 
 }  // namespace
 
@@ -55,7 +57,9 @@ TEST(FolderListing, EntriesAreSortedWithTheirKindsAndLinksMarked) {
 
 TEST(FolderListing, ANameThatIsNotUtf8IsMarkedInexact) {
     norvel::test::TempDir dir;
-    norvel::test::WriteFile(dir.File("bad\xff" "name"), "x");
+    norvel::test::WriteFile(dir.File("bad\xff"
+                                     "name"),
+                            "x");
     const auto listing = ListFolder(Wide(dir.Path()));
     ASSERT_TRUE(listing);
     ASSERT_EQ(listing->entries.size(), 1u);

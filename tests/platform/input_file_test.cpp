@@ -16,7 +16,9 @@ using namespace platform;
 
 namespace {
 
-std::u16string Wide(const std::string& path) { return Utf8ToWide(path); }
+std::u16string Wide(const std::string& path) {
+    return Utf8ToWide(path);
+}
 
 }  // namespace
 
@@ -76,8 +78,7 @@ TEST(InputFile, RefusesWhatIsNoRegularFileAndTellsMissingApart) {
 TEST(Files, ModificationTimeOfFilesAndFolders) {
     norvel::test::TempDir dir;
     norvel::test::WriteFile(dir.File("m"), "x");
-    std::filesystem::last_write_time(dir.File("m"),
-                                     std::filesystem::file_time_type::clock::now());
+    std::filesystem::last_write_time(dir.File("m"), std::filesystem::file_time_type::clock::now());
     const auto file = ModificationTime(Wide(dir.File("m")));
     ASSERT_TRUE(file);
     struct stat st {};

@@ -7,8 +7,8 @@
 #include "platform/process.h"
 #include "support/test_env.h"
 
-using platform::InstanceLock;
 using norvel::test::TempDir;
+using platform::InstanceLock;
 
 TEST(InstanceLock, OnlyOneHolderAtATimeAndTheLockDiesWithItsHolder) {
     TempDir dir;
@@ -40,7 +40,8 @@ TEST(InstanceLock, ALockFileLeftBehindIsTakenAndHoldsTheHoldersId) {
 TEST(InstanceLock, ASymbolicLinkIsNotFollowed) {
     TempDir dir;
     norvel::test::WriteFile(dir.File("target"), "keep");
-    ASSERT_TRUE(platform::RunProgramOutput({"ln", "-s", dir.File("target"), dir.File("lock")}, 5000));
+    ASSERT_TRUE(
+        platform::RunProgramOutput({"ln", "-s", dir.File("target"), dir.File("lock")}, 5000));
     bool busy = true;
     EXPECT_FALSE(InstanceLock::TryAcquire(dir.File("lock"), &busy));
     EXPECT_FALSE(busy);

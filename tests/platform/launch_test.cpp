@@ -25,8 +25,9 @@ std::string WaitForFile(const std::string& path) {
 // A script that writes its arguments, one a line, to the file, then marks it done.
 std::string RecorderScript(const norvel::test::TempDir& dir, const std::string& out) {
     const std::string script = dir.File("record.sh");
-    norvel::test::WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >'" +
-                                        out + "'\ntouch '" + out + ".done'\n");
+    norvel::test::WriteFile(script,
+                            "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >'" + out +
+                                "'\ntouch '" + out + ".done'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     return script;
 }

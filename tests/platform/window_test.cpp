@@ -50,7 +50,8 @@ TEST(Window, HandlesAreNeverZeroNorReusedAndDeadHandlesNameNothing) {
     QueueMessageLoop loop;
     std::vector<WindowHandle> seen;
     for (int i = 0; i < 5; ++i) {
-        const WindowHandle handle = RegisterWindow(loop, [](uint32_t, WParam, LParam) { return 7; });
+        const WindowHandle handle =
+            RegisterWindow(loop, [](uint32_t, WParam, LParam) { return 7; });
         ASSERT_NE(handle, kNoWindow);
         for (WindowHandle earlier : seen)
             EXPECT_NE(handle, earlier);
@@ -306,7 +307,8 @@ TEST(Window, SendWithTimeOutGetsTheAnswerOrGivesUpAndWithdrawsTheMessage) {
     loop.ProcessPending();
     EXPECT_EQ(window.calls.load(), 0);  // the message was taken back, not run late
 
-    std::thread answered([&] { answer = SendMessageTimeout(window.handle, WM_USER, 2, 3, kWaitMs); });
+    std::thread answered(
+        [&] { answer = SendMessageTimeout(window.handle, WM_USER, 2, 3, kWaitMs); });
     while (window.calls.load() == 0)
         loop.WaitAndProcess(std::chrono::milliseconds(10));
     answered.join();
@@ -328,7 +330,8 @@ TEST(Window, SendWithTimeOutEndsWhenTheCancelEventIsSet) {
         return 9;
     });
     std::optional<LResult> answer = 1;
-    std::thread sender([&] { answer = SendMessageTimeout(busy, WM_USER, 0, 0, kInfinite, &cancel); });
+    std::thread sender(
+        [&] { answer = SendMessageTimeout(busy, WM_USER, 0, 0, kInfinite, &cancel); });
     ASSERT_TRUE(started.Wait(kWaitMs));
     cancel.Set();  // the handler is running: the sender stops waiting for it
     sender.join();

@@ -29,7 +29,8 @@ TEST_F(ConcurrencyTest, ParallelUploadsAllFinishAndTheServiceStopsCleanly) {
     for (int i = 0; i < kThreads; ++i)
         threads.emplace_back([&, i] {
             // Even threads upload the same large file, odd ones files of their own.
-            const std::string content = i % 2 == 0 ? shared : shared.substr(0, 10000) + std::to_string(i);
+            const std::string content =
+                i % 2 == 0 ? shared : shared.substr(0, 10000) + std::to_string(i);
             CTestClient::Ticket own = *ticket;
             if (i % 3 == 0) {
                 CTestClient anonymous(service);
@@ -37,7 +38,8 @@ TEST_F(ConcurrencyTest, ParallelUploadsAllFinishAndTheServiceStopsCleanly) {
                 anonymous.secret = client.secret;
                 own = anonymous.Authorize("PC" + std::to_string(i)).value_or(own);
             }
-            results[size_t(i)] = CUploadDriver(service, own, "f" + std::to_string(i), content).Run();
+            results[size_t(i)] =
+                CUploadDriver(service, own, "f" + std::to_string(i), content).Run();
             service.Requests();
         });
     for (std::thread& thread : threads)

@@ -1,14 +1,16 @@
 // Remote folders and file registration: disk.mkdir.php and disk.mkfile.php.
 
-#include "service_client.h"
 #include "service/form.h"
+#include "service_client.h"
 
 namespace norvel::test {
 namespace {
 
 const std::string kRootfs = "/我的网盘/我收到的文件";
 
-std::string Encoded(const std::string& name) { return service::UrlEncode(name); }
+std::string Encoded(const std::string& name) {
+    return service::UrlEncode(name);
+}
 
 class DiskTest : public ServiceFixture {
 protected:
@@ -18,9 +20,10 @@ protected:
     }
 
     HttpResponse Mkdir(const std::string& name) {
-        return client.Call("/app/pc/disk.mkdir.php", "token=" + client.token + "&changer=PC01&rootfs=" + kRootfs +
-                                                         "&dirs=[{ \"createTime\" : \"2012-3-4 5:6:7\" , \"name\" : \"" +
-                                                         Encoded(name) + "\" }]");
+        return client.Call("/app/pc/disk.mkdir.php",
+                           "token=" + client.token + "&changer=PC01&rootfs=" + kRootfs +
+                               "&dirs=[{ \"createTime\" : \"2012-3-4 5:6:7\" , \"name\" : \"" +
+                               Encoded(name) + "\" }]");
     }
 
     // Uploads content and returns its kdw_path.
@@ -30,14 +33,16 @@ protected:
         return CUploadDriver(service, *ticket, "f", content).Run().path;
     }
 
-    HttpResponse Mkfile(const std::string& name, const std::string& url, const std::string& content) {
-        return client.Call("/app/pc/disk.mkfile.php",
-                           "token=" + client.token + "&changer=PC01&rootfs=" + kRootfs +
-                               "&files=[{ \"accessTime\" : \"2012-3-4 5:6:7\" , \"basever\" : {  } , "
-                               "\"createTime\" : \"2012-3-4 5:6:7\" , \"md5\" : \"" + Md5(content) +
-                               "\" , \"modifyTime\" : \"2012-3-4 5:6:7\" , \"name\" : \"" + Encoded(name) +
-                               "\" , \"size\" : \"" + std::to_string(content.size()) + "\" , \"url\" : \"" + url +
-                               "\" }]");
+    HttpResponse Mkfile(const std::string& name, const std::string& url,
+                        const std::string& content) {
+        return client.Call(
+            "/app/pc/disk.mkfile.php",
+            "token=" + client.token + "&changer=PC01&rootfs=" + kRootfs +
+                "&files=[{ \"accessTime\" : \"2012-3-4 5:6:7\" , \"basever\" : {  } , "
+                "\"createTime\" : \"2012-3-4 5:6:7\" , \"md5\" : \"" +
+                Md5(content) + "\" , \"modifyTime\" : \"2012-3-4 5:6:7\" , \"name\" : \"" +
+                Encoded(name) + "\" , \"size\" : \"" + std::to_string(content.size()) +
+                "\" , \"url\" : \"" + url + "\" }]");
     }
 
     std::string FirstErrno(const HttpResponse& response) {
@@ -66,8 +71,10 @@ TEST_F(DiskTest, FilesAreRegisteredWithTheirUploadPath) {
     const std::string url = Upload(content);
     ASSERT_FALSE(url.empty());
     EXPECT_EQ(ReplyJson(Mkfile("/hello.txt", url, content)).Text("action"), "true");
-    EXPECT_EQ(ReplyJson(Mkfile("/hello.txt", url, content)).Text("action"), "true");  // the same again
-    const auto info = ReplyJson(client.Call("/app/pc/user.info.php", "token=" + client.token + "&username=alice&cname=PC"));
+    EXPECT_EQ(ReplyJson(Mkfile("/hello.txt", url, content)).Text("action"),
+              "true");  // the same again
+    const auto info = ReplyJson(
+        client.Call("/app/pc/user.info.php", "token=" + client.token + "&username=alice&cname=PC"));
     EXPECT_EQ(info.Text("usedspacecapacity"), std::to_string(content.size()));
 
     const std::string other = "other content";
@@ -89,10 +96,12 @@ TEST_F(DiskTest, RegistrationNeedsAnUploadPathOfThisUser) {
     CTestClient bob(service);
     ASSERT_TRUE(bob.Register());
     ASSERT_TRUE(bob.Login("bob", "pw"));
-    const auto stolen = bob.Call("/app/pc/disk.mkfile.php",
-                                 "token=" + bob.token + "&changer=PC&rootfs=" + kRootfs +
-                                     "&files=[{ \"md5\" : \"" + Md5(content) + "\" , \"name\" : \"%2Fa\" , \"size\" : \"4\" , "
-                                     "\"url\" : \"" + url + "\" }]");
+    const auto stolen =
+        bob.Call("/app/pc/disk.mkfile.php", "token=" + bob.token + "&changer=PC&rootfs=" + kRootfs +
+                                                "&files=[{ \"md5\" : \"" + Md5(content) +
+                                                "\" , \"name\" : \"%2Fa\" , \"size\" : \"4\" , "
+                                                "\"url\" : \"" +
+                                                url + "\" }]");
     EXPECT_EQ(FirstErrno(stolen), "5");
 }
 
@@ -108,14 +117,18 @@ TEST_F(DiskTest, DiskFullRefusesWithErrno4) {
 }
 
 TEST_F(DiskTest, NamesCannotClimbOutOfTheTree) {
-    const std::vector<std::string> names = {"/../x", "/a/../../../etc", "/./a", "relative", "//double",
-                                            std::string("/nul\0x", 6)};
+    const std::vector<std::string> names = {
+        "/../x", "/a/../../../etc", "/./a", "relative", "//double", std::string("/nul\0x", 6)};
     for (const std::string& name : names)
         EXPECT_EQ(FirstErrno(Mkdir(name)), "1") << name;
-    const auto badRoot = client.Call("/app/pc/disk.mkdir.php",
-                                     "token=" + client.token + "&changer=PC&rootfs=/../..&dirs=[{ \"name\" : \"%2Fa\" }]");
+    const auto badRoot = client.Call(
+        "/app/pc/disk.mkdir.php",
+        "token=" + client.token + "&changer=PC&rootfs=/../..&dirs=[{ \"name\" : \"%2Fa\" }]");
     EXPECT_EQ(badRoot.status, 400);
-    EXPECT_EQ(client.Call("/app/pc/disk.mkdir.php", "token=" + client.token + "&rootfs=/&dirs={broken").status, 400);
+    EXPECT_EQ(
+        client.Call("/app/pc/disk.mkdir.php", "token=" + client.token + "&rootfs=/&dirs={broken")
+            .status,
+        400);
     EXPECT_EQ(client.Call("/app/pc/disk.mkdir.php", "token=expired&rootfs=/&dirs=[]").status, 400);
 }
 

@@ -15,25 +15,32 @@ using FaultsTest = ServiceFixture;
 int64_t MillisecondsOf(const std::function<void()>& action) {
     const auto start = std::chrono::steady_clock::now();
     action();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
 }
 
 TEST_F(FaultsTest, DelayAppliesToItsPathOnly) {
-    ASSERT_TRUE(service.SetFault({.kind = "delay", .path = "/app/pc/clientid.init.php", .count = 0, .ms = 300}));
+    ASSERT_TRUE(service.SetFault(
+        {.kind = "delay", .path = "/app/pc/clientid.init.php", .count = 0, .ms = 300}));
     EXPECT_GE(MillisecondsOf([&] { service.Post("/app/pc/clientid.init.php", ""); }), 300);
-    EXPECT_GE(MillisecondsOf([&] { service.Post("app/pc/clientid.init.php", ""); }), 300);  // every request
-    EXPECT_LT(MillisecondsOf([&] { service.Post("/app/pc/clientid.auth.php", "cid=a&secret=b"); }), 300);
+    EXPECT_GE(MillisecondsOf([&] { service.Post("app/pc/clientid.init.php", ""); }),
+              300);  // every request
+    EXPECT_LT(MillisecondsOf([&] { service.Post("/app/pc/clientid.auth.php", "cid=a&secret=b"); }),
+              300);
     ASSERT_TRUE(service.ClearFaults());
     EXPECT_LT(MillisecondsOf([&] { service.Post("/app/pc/clientid.init.php", ""); }), 300);
 }
 
 TEST_F(FaultsTest, StatusForTheNextRequestsThenNormal) {
-    ASSERT_TRUE(service.SetFault({.kind = "status", .path = "/app/pc/clientid.init.php", .count = 2, .status = 503}));
+    ASSERT_TRUE(service.SetFault(
+        {.kind = "status", .path = "/app/pc/clientid.init.php", .count = 2, .status = 503}));
     EXPECT_EQ(service.Post("/app/pc/clientid.init.php", "").status, 503);
     EXPECT_EQ(service.Post("/app/pc/clientid.init.php", "").status, 503);
     EXPECT_EQ(service.Post("/app/pc/clientid.init.php", "").status, 200);
     // A client still sending a large body gets the answer, not a reset connection.
-    ASSERT_TRUE(service.SetFault({.kind = "status", .path = "/up/up_blk", .count = 1, .status = 500}));
+    ASSERT_TRUE(
+        service.SetFault({.kind = "status", .path = "/up/up_blk", .count = 1, .status = 500}));
     EXPECT_EQ(service.Post("/up/up_blk", std::string(8 << 20, 'b')).status, 500);
     ASSERT_TRUE(service.SetFault({.kind = "status", .path = "*", .count = 1, .status = 599}));
     EXPECT_EQ(service.Post("/app/pc/user.init.php", "").status, 599);
@@ -79,7 +86,8 @@ TEST_F(FaultsTest, RequestLogKeepsRequestsAsReceived) {
     service.ClearRequests();
     const std::string body = std::string("a=1&b=\x01\xff", 8);
     service.Post("app/pc/sina_weibo.php ", body,
-                 {"Content-Type: application/x-www-form-urlencoded", "Content-Type: multipart/form-data; boundary=x",
+                 {"Content-Type: application/x-www-form-urlencoded",
+                  "Content-Type: multipart/form-data; boundary=x",
                   "KDW-Auth: AccessToken ClientID=c, Digest=d, Nonce=, Created=1"});
     const auto log = service.Requests();
     ASSERT_EQ(log.size(), 1u);
@@ -100,12 +108,14 @@ TEST_F(FaultsTest, RequestLogKeepsRequestsAsReceived) {
 
 TEST_F(FaultsTest, MalformedRequestsGet400WithAJsonError) {
     ASSERT_TRUE(service.SetSwitch("require_signatures", "0"));
-    for (const char* target : {"/app/pc/user.init.php", "/up/up_init", "/up/up_retcon", "up/up_seginfo"}) {
+    for (const char* target :
+         {"/app/pc/user.init.php", "/up/up_init", "/up/up_retcon", "up/up_seginfo"}) {
         const auto reply = service.Post(target, "a=1&novalue&=x");
         EXPECT_EQ(reply.status, 400) << target;
         EXPECT_FALSE(ReplyJson(reply).Text("error").empty()) << target;
     }
-    const auto noBoundary = service.Post("/up/up_blk", "--x\r\n", {"Content-Type: multipart/form-data"});
+    const auto noBoundary =
+        service.Post("/up/up_blk", "--x\r\n", {"Content-Type: multipart/form-data"});
     EXPECT_EQ(noBoundary.status, 400);
     const auto brokenHead = service.Post("/up/up_blk", std::string(100000, 'z'),
                                          {"Content-Type: multipart/form-data; boundary=abc"});
@@ -128,7 +138,10 @@ TEST_F(FaultsTest, RestartKeepsAccountsClientsAndContents) {
     EXPECT_EQ(service.Stop(), 0);  // SIGTERM ends it cleanly
     ASSERT_TRUE(service.Restart());
     client.nonce.clear();
-    EXPECT_EQ(client.Call("/app/pc/user.info.php", "token=" + client.token + "&username=alice&cname=PC").status, 200);
+    EXPECT_EQ(
+        client.Call("/app/pc/user.info.php", "token=" + client.token + "&username=alice&cname=PC")
+            .status,
+        200);
     ASSERT_TRUE(LoginAlice());
     const auto again = CUploadDriver(service, *client.Authorize(), "k", content).Run();
     EXPECT_EQ(again.commands, std::vector<std::string>{"UPSTAT"});
@@ -142,7 +155,9 @@ TEST(ServiceCommandLine, AddUserAndRefusals) {
         EXPECT_TRUE(child.Start(ServiceProcess::BinaryPath(), arguments));
         return child.Wait(10000).value_or(-100);
     };
-    EXPECT_EQ(run({"--data", data.Path(), "--add-user", "dora:pw", "--space", "1000", "--maxfs", "10", "--level", "3"}), 0);
+    EXPECT_EQ(run({"--data", data.Path(), "--add-user", "dora:pw", "--space", "1000", "--maxfs",
+                   "10", "--level", "3"}),
+              0);
     EXPECT_EQ(run({"--data", data.Path(), "--add-user", "dora:other"}), 0);  // exists: kept
     EXPECT_EQ(run({"--data", data.Path(), "--add-user", "no-password"}), 2);
     EXPECT_EQ(run({"--data", data.Path(), "--add-user", "bad&name:pw"}), 2);
@@ -154,7 +169,8 @@ TEST(ServiceCommandLine, AddUserAndRefusals) {
     CTestClient client(service);
     ASSERT_TRUE(client.Register());
     ASSERT_TRUE(client.Login("dora", "pw"));
-    const auto info = ReplyJson(client.Call("/app/pc/user.info.php", "token=" + client.token + "&username=dora&cname=PC"));
+    const auto info = ReplyJson(
+        client.Call("/app/pc/user.info.php", "token=" + client.token + "&username=dora&cname=PC"));
     EXPECT_EQ(info.Text("spacecapacity"), "1000");
     EXPECT_EQ(info.Text("maxfs"), "10");
     EXPECT_EQ(info.Text("level"), "3");

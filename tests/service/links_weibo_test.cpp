@@ -21,16 +21,19 @@ protected:
         const std::string url = CUploadDriver(service, *ticket, name, content).Run().path;
         const auto made = client.Call(
             "/app/pc/disk.mkfile.php",
-            "token=" + client.token + "&changer=PC&rootfs=/我的网盘/我收到的文件&files=[{ \"md5\" : \"" + Md5(content) +
+            "token=" + client.token +
+                "&changer=PC&rootfs=/我的网盘/我收到的文件&files=[{ \"md5\" : \"" + Md5(content) +
                 "\" , \"name\" : \"" + service::UrlEncode("/" + name) + "\" , \"size\" : \"" +
                 std::to_string(content.size()) + "\" , \"url\" : \"" + url + "\" }]");
         ASSERT_EQ(ReplyJson(made).Text("action"), "true");
     }
 
-    HttpResponse CreateLink(const std::string& files, const std::string& form = "norvel_external_link") {
-        return client.Call("/app/pc/createlink.php", "token=" + client.token + "&appid=18&cname=PC01&basepath=%2F&files=" +
-                                                         files + "&rootfs=" + service::UrlEncode("/我的网盘") +
-                                                         "&form=" + form);
+    HttpResponse CreateLink(const std::string& files,
+                            const std::string& form = "norvel_external_link") {
+        return client.Call("/app/pc/createlink.php",
+                           "token=" + client.token +
+                               "&appid=18&cname=PC01&basepath=%2F&files=" + files +
+                               "&rootfs=" + service::UrlEncode("/我的网盘") + "&form=" + form);
     }
 
     std::string Target(const std::string& url) { return url.substr(service.BaseUrl().size()); }
@@ -39,8 +42,9 @@ protected:
 TEST_F(LinksTest, LinkToFilesOfTheTreeListsAndDownloadsThem) {
     Store("a b.txt", "first file");
     Store("b.txt", "second");
-    const std::string files = "[{ \"name\" : \"" + service::UrlEncode("/我收到的文件/a b.txt") + "\" },{ \"name\" : \"" +
-                              service::UrlEncode("/我收到的文件/b.txt") + "\" }]";
+    const std::string files = "[{ \"name\" : \"" + service::UrlEncode("/我收到的文件/a b.txt") +
+                              "\" },{ \"name\" : \"" + service::UrlEncode("/我收到的文件/b.txt") +
+                              "\" }]";
     const auto created = CreateLink(files);
     ASSERT_EQ(created.status, 200) << created.body;
     const auto reply = ReplyJson(created);
@@ -69,38 +73,56 @@ TEST_F(LinksTest, RefusedLinkRequests) {
     EXPECT_EQ(CreateLink("[{ \"name\" : \"%2F..%2F..%2Fetc\" }]").status, 400);
     EXPECT_EQ(CreateLink("[{ \"name\" : \"%2F我收到的文件%2Fa.txt\" }]", "other_link").status, 400);
     // A Weibo link carries the Weibo attributes.
-    EXPECT_EQ(CreateLink("[{ \"name\" : \"%2F我收到的文件%2Fa.txt\" }]", "sina_weibo_external_link").status, 400);
-    const std::string attrs = "&attrs={ \"sina_weibo_follow\" : \"true\" , \"sina_weibo_retweet\" : \"false\" , "
-                              "\"sina_weibo_screen_name\" : \"n\" , \"sina_weibo_thumbnail\" : \"\" , \"sina_weibo_uid\" : \"1\" }";
-    EXPECT_EQ(CreateLink("[{ \"name\" : \"%2F我收到的文件%2Fa.txt\" }]" + attrs, "sina_weibo_external_link").status, 200);
-    EXPECT_EQ(client.Call("/app/pc/createlink.php", "token=bad&files=[]&form=norvel_external_link&rootfs=%2F").status, 400);
+    EXPECT_EQ(CreateLink("[{ \"name\" : \"%2F我收到的文件%2Fa.txt\" }]", "sina_weibo_external_link")
+                  .status,
+              400);
+    const std::string attrs =
+        "&attrs={ \"sina_weibo_follow\" : \"true\" , \"sina_weibo_retweet\" : \"false\" , "
+        "\"sina_weibo_screen_name\" : \"n\" , \"sina_weibo_thumbnail\" : \"\" , \"sina_weibo_uid\" "
+        ": \"1\" }";
+    EXPECT_EQ(CreateLink("[{ \"name\" : \"%2F我收到的文件%2Fa.txt\" }]" + attrs,
+                         "sina_weibo_external_link")
+                  .status,
+              200);
+    EXPECT_EQ(client
+                  .Call("/app/pc/createlink.php",
+                        "token=bad&files=[]&form=norvel_external_link&rootfs=%2F")
+                  .status,
+              400);
 }
 
 TEST_F(LinksTest, AnonymousLinkFromUploadPaths) {
     const auto ticket = client.Authorize("PC01");
     ASSERT_TRUE(ticket);
     const std::string path = CUploadDriver(service, *ticket, "x", "anonymous content").Run().path;
-    const auto created = client.Call(
-        "/app/pc/anonymous_createlink.php",
-        "attachments={\"0\":{ \"kdwurl\" : \"" + path + "\" , \"name\" : \"" + service::UrlEncode("报告.txt") +
-            "\" }}&cname=PC01&form=norvel_external_link");
+    const auto created = client.Call("/app/pc/anonymous_createlink.php",
+                                     "attachments={\"0\":{ \"kdwurl\" : \"" + path +
+                                         "\" , \"name\" : \"" + service::UrlEncode("报告.txt") +
+                                         "\" }}&cname=PC01&form=norvel_external_link");
     ASSERT_EQ(created.status, 200) << created.body;
     const auto reply = ReplyJson(created);
     EXPECT_EQ(reply.Text("title"), "报告.txt");
     EXPECT_EQ(service.Get(Target(reply.Text("url")) + "/0").body, "anonymous content");
     const auto unknown = client.Call("/app/pc/anonymous_createlink.php",
-                                     "attachments={\"0\":{ \"kdwurl\" : \"/f/guess\" , \"name\" : \"a\" }}&cname=PC&form=norvel_external_link");
+                                     "attachments={\"0\":{ \"kdwurl\" : \"/f/guess\" , \"name\" : "
+                                     "\"a\" }}&cname=PC&form=norvel_external_link");
     EXPECT_EQ(unknown.status, 400);
-    EXPECT_EQ(client.Call("/app/pc/anonymous_createlink.php", "attachments=&cname=PC&form=norvel_external_link").status, 400);
-    // Numbering starts at "0"; the attachments "0" and "1" make one link of two files.
-    const std::string attachment = "{ \"kdwurl\" : \"" + path + "\" , \"name\" : \"a.txt\" }";
-    EXPECT_EQ(client.Call("/app/pc/anonymous_createlink.php",
-                          "attachments={\"1\":" + attachment + "}&cname=PC01&form=norvel_external_link")
+    EXPECT_EQ(client
+                  .Call("/app/pc/anonymous_createlink.php",
+                        "attachments=&cname=PC&form=norvel_external_link")
                   .status,
               400);
-    const auto two = client.Call("/app/pc/anonymous_createlink.php", "attachments={\"0\":" + attachment +
-                                                                         ",\"1\":" + attachment +
-                                                                         "}&cname=PC01&form=norvel_external_link");
+    // Numbering starts at "0"; the attachments "0" and "1" make one link of two files.
+    const std::string attachment = "{ \"kdwurl\" : \"" + path + "\" , \"name\" : \"a.txt\" }";
+    EXPECT_EQ(
+        client
+            .Call("/app/pc/anonymous_createlink.php",
+                  "attachments={\"1\":" + attachment + "}&cname=PC01&form=norvel_external_link")
+            .status,
+        400);
+    const auto two = client.Call("/app/pc/anonymous_createlink.php",
+                                 "attachments={\"0\":" + attachment + ",\"1\":" + attachment +
+                                     "}&cname=PC01&form=norvel_external_link");
     EXPECT_EQ(ReplyJson(two).Text("title"), "a.txt 等2个文件");
 }
 
@@ -110,8 +132,10 @@ protected:
         ServiceFixture::SetUp();
         ASSERT_TRUE(LoginAlice());
     }
-    HttpResponse Weibo(const std::string& action, const std::string& extra = {}, const std::string& target = "/app/pc/sina_weibo.php ") {
-        return client.Call(target, "token=" + client.token + "&cname=PC01&action=" + action + extra);
+    HttpResponse Weibo(const std::string& action, const std::string& extra = {},
+                       const std::string& target = "/app/pc/sina_weibo.php ") {
+        return client.Call(target,
+                           "token=" + client.token + "&cname=PC01&action=" + action + extra);
     }
 };
 
@@ -136,7 +160,8 @@ TEST_F(WeiboTest, BindPostUnbind) {
     EXPECT_FALSE(status.Text("account").empty());
     EXPECT_EQ(status.Text("screen_name"), "norvel_alice");
 
-    const auto post = ReplyJson(Weibo("post", "&content=分享了文件“a.txt”&pic=/f/abc&resource_url=http://x/s/1"));
+    const auto post =
+        ReplyJson(Weibo("post", "&content=分享了文件“a.txt”&pic=/f/abc&resource_url=http://x/s/1"));
     EXPECT_FALSE(post.Text("sina_weibo_msgid").empty());
     const auto posts = service.Posts();
     ASSERT_EQ(posts.size(), 1u);
@@ -146,7 +171,8 @@ TEST_F(WeiboTest, BindPostUnbind) {
     EXPECT_EQ(posts[0].at("msgid"), post.Text("sina_weibo_msgid"));
     EXPECT_EQ(Weibo("post", "&content=&pic=&resource_url=").status, 400);
 
-    EXPECT_EQ(ReplyJson(Weibo("account_unbind", {}, "app/pc/sina_weibo.php")).Text("action"), "true");
+    EXPECT_EQ(ReplyJson(Weibo("account_unbind", {}, "app/pc/sina_weibo.php")).Text("action"),
+              "true");
     EXPECT_EQ(ReplyJson(Weibo("account_unbind")).Text("action"), "false");
     EXPECT_EQ(Weibo("account_status").status, 400);
     EXPECT_EQ(Weibo("dance").status, 400);

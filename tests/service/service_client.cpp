@@ -12,7 +12,8 @@ namespace {
 constexpr int kInit = 0, kBlock = 1, kFast = 2, kSegInfo = 3;
 
 int64_t Now() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -28,8 +29,8 @@ std::string NonceOf(const HttpResponse& response) {
 std::string SegListText(const std::vector<CSegmentEntry>& segments) {
     std::string text = "[";
     for (size_t i = 0; i < segments.size(); ++i)
-        text += (i ? "," : "") + std::string("{ \"fileid\" : \"") + segments[i].fileId + "\" , \"range\" : \"" +
-                segments[i].Range() + "\" }";
+        text += (i ? "," : "") + std::string("{ \"fileid\" : \"") + segments[i].fileId +
+                "\" , \"range\" : \"" + segments[i].Range() + "\" }";
     return text + "]";
 }
 
@@ -40,14 +41,17 @@ service::CJsonValue ReplyJson(const HttpResponse& response) {
     return value ? *value : *service::CJsonValue::Parse("{}");
 }
 
-std::string Md5(const std::string& bytes) { return service::Md5Hex(bytes); }
+std::string Md5(const std::string& bytes) {
+    return service::Md5Hex(bytes);
+}
 
 bool CTestClient::Register() {
     const auto init = ReplyJson(m_Service.Post("/app/pc/clientid.init.php", ""));
     const std::string seed = init.Text("seed");
     secret = init.Text("secret");
     cid = Md5(seed + secret);
-    const auto auth = m_Service.Post("/app/pc/clientid.auth.php", "cid=" + cid + "&secret=" + secret);
+    const auto auth =
+        m_Service.Post("/app/pc/clientid.auth.php", "cid=" + cid + "&secret=" + secret);
     return auth.status == 200 && ReplyJson(auth).Text("success") != "false";
 }
 
@@ -56,8 +60,8 @@ HttpResponse CTestClient::CallOnce(const std::string& target, const std::string&
     const std::string digest = Md5(Md5(secret + nonce) + created);
     return m_Service.Post(target, body,
                           {"Content-Type: application/x-www-form-urlencoded",
-                           "KDW-Auth: AccessToken ClientID=" + cid + ", Digest=" + digest + ", Nonce=" + nonce +
-                               ", Created=" + created});
+                           "KDW-Auth: AccessToken ClientID=" + cid + ", Digest=" + digest +
+                               ", Nonce=" + nonce + ", Created=" + created});
 }
 
 HttpResponse CTestClient::Call(const std::string& target, const std::string& body) {
@@ -71,9 +75,9 @@ HttpResponse CTestClient::Call(const std::string& target, const std::string& bod
 bool CTestClient::Login(const std::string& name, const std::string& password) {
     const auto init = ReplyJson(Call("/app/pc/user.init.php", "username=" + name + "&cid=" + cid));
     const std::string crypt = Md5(password + init.Text("challenge"));
-    const auto auth = ReplyJson(Call("/app/pc/user.auth.php", "crypt=" + crypt + "&captchaid=" + init.Text("captchaid") +
-                                                                  "&captcha=&username=" + name + "&cid=" + cid +
-                                                                  "&cname=PC01"));
+    const auto auth = ReplyJson(Call(
+        "/app/pc/user.auth.php", "crypt=" + crypt + "&captchaid=" + init.Text("captchaid") +
+                                     "&captcha=&username=" + name + "&cid=" + cid + "&cname=PC01"));
     if (auth.Text("login") != "true")
         return false;
     token = auth.Text("token");
@@ -83,16 +87,18 @@ bool CTestClient::Login(const std::string& name, const std::string& password) {
 }
 
 std::optional<CTestClient::Ticket> CTestClient::Authorize(const std::string& cname) {
-    const HttpResponse response = cname.empty()
-                                      ? Call("/app/pc/sync.upauth.php", "token=" + token + "&uid=" + uid)
-                                      : Call("/app/pc/anon.upauth.php", "cname=" + cname);
+    const HttpResponse response =
+        cname.empty() ? Call("/app/pc/sync.upauth.php", "token=" + token + "&uid=" + uid)
+                      : Call("/app/pc/anon.upauth.php", "cname=" + cname);
     const auto reply = ReplyJson(response);
     if (response.status != 200 || reply.Text("kdw_tstr").empty())
         return std::nullopt;
     return Ticket{reply.Text("kdw_tstr"), reply.Text("secret"), reply.Text("url")};
 }
 
-std::string CUploadDriver::Ts() const { return tsOverride.empty() ? std::to_string(Now()) : tsOverride; }
+std::string CUploadDriver::Ts() const {
+    return tsOverride.empty() ? std::to_string(Now()) : tsOverride;
+}
 
 uint64_t CUploadDriver::SegSize(const std::string& segId) const {
     for (const CSegmentEntry& s : segments)
@@ -111,8 +117,12 @@ uint64_t CUploadDriver::SegStart(const std::string& segId) const {
 std::string CUploadDriver::Key(int kind, const std::string& ts, const std::string& segId,
                                const std::string& range) const {
     const std::string fid = fileId.empty() ? Md5(m_Content) : fileId;
-    std::vector<std::string> list = {"kdw_app1", "kdw_ts" + ts, "kdw_fmtJSON", "kdw_filename" + m_Name,
-                                     "kdw_tstr" + m_Ticket.tstr, "kdw_ver1.0"};
+    std::vector<std::string> list = {"kdw_app1",
+                                     "kdw_ts" + ts,
+                                     "kdw_fmtJSON",
+                                     "kdw_filename" + m_Name,
+                                     "kdw_tstr" + m_Ticket.tstr,
+                                     "kdw_ver1.0"};
     if (segId.empty()) {
         list.push_back("kdw_fid" + fid);
         list.push_back("kdw_fsize" + std::to_string(m_Content.size()));
@@ -142,23 +152,29 @@ std::string CUploadDriver::Key(int kind, const std::string& ts, const std::strin
 
 std::string CUploadDriver::InitBody(const std::string& ts) const {
     const std::string fid = fileId.empty() ? Md5(m_Content) : fileId;
-    return "kdw_app=1&kdw_ts=" + ts + "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" +
-           m_Ticket.tstr + "&kdw_filename=" + service::UrlEncode(m_Name) + "&kdw_fid=" + fid +
-           "&kdw_fsize=" + std::to_string(m_Content.size()) + "&kdw_key=" + Key(kInit, ts, {}, {}) + "&";
+    return "kdw_app=1&kdw_ts=" + ts +
+           "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" + m_Ticket.tstr +
+           "&kdw_filename=" + service::UrlEncode(m_Name) + "&kdw_fid=" + fid +
+           "&kdw_fsize=" + std::to_string(m_Content.size()) + "&kdw_key=" + Key(kInit, ts, {}, {}) +
+           "&";
 }
 
 std::string CUploadDriver::SegInfoBody(const std::string& ts) const {
     const std::string fid = fileId.empty() ? Md5(m_Content) : fileId;
-    return "kdw_app=1&kdw_ts=" + ts + "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" +
-           m_Ticket.tstr + "&kdw_filename=" + service::UrlEncode(m_Name) + "&kdw_fid=" + fid +
-           "&kdw_fsize=" + std::to_string(m_Content.size()) + "&kdw_key=" + Key(kSegInfo, ts, {}, {}) +
-           "&kdw_seglist=" + SegListText(segments) + "&";
+    return "kdw_app=1&kdw_ts=" + ts +
+           "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" + m_Ticket.tstr +
+           "&kdw_filename=" + service::UrlEncode(m_Name) + "&kdw_fid=" + fid +
+           "&kdw_fsize=" + std::to_string(m_Content.size()) +
+           "&kdw_key=" + Key(kSegInfo, ts, {}, {}) + "&kdw_seglist=" + SegListText(segments) + "&";
 }
 
-std::string CUploadDriver::FastBody(const std::string& ts, const std::string& segId, const std::string& range) const {
+std::string CUploadDriver::FastBody(const std::string& ts, const std::string& segId,
+                                    const std::string& range) const {
     const std::string fid = fileId.empty() ? Md5(m_Content) : fileId;
-    std::string body = "kdw_app=1&kdw_ts=" + ts + "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" +
-                       m_Ticket.tstr + "&kdw_filename=" + service::UrlEncode(m_Name);
+    std::string body =
+        "kdw_app=1&kdw_ts=" + ts +
+        "&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=" + m_Ticket.tstr +
+        "&kdw_filename=" + service::UrlEncode(m_Name);
     body += segId.empty() ? "&kdw_fid=" + fid + "&kdw_fsize=" : "&kdw_pfid=" + fid + "&kdw_pfsize=";
     body += std::to_string(m_Content.size()) + "&kdw_key=" + Key(kFast, ts, segId, range) + "&";
     if (!segId.empty())
@@ -166,40 +182,47 @@ std::string CUploadDriver::FastBody(const std::string& ts, const std::string& se
     const size_t dash = range.find('-');
     const uint64_t start = std::stoull(range.substr(0, dash)) + SegStart(segId);
     const uint64_t end = std::stoull(range.substr(dash + 1)) + SegStart(segId);
-    return body + "&kdw_range=" + range + "&kdw_fcon=" + Md5(m_Content.substr(start, end - start + 1)) + "&";
+    return body + "&kdw_range=" + range +
+           "&kdw_fcon=" + Md5(m_Content.substr(start, end - start + 1)) + "&";
 }
 
-std::string CUploadDriver::BlockBody(const std::string& ts, const std::string& segId, const std::string& range,
-                                     const std::string& boundary) const {
+std::string CUploadDriver::BlockBody(const std::string& ts, const std::string& segId,
+                                     const std::string& range, const std::string& boundary) const {
     const std::string fid = fileId.empty() ? Md5(m_Content) : fileId;
     const std::string d = "--" + boundary;
     auto part = [&](const std::string& name, const std::string& value) {
-        return "\r\n" + d + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+        return "\r\n" + d + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" +
+               value;
     };
     std::string head = d + "\r\nContent-Disposition: form-data; name=\"kdw_app\"\r\n\r\n1\r\n" + d +
                        "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n" + ts;
-    head += part("kdw_fmt", "JSON") + part("kdw_ver", "1.0") + part("kdw_tcon", "") + part("kdw_tstr", m_Ticket.tstr) +
-            part("kdw_filename", m_Name) + part("kdw_range", range) + part("kdw_range", range);
+    head += part("kdw_fmt", "JSON") + part("kdw_ver", "1.0") + part("kdw_tcon", "") +
+            part("kdw_tstr", m_Ticket.tstr) + part("kdw_filename", m_Name) +
+            part("kdw_range", range) + part("kdw_range", range);
     if (segId.empty())
         head += part("kdw_fid", fid) + part("kdw_fsize", std::to_string(m_Content.size()));
     else
-        head += part("kdw_pfid", fid) + part("kdw_pfsize", std::to_string(m_Content.size())) + part("kdw_fid", segId) +
-                part("kdw_fsize", std::to_string(SegSize(segId)));
+        head += part("kdw_pfid", fid) + part("kdw_pfsize", std::to_string(m_Content.size())) +
+                part("kdw_fid", segId) + part("kdw_fsize", std::to_string(SegSize(segId)));
     head += part("kdw_key", Key(kBlock, ts, segId, range));
-    head += "\r\n" + d + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"C:\\files\\" + m_Name +
+    head += "\r\n" + d +
+            "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"C:\\files\\" + m_Name +
             "\r\nContent-Type: application/octet-stream\r\n\r\n";
     const size_t dash = range.find('-');
     const uint64_t start = std::stoull(range.substr(0, dash)) + SegStart(segId);
-    const uint64_t length = std::stoull(range.substr(dash + 1)) - std::stoull(range.substr(0, dash)) + 1;
+    const uint64_t length =
+        std::stoull(range.substr(dash + 1)) - std::stoull(range.substr(0, dash)) + 1;
     // Bytes past the end of the file are sent as zeros, as the client's buffer holds them.
     std::string data = start < m_Content.size() ? m_Content.substr(start, length) : std::string();
     data.resize(length, '\0');
     return head + data + "\r\n" + d + "--\r\n";
 }
 
-HttpResponse CUploadDriver::Send(const std::string& target, const std::string& body, const std::string& contentType) {
+HttpResponse CUploadDriver::Send(const std::string& target, const std::string& body,
+                                 const std::string& contentType) {
     return m_Service.Post(target, body,
-                          {"Accept: */*", "Content-Type: application/x-www-form-urlencoded", "Content-Type: " + contentType});
+                          {"Accept: */*", "Content-Type: application/x-www-form-urlencoded",
+                           "Content-Type: " + contentType});
 }
 
 HttpResponse CUploadDriver::Init() {
@@ -214,14 +237,16 @@ HttpResponse CUploadDriver::SegInfo(uint64_t segSize) {
     segments.clear();
     for (uint64_t start = 0; start < m_Content.size(); start += segSize) {
         const uint64_t end = std::min<uint64_t>(start + segSize, m_Content.size()) - 1;
-        segments.push_back(CSegmentEntry{Md5(m_Content.substr(start, end - start + 1)), start, end});
+        segments.push_back(
+            CSegmentEntry{Md5(m_Content.substr(start, end - start + 1)), start, end});
     }
     return Send("up/up_seginfo", SegInfoBody(Ts()), "application/x-www-form-urlencoded");
 }
 
 HttpResponse CUploadDriver::Block(const std::string& segId, const std::string& range) {
     const std::string boundary = "----------7b" + std::to_string(Now() % 100000) + "abcde";
-    return Send("/up/up_blk", BlockBody(Ts(), segId, range, boundary), "multipart/form-data; boundary=" + boundary);
+    return Send("/up/up_blk", BlockBody(Ts(), segId, range, boundary),
+                "multipart/form-data; boundary=" + boundary);
 }
 
 CUploadDriver::Result CUploadDriver::Run(int maxRequests) {

@@ -56,12 +56,17 @@ struct CSegmentEntry {
 // One file's upload dialogue against the service's upload host.
 class CUploadDriver {
 public:
-    CUploadDriver(ServiceProcess& service, CTestClient::Ticket ticket, std::string name, std::string content)
-        : m_Service(service), m_Ticket(std::move(ticket)), m_Name(std::move(name)), m_Content(std::move(content)) {}
+    CUploadDriver(ServiceProcess& service, CTestClient::Ticket ticket, std::string name,
+                  std::string content)
+        : m_Service(service),
+          m_Ticket(std::move(ticket)),
+          m_Name(std::move(name)),
+          m_Content(std::move(content)) {}
 
     // The control bodies and the block body, exactly as the protocol lays them out.
     std::string InitBody(const std::string& ts) const;
-    std::string FastBody(const std::string& ts, const std::string& segId, const std::string& range) const;
+    std::string FastBody(const std::string& ts, const std::string& segId,
+                         const std::string& range) const;
     std::string SegInfoBody(const std::string& ts) const;
     std::string BlockBody(const std::string& ts, const std::string& segId, const std::string& range,
                           const std::string& boundary) const;
@@ -88,10 +93,12 @@ public:
 
 private:
     std::string Ts() const;
-    std::string Key(int kind, const std::string& ts, const std::string& segId, const std::string& range) const;
+    std::string Key(int kind, const std::string& ts, const std::string& segId,
+                    const std::string& range) const;
     uint64_t SegSize(const std::string& segId) const;
     uint64_t SegStart(const std::string& segId) const;
-    HttpResponse Send(const std::string& target, const std::string& body, const std::string& contentType);
+    HttpResponse Send(const std::string& target, const std::string& body,
+                      const std::string& contentType);
 
     ServiceProcess& m_Service;
     CTestClient::Ticket m_Ticket;

@@ -51,7 +51,8 @@ TEST_F(UploadTest, AuthorizationNamesThisServiceAsUploadHost) {
     ASSERT_TRUE(anonymous);
     EXPECT_NE(anonymous->tstr, m_Ticket.tstr);
     EXPECT_EQ(client.Authorize("PC01")->tstr, anonymous->tstr);
-    EXPECT_EQ(client.Call("/app/pc/sync.upauth.php", "token=" + client.token + "&uid=999").status, 400);
+    EXPECT_EQ(client.Call("/app/pc/sync.upauth.php", "token=" + client.token + "&uid=999").status,
+              400);
     EXPECT_EQ(client.Call("/app/pc/sync.upauth.php", "token=nope&uid=" + client.uid).status, 400);
 }
 
@@ -123,9 +124,10 @@ TEST_F(UploadTest, LargeFileGoesInSegmentsAndHeldSegmentsAreSkipped) {
     EXPECT_EQ(result.commands[0], "REQTSEG");
     ASSERT_EQ(driver.segments.size(), 3u);
     const std::string seg0 = driver.segments[0].fileId, seg2 = driver.segments[2].fileId;
-    EXPECT_EQ(result.blockRanges, (std::vector<std::string>{seg0 + ":0-999", seg0 + ":1000-1999", seg0 + ":2000-2999",
-                                                            seg0 + ":3000-3999", seg2 + ":0-999", seg2 + ":1000-1999",
-                                                            seg2 + ":2000-2499"}));
+    EXPECT_EQ(result.blockRanges,
+              (std::vector<std::string>{seg0 + ":0-999", seg0 + ":1000-1999", seg0 + ":2000-2999",
+                                        seg0 + ":3000-3999", seg2 + ":0-999", seg2 + ":1000-1999",
+                                        seg2 + ":2000-2499"}));
     // The whole file is stored now.
     EXPECT_EQ(Driver(content, "again.bin").Run().commands, std::vector<std::string>{"UPSTAT"});
 }
@@ -148,7 +150,9 @@ TEST_F(UploadTest, AllSegmentsHeldAsksForAProofOfOne) {
     ASSERT_EQ(ReplyJson(partial.SegInfo(4000)).Text("kdw_upcmd"), "REQTBLK");
     // Every segment arrives as content of its own first.
     for (const auto& segment : partial.segments)
-        ASSERT_TRUE(Driver(content.substr(segment.start, segment.end - segment.start + 1), "s.bin").Run().finished);
+        ASSERT_TRUE(Driver(content.substr(segment.start, segment.end - segment.start + 1), "s.bin")
+                        .Run()
+                        .finished);
     const auto result = Driver(content, "big.bin").Run();
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.commands, (std::vector<std::string>{"REQTSEG", "REQTCON", "UPSTAT"}));
@@ -168,7 +172,8 @@ TEST_F(UploadTest, InterruptedUploadResumesWhereTheServiceStopped) {
     EXPECT_EQ(init.Text("kdw_range"), "2000-2999");
     const auto result = second.Run();
     EXPECT_TRUE(result.finished);
-    EXPECT_EQ(result.blockRanges, (std::vector<std::string>{":2000-2999", ":3000-3999", ":4000-4199"}));
+    EXPECT_EQ(result.blockRanges,
+              (std::vector<std::string>{":2000-2999", ":3000-3999", ":4000-4199"}));
 }
 
 TEST_F(UploadTest, SegmentedUploadResumesInsideASegment) {

@@ -29,7 +29,8 @@ TEST(ServiceWire, Md5KnownValuesAndStreaming) {
 }
 
 TEST(ServiceWire, FormKeepsRawValuesAndDecodesOnRequest) {
-    const auto form = CForm::Parse("kdw_key=abc&&kdw_filename=a+b%26c%2Etxt&kdw_seglist=[{ \"a\" : \"1\" }]&");
+    const auto form =
+        CForm::Parse("kdw_key=abc&&kdw_filename=a+b%26c%2Etxt&kdw_seglist=[{ \"a\" : \"1\" }]&");
     ASSERT_TRUE(form);
     EXPECT_EQ(form->Raw("kdw_seglist"), "[{ \"a\" : \"1\" }]");
     EXPECT_EQ(form->Raw("kdw_filename"), "a+b%26c%2Etxt");
@@ -45,9 +46,13 @@ TEST(ServiceWire, FormKeepsRawValuesAndDecodesOnRequest) {
 
 TEST(ServiceWire, JsonWritesTheClientsFormAndParsesItBack) {
     CJsonBuilder object;
-    object.Set("b", "2").Set("a", int64_t(1)).Set("url", "http://x/y").Set("o", CJsonBuilder().Set("k", "v\"q"));
+    object.Set("b", "2")
+        .Set("a", int64_t(1))
+        .Set("url", "http://x/y")
+        .Set("o", CJsonBuilder().Set("k", "v\"q"));
     EXPECT_EQ(object.ToString(),
-              "{ \"a\" : \"1\" , \"b\" : \"2\" , \"o\" : { \"k\" : \"v\\\"q\" } , \"url\" : \"http:\\/\\/x\\/y\" }");
+              "{ \"a\" : \"1\" , \"b\" : \"2\" , \"o\" : { \"k\" : \"v\\\"q\" } , \"url\" : "
+              "\"http:\\/\\/x\\/y\" }");
     EXPECT_EQ(CJsonBuilder().ToString(), "{  }");
     const auto parsed = CJsonValue::Parse(object.ToString());
     ASSERT_TRUE(parsed);
@@ -60,7 +65,8 @@ TEST(ServiceWire, JsonWritesTheClientsFormAndParsesItBack) {
 }
 
 TEST(ServiceWire, JsonRefusesMalformedAndDeepTexts) {
-    for (const char* text : {"", "x", "{", "{\"a\":}", "{\"a\" \"b\"}", "[1,2", "{\"a\":\"1\"} x", "\"s\"", "{\"a\":\"\\q\"}"})
+    for (const char* text : {"", "x", "{", "{\"a\":}", "{\"a\" \"b\"}", "[1,2", "{\"a\":\"1\"} x",
+                             "\"s\"", "{\"a\":\"\\q\"}"})
         EXPECT_FALSE(CJsonValue::Parse(text)) << text;
     EXPECT_FALSE(CJsonValue::Parse(std::string(10000, '[') + std::string(10000, ']')));
     EXPECT_TRUE(CJsonValue::Parse(std::string(20, '[') + std::string(20, ']')));
@@ -69,7 +75,8 @@ TEST(ServiceWire, JsonRefusesMalformedAndDeepTexts) {
 TEST(ServiceWire, JsonGapsAreRefusedButSeparatorsInsideTextsAreNot) {
     for (const char* text : {"[1,]", "[,1]", "{\"a\":1,}", "{\"a\":1 , , \"b\":2}", "[{}]]"})
         EXPECT_FALSE(CJsonValue::Parse(text)) << text;
-    const auto value = CJsonValue::Parse(" { \"s\" : \"a,]\\\":}\" , \"e\" : [ ] , \"o\" : {  } }\r\n");
+    const auto value =
+        CJsonValue::Parse(" { \"s\" : \"a,]\\\":}\" , \"e\" : [ ] , \"o\" : {  } }\r\n");
     ASSERT_TRUE(value);
     EXPECT_EQ(value->Text("s"), "a,]\":}");
     EXPECT_TRUE(value->Find("e")->IsArray());
@@ -111,7 +118,8 @@ MultipartRun ReadMultipart(const std::string& body, size_t piece, uint64_t lengt
 std::string MultipartBody(const std::string& content) {
     return "--B0undary\r\nContent-Disposition: form-data; name=\"kdw_app\"\r\n\r\n1\r\n--B0undary"
            "\r\nContent-Disposition: form-data; name=\"kdw_range\"\r\n\r\n0-9"
-           "\r\n--B0undary\r\nContent-Disposition: form-data; name=\"file\"; filename=\"C:\\a b.txt\r\n"
+           "\r\n--B0undary\r\nContent-Disposition: form-data; name=\"file\"; filename=\"C:\\a "
+           "b.txt\r\n"
            "Content-Type: application/octet-stream\r\n\r\n" +
            content + "\r\n--B0undary--\r\n";
 }
@@ -133,23 +141,35 @@ TEST(ServiceWire, MultipartRefusesWrongLengthsAndBrokenHeads) {
     EXPECT_FALSE(ReadMultipart(MultipartBody("0123456789"), 3, 8).ok);  // longer than its range
     const MultipartRun exact = ReadMultipart(MultipartBody("0123456789"), 3, 10);
     EXPECT_TRUE(exact.ok && exact.complete);
-    const MultipartRun shortBody = ReadMultipart(MultipartBody("0123"), 3, 10);  // shorter: never complete
+    const MultipartRun shortBody =
+        ReadMultipart(MultipartBody("0123"), 3, 10);  // shorter: never complete
     EXPECT_FALSE(shortBody.ok && shortBody.complete);
     EXPECT_FALSE(ReadMultipart("garbage without parts", 4, 1).ok);
-    EXPECT_FALSE(ReadMultipart("--B0undary\r\nX: y\r\n\r\nvalue\r\n--B0undary", 4, 1).ok);  // part without a name
-    EXPECT_EQ(*MultipartBoundary("multipart/form-data; boundary=----------7babc"), "----------7babc");
+    EXPECT_FALSE(ReadMultipart("--B0undary\r\nX: y\r\n\r\nvalue\r\n--B0undary", 4, 1)
+                     .ok);  // part without a name
+    EXPECT_EQ(*MultipartBoundary("multipart/form-data; boundary=----------7babc"),
+              "----------7babc");
     EXPECT_FALSE(MultipartBoundary("application/x-www-form-urlencoded"));
 }
 
 namespace {
 
 std::vector<std::pair<std::string, std::string>> FastFields() {
-    return {{"kdw_app", "1"},         {"kdw_ts", "1330000000"},   {"kdw_fmt", "JSON"},
-            {"kdw_ver", "1.0"},       {"user_defined", ""},        {"kdw_tcon", ""},
-            {"kdw_tstr", "T1"},       {"kdw_filename", "a+b%26c%2Etxt"},
-            {"kdw_pfid", std::string(32, 'a')}, {"kdw_pfsize", "5000000"},
-            {"kdw_key", std::string(32, 'f')},  {"kdw_fid", std::string(32, 'b')},
-            {"kdw_fsize", "4194304"}, {"kdw_range", "0-1023"},    {"kdw_fcon", std::string(32, 'c')}};
+    return {{"kdw_app", "1"},
+            {"kdw_ts", "1330000000"},
+            {"kdw_fmt", "JSON"},
+            {"kdw_ver", "1.0"},
+            {"user_defined", ""},
+            {"kdw_tcon", ""},
+            {"kdw_tstr", "T1"},
+            {"kdw_filename", "a+b%26c%2Etxt"},
+            {"kdw_pfid", std::string(32, 'a')},
+            {"kdw_pfsize", "5000000"},
+            {"kdw_key", std::string(32, 'f')},
+            {"kdw_fid", std::string(32, 'b')},
+            {"kdw_fsize", "4194304"},
+            {"kdw_range", "0-1023"},
+            {"kdw_fcon", std::string(32, 'c')}};
 }
 
 }  // namespace
@@ -165,10 +185,20 @@ TEST(ServiceUploadParams, SegmentFastRequestIsReadAndSignedLikeTheClient) {
     EXPECT_EQ(params->range->Text(), "0-1023");
     // The client's list, sorted bytewise, after the secret.
     const std::string expected = Md5Hex(
-        "S3cret" "kdw_app1" "kdw_fconcccccccccccccccccccccccccccccccc" "kdw_fidbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
-        "kdw_filenamea b&c.txt" "kdw_fmtJSON" "kdw_fsize4194304"
-        "kdw_pfidaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa" "kdw_pfsize5000000" "kdw_range0-1023" "kdw_tcon"
-        "kdw_ts1330000000" "kdw_tstrT1" "kdw_ver1.0");
+        "S3cret"
+        "kdw_app1"
+        "kdw_fconcccccccccccccccccccccccccccccccc"
+        "kdw_fidbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb"
+        "kdw_filenamea b&c.txt"
+        "kdw_fmtJSON"
+        "kdw_fsize4194304"
+        "kdw_pfidaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+        "kdw_pfsize5000000"
+        "kdw_range0-1023"
+        "kdw_tcon"
+        "kdw_ts1330000000"
+        "kdw_tstrT1"
+        "kdw_ver1.0");
     EXPECT_EQ(UploadKey(*params, "S3cret"), expected);
 }
 
@@ -186,14 +216,16 @@ TEST(ServiceUploadParams, MissingOrMalformedParametersAreRefused) {
     fields = FastFields();
     fields.emplace_back("kdw_range", "1-2");  // two different ranges
     EXPECT_FALSE(ReadUploadParams(UploadKind::Fast, fields, true, error));
-    EXPECT_FALSE(ReadUploadParams(UploadKind::Init, FastFields(), true, error));  // up_init names no segment
+    EXPECT_FALSE(
+        ReadUploadParams(UploadKind::Init, FastFields(), true, error));  // up_init names no segment
     EXPECT_EQ(ParseRange("10000000000-10000000001")->Length(), 2u);
     EXPECT_FALSE(ParseRange("-1-2"));
     EXPECT_FALSE(ParseDecimal("+1"));
 }
 
 TEST(ServiceSigning, HeaderFieldsAndDigest) {
-    const auto fields = ParseAuthHeader("AccessToken ClientID=c1, Digest=d1, Nonce=, Created=1330000000");
+    const auto fields =
+        ParseAuthHeader("AccessToken ClientID=c1, Digest=d1, Nonce=, Created=1330000000");
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->clientId, "c1");
     EXPECT_EQ(fields->nonce, "");
@@ -204,7 +236,8 @@ TEST(ServiceSigning, HeaderFieldsAndDigest) {
 }
 
 TEST(ServiceTree, PathsCannotClimbOutOrHideBytes) {
-    EXPECT_EQ(*JoinTreePath("/我的网盘/我收到的文件", "/a/b.txt"), "/我的网盘/我收到的文件/a/b.txt");
+    EXPECT_EQ(*JoinTreePath("/我的网盘/我收到的文件", "/a/b.txt"),
+              "/我的网盘/我收到的文件/a/b.txt");
     EXPECT_EQ(*JoinTreePath("/", "/a"), "/a");
     for (const char* name : {"/../x", "/a/../../b", "/./a", "a", "//a", "/a/"})
         EXPECT_FALSE(JoinTreePath("/r", name)) << name;

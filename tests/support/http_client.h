@@ -21,7 +21,7 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
-    long status = 0;       // 0 when no status line came back
+    long status = 0;         // 0 when no status line came back
     int transportError = 0;  // the libcurl code; 0 when the exchange completed
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;

@@ -18,7 +18,8 @@ constexpr uint32_t kStartTimeoutMs = 10000;
 constexpr uint32_t kStopTimeoutMs = 5000;
 
 std::string NewDataDir() {
-    std::string pattern = (TestRoot().empty() ? std::string("/tmp") : TestRoot()) + "/service-XXXXXX";
+    std::string pattern =
+        (TestRoot().empty() ? std::string("/tmp") : TestRoot()) + "/service-XXXXXX";
     if (!mkdtemp(pattern.data()))
         ADD_FAILURE() << "cannot create a data folder for the service";
     return pattern;
@@ -40,7 +41,9 @@ JsonRecord Scalars(const service::CJsonValue& item, std::initializer_list<const 
     return record;
 }
 
-std::string Encode(const std::string& text) { return service::UrlEncode(text); }
+std::string Encode(const std::string& text) {
+    return service::UrlEncode(text);
+}
 
 }  // namespace
 
@@ -57,7 +60,9 @@ ServiceProcess::ServiceProcess(std::string dataDir) : m_DataDir(std::move(dataDi
         ADD_FAILURE() << "the service did not start (" << NORVEL_SERVICE_BINARY << ")";
 }
 
-ServiceProcess::~ServiceProcess() { Stop(); }
+ServiceProcess::~ServiceProcess() {
+    Stop();
+}
 
 bool ServiceProcess::Start() {
     m_Process = std::make_unique<platform::ChildProcess>();
@@ -71,7 +76,8 @@ bool ServiceProcess::Start() {
 }
 
 bool ServiceProcess::WaitUntilAnswering() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
     while (std::chrono::steady_clock::now() < deadline) {
         if (Get("/_admin/health").status == 200)
             return true;
@@ -80,9 +86,13 @@ bool ServiceProcess::WaitUntilAnswering() {
     return false;
 }
 
-const char* ServiceProcess::BinaryPath() { return NORVEL_SERVICE_BINARY; }
+const char* ServiceProcess::BinaryPath() {
+    return NORVEL_SERVICE_BINARY;
+}
 
-bool ServiceProcess::Running() const { return m_Process && m_Process->Running(); }
+bool ServiceProcess::Running() const {
+    return m_Process && m_Process->Running();
+}
 
 int ServiceProcess::Stop() {
     if (!m_Process)
@@ -105,7 +115,8 @@ HttpResponse ServiceProcess::Get(const std::string& target) {
     return SendHttp(request);
 }
 
-HttpResponse ServiceProcess::Post(const std::string& target, const std::string& body, std::vector<std::string> headers) {
+HttpResponse ServiceProcess::Post(const std::string& target, const std::string& body,
+                                  std::vector<std::string> headers) {
     HttpRequest request;
     request.port = m_Port;
     request.target = target;
@@ -114,8 +125,8 @@ HttpResponse ServiceProcess::Post(const std::string& target, const std::string& 
     return SendHttp(request);
 }
 
-bool ServiceProcess::AddUser(const std::string& name, const std::string& password, int64_t space, int64_t maxfs,
-                             const std::string& level) {
+bool ServiceProcess::AddUser(const std::string& name, const std::string& password, int64_t space,
+                             int64_t maxfs, const std::string& level) {
     std::string body = "name=" + Encode(name) + "&password=" + Encode(password);
     if (space >= 0)
         body += "&space=" + std::to_string(space);
@@ -128,7 +139,8 @@ bool ServiceProcess::AddUser(const std::string& name, const std::string& passwor
 
 std::vector<LoggedRequest> ServiceProcess::Requests(int64_t afterSeq) {
     std::vector<LoggedRequest> out;
-    const auto reply = service::CJsonValue::Parse(Get("/_admin/requests?after=" + std::to_string(afterSeq)).body);
+    const auto reply =
+        service::CJsonValue::Parse(Get("/_admin/requests?after=" + std::to_string(afterSeq)).body);
     const auto list = reply ? reply->Find("requests") : std::nullopt;
     if (!list)
         return out;
@@ -149,33 +161,43 @@ std::vector<LoggedRequest> ServiceProcess::Requests(int64_t afterSeq) {
     return out;
 }
 
-void ServiceProcess::ClearRequests() { Post("/_admin/requests/clear", ""); }
+void ServiceProcess::ClearRequests() {
+    Post("/_admin/requests/clear", "");
+}
 
 bool ServiceProcess::SetFault(const ServiceFault& fault) {
-    const std::string body = "kind=" + Encode(fault.kind) + "&path=" + Encode(fault.path) +
-                             "&count=" + std::to_string(fault.count) + "&ms=" + std::to_string(fault.ms) +
-                             "&status=" + std::to_string(fault.status) + "&after=" + std::to_string(fault.after);
+    const std::string body =
+        "kind=" + Encode(fault.kind) + "&path=" + Encode(fault.path) +
+        "&count=" + std::to_string(fault.count) + "&ms=" + std::to_string(fault.ms) +
+        "&status=" + std::to_string(fault.status) + "&after=" + std::to_string(fault.after);
     return Post("/_admin/fault", body).status == 200;
 }
 
-bool ServiceProcess::ClearFaults() { return Post("/_admin/faults/clear", "").status == 200; }
+bool ServiceProcess::ClearFaults() {
+    return Post("/_admin/faults/clear", "").status == 200;
+}
 
 bool ServiceProcess::SetSwitch(const std::string& name, const std::string& value) {
     return Post("/_admin/switch", Encode(name) + "=" + Encode(value)).status == 200;
 }
 
 bool ServiceProcess::ExpireTokens(const std::string& username) {
-    return Post("/_admin/expire_tokens", username.empty() ? "" : "username=" + Encode(username)).status == 200;
+    return Post("/_admin/expire_tokens", username.empty() ? "" : "username=" + Encode(username))
+               .status == 200;
 }
 
-bool ServiceProcess::DemandNonce() { return Post("/_admin/demand_nonce", "").status == 200; }
+bool ServiceProcess::DemandNonce() {
+    return Post("/_admin/demand_nonce", "").status == 200;
+}
 
 std::string ServiceProcess::CaptchaText(const std::string& username) {
-    const auto reply = service::CJsonValue::Parse(Get("/_admin/captcha?username=" + Encode(username)).body);
+    const auto reply =
+        service::CJsonValue::Parse(Get("/_admin/captcha?username=" + Encode(username)).body);
     return reply ? reply->Text("text") : std::string();
 }
 
-std::vector<JsonRecord> ServiceProcess::AdminList(const std::string& target, const std::string& member,
+std::vector<JsonRecord> ServiceProcess::AdminList(const std::string& target,
+                                                  const std::string& member,
                                                   std::initializer_list<const char*> names) {
     std::vector<JsonRecord> out;
     const auto reply = service::CJsonValue::Parse(Get(target).body);
@@ -186,10 +208,12 @@ std::vector<JsonRecord> ServiceProcess::AdminList(const std::string& target, con
 }
 
 std::vector<JsonRecord> ServiceProcess::Stats() {
-    return AdminList("/_admin/stats", "stats", {"time", "source", "cid", "uid", "token", "opt", "valid"});
+    return AdminList("/_admin/stats", "stats",
+                     {"time", "source", "cid", "uid", "token", "opt", "valid"});
 }
 std::vector<JsonRecord> ServiceProcess::Posts() {
-    return AdminList("/_admin/posts", "posts", {"uid", "username", "msgid", "content", "pic", "resource_url", "time"});
+    return AdminList("/_admin/posts", "posts",
+                     {"uid", "username", "msgid", "content", "pic", "resource_url", "time"});
 }
 std::vector<JsonRecord> ServiceProcess::Tree(const std::string& username) {
     return AdminList("/_admin/tree?username=" + Encode(username), "nodes",

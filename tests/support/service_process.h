@@ -35,9 +35,9 @@ struct LoggedRequest {
     std::string target;  // as it stood in the request line
     std::string path;    // decoded, "/" first, no trailing blank
     std::vector<std::pair<std::string, std::string>> headers;
-    std::string body;    // as received (at most 1 MiB)
+    std::string body;  // as received (at most 1 MiB)
     uint64_t bodySize = 0;
-    int status = 0;      // 0 when the connection was dropped by a fault
+    int status = 0;  // 0 when the connection was dropped by a fault
 
     std::string Header(const std::string& name) const;
 };
@@ -80,8 +80,8 @@ public:
     bool Restart();
 
     // Adds an account (space, maxfs in bytes; negative keeps the defaults).
-    bool AddUser(const std::string& name, const std::string& password, int64_t space = -1, int64_t maxfs = -1,
-                 const std::string& level = {});
+    bool AddUser(const std::string& name, const std::string& password, int64_t space = -1,
+                 int64_t maxfs = -1, const std::string& level = {});
 
     std::vector<LoggedRequest> Requests(int64_t afterSeq = 0);
     void ClearRequests();
@@ -100,7 +100,8 @@ public:
 
     // A request to this service (target as sent, e.g. "/app/pc/user.info.php").
     HttpResponse Get(const std::string& target);
-    HttpResponse Post(const std::string& target, const std::string& body, std::vector<std::string> headers = {});
+    HttpResponse Post(const std::string& target, const std::string& body,
+                      std::vector<std::string> headers = {});
 
 private:
     bool Start();

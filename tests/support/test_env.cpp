@@ -23,7 +23,9 @@ std::string MakeTempFolder(const std::string& parent, const char* prefix) {
     return pattern;
 }
 
-void SetEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
+void SetEnv(const char* name, const std::string& value) {
+    setenv(name, value.c_str(), 1);
+}
 
 class CleanupEnvironment : public ::testing::Environment {
 public:
@@ -56,7 +58,9 @@ void InstallIsolatedEnvironment() {
     ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
 }
 
-const std::string& TestRoot() { return g_TestRoot; }
+const std::string& TestRoot() {
+    return g_TestRoot;
+}
 
 TempDir::TempDir() : m_Path(MakeTempFolder(g_TestRoot.empty() ? "/tmp" : g_TestRoot, "tmp-")) {}
 
@@ -66,7 +70,9 @@ TempDir::~TempDir() {
         std::filesystem::remove_all(m_Path, ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return m_Path + "/" + name; }
+std::string TempDir::File(const std::string& name) const {
+    return m_Path + "/" + name;
+}
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -37,6 +37,7 @@ std::string ReadFile(const std::string& path);
 
 // Asks the condition every few milliseconds until it holds (true) or the time is up
 // (false, after one last try).
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 }  // namespace norvel::test

@@ -124,8 +124,10 @@ TEST(FlingaLibrary, TextConvertedOnTheHostsThreadDoesNotKeepTheLibraryLoaded) {
 TEST(FlingaLibrary, AKeptLoginIsRestoredAndTheFirstRequestUploads) {
     norvel::test::ServiceProcess service;
     ASSERT_TRUE(service.AddUser("alice", "pa55word"));
-    settings::WriteString(settings::kNorvelKey, settings::kApiHost, platform::Utf8ToWide(service.HostPort()));
-    ASSERT_EQ(actions::LoginForCommandLine(u"alice", u"pa55word").outcome, actions::CommandLineLoginOutcome::LoggedIn);
+    settings::WriteString(settings::kNorvelKey, settings::kApiHost,
+                          platform::Utf8ToWide(service.HostPort()));
+    ASSERT_EQ(actions::LoginForCommandLine(u"alice", u"pa55word").outcome,
+              actions::CommandLineLoginOutcome::LoggedIn);
     norvel::test::TempDir files;
     norvel::test::WriteFile(files.File("report.txt"), "the quarterly report\n");
 
@@ -133,8 +135,8 @@ TEST(FlingaLibrary, AKeptLoginIsRestoredAndTheFirstRequestUploads) {
     ASSERT_TRUE(library);
     auto setUpLoadTask = reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"));
     intake::RequestBatch batch(1);
-    ASSERT_TRUE(intake::MakeEntry(intake::kUploadRequest, platform::Utf8ToWide(files.Path()), u"report.txt",
-                                  batch.front()));
+    ASSERT_TRUE(intake::MakeEntry(intake::kUploadRequest, platform::Utf8ToWide(files.Path()),
+                                  u"report.txt", batch.front()));
     setUpLoadTask(&batch, 1);
 
     control::ControlRequest status;
@@ -144,7 +146,8 @@ TEST(FlingaLibrary, AKeptLoginIsRestoredAndTheFirstRequestUploads) {
     norvel::test::WaitUntil(
         [&] {
             reply = control::CallControl(socket, status, 5000);
-            return !reply.status.tasks.empty() && reply.status.tasks[0].state == intake::kTaskComplete;
+            return !reply.status.tasks.empty() &&
+                   reply.status.tasks[0].state == intake::kTaskComplete;
         },
         std::chrono::seconds(20));
     ASSERT_EQ(reply.status.tasks.size(), 1u);
@@ -153,7 +156,8 @@ TEST(FlingaLibrary, AKeptLoginIsRestoredAndTheFirstRequestUploads) {
 
     bool stored = false;
     for (const auto& node : service.Tree("alice"))
-        stored = stored || (node.count("path") && node.at("path") == "/我的网盘/我收到的文件/report.txt");
+        stored = stored ||
+                 (node.count("path") && node.at("path") == "/我的网盘/我收到的文件/report.txt");
     EXPECT_TRUE(stored);
 }
 #endif

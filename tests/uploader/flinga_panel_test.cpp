@@ -21,7 +21,9 @@ extern "C" [[gnu::visibility("default"), gnu::used]] const char* __asan_default_
 
 namespace {
 
-QWidget* LibraryPanel() { return ui::FindSystemWindow(QString(), "norvel_uploader_exe"); }
+QWidget* LibraryPanel() {
+    return ui::FindSystemWindow(QString(), "norvel_uploader_exe");
+}
 
 void RunEvents() {
     QCoreApplication::processEvents();
@@ -61,7 +63,8 @@ TEST(FlingaPanel, TheLibraryShowsItsPanelInTheHostsApplication) {
 TEST(FlingaPanel, UnloadingTakesAnOpenPanelAlong) {
     auto library = platform::SharedLibrary::Load(NORVEL_FLINGA_LIBRARY);
     ASSERT_TRUE(library);
-    reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"))(nullptr, platform::kNoWindow);
+    reinterpret_cast<SetUpLoadTaskFn>(library->Symbol("SetUpLoadTask"))(nullptr,
+                                                                        platform::kNoWindow);
     ASSERT_NE(LibraryPanel(), nullptr);
     library->Unload();
     RunEvents();

@@ -6,8 +6,8 @@
 namespace launcher {
 
 // Exit statuses of the launcher.
-inline constexpr int kExitNormal = 0;         // ended normally, or another copy runs already
-inline constexpr int kExitStartFailed = 1;    // runtime folder, settings or plug-in socket
+inline constexpr int kExitNormal = 0;          // ended normally, or another copy runs already
+inline constexpr int kExitStartFailed = 1;     // runtime folder, settings or plug-in socket
 inline constexpr int kExitLibraryMissing = 2;  // the library or one of its exports is missing
 
 // The message shown when the library cannot be loaded.

@@ -29,29 +29,30 @@ int Report(const CommandLineLoginResult& result, const std::string& userName, st
         }
     }
     switch (result.outcome) {
-    case CommandLineLoginOutcome::LoggedIn:
-        err << "norvel-flinga-send: logged in as " << userName << "\n";
-        return kExitOk;
-    case CommandLineLoginOutcome::WrongPassword:
-        err << "norvel-flinga-send: wrong account or password";
-        if (!result.errorText.empty())
-            err << " (" << platform::WideToUtf8(result.errorText) << ")";
-        err << "\n";
-        return kExitLoginRefused;
-    case CommandLineLoginOutcome::CaptchaRequired:
-        err << "norvel-flinga-send: the service wants a captcha and none was given\n";
-        return kExitLoginRefused;
-    case CommandLineLoginOutcome::TryAgain:
-        err << "norvel-flinga-send: the service asks to try again\n";
-        return kExitServiceFailed;
-    case CommandLineLoginOutcome::NoClientIdentity:
-        err << "norvel-flinga-send: the client identity could not be obtained from the service\n";
-        return kExitServiceFailed;
-    case CommandLineLoginOutcome::NotSaved:
-        err << "norvel-flinga-send: Save Reg ERROR: the login could not be stored\n";
-        return kExitFailed;
-    case CommandLineLoginOutcome::ServiceError:
-        break;
+        case CommandLineLoginOutcome::LoggedIn:
+            err << "norvel-flinga-send: logged in as " << userName << "\n";
+            return kExitOk;
+        case CommandLineLoginOutcome::WrongPassword:
+            err << "norvel-flinga-send: wrong account or password";
+            if (!result.errorText.empty())
+                err << " (" << platform::WideToUtf8(result.errorText) << ")";
+            err << "\n";
+            return kExitLoginRefused;
+        case CommandLineLoginOutcome::CaptchaRequired:
+            err << "norvel-flinga-send: the service wants a captcha and none was given\n";
+            return kExitLoginRefused;
+        case CommandLineLoginOutcome::TryAgain:
+            err << "norvel-flinga-send: the service asks to try again\n";
+            return kExitServiceFailed;
+        case CommandLineLoginOutcome::NoClientIdentity:
+            err << "norvel-flinga-send: the client identity could not be obtained from the "
+                   "service\n";
+            return kExitServiceFailed;
+        case CommandLineLoginOutcome::NotSaved:
+            err << "norvel-flinga-send: Save Reg ERROR: the login could not be stored\n";
+            return kExitFailed;
+        case CommandLineLoginOutcome::ServiceError:
+            break;
     }
     err << "norvel-flinga-send: the login failed: the service did not answer usably (code "
         << result.code << ", " << result.errorCode << ")\n";
@@ -66,7 +67,8 @@ int RunLogin(const LoginSteps& login, const CaptchaReader& readCaptcha, const st
     const std::u16string name = platform::Utf8ToWide(userName);
     const std::u16string secret = platform::Utf8ToWide(password);
     CommandLineLoginResult result = login(name, secret, {}, {});
-    for (int tries = 0; result.outcome == CommandLineLoginOutcome::CaptchaRequired && tries < kCaptchaTries;
+    for (int tries = 0;
+         result.outcome == CommandLineLoginOutcome::CaptchaRequired && tries < kCaptchaTries;
          ++tries) {
         const auto captcha = readCaptcha(platform::WideToUtf8(result.captchaUrl));
         if (!captcha || captcha->empty())

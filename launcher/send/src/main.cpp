@@ -56,7 +56,8 @@ int ExitStatusOf(SendOutcome outcome) {
 }
 
 int RunRequest(const SendCommand& command, const std::string& runtimeDir) {
-    const RequestPaths paths = BuildRequestPaths(RequestKind(command.kind), command.paths, WorkingDir());
+    const RequestPaths paths =
+        BuildRequestPaths(RequestKind(command.kind), command.paths, WorkingDir());
     PrintPaths("no such file or folder", paths.missing);
     PrintPaths("a request cannot carry this path (too long, or not UTF-8)", paths.uncarriable);
     if (!paths.missing.empty())

@@ -22,9 +22,13 @@ using platform::WaitResult;
 constexpr uint32_t kConnectTimeoutMs = 1000;
 constexpr uint32_t kStartPollMs = 50;
 
-SendResult Outcome(SendOutcome outcome, std::string detail) { return {outcome, std::move(detail)}; }
+SendResult Outcome(SendOutcome outcome, std::string detail) {
+    return {outcome, std::move(detail)};
+}
 
-bool NobodyListens(int error) { return error == ENOENT || error == ECONNREFUSED; }
+bool NobodyListens(int error) {
+    return error == ENOENT || error == ECONNREFUSED;
+}
 
 // Starts a launcher and connects to it once it listens. A launcher that ends at once
 // because another one just started is not a failure: that one will listen.
@@ -92,7 +96,8 @@ SendResult AwaitTaken(PacketConnection& connection, const PluginClientOptions& o
         if (got == WaitResult::Ready && size == 0)
             return Outcome(SendOutcome::Delivered, {});
         if (got == WaitResult::Failed)
-            return Outcome(SendOutcome::LauncherEnded, "the launcher ended before it took the request");
+            return Outcome(SendOutcome::LauncherEnded,
+                           "the launcher ended before it took the request");
         if (deadline.Passed())
             return Outcome(SendOutcome::NotTaken,
                            "the launcher did not take the request in time; it stays queued and is "
@@ -104,7 +109,8 @@ SendResult AwaitTaken(PacketConnection& connection, const PluginClientOptions& o
 
 }  // namespace
 
-SendResult SendBatchToLauncher(const intake::RequestBatch& batch, const PluginClientOptions& options) {
+SendResult SendBatchToLauncher(const intake::RequestBatch& batch,
+                               const PluginClientOptions& options) {
     SendResult failure;
     auto connection = ConnectToLauncher(options, failure);
     if (!connection)

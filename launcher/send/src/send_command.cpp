@@ -67,8 +67,8 @@ std::optional<SendCommand> Fail(std::string* error, std::string text) {
     return std::nullopt;
 }
 
-std::optional<SendCommand> ParseMessageCommand(std::span<const std::string> rest, SendCommand command,
-                                               std::string* error) {
+std::optional<SendCommand> ParseMessageCommand(std::span<const std::string> rest,
+                                               SendCommand command, std::string* error) {
     if (rest.size() != 4)
         return Fail(error, "message needs TARGET MESSAGE WPARAM LPARAM");
     command.kind = CommandKind::Message;
@@ -124,7 +124,8 @@ std::optional<CommandKind> WordCommand(std::string_view word) {
 
 }  // namespace
 
-std::optional<SendCommand> ParseCommand(std::span<const std::string> arguments, std::string* error) {
+std::optional<SendCommand> ParseCommand(std::span<const std::string> arguments,
+                                        std::string* error) {
     SendCommand command;
     size_t next = 0;
     if (next < arguments.size() && arguments[next] == "--wait") {

@@ -21,10 +21,9 @@ public:
 
     // Starts the program (a path, or a name looked up on PATH). Empty when it could not be
     // started, with the system's error number in *error (ENOENT, EACCES, ...).
-    [[nodiscard]] static std::optional<DetachedProgram> Start(const std::string& program,
-                                                              const std::vector<std::string>& arguments,
-                                                              bool captureErrors,
-                                                              int* error = nullptr);
+    [[nodiscard]] static std::optional<DetachedProgram> Start(
+        const std::string& program, const std::vector<std::string>& arguments, bool captureErrors,
+        int* error = nullptr);
 
     // What the program wrote to standard error, waiting up to timeoutMs for something;
     // empty text when nothing came in time, and no value once the stream has ended (the

@@ -58,8 +58,8 @@ bool PostMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LPara
 LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LParam lParam = 0);
 // SendMessage that gives up after timeoutMs (kInfinite: never) or when `cancel` is set
 // (a cancel event set already sends nothing). Giving up withdraws a message that has not
-// started to run; one already running finishes on its thread and its result is lost. Empty when it gave up; 0 when there is
-// no such window or it was destroyed first.
+// started to run; one already running finishes on its thread and its result is lost. Empty when it
+// gave up; 0 when there is no such window or it was destroyed first.
 [[nodiscard]] std::optional<LResult> SendMessageTimeout(WindowHandle window, uint32_t message,
                                                         WParam wParam, LParam lParam,
                                                         uint32_t timeoutMs,
@@ -69,7 +69,8 @@ LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LP
 bool SetWindowTitle(WindowHandle window, std::u16string title);
 [[nodiscard]] std::optional<std::u16string> GetWindowTitle(WindowHandle window);
 bool SetWindowProperty(WindowHandle window, std::u16string name, LParam value);
-[[nodiscard]] std::optional<LParam> GetWindowProperty(WindowHandle window, std::u16string_view name);
+[[nodiscard]] std::optional<LParam> GetWindowProperty(WindowHandle window,
+                                                      std::u16string_view name);
 // The oldest window with that exact title / carrying that property; kNoWindow if none.
 [[nodiscard]] WindowHandle FindWindowByTitle(std::u16string_view title);
 [[nodiscard]] WindowHandle FindWindowByProperty(std::u16string_view name);

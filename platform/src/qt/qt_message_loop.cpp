@@ -18,7 +18,8 @@ QEvent::Type TaskEventType() {
 // One posted task; destroying an event that never ran drops its task.
 class CTaskEvent final : public QEvent {
 public:
-    explicit CTaskEvent(std::function<void()> task) : QEvent(TaskEventType()), m_Task(std::move(task)) {}
+    explicit CTaskEvent(std::function<void()> task)
+        : QEvent(TaskEventType()), m_Task(std::move(task)) {}
     void Run() { std::exchange(m_Task, nullptr)(); }
 
 private:
@@ -29,14 +30,18 @@ private:
 
 CQtMessageLoop::CQtMessageLoop() = default;
 
-CQtMessageLoop::~CQtMessageLoop() { DetachMessageLoop(*this); }
+CQtMessageLoop::~CQtMessageLoop() {
+    DetachMessageLoop(*this);
+}
 
 void CQtMessageLoop::Post(std::function<void()> task) {
     // postEvent is thread-safe and takes ownership of the event.
     QCoreApplication::postEvent(this, new CTaskEvent(std::move(task)));
 }
 
-bool CQtMessageLoop::IsLoopThread() const { return QThread::currentThread() == thread(); }
+bool CQtMessageLoop::IsLoopThread() const {
+    return QThread::currentThread() == thread();
+}
 
 void CQtMessageLoop::customEvent(QEvent* event) {
     if (event->type() == TaskEventType())

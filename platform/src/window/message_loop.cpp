@@ -8,7 +8,9 @@ namespace platform {
 
 QueueMessageLoop::QueueMessageLoop() : m_Thread(std::this_thread::get_id()) {}
 
-QueueMessageLoop::~QueueMessageLoop() { DetachMessageLoop(*this); }
+QueueMessageLoop::~QueueMessageLoop() {
+    DetachMessageLoop(*this);
+}
 
 void QueueMessageLoop::Post(std::function<void()> task) {
     std::lock_guard lock(m_Lock);
@@ -16,7 +18,9 @@ void QueueMessageLoop::Post(std::function<void()> task) {
     m_Posted.notify_all();
 }
 
-bool QueueMessageLoop::IsLoopThread() const { return std::this_thread::get_id() == m_Thread; }
+bool QueueMessageLoop::IsLoopThread() const {
+    return std::this_thread::get_id() == m_Thread;
+}
 
 bool QueueMessageLoop::PopTask(std::function<void()>& task) {
     std::lock_guard lock(m_Lock);

@@ -42,7 +42,8 @@ SendRoute RouteSend(WindowHandle window, uint32_t message, WParam wParam, LParam
     std::shared_ptr<SendInbox> own = InboxOfCallingThread(table);
     if (!own)
         own = std::make_shared<SendInbox>();  // a thread without windows serves nothing
-    auto call = std::make_shared<SentCall>(SentCall{window, message, wParam, lParam, own, 0, false});
+    auto call =
+        std::make_shared<SentCall>(SentCall{window, message, wParam, lParam, own, 0, false});
     {
         std::lock_guard inboxLock(target->lock);
         if (target->closed)

@@ -15,7 +15,9 @@ Table*& TableSlot() {
 
 }  // namespace
 
-Table& TheTable() { return *TableSlot(); }
+Table& TheTable() {
+    return *TableSlot();
+}
 
 std::shared_ptr<const WindowProc> FindProc(WindowHandle window) {
     Table& table = TheTable();
@@ -104,7 +106,9 @@ WindowHandle FindFirst(Match match) {
 
 using namespace window_detail;
 
-void ReleaseWindowTable() { delete std::exchange(TableSlot(), nullptr); }
+void ReleaseWindowTable() {
+    delete std::exchange(TableSlot(), nullptr);
+}
 
 WindowHandle RegisterWindow(MessageLoop& loop, WindowProc proc, std::u16string title) {
     Table& table = TheTable();
@@ -113,10 +117,10 @@ WindowHandle RegisterWindow(MessageLoop& loop, WindowProc proc, std::u16string t
     if (!inbox)
         inbox = std::make_shared<SendInbox>();
     const WindowHandle handle = ++table.lastHandle;
-    table.windows.emplace(handle, WindowRecord{&loop,
-                                               std::make_shared<const WindowProc>(std::move(proc)),
-                                               std::move(title),
-                                               {}});
+    table.windows.emplace(
+        handle,
+        WindowRecord{
+            &loop, std::make_shared<const WindowProc>(std::move(proc)), std::move(title), {}});
     return handle;
 }
 
@@ -181,7 +185,8 @@ void DetachMessageLoop(MessageLoop& loop) {
     CallList orphans;
     {
         std::lock_guard lock(table.lock);
-        std::erase_if(table.windows, [&loop](const auto& entry) { return entry.second.loop == &loop; });
+        std::erase_if(table.windows,
+                      [&loop](const auto& entry) { return entry.second.loop == &loop; });
         const auto inbox = table.inboxes.find(&loop);
         if (inbox == table.inboxes.end())
             return;

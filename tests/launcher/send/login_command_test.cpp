@@ -20,19 +20,21 @@ struct Call {
 
 class LoginCommandTest : public ::testing::Test {
 protected:
-    int Run(std::vector<CommandLineLoginResult> answers, std::vector<std::optional<std::string>> captchas = {}) {
+    int Run(std::vector<CommandLineLoginResult> answers,
+            std::vector<std::optional<std::string>> captchas = {}) {
         m_Answers = std::move(answers);
         m_Captchas = std::move(captchas);
         const LoginSteps login = [this](std::u16string_view name, std::u16string_view password,
-                                        std::u16string_view captcha, std::u16string_view captchaId) {
-            m_Calls.push_back({std::u16string(name), std::u16string(password), std::u16string(captcha),
-                               std::u16string(captchaId)});
+                                        std::u16string_view captcha,
+                                        std::u16string_view captchaId) {
+            m_Calls.push_back({std::u16string(name), std::u16string(password),
+                               std::u16string(captcha), std::u16string(captchaId)});
             return m_Answers.at(m_Calls.size() - 1);
         };
         const CaptchaReader read = [this](const std::string& url) -> std::optional<std::string> {
             m_CaptchaUrls.push_back(url);
             return m_CaptchaUrls.size() <= m_Captchas.size() ? m_Captchas[m_CaptchaUrls.size() - 1]
-                                                              : std::nullopt;
+                                                             : std::nullopt;
         };
         return RunLogin(login, read, "张三", "密码 with blanks", m_Err);
     }
@@ -69,9 +71,10 @@ TEST_F(LoginCommandTest, TheTypedTextsReachTheStepsAsUtf16) {
 }
 
 TEST_F(LoginCommandTest, ACaptchaIsShownAndItsTextSentWithItsId) {
-    EXPECT_EQ(Run({Captcha("http://127.0.0.1/c.png", "id-1"), Answer(CommandLineLoginOutcome::LoggedIn)},
-                  {"k7x2"}),
-              kExitOk);
+    EXPECT_EQ(
+        Run({Captcha("http://127.0.0.1/c.png", "id-1"), Answer(CommandLineLoginOutcome::LoggedIn)},
+            {"k7x2"}),
+        kExitOk);
     EXPECT_EQ(m_CaptchaUrls, std::vector<std::string>{"http://127.0.0.1/c.png"});
     ASSERT_EQ(m_Calls.size(), 2u);
     EXPECT_EQ(m_Calls[1].captcha, u"k7x2");

@@ -28,21 +28,20 @@ TEST(RequestPaths, AFolderStandsForItsFilesNamedFromItsParent) {
     std::filesystem::create_directories(dir.File("Photos/2011"));
     WriteFile(dir.File("Photos/2011/a.jpg"), "a");
     WriteFile(dir.File("Photos/b.jpg"), "b");
-    WriteFile(dir.File("Photos/.hidden"), "h");    // refused by the intake filter
+    WriteFile(dir.File("Photos/.hidden"), "h");      // refused by the intake filter
     WriteFile(dir.File("Photos/~$draft.docx"), "");  // an Office lock file
     WriteFile(dir.File("single.txt"), "s");
 
-    const RequestPaths paths =
-        BuildRequestPaths(intake::kShareLinkRequest, {dir.File("Photos/"), "single.txt"}, dir.Path());
+    const RequestPaths paths = BuildRequestPaths(intake::kShareLinkRequest,
+                                                 {dir.File("Photos/"), "single.txt"}, dir.Path());
     EXPECT_TRUE(paths.missing.empty());
     EXPECT_TRUE(paths.uncarriable.empty());
     EXPECT_TRUE(paths.refused.empty());
-    EXPECT_EQ(DirsAndNames(paths.batch),
-              (std::vector<std::pair<std::string, std::string>>{
-                  {dir.Path(), "Photos/2011/a.jpg"},
-                  {dir.Path(), "Photos/b.jpg"},
-                  {dir.Path(), "single.txt"},
-              }));
+    EXPECT_EQ(DirsAndNames(paths.batch), (std::vector<std::pair<std::string, std::string>>{
+                                             {dir.Path(), "Photos/2011/a.jpg"},
+                                             {dir.Path(), "Photos/b.jpg"},
+                                             {dir.Path(), "single.txt"},
+                                         }));
     for (const auto& entry : paths.batch)
         EXPECT_EQ(entry.nKind, intake::kShareLinkRequest);
 }
@@ -51,7 +50,8 @@ TEST(RequestPaths, RelativePathsAreCleanedUp) {
     TempDir dir;
     std::filesystem::create_directories(dir.File("sub"));
     WriteFile(dir.File("a.txt"), "a");
-    const RequestPaths paths = BuildRequestPaths(1, {"./sub/../a.txt", "sub/..//a.txt"}, dir.Path());
+    const RequestPaths paths =
+        BuildRequestPaths(1, {"./sub/../a.txt", "sub/..//a.txt"}, dir.Path());
     ASSERT_EQ(paths.batch.size(), 2u);
     for (const auto& [folder, name] : DirsAndNames(paths.batch)) {
         EXPECT_EQ(folder, dir.Path());

@@ -82,23 +82,24 @@ TEST_F(SendProcessTest, UploadStartsTheLauncherAndHandsItTheFilesOfAFolder) {
     const ProgramResult result = Send({"upload", m_Files.File("Photos")});
     EXPECT_EQ(result.status, send::kExitOk) << result.output;
     EXPECT_TRUE(WaitUntil([&] {
-        return HasLine(m_Install.Record(), "SetUpLoadTask kind=1 count=2 names=Photos/a.jpg|Photos/sub/b.jpg");
+        return HasLine(m_Install.Record(),
+                       "SetUpLoadTask kind=1 count=2 names=Photos/a.jpg|Photos/sub/b.jpg");
     }));
     // Started to serve a request: the mini window was not asked for.
     EXPECT_FALSE(HasLine(m_Install.Record(), "SetUpLoadTask none"));
 
     // The running launcher serves the next request.
     EXPECT_EQ(Send({"weibo", m_Files.File("Photos/a.jpg")}).status, send::kExitOk);
-    EXPECT_TRUE(WaitUntil([&] {
-        return HasLine(m_Install.Record(), "SetUpLoadTask kind=3 count=1 names=a.jpg");
-    }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HasLine(m_Install.Record(), "SetUpLoadTask kind=3 count=1 names=a.jpg"); }));
 }
 
 TEST_F(SendProcessTest, BadPathsAreReportedAndNothingIsSent) {
     WriteFile(m_Files.File("ok.txt"), "");
     ProgramResult result = Send({"upload", m_Files.File("ok.txt"), m_Files.File("gone.txt")});
     EXPECT_EQ(result.status, send::kExitMissingPath);
-    EXPECT_NE(result.output.find("no such file or folder: " + m_Files.File("gone.txt")), std::string::npos);
+    EXPECT_NE(result.output.find("no such file or folder: " + m_Files.File("gone.txt")),
+              std::string::npos);
 
     std::string deep = m_Files.File("d");
     for (int i = 0; i < 3; ++i)
@@ -125,9 +126,13 @@ TEST_F(SendProcessTest, AFolderWithAFileThatCannotBeCarriedStillSendsTheRest) {
     WriteFile(m_Files.File("album/ok.jpg"), "x");
     const ProgramResult result = Send({"share", m_Files.File("album")});
     EXPECT_EQ(result.status, send::kExitUncarriable) << result.output;
-    EXPECT_NE(result.output.find("cannot carry this path (too long, or not UTF-8): " + deep + "/f.txt"), std::string::npos)
+    EXPECT_NE(
+        result.output.find("cannot carry this path (too long, or not UTF-8): " + deep + "/f.txt"),
+        std::string::npos)
         << result.output;
-    EXPECT_TRUE(WaitUntil([&] { return HasLine(m_Install.Record(), "SetUpLoadTask kind=2 count=1 names=album/ok.jpg"); }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return HasLine(m_Install.Record(), "SetUpLoadTask kind=2 count=1 names=album/ok.jpg");
+    }));
 }
 
 TEST_F(SendProcessTest, NothingToUploadIsStillToldToTheUploader) {
@@ -136,7 +141,8 @@ TEST_F(SendProcessTest, NothingToUploadIsStillToldToTheUploader) {
     EXPECT_EQ(result.status, send::kExitNothingToSend) << result.output;
     EXPECT_NE(result.output.find("skipped"), std::string::npos);
     // The uploader tells the user on the desktop that there was nothing to upload.
-    EXPECT_TRUE(WaitUntil([&] { return HasLine(m_Install.Record(), "SetUpLoadTask kind=0 count=0 names="); }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return HasLine(m_Install.Record(), "SetUpLoadTask kind=0 count=0 names="); }));
 }
 
 TEST_F(SendProcessTest, ALauncherThatCannotStartIsReported) {
@@ -196,7 +202,8 @@ TEST_F(SendProcessTest, AServiceThatCannotBeReachedIsNamedWithItsAddressAndTheCa
 TEST_F(SendProcessTest, LoginAgainstTheServiceIsKeptForTheUploader) {
     ServiceProcess service;
     ASSERT_TRUE(service.AddUser("alice", "secret"));
-    settings::WriteString(settings::kNorvelKey, settings::kApiHost, platform::Utf8ToWide(service.HostPort()));
+    settings::WriteString(settings::kNorvelKey, settings::kApiHost,
+                          platform::Utf8ToWide(service.HostPort()));
     ProgramResult result = Send({"login", "alice"}, "wrong\n");
     EXPECT_EQ(result.status, send::kExitLoginRefused) << result.output;
     EXPECT_FALSE(settings::HasKeptLogin());

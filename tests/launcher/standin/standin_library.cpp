@@ -84,7 +84,9 @@ std::string Describe(const intake::RequestBatch& batch) {
            " names=" + names;
 }
 
-[[gnu::constructor]] void OnLoad() { control::StartControlServer({}); }
+[[gnu::constructor]] void OnLoad() {
+    control::StartControlServer({});
+}
 
 [[gnu::destructor]] void OnUnload() {
     control::StopControlServer();
@@ -116,4 +118,6 @@ void SetUpLoadTask(const intake::RequestBatch* batch, platform::WindowHandle hos
 
 void SetUserInfo(intake::UserInfoRecord) {}
 
-void CloseAllWnd() { Record("CloseAllWnd"); }
+void CloseAllWnd() {
+    Record("CloseAllWnd");
+}

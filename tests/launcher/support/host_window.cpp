@@ -8,7 +8,8 @@ namespace norvel::test {
 
 HostWindow::HostWindow() {
     m_Handle = platform::RegisterWindow(
-        m_Loop, [this](uint32_t message, platform::WParam, platform::LParam lParam) -> platform::LResult {
+        m_Loop,
+        [this](uint32_t message, platform::WParam, platform::LParam lParam) -> platform::LResult {
             if (message != intake::WM_PIPE_BATCH)
                 return 0;
             std::lock_guard lock(m_Lock);
@@ -18,9 +19,12 @@ HostWindow::HostWindow() {
         });
 }
 
-HostWindow::~HostWindow() { platform::DestroyWindow(m_Handle); }
+HostWindow::~HostWindow() {
+    platform::DestroyWindow(m_Handle);
+}
 
-std::vector<intake::RequestBatch> HostWindow::WaitFor(size_t count, std::chrono::milliseconds wait) {
+std::vector<intake::RequestBatch> HostWindow::WaitFor(size_t count,
+                                                      std::chrono::milliseconds wait) {
     std::unique_lock lock(m_Lock);
     m_Changed.wait_for(lock, wait, [&] { return m_Batches.size() >= count; });
     return m_Batches;

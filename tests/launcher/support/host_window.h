@@ -22,8 +22,8 @@ public:
     platform::WindowHandle Handle() const { return m_Handle; }
 
     // The batches received so far, once there are at least `count` or the wait is over.
-    std::vector<intake::RequestBatch> WaitFor(size_t count,
-                                              std::chrono::milliseconds wait = std::chrono::seconds(10));
+    std::vector<intake::RequestBatch> WaitFor(
+        size_t count, std::chrono::milliseconds wait = std::chrono::seconds(10));
 
 private:
     platform::WindowHandle m_Handle = platform::kNoWindow;

@@ -47,7 +47,9 @@ std::string InstallTree::Launcher() const {
     return Folder() + "/" + std::string(launcher::kLauncherProgram);
 }
 
-std::string InstallTree::Folder() const { return m_Dir.File("Flinga"); }
+std::string InstallTree::Folder() const {
+    return m_Dir.File("Flinga");
+}
 
 std::vector<std::string> InstallTree::Record() const {
     std::vector<std::string> lines;
@@ -57,7 +59,8 @@ std::vector<std::string> InstallTree::Record() const {
     return lines;
 }
 
-RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
+RunningProgram::RunningProgram(const std::string& program,
+                               const std::vector<std::string>& arguments,
                                const std::string& standardInput)
     : m_Process(std::make_unique<platform::ChildProcess>()) {
     // The shell joins standard error to the captured output, feeds standard input, and
@@ -76,7 +79,9 @@ RunningProgram::~RunningProgram() {
         m_Process->Stop(5000);
 }
 
-int RunningProgram::Pid() const { return m_Process->Pid(); }
+int RunningProgram::Pid() const {
+    return m_Process->Pid();
+}
 
 std::optional<int> RunningProgram::Wait(std::chrono::milliseconds wait) {
     return m_Process->Wait(static_cast<uint32_t>(wait.count()));
@@ -105,10 +110,13 @@ ProgramResult RunToEnd(const std::string& program, const std::vector<std::string
 }
 
 std::string PluginSocketPath() {
-    return launcher::PipePath(platform::RuntimeDir(), platform::WideToUtf8(platform::CurrentUserName()));
+    return launcher::PipePath(platform::RuntimeDir(),
+                              platform::WideToUtf8(platform::CurrentUserName()));
 }
 
-std::string ControlSocketPathForTests() { return control::ControlSocketPath(platform::RuntimeDir()); }
+std::string ControlSocketPathForTests() {
+    return control::ControlSocketPath(platform::RuntimeDir());
+}
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -136,6 +144,8 @@ std::unique_ptr<RunningProgram> StartLauncher(const InstallTree& install,
     return launcher;
 }
 
-std::string SendProgram() { return NORVEL_SEND_PROGRAM; }
+std::string SendProgram() {
+    return NORVEL_SEND_PROGRAM;
+}
 
 }  // namespace norvel::test

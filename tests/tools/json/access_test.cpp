@@ -175,11 +175,9 @@ TEST(JsonAccess, VirtualOperationsKeepTheirSlotOrder) {
     // Slots 0 and 1 hold the destructor.
     EXPECT_EQ(Slot(&JsonObject::ToString), 2);
     EXPECT_EQ(Slot(static_cast<void (JsonObject::*)(ParseInfo&)>(&JsonObject::Parse)), 3);
-    EXPECT_EQ(Slot(static_cast<int (JsonObject::*)(const char*, int, int, int&)>(
-                  &JsonObject::Parse)),
-              4);
-    EXPECT_EQ(Slot(static_cast<int (JsonObject::*)(const std::string&)>(&JsonObject::Parse)),
-              5);
+    EXPECT_EQ(
+        Slot(static_cast<int (JsonObject::*)(const char*, int, int, int&)>(&JsonObject::Parse)), 4);
+    EXPECT_EQ(Slot(static_cast<int (JsonObject::*)(const std::string&)>(&JsonObject::Parse)), 5);
     EXPECT_EQ(Slot(&JsonObject::GetType), 6);
     EXPECT_EQ(Slot(&JsonObject::SetMember), 7);
     EXPECT_EQ(Slot(static_cast<const JsonMember& (JsonObject::*)(const char*) const>(

@@ -22,9 +22,7 @@ inline std::unique_ptr<Script::JsonObject> ParseExact(const std::string& text) {
 // A scalar that counts the live instances of its class, to observe ownership.
 class CountedString : public Script::JsonObjectString {
 public:
-    explicit CountedString(std::string text = "x") : JsonObjectString(std::move(text)) {
-        ++s_Live;
-    }
+    explicit CountedString(std::string text = "x") : JsonObjectString(std::move(text)) { ++s_Live; }
     ~CountedString() override { --s_Live; }
     static inline int s_Live = 0;
 };

@@ -36,10 +36,10 @@ std::string Nested(int depth) {
 }  // namespace
 
 // A macro, so that a failure reports the line of the case.
-#define EXPECT_WRONG_FORMAT_AT(text, expectedRow, expectedColumn) \
-    do {                                                          \
-        const Location at = WrongFormatAt(text);                  \
-        EXPECT_EQ(at.row, expectedRow) << "text: " << (text);     \
+#define EXPECT_WRONG_FORMAT_AT(text, expectedRow, expectedColumn)   \
+    do {                                                            \
+        const Location at = WrongFormatAt(text);                    \
+        EXPECT_EQ(at.row, expectedRow) << "text: " << (text);       \
         EXPECT_EQ(at.column, expectedColumn) << "text: " << (text); \
     } while (0)
 
@@ -51,19 +51,19 @@ TEST(JsonMalformed, StructureFaultsPointAtTheOffendingByte) {
     EXPECT_WRONG_FORMAT_AT("[1,2", 1, 5);
     EXPECT_WRONG_FORMAT_AT("[", 1, 2);
     EXPECT_WRONG_FORMAT_AT("[}]", 1, 2);
-    EXPECT_WRONG_FORMAT_AT(R"({"a" 1})", 1, 6);       // no colon
-    EXPECT_WRONG_FORMAT_AT(R"({"a":)", 1, 6);         // no value
+    EXPECT_WRONG_FORMAT_AT(R"({"a" 1})", 1, 6);  // no colon
+    EXPECT_WRONG_FORMAT_AT(R"({"a":)", 1, 6);    // no value
     EXPECT_WRONG_FORMAT_AT(R"({"a":1 x})", 1, 8);
-    EXPECT_WRONG_FORMAT_AT(R"({a:1})", 1, 2);         // a name must be quoted
-    EXPECT_WRONG_FORMAT_AT(R"({"a\":1})", 1, 2);      // the name never closes
+    EXPECT_WRONG_FORMAT_AT(R"({a:1})", 1, 2);     // a name must be quoted
+    EXPECT_WRONG_FORMAT_AT(R"({"a\":1})", 1, 2);  // the name never closes
 }
 
 TEST(JsonMalformed, ScalarFaults) {
-    EXPECT_WRONG_FORMAT_AT(R"({"a":"abc)", 1, 6);      // unterminated: at its quote
-    EXPECT_WRONG_FORMAT_AT(R"(["ab\q"])", 1, 5);       // unknown escape: at the backslash
-    EXPECT_WRONG_FORMAT_AT(R"([ab"c"])", 1, 4);        // bare token ends at a quote
-    EXPECT_WRONG_FORMAT_AT("[1\\", 1, 3);              // backslash as the last byte
-    EXPECT_WRONG_FORMAT_AT(R"(["\u4g2d"])", 1, 3);     // not four hex digits
+    EXPECT_WRONG_FORMAT_AT(R"({"a":"abc)", 1, 6);   // unterminated: at its quote
+    EXPECT_WRONG_FORMAT_AT(R"(["ab\q"])", 1, 5);    // unknown escape: at the backslash
+    EXPECT_WRONG_FORMAT_AT(R"([ab"c"])", 1, 4);     // bare token ends at a quote
+    EXPECT_WRONG_FORMAT_AT("[1\\", 1, 3);           // backslash as the last byte
+    EXPECT_WRONG_FORMAT_AT(R"(["\u4g2d"])", 1, 3);  // not four hex digits
     EXPECT_WRONG_FORMAT_AT(R"(["\u-12a"])", 1, 3);
     EXPECT_WRONG_FORMAT_AT(R"(["\u+12a"])", 1, 3);
     EXPECT_WRONG_FORMAT_AT(R"(["\u0x12"])", 1, 3);
@@ -85,7 +85,7 @@ TEST(JsonMalformed, RowsAndColumnsCountLineBreaks) {
     // CR and LF each start a row; the fault is the y.
     EXPECT_WRONG_FORMAT_AT("{\r\n\"a\":\n x y}", 4, 4);
     EXPECT_WRONG_FORMAT_AT("[\"a\nb\", x y]", 2, 7);  // so does a raw LF inside a string
-    EXPECT_WRONG_FORMAT_AT("[\n\"a\\\nq\"]", 2, 3);  // backslash before a line break
+    EXPECT_WRONG_FORMAT_AT("[\n\"a\\\nq\"]", 2, 3);   // backslash before a line break
 }
 
 TEST(JsonMalformed, WholeTextMustBeConsumed) {
@@ -173,7 +173,6 @@ TEST(JsonMalformed, FaultDeepInsideFreesWhatWasBuiltAndKeepsTheTarget) {
     EXPECT_THROW((void)ParseExact(R"([[1,2],{"a":[3,"\u12"]}])"), JsonWrongFormatException);
 
     JsonObjectObject target;
-    EXPECT_THROW(target.Parse(std::string(R"({"a":"1","b":[2,\q]})")),
-                 JsonWrongFormatException);
+    EXPECT_THROW(target.Parse(std::string(R"({"a":"1","b":[2,\q]})")), JsonWrongFormatException);
     EXPECT_EQ(target.ToString(), R"({ "a" : "1" })");
 }

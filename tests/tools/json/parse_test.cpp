@@ -64,8 +64,8 @@ TEST(JsonParse, BareTokenEndsOnlyAtSpaceCommaOrBracket) {
 }
 
 TEST(JsonParse, EscapesOfScalars) {
-    auto object = ParseExact(
-        R"({"a":"q\" s\/ b\\ \b\f\n\r\t","u":"\u0041\u4e2d\u4E2Dz","bare":x\"y})");
+    auto object =
+        ParseExact(R"({"a":"q\" s\/ b\\ \b\f\n\r\t","u":"\u0041\u4e2d\u4E2Dz","bare":x\"y})");
     EXPECT_EQ(Field(*object, "a"), "q\" s/ b\\ \b\f\n\r\t");
     // U+4E2D is D6 D0 in code page 936, upper- or lower-case hex alike.
     EXPECT_EQ(Field(*object, "u"), "A\xD6\xD0\xD6\xD0z");

@@ -40,13 +40,14 @@ TEST(ControlProtocol, RequestsAreLinesOfTextAndReadBackWhole) {
 TEST(ControlProtocol, MalformedRequestsAreRefused) {
     for (const char* text : {
              "",
-             "request=status\n",                       // no protocol line
-             "norvel-control 2\nrequest=status\n",     // another version
+             "request=status\n",                    // no protocol line
+             "norvel-control 2\nrequest=status\n",  // another version
              "norvel-control 1\nrequest=send\nmessage=16\nwparam=0\nlparam=0\n",  // no target
              "norvel-control 1\nrequest=send\ntarget-property=p\nmessage=x\nwparam=0\nlparam=0\n",
              "norvel-control 1\nrequest=send\ntarget-property=p\nmessage=16\nwparam=-1\nlparam=0\n",
              "norvel-control 1\nrequest=send\ntarget-property=p\nmessage=16\nwparam=0\n",
-             "norvel-control 1\nrequest=send\ntarget-property=a\\qb\nmessage=16\nwparam=0\nlparam=0\n",
+             "norvel-control "
+             "1\nrequest=send\ntarget-property=a\\qb\nmessage=16\nwparam=0\nlparam=0\n",
              "norvel-control 1\nno equals sign\n",
              "norvel-control 1\nrequest=launch\n",
          })
@@ -98,9 +99,9 @@ TEST(ControlProtocol, AStatusReplyFitsOneMessageAndCountsTheTasksLeftOut) {
 }
 
 TEST(ControlProtocol, OnlyTheOutsideMessagesMayBeSent) {
-    for (const uint32_t message : {platform::WM_CLOSE, intake::WM_SAVE_AND_EXIT,
-                                   intake::WM_ACCOUNT_COMMAND, intake::WM_START_UPDATER,
-                                   intake::WM_QUERY_PENDING})
+    for (const uint32_t message :
+         {platform::WM_CLOSE, intake::WM_SAVE_AND_EXIT, intake::WM_ACCOUNT_COMMAND,
+          intake::WM_START_UPDATER, intake::WM_QUERY_PENDING})
         EXPECT_TRUE(IsOutsideMessage(message)) << message;
     // These carry addresses or belong to the system's own windows.
     for (const uint32_t message : {intake::WM_REQUEST_BATCH, intake::WM_PIPE_BATCH,

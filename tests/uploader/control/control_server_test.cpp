@@ -42,11 +42,14 @@ ControlRequest Send(TargetKind kind, std::u16string name, uint32_t message, uint
 // A main window on a thread of its own that answers outside messages.
 struct MainWindow {
     MainWindow() {
-        handle = platform::RegisterWindow(loop, [this](uint32_t message, platform::WParam w,
-                                                       platform::LParam l) -> platform::LResult {
-            last = message;
-            return message == intake::WM_QUERY_PENDING ? 1 : static_cast<platform::LResult>(w) * 100 + l;
-        });
+        handle = platform::RegisterWindow(
+            loop,
+            [this](uint32_t message, platform::WParam w, platform::LParam l) -> platform::LResult {
+                last = message;
+                return message == intake::WM_QUERY_PENDING
+                           ? 1
+                           : static_cast<platform::LResult>(w) * 100 + l;
+            });
         platform::SetWindowProperty(handle, std::u16string(kMainWindowProperty), 1);
         platform::SetWindowTitle(handle, u"Norvel网盘Flinga");
     }
@@ -73,9 +76,9 @@ TEST(ControlServer, SendsOutsideMessagesToTheNamedWindowAndReturnsTheResult) {
     EXPECT_EQ(reply.error, ControlError::None) << reply.errorText;
     EXPECT_EQ(reply.result, 1);
 
-    reply = CallControl(dir.File("control"),
-                        Send(TargetKind::Title, u"Norvel网盘Flinga", intake::WM_ACCOUNT_COMMAND, 2, 1),
-                        kWaitMs);
+    reply = CallControl(
+        dir.File("control"),
+        Send(TargetKind::Title, u"Norvel网盘Flinga", intake::WM_ACCOUNT_COMMAND, 2, 1), kWaitMs);
     EXPECT_EQ(reply.error, ControlError::None);
     EXPECT_EQ(reply.result, 201);
     EXPECT_EQ(main.last.load(), intake::WM_ACCOUNT_COMMAND);
@@ -87,8 +90,8 @@ TEST(ControlServer, RefusesUnknownWindowsInsideMessagesAndGarbage) {
     CControlServer server;
     ASSERT_TRUE(server.Start(OptionsIn(dir)));
 
-    ControlReply reply =
-        CallControl(dir.File("control"), Send(TargetKind::Title, u"设置", platform::WM_CLOSE), kWaitMs);
+    ControlReply reply = CallControl(dir.File("control"),
+                                     Send(TargetKind::Title, u"设置", platform::WM_CLOSE), kWaitMs);
     EXPECT_EQ(reply.error, ControlError::NoWindow);
     // An address in lParam would be read inside the process: never passed on.
     reply = CallControl(dir.File("control"),
@@ -115,10 +118,10 @@ TEST(ControlServer, RefusesUnknownWindowsInsideMessagesAndGarbage) {
     ASSERT_TRUE(server.Start(options));
     auto silent = platform::PacketConnection::Connect(dir.File("control"), kWaitMs);
     ASSERT_TRUE(silent);
-    reply = CallControl(dir.File("control"),
-                        Send(TargetKind::Property, std::u16string(kMainWindowProperty),
-                             intake::WM_QUERY_PENDING),
-                        kWaitMs);
+    reply = CallControl(
+        dir.File("control"),
+        Send(TargetKind::Property, std::u16string(kMainWindowProperty), intake::WM_QUERY_PENDING),
+        kWaitMs);
     EXPECT_EQ(reply.error, ControlError::None);
 }
 
@@ -151,7 +154,8 @@ TEST(ControlServer, OneServerPerSocketAndAStaleSocketIsTakenOver) {
         std::filesystem::create_hard_link(dir.File("control"), dir.File("keep"));
     }
     std::filesystem::rename(dir.File("keep"), dir.File("control"));
-    EXPECT_EQ(CallControl(dir.File("control"), ControlRequest{}, kWaitMs).error, ControlError::NoServer);
+    EXPECT_EQ(CallControl(dir.File("control"), ControlRequest{}, kWaitMs).error,
+              ControlError::NoServer);
 
     CControlServer first;
     ASSERT_TRUE(first.Start(OptionsIn(dir)));
@@ -174,7 +178,8 @@ TEST(ControlServer, StoppingGivesUpAMessageItsWindowHasNotAnswered) {
     platform::Event release(platform::Event::ResetMode::Manual);
     platform::ThreadMessageLoop loop;
     const platform::WindowHandle stuck = platform::RegisterWindow(
-        loop, [&](uint32_t, platform::WParam, platform::LParam) -> platform::LResult {
+        loop,
+        [&](uint32_t, platform::WParam, platform::LParam) -> platform::LResult {
             entered.Set();
             EXPECT_TRUE(release.Wait(kWaitMs));
             return 1;
@@ -185,8 +190,8 @@ TEST(ControlServer, StoppingGivesUpAMessageItsWindowHasNotAnswered) {
     ASSERT_TRUE(server.Start(options));
     ControlReply reply;
     std::thread client([&] {
-        reply = CallControl(dir.File("control"), Send(TargetKind::Title, u"stuck", intake::WM_START_UPDATER),
-                            kWaitMs);
+        reply = CallControl(dir.File("control"),
+                            Send(TargetKind::Title, u"stuck", intake::WM_START_UPDATER), kWaitMs);
     });
     ASSERT_TRUE(entered.Wait(kWaitMs));
     const auto start = std::chrono::steady_clock::now();
@@ -203,7 +208,8 @@ TEST(ControlServer, AWindowThatTakesTooLongGivesATimeOut) {
     platform::Event release(platform::Event::ResetMode::Manual);  // outlives the loop
     platform::ThreadMessageLoop loop;
     const platform::WindowHandle slow = platform::RegisterWindow(
-        loop, [&](uint32_t, platform::WParam, platform::LParam) -> platform::LResult {
+        loop,
+        [&](uint32_t, platform::WParam, platform::LParam) -> platform::LResult {
             EXPECT_TRUE(release.Wait(kWaitMs));
             return 1;
         },

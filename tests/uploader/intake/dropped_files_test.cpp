@@ -38,9 +38,9 @@ TEST_F(DroppedFilesTest, AFileGivesItsFolderAndNameAFolderKeepsItsNameInTheEntri
     MakeFile("A/Photos/2011/a.jpg");
     MakeFile("A/Photos/b.jpg");
     MakeFile("A/single.txt");
-    EXPECT_THAT(Entries({PathOf("A/Photos"), PathOf("A/single.txt")}),
-                ElementsAre("<dir>/A|Photos/2011/a.jpg", "<dir>/A|Photos/b.jpg",
-                            "<dir>/A|single.txt"));
+    EXPECT_THAT(
+        Entries({PathOf("A/Photos"), PathOf("A/single.txt")}),
+        ElementsAre("<dir>/A|Photos/2011/a.jpg", "<dir>/A|Photos/b.jpg", "<dir>/A|single.txt"));
     // A trailing slash on a dropped folder changes nothing.
     EXPECT_THAT(Entries({PathOf("A/Photos/2011/")}), ElementsAre("<dir>/A/Photos|2011/a.jpg"));
 }

@@ -7,8 +7,8 @@
 #include "intake/task_map.h"
 #include "intake_test_support.h"
 #include "platform/event.h"
-#include "platform/text.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "settings/registry_values.h"
 #include "settings/session_state.h"
 #include "settings/settings.h"
@@ -51,8 +51,8 @@ TEST_F(ExportsTest, RefusedEntriesAreDroppedAndTheRestReachesTheMainWindow) {
     settings::g_LoggedIn = 1;
     const RequestBatch batch = {Entry("desktop.ini"), Entry("a.txt")};
     SetUpLoadTask(&batch, kHost);
-    EXPECT_THAT(m_Ui.Calls(), ElementsAre("create main", "added 1 a.txt", "show mini",
-                                          "show main", "use 1 1"));
+    EXPECT_THAT(m_Ui.Calls(),
+                ElementsAre("create main", "added 1 a.txt", "show mini", "show main", "use 1 1"));
     ASSERT_EQ(TaskIds(), (std::vector<int32_t>{10001}));
     EXPECT_EQ(GetTaskView(10001)->name, u"a.txt");
 }

@@ -15,7 +15,9 @@ using platform::LResult;
 using platform::WindowHandle;
 using platform::WParam;
 
-std::string Utf8(std::u16string_view text) { return platform::WideToUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+    return platform::WideToUtf8(text);
+}
 
 std::string BatchNames(const intake::RequestBatch& batch) {
     std::string names;
@@ -44,7 +46,8 @@ WindowHandle FakeUi::MakeWindow(const std::string& name) {
                 Record("close " + name);
                 platform::DestroyWindow(*self);
             } else if (name == "main" && message == intake::WM_REQUEST_BATCH) {
-                return intake::OnRequestBatch(reinterpret_cast<const intake::RequestBatch*>(lParam));
+                return intake::OnRequestBatch(
+                    reinterpret_cast<const intake::RequestBatch*>(lParam));
             } else if (name == "main" && message == intake::WM_TASK_CHANGED) {
                 ++m_TaskChanged;
             }

@@ -37,10 +37,9 @@ TEST_F(FolderFilesTest, AcceptedFilesDepthFirstInNameOrder) {
 
     std::vector<std::u16string> found = {u"kept"};  // appended to, not replaced
     CollectFolderFiles(PathOf("root"), found);
-    EXPECT_EQ(found, (std::vector<std::u16string>{u"kept", PathOf("root/a/1.txt"),
-                                                  PathOf("root/a/2.txt"),
-                                                  PathOf("root/a/sub/x.jpg"),
-                                                  PathOf("root/b.txt")}));
+    EXPECT_EQ(found,
+              (std::vector<std::u16string>{u"kept", PathOf("root/a/1.txt"), PathOf("root/a/2.txt"),
+                                           PathOf("root/a/sub/x.jpg"), PathOf("root/b.txt")}));
 }
 
 TEST_F(FolderFilesTest, LinksToFoldersAreNotFollowedSoLoopsEnd) {

@@ -1,7 +1,7 @@
 #include "intake_test_support.h"
 
-#include <filesystem>
 #include <stdlib.h>
+#include <filesystem>
 
 #include "intake/intake_state.h"
 #include "intake/queue.h"
@@ -54,7 +54,9 @@ std::u16string IntakeTest::MakeFolder(const std::string& relative) {
     return PathOf(relative);
 }
 
-void IntakeTest::SetMaxFileSize(std::u16string_view bytes) { settings::SetMaxFileSize(bytes); }
+void IntakeTest::SetMaxFileSize(std::u16string_view bytes) {
+    settings::SetMaxFileSize(bytes);
+}
 
 void IntakeTest::SetSyncFolder(const std::u16string& folder) {
     platform::RegistryKey::Create(settings::kFerronKey)->WriteString(settings::kSyncFolder, folder);

@@ -15,8 +15,8 @@
 #include "log/log.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "test_driver.h"
 #include "support/test_env.h"
+#include "test_driver.h"
 #include "uploader/log/log_test_support.h"
 
 using namespace intake;
@@ -97,8 +97,11 @@ TEST_F(LogRecordsTest, WorkersLogEachRunButNoCompletionOfARemovedTask) {
     };
     // The worker writes the completion just after the driver returns; a shutdown before
     // that removes the task like any other, without a completion record.
-    norvel::test::WaitUntil([&] { return ::testing::Value(Logged(), Contains(run("COMPLETE_UploadTask", "kept.txt"))); },
-                            std::chrono::seconds(10));
+    norvel::test::WaitUntil(
+        [&] {
+            return ::testing::Value(Logged(), Contains(run("COMPLETE_UploadTask", "kept.txt")));
+        },
+        std::chrono::seconds(10));
     StopQueue();  // the worker has written its last record once it is joined
 
     const std::vector<std::string> records = Logged();

@@ -47,7 +47,9 @@ protected:
     TestDriver m_Driver;
 };
 
-constexpr int32_t Id(int n) { return kFirstTaskId - 1 + n; }
+constexpr int32_t Id(int n) {
+    return kFirstTaskId - 1 + n;
+}
 
 }  // namespace
 
@@ -97,8 +99,7 @@ TEST_F(QueueTest, PauseAllThenResumeAllRunsTheInterruptedTaskFirst) {
     ResumeAll();
     ASSERT_TRUE(m_Driver.WaitForStarts(7));
     ASSERT_TRUE(m_Driver.WaitForReturn(Id(6)));
-    EXPECT_THAT(m_Driver.Started(),
-                ElementsAre(Id(1), Id(2), Id(3), Id(4), Id(4), Id(5), Id(6)));
+    EXPECT_THAT(m_Driver.Started(), ElementsAre(Id(1), Id(2), Id(3), Id(4), Id(4), Id(5), Id(6)));
     for (int n : {4, 5, 6})
         EXPECT_EQ(State(Id(n)), kTaskComplete) << n;
 }
@@ -118,8 +119,8 @@ TEST_F(QueueTest, ARetriedTaskRunsBeforeTheLaterWaitingOnes) {
     m_Driver.MakeAllInstant();
     ASSERT_TRUE(m_Driver.WaitForStarts(9));
     ASSERT_TRUE(m_Driver.WaitForReturn(Id(9)));
-    EXPECT_THAT(m_Driver.Started(), ElementsAre(Id(1), Id(2), Id(3), Id(4), Id(5), Id(6), Id(3),
-                                                Id(7), Id(9)));
+    EXPECT_THAT(m_Driver.Started(),
+                ElementsAre(Id(1), Id(2), Id(3), Id(4), Id(5), Id(6), Id(3), Id(7), Id(9)));
     EXPECT_EQ(State(Id(3)), kTaskComplete);
 }
 
@@ -180,8 +181,8 @@ TEST_F(QueueTest, UntilTheAccountLimitIsKnownNoFileIsTooLarge) {
     EXPECT_EQ(State(Id(1)), kTaskWaiting);
     // An anonymous upload has no account limit at all.
     SetMaxFileSize(u"10");
-    auto anonymous = CreateUploadContext(PathOf("up"), u"big.bin", platform::kNoWindow,
-                                         kAnonymousUpload);
+    auto anonymous =
+        CreateUploadContext(PathOf("up"), u"big.bin", platform::kNoWindow, kAnonymousUpload);
     EXPECT_EQ(anonymous->m_State, kTaskWaiting);
     EXPECT_EQ(anonymous->m_FileSize, 5000u);
     EXPECT_EQ(anonymous->m_FileName, u"big.bin");
@@ -193,7 +194,7 @@ TEST_F(QueueTest, ATaskPausedAndResumedBeforeItsDriverReturnedRunsOnceAtATime) {
     AddFiles(1);
     ASSERT_TRUE(m_Driver.WaitForStarts(1));
     PauseAll();
-    ResumeAll();  // the driver still runs: another worker must not start it again
+    ResumeAll();       // the driver still runs: another worker must not start it again
     RetryTask(Id(1));  // nor may a retry
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(m_Driver.Started().size(), 1u);
@@ -269,8 +270,8 @@ TEST_F(QueueTest, StopQueueStopsRunningDriversAndEndsEveryWorker) {
 TEST_F(QueueTest, ChangeReportsGoToTheMainWindowQueueOrToTheOwnerWindow) {
     StartQueue(0);
     std::vector<platform::LParam> seen;
-    const platform::WindowHandle owner =
-        platform::RegisterWindow(m_Loop, [&](uint32_t message, platform::WParam, platform::LParam l) {
+    const platform::WindowHandle owner = platform::RegisterWindow(
+        m_Loop, [&](uint32_t message, platform::WParam, platform::LParam l) {
             if (message == WM_TASK_CHANGED)
                 seen.push_back(l);
             return platform::LResult{0};

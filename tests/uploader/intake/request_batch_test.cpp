@@ -7,8 +7,8 @@
 #include "intake/task_map.h"
 #include "intake_test_support.h"
 #include "platform/event.h"
-#include "platform/text.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "settings/registry_values.h"
 #include "settings/session_state.h"
 

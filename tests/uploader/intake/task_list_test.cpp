@@ -20,10 +20,18 @@ namespace {
 // Bytes written by hand from the format: count, then per record the directory and the
 // name (0xFF, tag 0xFFFE, length, UTF-16LE units) and the 32-bit state.
 const std::string kOneRecord =
-    "\x01\x00\x00\x00"s                                                  // N = 1
-    "\xFF\xFE\xFF\x02" "/\x00" "d\x00"s                                  // "/d"
-    "\xFF\xFE\xFF\x06" "a\x00" ".\x00" "t\x00" "x\x00" "t\x00" "\xE5\x4E"s  // "a.txt以"
-    "\x03\x00\x00\x00"s;                                                 // state 3
+    "\x01\x00\x00\x00"s  // N = 1
+    "\xFF\xFE\xFF\x02"
+    "/\x00"
+    "d\x00"s  // "/d"
+    "\xFF\xFE\xFF\x06"
+    "a\x00"
+    ".\x00"
+    "t\x00"
+    "x\x00"
+    "t\x00"
+    "\xE5\x4E"s           // "a.txt以"
+    "\x03\x00\x00\x00"s;  // state 3
 
 std::string Utf16Le(const std::u16string& text) {
     std::string bytes;
@@ -35,8 +43,8 @@ std::string Utf16Le(const std::u16string& text) {
 }
 
 std::string Le32(uint32_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8),
-            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 24)};
 }
 
 std::vector<std::string> Describe(const std::vector<CTask>& tasks) {
@@ -85,17 +93,20 @@ TEST(TaskListFormat, LengthsUseTheirThreeForms) {
 TEST(TaskListFormat, TaggedAndUntaggedStringsOfEveryLengthFormAreRead) {
     const std::string ansi300(300, 'q');
     const std::string wide70000 = Utf16Le(std::u16string(70000, u'w'));
-    const std::string bytes =
-        Le32(4) +
-        // untagged, one-byte length, code page 936: "上传" is C9 CF B4 AB
-        "\x04\xC9\xCF\xB4\xAB"s + "\x05" "a.txt"s + Le32(1) +
-        // untagged, 16-bit and 32-bit lengths
-        "\xFF\x2C\x01"s + ansi300 + "\xFF\xFF\xFF"s + Le32(3) + "abc" + Le32(2) +
-        // tagged, 16-bit and 32-bit lengths
-        "\xFF\xFE\xFF\xFF\x01\x01"s + Utf16Le(std::u16string(257, u'x')) + "\xFF\xFE\xFF\xFF\xFF\xFF"s +
-        Le32(70000) + wide70000 + Le32(15) +
-        // an empty untagged and an empty tagged string
-        "\x00"s + "\xFF\xFE\xFF\x00"s + Le32(static_cast<uint32_t>(-1));
+    const std::string bytes = Le32(4) +
+                              // untagged, one-byte length, code page 936: "上传" is C9 CF B4 AB
+                              "\x04\xC9\xCF\xB4\xAB"s +
+                              "\x05"
+                              "a.txt"s +
+                              Le32(1) +
+                              // untagged, 16-bit and 32-bit lengths
+                              "\xFF\x2C\x01"s + ansi300 + "\xFF\xFF\xFF"s + Le32(3) + "abc" +
+                              Le32(2) +
+                              // tagged, 16-bit and 32-bit lengths
+                              "\xFF\xFE\xFF\xFF\x01\x01"s + Utf16Le(std::u16string(257, u'x')) +
+                              "\xFF\xFE\xFF\xFF\xFF\xFF"s + Le32(70000) + wide70000 + Le32(15) +
+                              // an empty untagged and an empty tagged string
+                              "\x00"s + "\xFF\xFE\xFF\x00"s + Le32(static_cast<uint32_t>(-1));
     const DecodedTaskList list = DecodeTaskList(bytes);
     EXPECT_FALSE(list.damaged);
     ASSERT_EQ(list.tasks.size(), 4u);
@@ -111,8 +122,8 @@ TEST(TaskListFormat, TaggedAndUntaggedStringsOfEveryLengthFormAreRead) {
 }
 
 TEST(TaskListFormat, DamagedListsGiveEveryCompleteRecordAndNeverMore) {
-    const std::vector<CTask> tasks = {{u"/a", u"1.txt", 1}, {u"/b", u"2.txt", 3},
-                                      {u"/c", u"3.txt", 5}};
+    const std::vector<CTask> tasks = {
+        {u"/a", u"1.txt", 1}, {u"/b", u"2.txt", 3}, {u"/c", u"3.txt", 5}};
     const std::string bytes = EncodeTaskList(tasks);
     // Every cut: the records wholly before it, and the damage reported.
     const size_t recordSize = (bytes.size() - 4) / 3;

@@ -20,7 +20,9 @@ TEST_F(SettingsTest, UserAgentCarriesTheVersionOfTheInstalledLibrary) {
     // The host program is <temp>/Flinga/Norvel_Flinga, so the install path is <temp>.
     std::filesystem::create_directories(m_Dir.File("Flinga"));
     norvel::test::WriteFile(m_Dir.File("Flinga/libNorvel_flinga.so"),
-                            std::string("\x7f" "ELF...@(#)NORVEL_FILE_VERSION=2.3.4.5;SpecialBuild=;", 53) +
+                            std::string("\x7f"
+                                        "ELF...@(#)NORVEL_FILE_VERSION=2.3.4.5;SpecialBuild=;",
+                                        53) +
                                 std::string(1, '\0') + "tail");
     EXPECT_EQ(GetUserAgent(), u"User-Agent: Norvel_flinga/2.3.4.5,Channel=0000\r\n");
 }

@@ -31,8 +31,9 @@ TEST_F(IniTest, MissingFileGivesTheDefaults) {
 }
 
 TEST_F(IniTest, ValuesAreFoundWithoutRegardToCase) {
-    WriteUiIni("; layout\n[MainDlg]\nSize = 264 352\r\npos=-3 12x 7\ntext=\"Norvel网盘\"\n"
-               "[other]\nsize=1\n");
+    WriteUiIni(
+        "; layout\n[MainDlg]\nSize = 264 352\r\npos=-3 12x 7\ntext=\"Norvel网盘\"\n"
+        "[other]\nsize=1\n");
     std::vector<int> values;
     EXPECT_EQ(IniInts(u"maindlg", u"SIZE", values), 2);
     EXPECT_EQ(values, (std::vector<int>{264, 352}));
@@ -49,16 +50,17 @@ TEST_F(IniTest, ChangedFileIsReadAgain) {
     std::u16string text;
     IniText(u"a", text);
     EXPECT_EQ(text, u"one");
-    std::filesystem::last_write_time(m_Dir.File("skinwnd-res/uploader/UI.ini"),
-                                     std::filesystem::file_time_type::clock::now() -
-                                         std::chrono::seconds(10));
+    std::filesystem::last_write_time(
+        m_Dir.File("skinwnd-res/uploader/UI.ini"),
+        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
     WriteUiIni("[a]\ntext=two\n");
     IniText(u"a", text);
     EXPECT_EQ(text, u"two");
 }
 
 TEST_F(IniTest, ThemePathIsBesideTheProgram) {
-    EXPECT_EQ(ThemePath(u"blue"), platform::Utf8ToWide(m_Dir.File("skinwnd-res/uploader/blue/theme.ini")));
+    EXPECT_EQ(ThemePath(u"blue"),
+              platform::Utf8ToWide(m_Dir.File("skinwnd-res/uploader/blue/theme.ini")));
     SetHostProgramPath(u"Norvel_Flinga");
     EXPECT_EQ(ThemePath(u"blue"), u"");
 }

@@ -1,5 +1,5 @@
-#include "settings/registry_values.h"
 #include "settings/service_hosts.h"
+#include "settings/registry_values.h"
 #include "settings_test_support.h"
 
 using namespace settings;
@@ -22,8 +22,8 @@ TEST(ServiceHostTest, AcceptedForms) {
 
 TEST(ServiceHostTest, RefusedForms) {
     ServiceHost host;
-    for (std::u16string_view bad : {u"", u"http://", u"h:0", u"h:65536", u"h:8x", u"::1",
-                                    u"a b", u"[::1", u":80"})
+    for (std::u16string_view bad :
+         {u"", u"http://", u"h:0", u"h:65536", u"h:8x", u"::1", u"a b", u"[::1", u":80"})
         EXPECT_FALSE(ParseServiceHost(bad, host)) << std::string(bad.begin(), bad.end());
 }
 

@@ -49,10 +49,12 @@ protected:
 // A window that records the owner notifications it gets.
 struct FakeOwner {
     explicit FakeOwner(int32_t kind) {
-        handle = platform::RegisterWindow(ui::QtLoop(), [this](uint32_t message, platform::WParam w, platform::LParam l) {
+        handle = platform::RegisterWindow(ui::QtLoop(), [this](uint32_t message, platform::WParam w,
+                                                               platform::LParam l) {
             if (message == WM_TASK_CHANGED) {
                 const auto* update = reinterpret_cast<const ui::CTaskUpdate*>(l);
-                calls.push_back("changed " + std::to_string(w) + " " + std::to_string(update->taskId) + " " +
+                calls.push_back("changed " + std::to_string(w) + " " +
+                                std::to_string(update->taskId) + " " +
                                 std::to_string(update->state));
             } else if (message == WM_USERINFO_DONE) {
                 calls.push_back(std::to_string(w) + " " +
@@ -109,7 +111,7 @@ TEST_F(ContainerTest, RemoveAndRetryReachTheQueue) {
     const std::vector<int32_t> ids = AddTasks(3);
     ClickPart(0, RowPart::Remove);
     EXPECT_FALSE(Rows().HasRow(ids[0]));
-    EXPECT_FALSE(GetTaskView(ids[0]));  // gone from the task map
+    EXPECT_FALSE(GetTaskView(ids[0]));          // gone from the task map
     EXPECT_EQ(m_Ui->Counters().Get().done, 1);  // given up: finished
     EXPECT_EQ(settings::g_PendingCount.load(), 2);
 
@@ -124,7 +126,9 @@ TEST_F(ContainerTest, RemoveAndRetryReachTheQueue) {
     EXPECT_FALSE(m_Ui->Counters().Get().hadFailure);
     EXPECT_EQ(settings::g_PendingCount.load(), 2);
     // Only failed rows are retried.
-    EXPECT_EQ(platform::SendMessage(Rows().Handle(), WM_TASK_RETRY, static_cast<platform::WParam>(ids[2])), 0);
+    EXPECT_EQ(platform::SendMessage(Rows().Handle(), WM_TASK_RETRY,
+                                    static_cast<platform::WParam>(ids[2])),
+              0);
 }
 
 TEST_F(ContainerTest, ARetryClickedWhileTheRunStillReturnsShowsWhatTheQueueDid) {

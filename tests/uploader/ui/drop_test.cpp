@@ -55,7 +55,8 @@ TEST_F(DropTest, ADroppedFileAndADroppedFolderGiveTheirEntries) {
     EXPECT_TRUE(Drop({Local("A/single.txt"), Local("A/Photos")}));
     ASSERT_TRUE(WaitFor([&] { return Rows().Count() == 3; }));
     const std::string dir = m_Dir.File("A");
-    EXPECT_THAT(Entries(), ElementsAre(dir + "|single.txt", dir + "|Photos/2011/a.jpg", dir + "|Photos/b.jpg"));
+    EXPECT_THAT(Entries(), ElementsAre(dir + "|single.txt", dir + "|Photos/2011/a.jpg",
+                                       dir + "|Photos/b.jpg"));
     EXPECT_EQ(Utf8(Rows().Row(10002)->Name()), "a.jpg");
     EXPECT_EQ(Utf8(Rows().Row(10002)->RemotePath()), "Photos/2011");
     EXPECT_EQ(m_Ui->Counters().Get().total, 3);

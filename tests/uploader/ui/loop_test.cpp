@@ -20,7 +20,9 @@ namespace {
 
 using LoopTest = UiTest;
 
-bool OnGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+bool OnGuiThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
 
 }  // namespace
 
@@ -95,7 +97,8 @@ TEST_F(LoopTest, ALoopTakenDownDropsItsWindowsAndWhatWasQueued) {
 TEST_F(LoopTest, ARegisteredWidgetAnswersMessagesUntilItCloses) {
     QWidget widget;
     ui::CWindowRegistration registration(
-        widget, [](uint32_t message, platform::WParam, platform::LParam) { return message == 1 ? 11 : 0; },
+        widget,
+        [](uint32_t message, platform::WParam, platform::LParam) { return message == 1 ? 11 : 0; },
         u"测试窗口");
     EXPECT_EQ(widget.windowTitle(), QStringLiteral("测试窗口"));
     EXPECT_EQ(platform::GetWindowTitle(registration.Handle()), u"测试窗口");

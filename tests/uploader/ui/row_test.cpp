@@ -56,7 +56,8 @@ const Expected kStates[] = {
     {kTaskFileMissing, "文件不存在", kRed, Icon::Failed, RowPart::None, ""},
     {kTaskDiskFull, "网盘空间已满", kRed, Icon::None, RowPart::Upgrade, "扩容>>"},
     {kTaskTimeout, "上传超时，请稍后再试", kRed, Icon::Failed, RowPart::Retry, "重传"},
-    {kTaskParentMissing, "网盘'我收到的文件'不存在,上传失败", kRed, Icon::Failed, RowPart::None, ""},
+    {kTaskParentMissing, "网盘'我收到的文件'不存在,上传失败", kRed, Icon::Failed, RowPart::None,
+     ""},
     {kTaskFileExists, "文件重名，上传失败", kRed, Icon::Failed, RowPart::None, ""},
 };
 
@@ -77,7 +78,8 @@ bool HasColour(const QImage& image, QRect band, QColor colour) {
     for (int y = band.top(); y <= band.bottom(); ++y) {
         for (int x = band.left(); x <= band.right(); ++x) {
             const QColor pixel = image.pixelColor(x, y);
-            best = std::min(best, std::abs(pixel.red() - colour.red()) + std::abs(pixel.green() - colour.green()) +
+            best = std::min(best, std::abs(pixel.red() - colour.red()) +
+                                      std::abs(pixel.green() - colour.green()) +
                                       std::abs(pixel.blue() - colour.blue()));
         }
     }
@@ -110,7 +112,8 @@ TEST_F(RowTest, EachStateShowsItsTextColourIconAndLink) {
             EXPECT_EQ(look.linkColour, kShop);
         }
         // The colour is really on the status line, in the text (not the icon).
-        EXPECT_TRUE(HasColour(Paint(row), QRect(look.textX, 28, kWidth - 45 - look.textX, 16), expected.colour));
+        EXPECT_TRUE(HasColour(Paint(row), QRect(look.textX, 28, kWidth - 45 - look.textX, 16),
+                              expected.colour));
     }
 }
 
@@ -138,7 +141,8 @@ TEST_F(RowTest, ClicksFindTheRemoveGlyphAndTheLinks) {
     const CTaskBarWin failed(Task(kTaskFailed), 0);
     EXPECT_EQ(failed.PartRect(RowPart::Remove, kWidth), QRect(kWidth - 30, 13, 10, 9));
     EXPECT_EQ(failed.HitTest(QPoint(kWidth - 25, 17), kWidth), RowPart::Remove);
-    EXPECT_EQ(failed.HitTest(failed.PartRect(RowPart::Retry, kWidth).center(), kWidth), RowPart::Retry);
+    EXPECT_EQ(failed.HitTest(failed.PartRect(RowPart::Retry, kWidth).center(), kWidth),
+              RowPart::Retry);
     EXPECT_EQ(failed.HitTest(QPoint(40, 15), kWidth), RowPart::None);
     const CTaskBarWin done(Task(kTaskComplete), 0);
     EXPECT_EQ(done.HitTest(done.PartRect(RowPart::View, kWidth).center(), kWidth), RowPart::View);

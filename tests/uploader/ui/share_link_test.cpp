@@ -15,7 +15,6 @@
 #include <iostream>
 
 #include "engine_fixture.h"
-#include "ui_test_support.h"
 #include "fake_notifications.h"
 #include "intake/intake_ui.h"
 #include "intake/request_batch.h"
@@ -27,6 +26,7 @@
 #include "ui/anony_dlg.h"
 #include "ui/outer_link_dlg.h"
 #include "ui/qt_intake_ui.h"
+#include "ui_test_support.h"
 #include "upload/driver.h"
 
 namespace upload_test {

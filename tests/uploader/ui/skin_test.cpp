@@ -33,7 +33,9 @@ std::set<QString> FilesBelow(const QString& folder) {
 const std::set<QString> kPicturesWithText = {"about_banner.png", "others/button_expand.png",
                                              "others/button_vip.png", "others/button_weibo.png"};
 
-QString Q(std::u16string_view text) { return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())); }
+QString Q(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The largest difference of one colour channel between two pictures of the same size.
 // Qt's raster engine rounds antialiased edges by one step differently on processors with
@@ -47,7 +49,8 @@ int LargestChannelDifference(const QImage& a, const QImage& b) {
         const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
         for (int col = 0; col < x.width(); ++col) {
             largest = std::max({largest, std::abs(qRed(p[col]) - qRed(q[col])),
-                                std::abs(qGreen(p[col]) - qGreen(q[col])), std::abs(qBlue(p[col]) - qBlue(q[col])),
+                                std::abs(qGreen(p[col]) - qGreen(q[col])),
+                                std::abs(qBlue(p[col]) - qBlue(q[col])),
                                 std::abs(qAlpha(p[col]) - qAlpha(q[col]))});
         }
     }
@@ -85,11 +88,15 @@ TEST_F(SkinTest, TheGeneratorRedrawsTheSkinKeptInTheRepository) {
 
 TEST_F(SkinTest, EveryPictureOfTheWindowsIsBesideTheLibraryInItsSize) {
     using namespace ui::skin;
-    for (const Picture& picture :
-         {kMainBackground, kMainLogo, kMainClose, kAppIcon, kRowBackground, kRowWaiting, kRowFailed, kRowSuccess,
-          kProgressTrack, kProgressFill, kRowRemove, kScrollTrack, kThumbTop, kThumbMiddle, kThumbBottom, kMiniMain,
-          kMiniClose, kMiniConfirm, kMiniMark, kMiniHint, kTipsBackground, kMessageBackground, kMessageClose,
-          kMessageIcon, kAboutBanner, kMenu}) {
+    for (const Picture& picture : {kMainBackground,    kMainLogo,      kMainClose,
+                                   kAppIcon,           kRowBackground, kRowWaiting,
+                                   kRowFailed,         kRowSuccess,    kProgressTrack,
+                                   kProgressFill,      kRowRemove,     kScrollTrack,
+                                   kThumbTop,          kThumbMiddle,   kThumbBottom,
+                                   kMiniMain,          kMiniClose,     kMiniConfirm,
+                                   kMiniMark,          kMiniHint,      kTipsBackground,
+                                   kMessageBackground, kMessageClose,  kMessageIcon,
+                                   kAboutBanner,       kMenu}) {
         SCOPED_TRACE(ui_test::Utf8(picture.file));
         const QPixmap loaded = ui::LoadSkinPicture(picture.file);
         ASSERT_FALSE(loaded.isNull());
@@ -102,12 +109,12 @@ TEST_F(SkinTest, TheLayoutFileHoldsEveryElementTheDialogsName) {
     for (const char16_t* section :
          {u"loginDlg", u"AccountEdit", u"PwdEdit", u"LoginButton", u"RemCheckbox", u"OuterLinkDlg",
           u"outerlinkbtnok", u"outerlinktxt", u"outerlinkcheck", u"outerlinkcpy", u"SinaBlogsDlg",
-          u"SinaBlogsDlgBinding", u"SinaBlogsDlgSend", u"SinaBlogsDlgClose", u"SinaBlogsDlgBlogText",
-          u"SinaBlogsCheckRepost", u"SinaBlogsCheckFans"}) {
+          u"SinaBlogsDlgBinding", u"SinaBlogsDlgSend", u"SinaBlogsDlgClose",
+          u"SinaBlogsDlgBlogText", u"SinaBlogsCheckRepost", u"SinaBlogsCheckFans"}) {
         SCOPED_TRACE(ui_test::Utf8(section));
         EXPECT_NE(settings::IniString(section, u"size", u""), u"");
     }
-    std::vector<std::u16string> texts = {u"AccountText", u"PwdText",  u"RemText",  u"visitText",
+    std::vector<std::u16string> texts = {u"AccountText",  u"PwdText",  u"RemText", u"visitText",
                                          u"registerText", u"pwderror", u"neterror"};
     for (int i = 1; i <= 7; ++i)
         texts.push_back(u"outerlink" + platform::Utf8ToWide(std::to_string(i)));
@@ -128,8 +135,9 @@ TEST_F(SkinTest, ThemeFilesNameOnlyPicturesThatExist) {
         const std::u16string theme = settings::ThemePath(folder);
         const QString base = Q(settings::SkinFolder()) + Q(folder) + "/";
         std::vector<std::pair<std::u16string, std::u16string>> keys = {
-            {u"Personality", u"DialogBmp"}, {u"Personality", u"Top"},  {u"Personality", u"Bottom"},
-            {u"Personality", u"Left"},      {u"Personality", u"Right"}, {u"Button0", u"ButtonImage"},
+            {u"Personality", u"DialogBmp"}, {u"Personality", u"Top"},
+            {u"Personality", u"Bottom"},    {u"Personality", u"Left"},
+            {u"Personality", u"Right"},     {u"Button0", u"ButtonImage"},
             {u"Buttons", u"Botton1"}};
         if (std::u16string_view(folder) == u"others") {
             for (const char16_t* set : {u"Botton2", u"Botton3", u"Botton92", u"BottonExpendNetdisk",
@@ -151,7 +159,8 @@ TEST_F(SkinTest, MissingWindowsFontsFallBackToInstalledOnesOfTheSameSize) {
     for (const QString& family : {QStringLiteral("宋体"), QStringLiteral("仿宋体")}) {
         const QFont font = ui::UiFont(family, 12);
         EXPECT_EQ(QFontInfo(font).pixelSize(), 12);
-        EXPECT_TRUE(IsCjkFamily(QFontInfo(font).family())) << QFontInfo(font).family().toStdString();
+        EXPECT_TRUE(IsCjkFamily(QFontInfo(font).family()))
+            << QFontInfo(font).family().toStdString();
     }
     for (const QString& family : {QStringLiteral("Tahoma"), QStringLiteral("Arial")}) {
         const QFont font = ui::UiFont(family, 11, true);

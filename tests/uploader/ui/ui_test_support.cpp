@@ -20,7 +20,9 @@
 
 namespace ui_test {
 
-std::string Utf8(std::u16string_view text) { return platform::WideToUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+    return platform::WideToUtf8(text);
+}
 
 void UiTest::SetUp() {
     setenv("NORVEL_REGISTRY", m_Dir.File("registry.reg").c_str(), 1);
@@ -87,7 +89,8 @@ void RunDueEvents() {
 
 void SaveScreenshot(QWidget& widget, const std::string& name) {
     QDir().mkpath(NORVEL_UI_SHOTS_DIR);
-    widget.grab().save(QString::fromStdString(std::string(NORVEL_UI_SHOTS_DIR "/") + name + ".png"));
+    widget.grab().save(
+        QString::fromStdString(std::string(NORVEL_UI_SHOTS_DIR "/") + name + ".png"));
 }
 
 bool UiTest::WaitFor(const std::function<bool()>& condition) {
@@ -119,7 +122,8 @@ intake::RequestBatch UiTest::UploadBatch(const std::vector<std::string>& names) 
     for (const std::string& name : names) {
         MakeFile("in/" + name, "content of " + name);
         intake::UploadRequestEntry entry;
-        EXPECT_TRUE(intake::MakeEntry(intake::kUploadRequest, PathOf("in"), platform::Utf8ToWide(name), entry));
+        EXPECT_TRUE(intake::MakeEntry(intake::kUploadRequest, PathOf("in"),
+                                      platform::Utf8ToWide(name), entry));
         batch.push_back(entry);
     }
     return batch;
@@ -146,7 +150,8 @@ std::vector<int32_t> UiTest::AddTasks(int count, const std::string& prefix) {
         if (ids.size() != before + names.size())
             return false;
         added.assign(ids.end() - count, ids.end());
-        return std::all_of(added.begin(), added.end(), [&](int32_t id) { return Rows().HasRow(id); });
+        return std::all_of(added.begin(), added.end(),
+                           [&](int32_t id) { return Rows().HasRow(id); });
     }));
     return added;
 }
@@ -167,7 +172,8 @@ void UiTest::ReportAndShow(int32_t id, int32_t state, uint64_t done) {
     EXPECT_TRUE(WaitFor([&] {
         const ui::CTaskBarWin* row = Rows().Row(id);
         return row && row->State() == state && row->DoneSize() == std::min(done, row->TotalSize());
-    })) << id << " " << state;
+    })) << id
+        << " " << state;
 }
 
 void UiTest::SaveShot(QWidget& widget, const std::string& name) {

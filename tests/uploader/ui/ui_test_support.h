@@ -62,7 +62,7 @@ protected:
     std::unique_ptr<ui::CQtIntakeUi> m_Ui;
     std::vector<std::string> m_Messages;  // "caption|text"
     int m_HostCloses = 0;
-    std::vector<int> m_Opacities;  // every opacity the main window took
+    std::vector<int> m_Opacities;              // every opacity the main window took
     std::function<void(int32_t)> m_TaskShown;  // run as the drain shows each task
     int m_FileCount = 0;
     // The bus of the desktop notices; empty: the test's session bus, which does not exist.

@@ -16,7 +16,6 @@
 
 #include "actions/weibo_action.h"
 #include "engine_fixture.h"
-#include "ui_test_support.h"
 #include "intake/intake_ui.h"
 #include "intake/messages.h"
 #include "intake/request_batch.h"
@@ -32,6 +31,7 @@
 #include "ui/text_link.h"
 #include "ui/weibo_account_command.h"
 #include "ui/weibo_text.h"
+#include "ui_test_support.h"
 
 namespace upload_test {
 namespace {

@@ -47,7 +47,8 @@ TEST_F(WindowTest, ThePanelSitsAtTheLowerRightOfTheWorkAreaWithItsListInside) {
     ui::CuploadDlg& main = Main();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(main.size(), QSize(264, 352));
-    EXPECT_EQ(main.pos(), QPoint(area.x() + area.width() - 264 - 20, area.y() + area.height() - 352));
+    EXPECT_EQ(main.pos(),
+              QPoint(area.x() + area.width() - 264 - 20, area.y() + area.height() - 352));
     EXPECT_EQ(Rows().geometry(), QRect(8, 37, 249, 312));
     EXPECT_TRUE(main.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(main.testAttribute(Qt::WA_TranslucentBackground));
@@ -257,8 +258,8 @@ TEST_F(WindowTest, TheUpdaterStartsOnceAndAMissingOneChangesNothing) {
     EXPECT_EQ(m_HostCloses, 1);
     ASSERT_TRUE(WaitFor([&] { return !norvel::test::ReadFile(out).empty(); }));
     QThread::msleep(100);  // a second start would have written by now
-    EXPECT_EQ(norvel::test::ReadFile(out), std::to_string(QCoreApplication::applicationPid()) + "|" +
-                                               NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga\n");
+    EXPECT_EQ(norvel::test::ReadFile(out), std::to_string(QCoreApplication::applicationPid()) +
+                                               "|" + NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga\n");
 }
 
 TEST_F(WindowTest, TheCloseGlyphHidesThePanelWhileUploadsGoOn) {
@@ -274,7 +275,8 @@ TEST_F(WindowTest, TheCloseGlyphHidesThePanelWhileUploadsGoOn) {
 
 TEST_F(WindowTest, TheLinkOpensTheReceivedFilesFolderOfTheWebDisk) {
     const std::string out = m_Dir.File("opened");
-    norvel::test::WriteFile(m_Dir.File("open.sh"), "#!/bin/sh\nprintf '%s' \"$1\" >'" + out + "'\n");
+    norvel::test::WriteFile(m_Dir.File("open.sh"),
+                            "#!/bin/sh\nprintf '%s' \"$1\" >'" + out + "'\n");
     std::filesystem::permissions(m_Dir.File("open.sh"), std::filesystem::perms::owner_all);
     setenv("NORVEL_OPEN_URL", m_Dir.File("open.sh").c_str(), 1);
     ui::CuploadDlg& main = Main();
@@ -348,7 +350,8 @@ TEST_F(WindowTest, ReferencePictureOfAHoveredPanel) {
     ui::CuploadDlg& main = Main();
     QTest::mouseMove(main.windowHandle(), main.LinkRect().center().toPoint());
     ASSERT_TRUE(WaitFor([&] { return main.Opacity() == 100; }));
-    QTest::mouseMove(&Rows(), Rows().RowRect(0).topLeft() +
-                                  Rows().Row(ids[0])->PartRect(ui::RowPart::View, Rows().RowWidth()).center());
+    QTest::mouseMove(
+        &Rows(), Rows().RowRect(0).topLeft() +
+                     Rows().Row(ids[0])->PartRect(ui::RowPart::View, Rows().RowWidth()).center());
     SaveShot(main, "main_window_view_hovered");
 }

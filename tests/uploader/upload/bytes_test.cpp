@@ -60,35 +60,41 @@ protected:
 TEST_F(RequestBytes, SignatureSortsTheParameterStringsAfterTheSecret) {
     // Fast on a segment: every kind of string at once, in the byte order of the strings
     // (kdw_fcon before kdw_fid, kdw_filename before kdw_fmt, kdw_pfid before kdw_range).
-    const std::string expected = Md5(
-        "S3"
-        "kdw_app1"
-        "kdw_fconc0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0"
-        "kdw_fid" + kSegId +
-        "kdw_filenamea b&c.txt"
-        "kdw_fmtJSON"
-        "kdw_fsize4194304"
-        "kdw_pfid" + kFileId +
-        "kdw_pfsize8388608"
-        "kdw_range0-1023"
-        "kdw_tcon"
-        "kdw_ts1330837567"
-        "kdw_tstrT1"
-        "kdw_ver1.0");
+    const std::string expected =
+        Md5("S3"
+            "kdw_app1"
+            "kdw_fconc0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0"
+            "kdw_fid" +
+            kSegId +
+            "kdw_filenamea b&c.txt"
+            "kdw_fmtJSON"
+            "kdw_fsize4194304"
+            "kdw_pfid" +
+            kFileId +
+            "kdw_pfsize8388608"
+            "kdw_range0-1023"
+            "kdw_tcon"
+            "kdw_ts1330837567"
+            "kdw_tstrT1"
+            "kdw_ver1.0");
     EXPECT_EQ(BuildSignature(Args(UploadRequestKind::Fast, "0-1023", kSegId), task), expected);
 
     // Init of the whole file: no range, no content digest, no segment.
-    EXPECT_EQ(BuildSignature(Args(UploadRequestKind::Init), task),
-              Md5("S3kdw_app1kdw_fid" + kFileId +
-                  "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_tconkdw_ts1330837567kdw_tstrT1kdw_ver1.0"));
+    EXPECT_EQ(
+        BuildSignature(Args(UploadRequestKind::Init), task),
+        Md5("S3kdw_app1kdw_fid" + kFileId +
+            "kdw_filenamea "
+            "b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_tconkdw_ts1330837567kdw_tstrT1kdw_ver1.0"));
     // A block carries its range but no content digest.
-    EXPECT_EQ(BuildSignature(Args(UploadRequestKind::Block, "0-99"), task),
-              Md5("S3kdw_app1kdw_fid" + kFileId +
-                  "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_range0-99kdw_tconkdw_ts1330837567"
-                  "kdw_tstrT1kdw_ver1.0"));
+    EXPECT_EQ(
+        BuildSignature(Args(UploadRequestKind::Block, "0-99"), task),
+        Md5("S3kdw_app1kdw_fid" + kFileId +
+            "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_range0-99kdw_tconkdw_ts1330837567"
+            "kdw_tstrT1kdw_ver1.0"));
     // The segment list of a SegInfo request is signed as it is sent.
     EXPECT_EQ(BuildSignature(Args(UploadRequestKind::SegInfo), task),
-              Md5("S3kdw_app1kdw_fid" + kFileId + "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_seglist" +
+              Md5("S3kdw_app1kdw_fid" + kFileId +
+                  "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_seglist" +
                   SegmentListText(task) + "kdw_tconkdw_ts1330837567kdw_tstrT1kdw_ver1.0"));
 }
 
@@ -101,18 +107,21 @@ TEST_F(RequestBytes, FormBodiesOfTheControlRequests) {
     // The whole file's range follows the key's "&": the "&&" is part of the format.
     EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Fast, "0-4095"), task),
               start + "&kdw_fid=" + kFileId +
-                  "&kdw_fsize=8388608&kdw_key=k&&kdw_range=0-4095&kdw_fcon=c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0&");
+                  "&kdw_fsize=8388608&kdw_key=k&&kdw_range=0-4095&kdw_fcon="
+                  "c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0&");
     EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Fast, "0-1023", kSegId), task),
               start + "&kdw_pfid=" + kFileId + "&kdw_pfsize=8388608&kdw_key=k&kdw_fid=" + kSegId +
                   "&kdw_fsize=4194304&kdw_range=0-1023&kdw_fcon=c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0&");
     EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::SegInfo), task),
-              start + "&kdw_fid=" + kFileId + "&kdw_fsize=8388608&kdw_key=k&kdw_seglist=" + SegmentListText(task) + "&");
+              start + "&kdw_fid=" + kFileId +
+                  "&kdw_fsize=8388608&kdw_key=k&kdw_seglist=" + SegmentListText(task) + "&");
 }
 
 TEST_F(RequestBytes, SegmentListTextAsTheJsonWriterWritesIt) {
     EXPECT_EQ(SegmentListText(task),
               "[{ \"fileid\" : \"11111111111111111111111111111111\" , \"range\" : \"0-4194303\" },"
-              "{ \"fileid\" : \"" + kSegId + "\" , \"range\" : \"4194304-8388607\" }]");
+              "{ \"fileid\" : \"" +
+                  kSegId + "\" , \"range\" : \"4194304-8388607\" }]");
     task.m_Segments.clear();
     EXPECT_EQ(SegmentListText(task), "[]");
 }
@@ -120,20 +129,23 @@ TEST_F(RequestBytes, SegmentListTextAsTheJsonWriterWritesIt) {
 TEST_F(RequestBytes, MultipartHeadOfABlockOfTheWholeFile) {
     const std::string D = "------------7bAbCdEfGhIj";
     auto field = [&](const std::string& name, const std::string& value) {
-        return "\r\n" + D + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+        return "\r\n" + D + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" +
+               value;
     };
     const std::string expected =
         D + "\r\nContent-Disposition: form-data; name=\"kdw_app\"\r\n\r\n1\r\n" + D +
-        "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n1330837567" + field("kdw_fmt", "JSON") +
-        field("kdw_ver", "1.0") + field("kdw_tcon", "") + field("kdw_tstr", "T1") +
-        field("kdw_filename", "a b&c.txt") + field("kdw_range", "0-99") + field("kdw_range", "0-99") +
-        field("kdw_fid", kFileId) + field("kdw_fsize", "8388608") + field("kdw_key", "k") + "\r\n" + D +
+        "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n1330837567" +
+        field("kdw_fmt", "JSON") + field("kdw_ver", "1.0") + field("kdw_tcon", "") +
+        field("kdw_tstr", "T1") + field("kdw_filename", "a b&c.txt") + field("kdw_range", "0-99") +
+        field("kdw_range", "0-99") + field("kdw_fid", kFileId) + field("kdw_fsize", "8388608") +
+        field("kdw_key", "k") + "\r\n" + D +
         "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"/home/u/a b&c.txt\r\n"
         "Content-Type: application/octet-stream\r\n\r\n";
     EXPECT_EQ(BuildMultipartHead(Args(UploadRequestKind::Block, "0-99"), task), expected);
     EXPECT_EQ(MultipartClosing(task), "\r\n" + D + "--\r\n");
 
-    const std::string segmentHead = BuildMultipartHead(Args(UploadRequestKind::Block, "0-99", kSegId), task);
+    const std::string segmentHead =
+        BuildMultipartHead(Args(UploadRequestKind::Block, "0-99", kSegId), task);
     EXPECT_NE(segmentHead.find(field("kdw_range", "0-99") + field("kdw_pfid", kFileId) +
                                field("kdw_pfsize", "8388608") + field("kdw_fid", kSegId) +
                                field("kdw_fsize", "4194304") + field("kdw_key", "k")),
@@ -148,8 +160,9 @@ TEST_F(RequestBytes, NamesWithLineEndsCannotEndALineOfTheHead) {
     EXPECT_NE(head.find("filename=\"/tmp/evil??ab.txt\r\n"), std::string::npos);
     EXPECT_EQ(head.find("evil\r"), std::string::npos);
     // The name is signed as it is sent.
-    EXPECT_NE(BuildFormBody(Args(UploadRequestKind::Init), task).find("kdw_filename=evil%3F%3Fab%2Etxt&"),
-              std::string::npos);
+    EXPECT_NE(
+        BuildFormBody(Args(UploadRequestKind::Init), task).find("kdw_filename=evil%3F%3Fab%2Etxt&"),
+        std::string::npos);
 }
 
 TEST_F(RequestBytes, HeaderBlockNamesTheContentTypeTwice) {

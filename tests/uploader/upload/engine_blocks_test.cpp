@@ -46,9 +46,9 @@ protected:
             const std::string marker = "name=\"kdw_range\"\r\n\r\n";
             const size_t at = request.body.find(marker);
             if (at != std::string::npos)
-                ranges.push_back(request.body.substr(at + marker.size(),
-                                                     request.body.find("\r\n", at + marker.size()) -
-                                                         at - marker.size()));
+                ranges.push_back(request.body.substr(
+                    at + marker.size(),
+                    request.body.find("\r\n", at + marker.size()) - at - marker.size()));
         }
         return ranges;
     }
@@ -118,7 +118,8 @@ TEST_F(BlocksTest, AContentCheckIsAnsweredWithTheDigestOfTheRangeAsked) {
     const std::string range = body.substr(rangeAt, body.find('&', rangeAt) - rangeAt);
     const uint64_t start = std::stoull(range.substr(0, range.find('-')));
     const uint64_t end = std::stoull(range.substr(range.find('-') + 1));
-    EXPECT_NE(body.find("&kdw_fcon=" + Md5Of(content.substr(start, end - start + 1)) + "&"), std::string::npos);
+    EXPECT_NE(body.find("&kdw_fcon=" + Md5Of(content.substr(start, end - start + 1)) + "&"),
+              std::string::npos);
     EXPECT_EQ(RemoteMd5("/check.bin"), Md5Of(content));
 }
 
@@ -158,7 +159,8 @@ TEST_F(BlocksTest, ABlockThatTimedOutIsSentAgainAfterTheWait) {
     timings.uploadTimeoutMs = 300;
     net::SetTransportTimings(timings);
     // The service reads the first block whole and then keeps silent.
-    ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 1500, .after = 1 << 20}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 1500, .after = 1 << 20}));
     const std::string content = SampleBytes(3000, 5);
     MakeFile("slow.bin", content);
     auto task = MakeTask("slow.bin");
@@ -175,7 +177,8 @@ TEST_F(BlocksTest, ABlockThatTimedOutIsSentAgainAfterTheWait) {
 }
 
 TEST_F(BlocksTest, AStopInTheMiddleOfABlockEndsTheRunAtOnceWithoutAnOutcome) {
-    ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 2000, .after = 100}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 2000, .after = 100}));
     const std::string content = SampleBytes(8000, 6);
     MakeFile("removed.bin", content);
     auto task = MakeTask("removed.bin");
@@ -198,7 +201,8 @@ TEST_F(BlocksTest, AStopInTheMiddleOfABlockEndsTheRunAtOnceWithoutAnOutcome) {
 
 TEST_F(BlocksTest, AFileThatShrinksOrVanishesDuringTheUploadFailsClearly) {
     UseBlocks(1000);
-    ASSERT_TRUE(m_Service->SetFault({.kind = "delay", .path = "/up/up_blk", .count = 0, .ms = 100}));
+    ASSERT_TRUE(
+        m_Service->SetFault({.kind = "delay", .path = "/up/up_blk", .count = 0, .ms = 100}));
     const std::string content = SampleBytes(10000, 40);
     MakeFile("shrinks.bin", content);
     auto shrinks = MakeTask("shrinks.bin");
@@ -246,7 +250,8 @@ TEST_F(BlocksTest, AFileRewrittenWhileABlockIsAwaitedSendsNothingReadBeforeTheCh
 
 TEST_F(BlocksTest, UnderASpeedCapTheContentGoesNoFasterThanTheLimit) {
     UseBlocks(1 << 20);
-    settings::WriteString(settings::kNorvelKey, settings::kLimitSpeed, u"40;0");  // 40960 bytes a second
+    settings::WriteString(settings::kNorvelKey, settings::kLimitSpeed,
+                          u"40;0");  // 40960 bytes a second
     const std::string content = SampleBytes(30000, 41);
     MakeFile("capped.bin", content);
     auto task = MakeTask("capped.bin");

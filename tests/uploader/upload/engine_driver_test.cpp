@@ -25,8 +25,9 @@ protected:
 
     std::string FolderName(const LoggedRequest& request) {
         const size_t at = request.body.find("\"name\" : \"");
-        return at == std::string::npos ? std::string()
-                                       : request.body.substr(at + 10, request.body.find('"', at + 10) - at - 10);
+        return at == std::string::npos
+                   ? std::string()
+                   : request.body.substr(at + 10, request.body.find('"', at + 10) - at - 10);
     }
 };
 
@@ -63,13 +64,15 @@ TEST_F(DriverTest, AFolderOfItsOwnIsMadeAndNothingIsUploaded) {
 
 TEST_F(DriverTest, ABusyServiceIsAskedAgainForAFolderThenGivenUp) {
     MakeFile("p/f.txt", "content");
-    ASSERT_TRUE(m_Service->SetFault({.kind = "busy", .path = "/app/pc/disk.mkdir.php", .count = 2}));
+    ASSERT_TRUE(
+        m_Service->SetFault({.kind = "busy", .path = "/app/pc/disk.mkdir.php", .count = 2}));
     auto task = MakeTask("p/f.txt");
     EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
     EXPECT_EQ(CountRequests("/app/pc/disk.mkdir.php"), 3u);
 
     MakeFile("q/f.txt", "content");
-    ASSERT_TRUE(m_Service->SetFault({.kind = "busy", .path = "/app/pc/disk.mkdir.php", .count = 0}));
+    ASSERT_TRUE(
+        m_Service->SetFault({.kind = "busy", .path = "/app/pc/disk.mkdir.php", .count = 0}));
     auto busy = MakeTask("q/f.txt");
     EXPECT_EQ(upload::UploadFile(*busy), upload::kServiceBusy);
     EXPECT_EQ(busy->m_State, intake::kTaskFailed);
@@ -178,8 +181,10 @@ TEST_F(DriverTest, ADiskThatTheServiceFindsFullEndsAsDiskFull) {
 
 TEST_F(DriverTest, AMissingParentFolderEndsAsParentMissing) {
     // The registration goes to the task's API host: here one that refuses the entry.
-    ScriptedServer api({Answer(HttpReply(
-        200, "{\"errno\":\"0\",\"action\":\"false\",\"failList\":[{\"name\":\"%2Fp.bin\",\"errno\":\"19\",\"error\":\"x\"}]}"))});
+    ScriptedServer api(
+        {Answer(HttpReply(200,
+                          "{\"errno\":\"0\",\"action\":\"false\",\"failList\":[{\"name\":\"%2Fp."
+                          "bin\",\"errno\":\"19\",\"error\":\"x\"}]}"))});
     const std::string content = SampleBytes(1500, 16);
     MakeFile("p.bin", content);
     auto task = MakeTask("p.bin");

@@ -24,12 +24,14 @@ std::string Member(const Script::JsonObject& reply, const char* name) {
     }
 }
 
-std::unique_ptr<Script::JsonObject> PostSigned(const settings::ServiceHost& host, const std::u16string& path,
+std::unique_ptr<Script::JsonObject> PostSigned(const settings::ServiceHost& host,
+                                               const std::u16string& path,
                                                const std::string& body) {
     net::HttpRequestInfo info;
     net::InitRequestInfo(info, host);
     size_t length = 0;
-    const net::ReplyBuffer reply = net::HTTPRequest(settings::GetHeaderText(), length, info, path, body);
+    const net::ReplyBuffer reply =
+        net::HTTPRequest(settings::GetHeaderText(), length, info, path, body);
     if (!reply)
         return nullptr;
     return std::unique_ptr<Script::JsonObject>(Script::Parse(reply.get(), int(length)));
@@ -49,7 +51,9 @@ std::string SampleBytes(size_t size, uint32_t seed) {
     return bytes;
 }
 
-std::string Md5Of(const std::string& bytes) { return net_test::Md5HexOf(bytes); }
+std::string Md5Of(const std::string& bytes) {
+    return net_test::Md5HexOf(bytes);
+}
 
 void EngineTest::SetUp() {
     ServiceTest::SetUp();
@@ -57,7 +61,8 @@ void EngineTest::SetUp() {
     settings::DeleteValue(settings::kNorvelKey, settings::kLimitSpeed);
     upload::ResetUploadCredentials();
     upload::ForgetUploadSpeedLimit();
-    upload::SetEngineTimings({.resendWaitMs = 20, .folderRetryWaitMs = 10, .speedLimitRefreshMs = 0});
+    upload::SetEngineTimings(
+        {.resendWaitMs = 20, .folderRetryWaitMs = 10, .speedLimitRefreshMs = 0});
     UseBlocks(4096);
     LogIn("alice", "secret");
     m_Service->ClearRequests();
@@ -71,12 +76,13 @@ void EngineTest::TearDown() {
 
 void EngineTest::LogIn(const std::string& user, const std::string& password) {
     const settings::ServiceHost host = settings::GetApiHost();
-    const auto init = PostSigned(host, u"/app/pc/user.init.php", "username=" + user + "&cid=" + m_ClientId);
+    const auto init =
+        PostSigned(host, u"/app/pc/user.init.php", "username=" + user + "&cid=" + m_ClientId);
     ASSERT_TRUE(init);
     const std::string crypt = Md5Of(password + Member(*init, "challenge"));
     const auto auth = PostSigned(host, u"/app/pc/user.auth.php",
-                                 "crypt=" + crypt + "&captchaid=&captcha=&username=" + user + "&cid=" + m_ClientId +
-                                     "&cname=PC01");
+                                 "crypt=" + crypt + "&captchaid=&captcha=&username=" + user +
+                                     "&cid=" + m_ClientId + "&cname=PC01");
     ASSERT_TRUE(auth);
     ASSERT_EQ(Member(*auth, "login"), "true");
     m_Token = Member(*auth, "token");
@@ -120,15 +126,19 @@ void EngineTest::PointLinkHostsAtService() {
 }
 
 std::unique_ptr<intake::UploadContext> EngineTest::MakeTask(const std::string& name, int32_t kind) {
-    return intake::CreateUploadContext(Dir(), platform::Utf8ToWide(name), platform::kNoWindow, kind);
+    return intake::CreateUploadContext(Dir(), platform::Utf8ToWide(name), platform::kNoWindow,
+                                       kind);
 }
 
-std::u16string EngineTest::Dir() const { return platform::Utf8ToWide(m_Dir.Path()); }
+std::u16string EngineTest::Dir() const {
+    return platform::Utf8ToWide(m_Dir.Path());
+}
 
 std::string EngineTest::StoredContent(const std::string& md5) const {
     if (md5.size() < 2)
         return {};
-    return norvel::test::ReadFile(m_Service->DataDir() + "/content/" + md5.substr(0, 2) + "/" + md5);
+    return norvel::test::ReadFile(m_Service->DataDir() + "/content/" + md5.substr(0, 2) + "/" +
+                                  md5);
 }
 
 std::string EngineTest::RemoteMd5(const std::string& pathBelowRoot) const {

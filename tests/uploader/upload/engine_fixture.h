@@ -33,7 +33,8 @@ protected:
     // Logs in through the service's login requests and stores what a login stores.
     void LogIn(const std::string& user, const std::string& password);
     // The service's upload switches.
-    void UseBlocks(uint64_t blockSize, uint64_t segmentThreshold = 1 << 30, uint64_t segmentSize = 1 << 20);
+    void UseBlocks(uint64_t blockSize, uint64_t segmentThreshold = 1 << 30,
+                   uint64_t segmentSize = 1 << 20);
 
     // Writes a file below the test folder (folders made as needed); its full path.
     std::u16string MakeFile(const std::string& relative, const std::string& bytes);
@@ -43,15 +44,17 @@ protected:
     std::u16string Dir() const;
     // A request of the kind (share link, Weibo, ...) for files written below the test
     // folder with the given bytes, as the plug-in hands one over.
-    intake::RequestBatch MakeRequest(int32_t kind,
-                                     std::initializer_list<std::pair<const char*, std::string>> files);
+    intake::RequestBatch MakeRequest(
+        int32_t kind, std::initializer_list<std::pair<const char*, std::string>> files);
     // Link pages and downloads are asked of the substitute service too.
     void PointLinkHostsAtService();
 
     // The content the service stored under that MD5; empty when none.
     std::string StoredContent(const std::string& md5) const;
     // True when the service stored exactly these bytes (under their MD5).
-    bool ServiceHolds(const std::string& bytes) const { return StoredContent(Md5Of(bytes)) == bytes; }
+    bool ServiceHolds(const std::string& bytes) const {
+        return StoredContent(Md5Of(bytes)) == bytes;
+    }
     // The tree node at the path below the upload root ("" when missing): its "md5".
     std::string RemoteMd5(const std::string& pathBelowRoot) const;
     // Requests logged for a path since the test began (decoded, "/" first).

@@ -84,7 +84,8 @@ protected:
 };
 
 TEST_F(QueueTest, SevenFilesUploadFiveAtATime) {
-    ASSERT_TRUE(m_Service->SetFault({.kind = "delay", .path = "/up/up_init", .count = 0, .ms = 300}));
+    ASSERT_TRUE(
+        m_Service->SetFault({.kind = "delay", .path = "/up/up_init", .count = 0, .ms = 300}));
     std::vector<int32_t> ids;
     std::vector<std::string> contents;
     for (int i = 0; i < 7; ++i) {
@@ -93,16 +94,18 @@ TEST_F(QueueTest, SevenFilesUploadFiveAtATime) {
         ASSERT_NE(ids.back(), 0);
     }
     size_t mostAtOnce = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        size_t uploading = 0, complete = 0;
-        for (int32_t id : ids) {
-            const int32_t state = StateOf(id);
-            uploading += state == intake::kTaskUploading;
-            complete += state == intake::kTaskComplete;
-        }
-        mostAtOnce = std::max(mostAtOnce, uploading);
-        return complete == ids.size();
-    }, 10s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            size_t uploading = 0, complete = 0;
+            for (int32_t id : ids) {
+                const int32_t state = StateOf(id);
+                uploading += state == intake::kTaskUploading;
+                complete += state == intake::kTaskComplete;
+            }
+            mostAtOnce = std::max(mostAtOnce, uploading);
+            return complete == ids.size();
+        },
+        10s));
     EXPECT_EQ(mostAtOnce, 5u);
     for (size_t i = 0; i < ids.size(); ++i) {
         EXPECT_TRUE(ServiceHolds(contents[i]));
@@ -114,9 +117,11 @@ TEST_F(QueueTest, SevenFilesUploadFiveAtATime) {
 }
 
 TEST_F(QueueTest, ATaskRemovedInTheMiddleOfABlockIsFreedWithoutAnOutcome) {
-    ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
     const int32_t id = Add("removed.bin", SampleBytes(3000, 30));
-    ASSERT_TRUE(WaitUntil([&] { return intake::GetTaskView(id) && intake::GetTaskView(id)->doneSize > 0; }, 10s));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return intake::GetTaskView(id) && intake::GetTaskView(id)->doneSize > 0; }, 10s));
     const auto removedAt = std::chrono::steady_clock::now();
     intake::RemoveTask(id);
     EXPECT_FALSE(intake::GetTaskView(id));
@@ -129,14 +134,17 @@ TEST_F(QueueTest, ATaskRemovedInTheMiddleOfABlockIsFreedWithoutAnOutcome) {
 
 TEST_F(QueueTest, PausedUploadsResumeAndComplete) {
     UseBlocks(1000);
-    ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 2, .ms = 3000, .after = 100}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "stall", .path = "/up/up_blk", .count = 2, .ms = 3000, .after = 100}));
     const std::string first = SampleBytes(4000, 31);
     const std::string second = SampleBytes(4000, 32);
     const int32_t a = Add("a.bin", first);
     const int32_t b = Add("b.bin", second);
-    ASSERT_TRUE(WaitUntil([&] {
-        return intake::GetTaskView(a)->doneSize > 0 && intake::GetTaskView(b)->doneSize > 0;
-    }, 10s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return intake::GetTaskView(a)->doneSize > 0 && intake::GetTaskView(b)->doneSize > 0;
+        },
+        10s));
     intake::PauseAll();
     EXPECT_EQ(WaitForReturns(a), std::vector<int32_t>{intake::kTaskPaused});
     EXPECT_EQ(WaitForReturns(b), std::vector<int32_t>{intake::kTaskPaused});
@@ -153,7 +161,8 @@ TEST_F(QueueTest, PausedUploadsResumeAndComplete) {
 }
 
 TEST_F(QueueTest, AnUploadResumedBeforeItsRunReturnedRunsAgain) {
-    ASSERT_TRUE(m_Service->SetFault({.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 3000, .after = 100}));
     const std::string content = SampleBytes(3000, 33);
     {
         std::lock_guard lock(m_Lock);

@@ -25,14 +25,17 @@ namespace {
 
 using namespace norvel::test;
 
-std::string Json(const std::string& body) { return HttpReply(200, body); }
+std::string Json(const std::string& body) {
+    return HttpReply(200, body);
+}
 
 class RepliesTest : public net_test::NetTest {
 protected:
     void SetUp() override {
         NetTest::SetUp();
         upload::ResetUploadCredentials();
-        upload::SetEngineTimings({.resendWaitMs = 5, .folderRetryWaitMs = 5, .speedLimitRefreshMs = 0});
+        upload::SetEngineTimings(
+            {.resendWaitMs = 5, .folderRetryWaitMs = 5, .speedLimitRefreshMs = 0});
     }
     void TearDown() override {
         upload::ResetUploadCredentials();
@@ -47,9 +50,9 @@ protected:
         for (std::string& reply : replies)
             script.push_back(Answer(std::move(reply)));
         m_Upload = std::make_unique<ScriptedServer>(std::move(script));
-        m_Api = std::make_unique<ScriptedServer>(std::vector<ScriptedReply>{Answer(Json(
-            "{\"errno\":\"0\",\"kdw_tstr\":\"T\",\"secret\":\"S\",\"url\":\"" + scheme + "127.0.0.1:" +
-            std::to_string(m_Upload->Port()) + "\"}"))});
+        m_Api = std::make_unique<ScriptedServer>(std::vector<ScriptedReply>{
+            Answer(Json("{\"errno\":\"0\",\"kdw_tstr\":\"T\",\"secret\":\"S\",\"url\":\"" + scheme +
+                        "127.0.0.1:" + std::to_string(m_Upload->Port()) + "\"}"))});
         settings::WriteString(settings::kNorvelKey, settings::kApiHost,
                               u"127.0.0.1:" + platform::Utf8ToWide(std::to_string(m_Api->Port())));
     }
@@ -60,8 +63,8 @@ protected:
         for (size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<char>('a' + i % 26);
         norvel::test::WriteFile(m_Dir.File("f.bin"), bytes);
-        m_Task = intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin", platform::kNoWindow,
-                                             intake::kAnonymousUpload);
+        m_Task = intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin",
+                                             platform::kNoWindow, intake::kAnonymousUpload);
         return upload::UploadFile(*m_Task);
     }
 
@@ -132,8 +135,8 @@ TEST_F(RepliesTest, RangesOutsideTheFileOrTooLargeAreNeverRead) {
     Serve({Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_range\":\"0-67108864\"}")});
     norvel::test::WriteFile(path, "");
     ASSERT_EQ(::truncate(path.c_str(), (64 << 20) + 10), 0);
-    m_Task = intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin", platform::kNoWindow,
-                                         intake::kAnonymousUpload);
+    m_Task = intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin",
+                                         platform::kNoWindow, intake::kAnonymousUpload);
     ExpectFailed(upload::UploadFile(*m_Task));
     EXPECT_EQ(UploadRequests("POST /up/up_blk"), 0u);
     EXPECT_EQ(LogRecords("DESC=UploadBlock range error!").size(), 6u);
@@ -141,7 +144,8 @@ TEST_F(RepliesTest, RangesOutsideTheFileOrTooLargeAreNeverRead) {
 
 TEST_F(RepliesTest, ASegmentThatIsInNoEntryEndsTheSegmentLoop) {
     Serve({Json("{\"kdw_upcmd\":\"REQTSEG\",\"kdw_segsize\":\"40\"}"),
-           Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_fid\":\"ffffffffffffffffffffffffffffffff\",\"kdw_range\":\"0-9\"}")});
+           Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_fid\":\"ffffffffffffffffffffffffffffffff\",\"kdw_"
+                "range\":\"0-9\"}")});
     ExpectFailed(Run(100));
     EXPECT_EQ(m_Task->m_Segments.size(), 3u);
     EXPECT_EQ(UploadRequests(), 2u);
@@ -151,7 +155,8 @@ TEST_F(RepliesTest, ASegmentThatIsInNoEntryEndsTheSegmentLoop) {
 TEST_F(RepliesTest, RefusedContentChecksOfASegmentAreRepeatedAFewTimesOnly) {
     const std::string first40 = "abcdefghijklmnopqrstuvwxyzabcdefghijklmn";
     Serve({Json("{\"kdw_upcmd\":\"REQTSEG\",\"kdw_segsize\":\"40\"}"),
-           Json("{\"kdw_upcmd\":\"REQTCON\",\"kdw_fid\":\"" + net_test::Md5HexOf(first40) + "\",\"kdw_range\":\"0-9\"}"),
+           Json("{\"kdw_upcmd\":\"REQTCON\",\"kdw_fid\":\"" + net_test::Md5HexOf(first40) +
+                "\",\"kdw_range\":\"0-9\"}"),
            HttpReply(400, "{\"errno\":\"7\",\"error\":\"proof failed\"}")});
     ExpectFailed(Run(100));
     EXPECT_EQ(UploadRequests("POST /up/up_retcon"), 3u);
@@ -159,8 +164,9 @@ TEST_F(RepliesTest, RefusedContentChecksOfASegmentAreRepeatedAFewTimesOnly) {
 }
 
 TEST_F(RepliesTest, AServiceAskingForTheSameRangeOverAndOverIsLeft) {
-    const std::string again =
-        Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_fid\":\"x\",\"kdw_range\":\"0-9\",\"kdw_fstat\":{\"RSIZE\":\"0\"}}");
+    const std::string again = Json(
+        "{\"kdw_upcmd\":\"REQTBLK\",\"kdw_fid\":\"x\",\"kdw_range\":\"0-9\",\"kdw_fstat\":{"
+        "\"RSIZE\":\"0\"}}");
     Serve({Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_range\":\"0-9\"}"), again});
     ExpectFailed(Run(100));
     EXPECT_EQ(UploadRequests("POST /up/up_blk"), 3u);
@@ -196,27 +202,31 @@ protected:
 };
 
 TEST_F(AuthorizationTest, ATicketWithoutSecretIsNotKept) {
-    EXPECT_EQ(Authorize("{\"errno\":\"0\",\"kdw_tstr\":\"T\",\"secret\":\"\",\"url\":\"h\"}"), upload::kUploadFailed);
+    EXPECT_EQ(Authorize("{\"errno\":\"0\",\"kdw_tstr\":\"T\",\"secret\":\"\",\"url\":\"h\"}"),
+              upload::kUploadFailed);
     EXPECT_FALSE(upload::GetUploadCredentials(intake::kAccountUpload).Complete());
     EXPECT_EQ(Authorize("{\"errno\":\"0\",\"secret\":\"S\",\"url\":\"h\"}"), upload::kUploadFailed);
     EXPECT_EQ(Authorize("not json"), upload::kUploadFailed);
 }
 
 TEST_F(AuthorizationTest, ABusyServiceIsReportedWhateverTheStatus) {
-    EXPECT_EQ(Authorize("{\"errno\":\"2\",\"kdw_tstr\":\"T\",\"secret\":\"S\",\"url\":\"h\"}"), upload::kServiceBusy);
+    EXPECT_EQ(Authorize("{\"errno\":\"2\",\"kdw_tstr\":\"T\",\"secret\":\"S\",\"url\":\"h\"}"),
+              upload::kServiceBusy);
     EXPECT_EQ(Authorize("{\"errno\":\"2\",\"error\":\"busy\"}", 400), upload::kServiceBusy);
     EXPECT_EQ(Authorize("{\"errno\":\"3\",\"error\":\"token\"}", 400), upload::kUploadFailed);
     EXPECT_EQ(Authorize("{}", 503), upload::kUploadFailed);
 }
 
 TEST_F(AuthorizationTest, ACompleteSetIsKeptAndNotAskedForAgain) {
-    EXPECT_EQ(Authorize("{\"kdw_tstr\":\"T\",\"secret\":\"S\",\"url\":\"HTTP://up.example.net\"}"), upload::kUploadOk);
+    EXPECT_EQ(Authorize("{\"kdw_tstr\":\"T\",\"secret\":\"S\",\"url\":\"HTTP://up.example.net\"}"),
+              upload::kUploadOk);
     EXPECT_EQ(m_Connections, 1u);
     const upload::UploadCredentials kept = upload::GetUploadCredentials(intake::kAccountUpload);
     EXPECT_EQ(kept.Tstr, "T");
     EXPECT_EQ(kept.Secret, "S");
     EXPECT_EQ(kept.UploadHost, u"HTTP://up.example.net");  // only "http://" is removed
-    EXPECT_EQ(Authorize("{\"kdw_tstr\":\"T2\",\"secret\":\"S2\",\"url\":\"h2\"}"), upload::kUploadOk);
+    EXPECT_EQ(Authorize("{\"kdw_tstr\":\"T2\",\"secret\":\"S2\",\"url\":\"h2\"}"),
+              upload::kUploadOk);
     EXPECT_EQ(m_Connections, 0u);
     EXPECT_EQ(upload::GetUploadCredentials(intake::kAccountUpload).Tstr, "T");
     EXPECT_FALSE(upload::GetUploadCredentials(intake::kAnonymousUpload).Complete());

@@ -51,7 +51,8 @@ TEST_F(SegmentsTest, ALargeFileGoesSegmentBySegmentAsTheServiceNamesThem) {
     for (const std::string& id : {seg0, seg1, seg2})
         EXPECT_NE(seginfo[0].body.find("\"fileid\" : \"" + id + "\""), std::string::npos);
     // Four blocks of the first segment, then the service names the second, then the third.
-    EXPECT_EQ(BlockSegments(), (std::vector<std::string>{seg0, seg0, seg0, seg0, seg1, seg1, seg1, seg1, seg2, seg2}));
+    EXPECT_EQ(BlockSegments(), (std::vector<std::string>{seg0, seg0, seg0, seg0, seg1, seg1, seg1,
+                                                         seg1, seg2, seg2}));
     EXPECT_EQ(BlockBytesSent(), content.size());
     EXPECT_TRUE(ServiceHolds(content));
     EXPECT_EQ(RemoteMd5("/large.bin"), Md5Of(content));
@@ -86,8 +87,10 @@ TEST_F(SegmentsTest, SegmentsTheServiceHoldsAreOfferedByTheirDigestOnly) {
     EXPECT_EQ(CountRequests("/up/up_blk"), 0u);
     const auto retcon = RequestsTo("/up/up_retcon");
     ASSERT_EQ(retcon.size(), 1u);
-    EXPECT_NE(retcon[0].body.find("&kdw_pfid=" + Md5Of(b + a) + "&kdw_pfsize=8000&"), std::string::npos);
-    EXPECT_NE(retcon[0].body.find("&kdw_fid=" + Md5Of(b) + "&kdw_fsize=4000&kdw_range="), std::string::npos);
+    EXPECT_NE(retcon[0].body.find("&kdw_pfid=" + Md5Of(b + a) + "&kdw_pfsize=8000&"),
+              std::string::npos);
+    EXPECT_NE(retcon[0].body.find("&kdw_fid=" + Md5Of(b) + "&kdw_fsize=4000&kdw_range="),
+              std::string::npos);
     EXPECT_TRUE(ServiceHolds(b + a));
     EXPECT_EQ(RemoteMd5("/ba.bin"), Md5Of(b + a));
 }

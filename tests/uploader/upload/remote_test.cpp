@@ -42,8 +42,8 @@ protected:
     void TearDown() override { settings::ResetCaches(); }
 
     std::string Start() const {
-        return "token=tok&changer=" + platform::WideToUtf8(settings::GetChanger()) + "&rootfs=" +
-               std::string(kUploadRootFolder);
+        return "token=tok&changer=" + platform::WideToUtf8(settings::GetChanger()) +
+               "&rootfs=" + std::string(kUploadRootFolder);
     }
 
     intake::UploadContext task;
@@ -54,9 +54,12 @@ TEST_F(RegistrationBody, AFileWithItsContentTimesAndAnEmptyBaseVersion) {
     const std::string created = tools::FormatDateTime(1330837567);
     const std::string modified = tools::FormatDateTime(1330837568);
     EXPECT_EQ(upload::RegistrationBody(entry, task),
-              Start() + "&files=[{ \"accessTime\" : \"" + modified + "\" , \"basever\" : {  } , \"createTime\" : \"" +
-                  created + "\" , \"md5\" : \"0123456789abcdef0123456789abcdef\" , \"modifyTime\" : \"" + modified +
-                  "\" , \"name\" : \"%2Fa%2Fb%2Etxt\" , \"size\" : \"42\" , \"url\" : \"\\/f\\/0a1b\" }]");
+              Start() + "&files=[{ \"accessTime\" : \"" + modified +
+                  "\" , \"basever\" : {  } , \"createTime\" : \"" + created +
+                  "\" , \"md5\" : \"0123456789abcdef0123456789abcdef\" , \"modifyTime\" : \"" +
+                  modified +
+                  "\" , \"name\" : \"%2Fa%2Fb%2Etxt\" , \"size\" : \"42\" , \"url\" : "
+                  "\"\\/f\\/0a1b\" }]");
 
     task.m_BaseEntry.m_HasBase = true;
     task.m_BaseEntry.m_ModifyTime = 1330837500;
@@ -66,9 +69,11 @@ TEST_F(RegistrationBody, AFileWithItsContentTimesAndAnEmptyBaseVersion) {
     task.m_Stamp = "123";
     task.m_Sig = "sig1";
     const std::string body = upload::RegistrationBody(entry, task);
-    EXPECT_NE(body.find("\"basever\" : { \"md5\" : \"ffffffffffffffffffffffffffffffff\" , \"modifyTime\" : \"" +
-                        tools::FormatDateTime(1330837500) + "\" , \"size\" : \"7\" }"),
-              std::string::npos);
+    EXPECT_NE(
+        body.find(
+            "\"basever\" : { \"md5\" : \"ffffffffffffffffffffffffffffffff\" , \"modifyTime\" : \"" +
+            tools::FormatDateTime(1330837500) + "\" , \"size\" : \"7\" }"),
+        std::string::npos);
     EXPECT_NE(body.find("\"sig\" : \"sig1\""), std::string::npos);
     EXPECT_NE(body.find("\"ts\" : \"123\""), std::string::npos);
 }

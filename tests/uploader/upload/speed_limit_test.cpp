@@ -30,12 +30,12 @@ TEST(SpeedCap, PiecesArePacedToTheLimit) {
     EXPECT_EQ(none.PieceSize(), 131072u);
     EXPECT_EQ(none.DelayMs(1 << 30, 0), 0u);
 
-    const CSpeedPacer slow(100);  // 102400 bytes a second
+    const CSpeedPacer slow(100);          // 102400 bytes a second
     EXPECT_EQ(slow.PieceSize(), 25600u);  // a quarter of a second of data
     EXPECT_EQ(slow.DelayMs(102400, 0), 1000u);
     EXPECT_EQ(slow.DelayMs(102400, 400), 600u);
     EXPECT_EQ(slow.DelayMs(102400, 1500), 0u);  // behind the limit already
-    EXPECT_EQ(slow.DelayMs(1, 0), 1u);         // rounded up
+    EXPECT_EQ(slow.DelayMs(1, 0), 1u);          // rounded up
     EXPECT_EQ(CSpeedPacer(1).PieceSize(), 4096u);
     EXPECT_EQ(CSpeedPacer(10240).PieceSize(), 131072u);
 }

@@ -8,8 +8,7 @@
 namespace Script {
 namespace {
 
-void CheckName(const char* name, const char* file = __builtin_FILE(),
-               int line = __builtin_LINE()) {
+void CheckName(const char* name, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
     if (!name || !*name)
         throw JsonInvalidateParamException(file, line);
 }

@@ -21,10 +21,12 @@ ControlReply CallControl(const std::string& socketPath, const ControlRequest& re
         return FailedReply(ControlError::NoAnswer, "the request could not be sent");
     std::vector<char> buffer(kMaxControlMessage + 1);
     size_t size = 0;
-    if (connection->Receive(buffer, &size, deadline.MillisecondsLeft()) != platform::WaitResult::Ready ||
+    if (connection->Receive(buffer, &size, deadline.MillisecondsLeft()) !=
+            platform::WaitResult::Ready ||
         size == 0)
         return FailedReply(ControlError::NoAnswer, "no answer came in time");
-    const auto reply = size > kMaxControlMessage ? std::nullopt : DecodeReply({buffer.data(), size});
+    const auto reply =
+        size > kMaxControlMessage ? std::nullopt : DecodeReply({buffer.data(), size});
     if (!reply)
         return FailedReply(ControlError::BadReply, "the answer could not be read");
     return *reply;

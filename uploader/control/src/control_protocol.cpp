@@ -38,10 +38,17 @@ std::optional<std::string> Unescape(std::string_view value) {
         if (++i == value.size())
             return std::nullopt;
         switch (value[i]) {
-            case '\\': out += '\\'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            default: return std::nullopt;
+            case '\\':
+                out += '\\';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                return std::nullopt;
         }
     }
     return out;
@@ -54,7 +61,9 @@ void AddLine(std::string& text, std::string_view key, std::string_view value) {
     text += '\n';
 }
 
-std::string Wide(std::u16string_view text) { return platform::WideToUtf8(text); }
+std::string Wide(std::u16string_view text) {
+    return platform::WideToUtf8(text);
+}
 
 // The "key=value" lines after the protocol line; empty when the text is not in the form.
 std::optional<Fields> ParseFields(std::string_view text) {
@@ -109,14 +118,10 @@ bool FlagField(const Fields& fields, std::string_view key) {
 }
 
 constexpr std::pair<ControlError, std::string_view> kErrorNames[] = {
-    {ControlError::None, "none"},
-    {ControlError::BadRequest, "bad-request"},
-    {ControlError::NoWindow, "no-window"},
-    {ControlError::RefusedMessage, "refused-message"},
-    {ControlError::TimedOut, "timeout"},
-    {ControlError::NoServer, "no-server"},
-    {ControlError::NoAnswer, "no-answer"},
-    {ControlError::BadReply, "bad-reply"},
+    {ControlError::None, "none"},          {ControlError::BadRequest, "bad-request"},
+    {ControlError::NoWindow, "no-window"}, {ControlError::RefusedMessage, "refused-message"},
+    {ControlError::TimedOut, "timeout"},   {ControlError::NoServer, "no-server"},
+    {ControlError::NoAnswer, "no-answer"}, {ControlError::BadReply, "bad-reply"},
 };
 
 std::optional<ControlError> ErrorFromName(std::string_view name) {
@@ -154,7 +159,8 @@ std::optional<TaskLine> DecodeTask(std::string_view text) {
 bool DecodeStatus(const Fields& fields, ControlStatus& status) {
     status.engine = FlagField(fields, "engine");
     status.mainWindow = FlagField(fields, "main-window");
-    if (Field(fields, "tasks-omitted") && !NumberField(fields, "tasks-omitted", status.tasksOmitted))
+    if (Field(fields, "tasks-omitted") &&
+        !NumberField(fields, "tasks-omitted", status.tasksOmitted))
         return false;
     if (Field(fields, "after-id") && !NumberField(fields, "after-id", status.listedAfter.emplace()))
         return false;
@@ -190,7 +196,9 @@ bool IsOutsideMessage(uint32_t message) {
     }
 }
 
-std::string ControlSocketPath(const std::string& runtimeDir) { return runtimeDir + "/control"; }
+std::string ControlSocketPath(const std::string& runtimeDir) {
+    return runtimeDir + "/control";
+}
 
 std::string_view ControlErrorName(ControlError error) {
     for (const auto& [value, name] : kErrorNames) {

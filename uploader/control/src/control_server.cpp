@@ -34,7 +34,7 @@ struct CControlServer::State {
     ControlServerOptions options;
     std::optional<platform::InstanceLock> lock;
     std::optional<platform::PacketListener> listener;
-    platform::CancelSignal stop;                                      // ends the socket waits
+    platform::CancelSignal stop;                                    // ends the socket waits
     platform::Event stopEvent{platform::Event::ResetMode::Manual};  // gives up a send
     std::thread thread;
 
@@ -97,8 +97,9 @@ ControlReply CControlServer::State::Handle(const ControlRequest& request) {
     }
     // Other messages carry addresses or belong to the system's own windows.
     if (!IsOutsideMessage(request.message))
-        return FailedReply(ControlError::RefusedMessage,
-                       "message " + std::to_string(request.message) + " cannot be sent from outside");
+        return FailedReply(
+            ControlError::RefusedMessage,
+            "message " + std::to_string(request.message) + " cannot be sent from outside");
     return SendToWindow(request);
 }
 
@@ -117,7 +118,9 @@ ControlReply CControlServer::State::SendToWindow(const ControlRequest& request) 
 
 CControlServer::CControlServer() = default;
 
-CControlServer::~CControlServer() { Stop(); }
+CControlServer::~CControlServer() {
+    Stop();
+}
 
 bool CControlServer::Start(ControlServerOptions options) {
     Stop();
@@ -151,6 +154,8 @@ void CControlServer::Stop() {
     m_State.reset();  // closes the socket, removes its file, drops the lock
 }
 
-bool CControlServer::IsRunning() const { return m_State != nullptr; }
+bool CControlServer::IsRunning() const {
+    return m_State != nullptr;
+}
 
 }  // namespace control

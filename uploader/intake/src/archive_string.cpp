@@ -5,9 +5,9 @@
 namespace intake::archive {
 namespace {
 
-constexpr uint8_t kLongerLength = 0xFF;    // a longer length form follows
-constexpr uint16_t kUnicodeTag = 0xFFFE;   // after 0xFF: the text is UTF-16
-constexpr uint16_t kLongest16 = 0xFFFF;    // after 0xFF: a 32-bit length follows
+constexpr uint8_t kLongerLength = 0xFF;   // a longer length form follows
+constexpr uint16_t kUnicodeTag = 0xFFFE;  // after 0xFF: the text is UTF-16
+constexpr uint16_t kLongest16 = 0xFFFF;   // after 0xFF: a 32-bit length follows
 
 void WriteLittleEndian(std::string& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)

@@ -28,9 +28,8 @@ bool IsInSyncFolder(View path, View syncFolder) {
         return false;
     if (syncFolder == u"/")
         return true;
-    return path == syncFolder ||
-           (path.starts_with(syncFolder) && path.size() > syncFolder.size() &&
-            path[syncFolder.size()] == u'/');
+    return path == syncFolder || (path.starts_with(syncFolder) && path.size() > syncFolder.size() &&
+                                  path[syncFolder.size()] == u'/');
 }
 
 // The files one dropped item stands for: the accepted files below a folder, or the file

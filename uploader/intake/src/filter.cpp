@@ -52,6 +52,8 @@ bool IsRefusedPath(std::u16string_view path) {
     return IsInFolderThatRefuses(path, true) || IsRefusedName(path);
 }
 
-bool IsInBriefcase(std::u16string_view path) { return IsInFolderThatRefuses(path, false); }
+bool IsInBriefcase(std::u16string_view path) {
+    return IsInFolderThatRefuses(path, false);
+}
 
 }  // namespace intake

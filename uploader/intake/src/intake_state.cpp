@@ -38,13 +38,19 @@ IntakeState*& StateSlot() {
     return state;
 }
 
-IntakeState& State() { return *StateSlot(); }
+IntakeState& State() {
+    return *StateSlot();
+}
 
 }  // namespace
 
-WindowHandle MainWindow() { return State().mainWindow.load(); }
+WindowHandle MainWindow() {
+    return State().mainWindow.load();
+}
 
-void SetMainWindow(WindowHandle window) { State().mainWindow = window; }
+void SetMainWindow(WindowHandle window) {
+    State().mainWindow = window;
+}
 
 bool MainWindowExists() {
     const WindowHandle main = MainWindow();
@@ -127,7 +133,9 @@ void HandBackWaitingBatches() {
         OnRequestBatch(&batch);
 }
 
-void ReleaseIntakeState() { delete std::exchange(StateSlot(), nullptr); }
+void ReleaseIntakeState() {
+    delete std::exchange(StateSlot(), nullptr);
+}
 
 void ResetIntakeState() {
     IntakeState& state = State();

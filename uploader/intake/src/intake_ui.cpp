@@ -34,14 +34,18 @@ std::atomic<UiInstaller> g_Installer{nullptr};
 
 }  // namespace
 
-void SetIntakeUi(CIntakeUi* ui) { g_Ui = ui; }
+void SetIntakeUi(CIntakeUi* ui) {
+    g_Ui = ui;
+}
 
 CIntakeUi& IntakeUi() {
     CIntakeUi* ui = g_Ui.load();
     return ui ? *ui : g_NoUi;
 }
 
-void SetUiInstaller(UiInstaller installer) { g_Installer = installer; }
+void SetUiInstaller(UiInstaller installer) {
+    g_Installer = installer;
+}
 
 void InstallUiIfNeeded() {
     if (g_Ui.load())

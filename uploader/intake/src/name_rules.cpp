@@ -9,9 +9,13 @@ namespace {
 
 using View = std::u16string_view;
 
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; }
+char16_t AsciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c;
+}
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Compares without regard to ASCII case; `lower` is given in lower case.
 bool EqualsAnyCase(View text, View lower) {
@@ -30,7 +34,9 @@ bool StartsAnyCase(View name, View lowerPrefix) {
            EqualsAnyCase(name.substr(0, lowerPrefix.size()), lowerPrefix);
 }
 
-bool AllDigits(View text) { return std::all_of(text.begin(), text.end(), IsDigit); }
+bool AllDigits(View text) {
+    return std::all_of(text.begin(), text.end(), IsDigit);
+}
 
 View LastComponent(View path) {
     const size_t slash = path.rfind(u'/');
@@ -39,9 +45,8 @@ View LastComponent(View path) {
 
 // Office keeps "~$" owner files beside open documents.
 bool IsOfficeOwnerFile(View name) {
-    return name.starts_with(u"~$") &&
-           (EndsAnyCase(name, u".doc") || EndsAnyCase(name, u".docx") ||
-            EndsAnyCase(name, u".xlsx") || EndsAnyCase(name, u".pptx"));
+    return name.starts_with(u"~$") && (EndsAnyCase(name, u".doc") || EndsAnyCase(name, u".docx") ||
+                                       EndsAnyCase(name, u".xlsx") || EndsAnyCase(name, u".pptx"));
 }
 
 // The rules for files (and paths that do not exist), by the length n of the name.

@@ -25,7 +25,7 @@ struct QueueState {
     std::deque<int32_t> uploadRequest;  // front = next to run
     std::vector<int32_t> pausedOrder;   // order in which paused tasks resume
 
-    std::mutex progressLock;  // guards progressQueue; never held with taskLock
+    std::mutex progressLock;            // guards progressQueue; never held with taskLock
     std::deque<int32_t> progressQueue;  // ids whose rows the main window must refresh
 
     platform::Event scheduleEvent{platform::Event::ResetMode::Auto};  // wakes one worker
@@ -56,7 +56,8 @@ void RetryLocked(QueueState& queue, UploadContext& task);
 
 // With the task lock held: takes the record out of the map. A record whose driver runs is
 // marked removed and told to stop, and its worker frees it; any other is freed here.
-void RemoveLocked(QueueState& queue, std::map<int32_t, std::unique_ptr<UploadContext>>::iterator it);
+void RemoveLocked(QueueState& queue,
+                  std::map<int32_t, std::unique_ptr<UploadContext>>::iterator it);
 
 // The worker thread.
 void WorkerMain();

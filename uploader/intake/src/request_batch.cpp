@@ -15,7 +15,9 @@
 namespace intake {
 namespace {
 
-bool IsLoggedIn() { return settings::g_LoggedIn != 0 || settings::RestoreSavedLogin() != 0; }
+bool IsLoggedIn() {
+    return settings::g_LoggedIn != 0 || settings::RestoreSavedLogin() != 0;
+}
 
 void AcceptUploadBatch(const RequestBatch& batch) {
     std::vector<std::pair<std::u16string, std::u16string>> files;

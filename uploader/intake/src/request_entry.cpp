@@ -21,9 +21,13 @@ void CopyField(std::u16string_view text, char16_t (&field)[kEntryFieldUnits]) {
 
 }  // namespace
 
-std::u16string_view EntryDir(const UploadRequestEntry& entry) { return FieldText(entry.szDir); }
+std::u16string_view EntryDir(const UploadRequestEntry& entry) {
+    return FieldText(entry.szDir);
+}
 
-std::u16string_view EntryName(const UploadRequestEntry& entry) { return FieldText(entry.szName); }
+std::u16string_view EntryName(const UploadRequestEntry& entry) {
+    return FieldText(entry.szName);
+}
 
 bool IsEntryTerminated(const UploadRequestEntry& entry) {
     return EntryDir(entry).size() < kEntryFieldUnits && EntryName(entry).size() < kEntryFieldUnits;

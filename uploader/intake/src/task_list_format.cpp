@@ -12,7 +12,8 @@ void CTask::Store(std::string& out) const {
 bool CTask::Load(std::string_view bytes, size_t& offset) {
     size_t at = offset;
     CTask read;
-    if (!archive::ReadString(bytes, at, read.m_Dir) || !archive::ReadString(bytes, at, read.m_Name) ||
+    if (!archive::ReadString(bytes, at, read.m_Dir) ||
+        !archive::ReadString(bytes, at, read.m_Name) ||
         !archive::ReadInt32(bytes, at, read.m_State))
         return false;
     *this = std::move(read);

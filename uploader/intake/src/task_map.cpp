@@ -6,7 +6,9 @@ namespace intake {
 
 using queue_detail::Queue;
 
-std::mutex& TaskLock() { return Queue().taskLock; }
+std::mutex& TaskLock() {
+    return Queue().taskLock;
+}
 
 UploadContext* FindTaskLocked(int32_t id) {
     auto& tasks = Queue().tasks;
@@ -25,9 +27,9 @@ std::optional<TaskView> GetTaskView(int32_t id) {
     const UploadContext* task = FindTaskLocked(id);
     if (!task)
         return std::nullopt;
-    return TaskView{task->m_TaskId, task->m_State,    task->m_UploadKind,
-                    task->m_Dir,    task->m_Name,     task->m_FileName,
-                    task->m_FileSize, task->m_DoneSize.load(), task->m_hOwnerWnd};
+    return TaskView{task->m_TaskId,   task->m_State,    task->m_UploadKind, task->m_Dir,
+                    task->m_Name,     task->m_FileName, task->m_FileSize,   task->m_DoneSize.load(),
+                    task->m_hOwnerWnd};
 }
 
 std::vector<int32_t> TaskIds() {

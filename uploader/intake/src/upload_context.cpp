@@ -36,8 +36,7 @@ UploadContext::~UploadContext() = default;
 
 std::unique_ptr<UploadContext> CreateUploadContext(std::u16string_view dir,
                                                    std::u16string_view name,
-                                                   platform::WindowHandle ownerWnd,
-                                                   int32_t kind) {
+                                                   platform::WindowHandle ownerWnd, int32_t kind) {
     auto task = std::make_unique<UploadContext>();
     task->m_TaskId = ++g_LastTaskId;
     task->m_hOwnerWnd = ownerWnd;
@@ -48,7 +47,8 @@ std::unique_ptr<UploadContext> CreateUploadContext(std::u16string_view dir,
     task->m_Path = task->m_Dir + u'/' + task->m_Name;
     task->m_FileSize = platform::FileSize(task->m_Path).value_or(0);
     const size_t slash = task->m_Name.rfind(u'/');
-    task->m_FileName = slash == std::u16string::npos ? task->m_Name : task->m_Name.substr(slash + 1);
+    task->m_FileName =
+        slash == std::u16string::npos ? task->m_Name : task->m_Name.substr(slash + 1);
     task->m_State = InitialState(*task);
     return task;
 }
@@ -65,7 +65,9 @@ std::optional<uint64_t> ReadAccountFigure(std::u16string_view text) {
     return value;
 }
 
-void ResetTaskIdCounter() { g_LastTaskId = kFirstTaskId - 1; }
+void ResetTaskIdCounter() {
+    g_LastTaskId = kFirstTaskId - 1;
+}
 
 void PulseStopEvent(UploadContext& task) {
     task.m_hStopEvent->Reset();

@@ -151,7 +151,9 @@ QueueState*& QueueSlot() {
 
 }  // namespace
 
-QueueState& Queue() { return *QueueSlot(); }
+QueueState& Queue() {
+    return *QueueSlot();
+}
 
 }  // namespace queue_detail
 
@@ -201,7 +203,9 @@ void ReleaseQueueState() {
     delete std::exchange(QueueSlot(), nullptr);
 }
 
-bool IsShuttingDown() { return Queue().stopFlag; }
+bool IsShuttingDown() {
+    return Queue().stopFlag;
+}
 
 void SetUploadDriver(UploadDriver driver) {
     QueueState& queue = Queue();

@@ -9,4 +9,3 @@
 // created (mode 0700, its parent must exist) when missing. Empty when the folder can
 // neither be found nor created.
 std::u16string FindOrCreateLogDir(std::u16string_view configured);
-

@@ -62,7 +62,8 @@ std::u16string CachedOrRead(std::u16string Cache::*field, Read read, OnMissing o
 std::u16string CachedStoredString(std::u16string Cache::*field, std::u16string_view key,
                                   std::u16string_view name, OnMissing onMissing = OnMissing::Silent,
                                   std::u16string_view cause = {}) {
-    return CachedOrRead(field, [&] { return ReadString(key, name); }, onMissing, cause);
+    return CachedOrRead(
+        field, [&] { return ReadString(key, name); }, onMissing, cause);
 }
 
 void Store(std::u16string Cache::*field, std::u16string_view value) {
@@ -113,23 +114,25 @@ std::u16string GetHostProgramPath() {
     return path;
 }
 
-void SetHostProgramPath(std::u16string path) { Store(&Cache::hostProgramPath, path); }
+void SetHostProgramPath(std::u16string path) {
+    Store(&Cache::hostProgramPath, path);
+}
 
 std::u16string GetInstallPath() {
-    return CachedOrRead(
-        &Cache::installPath,
-        []() -> std::optional<std::u16string> {
-            if (auto stored = ReadString(kNorvelKey, kInstallPath); stored && !stored->empty())
-                return stored;
-            // The program lives in <install>/Flinga: the install path is the folder above
-            // the program's folder, the same rule the launcher applies.
-            const std::u16string install = ParentOf(ParentOf(GetHostProgramPath()));
-            if (install.empty())
-                return std::nullopt;
-            WriteString(kNorvelKey, kInstallPath, install);
-            return install;
-        },
-        OnMissing::Silent, {});
+    return CachedOrRead(&Cache::installPath,
+                        []() -> std::optional<std::u16string> {
+                            if (auto stored = ReadString(kNorvelKey, kInstallPath);
+                                stored && !stored->empty())
+                                return stored;
+                            // The program lives in <install>/Flinga: the install path is the folder
+                            // above the program's folder, the same rule the launcher applies.
+                            const std::u16string install = ParentOf(ParentOf(GetHostProgramPath()));
+                            if (install.empty())
+                                return std::nullopt;
+                            WriteString(kNorvelKey, kInstallPath, install);
+                            return install;
+                        },
+                        OnMissing::Silent, {});
 }
 
 std::u16string GetUserName() {
@@ -149,32 +152,51 @@ std::u16string GetSyncFolder() {
 
 std::u16string GetChanger() {
     return CachedOrRead(
-        &Cache::changer,
-        []() -> std::optional<std::u16string> { return platform::ComputerName(); },
+        &Cache::changer, []() -> std::optional<std::u16string> { return platform::ComputerName(); },
         OnMissing::Report, u"读取m_Changer失败！");
 }
 
-std::u16string GetClientId() { return CachedStoredString(&Cache::clientId, kNorvelKey, kClientId); }
+std::u16string GetClientId() {
+    return CachedStoredString(&Cache::clientId, kNorvelKey, kClientId);
+}
 
 std::u16string GetClientSecret() {
     return CachedStoredString(&Cache::clientSecret, kNorvelKey, kClientSecret);
 }
 
-std::u16string GetChannel() { return CachedStoredString(&Cache::channel, kFlingaKey, kChannel); }
+std::u16string GetChannel() {
+    return CachedStoredString(&Cache::channel, kFlingaKey, kChannel);
+}
 
 std::string GetUserId() {
     std::lock_guard lock(g_CacheLock);
     return g_Cache.userId;
 }
 
-std::u16string GetUserLevel() { return Load(&Cache::userLevel); }
-std::u16string GetPrivPfval() { return Load(&Cache::privPfval); }
-std::u16string GetMaxFileSize() { return Load(&Cache::maxFileSize); }
-std::u16string GetSpaceCapacity() { return Load(&Cache::spaceCapacity); }
-std::u16string GetUsedSpace() { return Load(&Cache::usedSpace); }
-std::u16string GetUploadHost() { return Load(&Cache::uploadHost); }
-std::u16string GetSyncHost() { return Load(&Cache::syncHost); }
-std::string GetSource() { return "5"; }
+std::u16string GetUserLevel() {
+    return Load(&Cache::userLevel);
+}
+std::u16string GetPrivPfval() {
+    return Load(&Cache::privPfval);
+}
+std::u16string GetMaxFileSize() {
+    return Load(&Cache::maxFileSize);
+}
+std::u16string GetSpaceCapacity() {
+    return Load(&Cache::spaceCapacity);
+}
+std::u16string GetUsedSpace() {
+    return Load(&Cache::usedSpace);
+}
+std::u16string GetUploadHost() {
+    return Load(&Cache::uploadHost);
+}
+std::u16string GetSyncHost() {
+    return Load(&Cache::syncHost);
+}
+std::string GetSource() {
+    return "5";
+}
 
 void SetClientId(std::u16string_view id) {
     Store(&Cache::clientId, id);
@@ -192,21 +214,39 @@ void CacheClientIdentity(std::u16string_view id, std::u16string_view secret) {
     g_Cache.clientSecret = secret;
 }
 
-void SetUserLevel(std::u16string_view level) { StoreIfChanged(&Cache::userLevel, kUserLevel, level); }
-void SetPrivPfval(std::u16string_view value) { StoreIfChanged(&Cache::privPfval, kPrivPfval, value); }
+void SetUserLevel(std::u16string_view level) {
+    StoreIfChanged(&Cache::userLevel, kUserLevel, level);
+}
+void SetPrivPfval(std::u16string_view value) {
+    StoreIfChanged(&Cache::privPfval, kPrivPfval, value);
+}
 
 void SetUserId(std::string_view uid) {
     std::lock_guard lock(g_CacheLock);
     g_Cache.userId = uid;
 }
 
-void SetMaxFileSize(std::u16string_view bytes) { Store(&Cache::maxFileSize, bytes); }
-void SetSpaceCapacity(std::u16string_view bytes) { Store(&Cache::spaceCapacity, bytes); }
-void SetUsedSpace(std::u16string_view bytes) { Store(&Cache::usedSpace, bytes); }
-void SetToken(std::u16string_view token) { Store(&Cache::token, token); }
-void SetUserName(std::u16string_view name) { Store(&Cache::userName, name); }
-void SetUploadHost(std::u16string_view host) { Store(&Cache::uploadHost, WithoutHttpPrefix(host)); }
-void SetSyncHost(std::u16string_view host) { Store(&Cache::syncHost, WithoutHttpPrefix(host)); }
+void SetMaxFileSize(std::u16string_view bytes) {
+    Store(&Cache::maxFileSize, bytes);
+}
+void SetSpaceCapacity(std::u16string_view bytes) {
+    Store(&Cache::spaceCapacity, bytes);
+}
+void SetUsedSpace(std::u16string_view bytes) {
+    Store(&Cache::usedSpace, bytes);
+}
+void SetToken(std::u16string_view token) {
+    Store(&Cache::token, token);
+}
+void SetUserName(std::u16string_view name) {
+    Store(&Cache::userName, name);
+}
+void SetUploadHost(std::u16string_view host) {
+    Store(&Cache::uploadHost, WithoutHttpPrefix(host));
+}
+void SetSyncHost(std::u16string_view host) {
+    Store(&Cache::syncHost, WithoutHttpPrefix(host));
+}
 
 void ResetCaches() {
     {

@@ -65,8 +65,8 @@ IniFile Parse(const std::string& nativePath) {
             continue;
         if (line.front() == u'[') {
             const size_t close = line.find(u']');
-            section = Lower(Trim(line.substr(1, close == std::u16string_view::npos ? line.size() - 1
-                                                                                   : close - 1)));
+            section = Lower(Trim(
+                line.substr(1, close == std::u16string_view::npos ? line.size() - 1 : close - 1)));
             continue;
         }
         const size_t equals = line.find(u'=');
@@ -97,7 +97,9 @@ std::u16string Lookup(const std::u16string& path, std::u16string_view section,
     return found == it->second.values.end() ? std::u16string(fallback) : found->second;
 }
 
-std::u16string UiIniPath() { return SkinFolder() + u"UI.ini"; }
+std::u16string UiIniPath() {
+    return SkinFolder() + u"UI.ini";
+}
 
 }  // namespace
 

@@ -7,7 +7,9 @@ namespace {
 std::atomic<LogSink> g_Sink{nullptr};
 }
 
-void SetLogSink(LogSink sink) { g_Sink.store(sink); }
+void SetLogSink(LogSink sink) {
+    g_Sink.store(sink);
+}
 
 void ReportFailure(std::string_view event, std::string_view cause) {
     if (LogSink sink = g_Sink.load())

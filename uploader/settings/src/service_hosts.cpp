@@ -87,10 +87,18 @@ bool ParseServiceHost(std::u16string_view text, ServiceHost& out) {
     return true;
 }
 
-ServiceHost GetApiHost() { return Configured(kApiHost); }
-ServiceHost GetWebHost() { return Configured(kWebHost); }
-ServiceHost GetDownloadHost() { return Configured(kDownloadHost); }
-ServiceHost GetLoginHost() { return Configured(kLoginHost); }
+ServiceHost GetApiHost() {
+    return Configured(kApiHost);
+}
+ServiceHost GetWebHost() {
+    return Configured(kWebHost);
+}
+ServiceHost GetDownloadHost() {
+    return Configured(kDownloadHost);
+}
+ServiceHost GetLoginHost() {
+    return Configured(kLoginHost);
+}
 
 std::u16string BaseUrl(const ServiceHost& host) {
     std::u16string url = host.https ? u"https://" : u"http://";

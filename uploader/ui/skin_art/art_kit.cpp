@@ -71,7 +71,8 @@ void CloudMark(QPainter& p, const QRectF& box, QColor cloud, QColor arrow) {
     shape.addEllipse(QRectF(o.x() + w * 0.05, o.y() + h * 0.42, w * 0.42, h * 0.42));
     shape.addEllipse(QRectF(o.x() + w * 0.25, o.y() + h * 0.18, w * 0.50, h * 0.52));
     shape.addEllipse(QRectF(o.x() + w * 0.53, o.y() + h * 0.38, w * 0.42, h * 0.46));
-    shape.addRoundedRect(QRectF(o.x() + w * 0.22, o.y() + h * 0.55, w * 0.56, h * 0.29), h * 0.1, h * 0.1);
+    shape.addRoundedRect(QRectF(o.x() + w * 0.22, o.y() + h * 0.55, w * 0.56, h * 0.29), h * 0.1,
+                         h * 0.1);
     shape.setFillRule(Qt::WindingFill);
     QLinearGradient fill(box.topLeft(), box.bottomLeft());
     fill.setColorAt(0, cloud.lighter(130));
@@ -94,8 +95,9 @@ void AppIconArt(QPainter& p) {
 
 QStringList TextFamilies() {
     QStringList found;
-    for (const QString& name : {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
-                                QStringLiteral("DejaVu Sans")}) {
+    for (const QString& name :
+         {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
+          QStringLiteral("DejaVu Sans")}) {
         if (QFontDatabase::hasFamily(name))
             found.push_back(name);
     }
@@ -139,8 +141,8 @@ QImage ButtonStrip(int width, int height, int states, QColor base, const QString
                 p.drawRoundedRect(box.adjusted(3, 3, -3, -3), 2, 2);
             }
             if (!caption.isEmpty())
-                CenteredText(p, box, caption, 12, states == 5 && i == 4 ? QColor(0x9A, 0xA0, 0xA6) : Qt::white,
-                             true);
+                CenteredText(p, box, caption, 12,
+                             states == 5 && i == 4 ? QColor(0x9A, 0xA0, 0xA6) : Qt::white, true);
         }
     });
 }

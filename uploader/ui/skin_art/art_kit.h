@@ -44,7 +44,8 @@ void Cross(QPainter& p, const QRectF& box, QColor colour, qreal width);
 // A check mark inside the box.
 void Check(QPainter& p, const QRectF& box, QColor colour, qreal width);
 // A round badge with a glyph drawn by `glyph` in white inside it.
-void Badge(QPainter& p, const QRectF& box, QColor colour, const std::function<void(QPainter&, const QRectF&)>& glyph);
+void Badge(QPainter& p, const QRectF& box, QColor colour,
+           const std::function<void(QPainter&, const QRectF&)>& glyph);
 // The product mark: a cloud with an upward arrow.
 void CloudMark(QPainter& p, const QRectF& box, QColor cloud, QColor arrow);
 // The program's icon in its 64-unit design: a rounded blue panel carrying the product

@@ -41,8 +41,9 @@ void AddMiniWindow(Catalog& c) {
               CloudMark(p, QRectF(9, 6, 44, 40), QColor(0xEA, 0xF4, 0xFF), kAccent);
           }));
     c.Add(Name(kMiniClose), Draw(20, 20, [](QPainter& p) {
-              Badge(p, QRectF(1, 1, 18, 18), kGlyph,
-                    [](QPainter& q, const QRectF&) { Cross(q, QRectF(6.5, 6.5, 7, 7), Qt::white, 1.6); });
+              Badge(p, QRectF(1, 1, 18, 18), kGlyph, [](QPainter& q, const QRectF&) {
+                  Cross(q, QRectF(6.5, 6.5, 7, 7), Qt::white, 1.6);
+              });
           }));
     c.Add(Name(kMiniConfirm), Draw(159, 46, [](QPainter& p) {
               Panel(p, QRectF(0, 0, 159, 46), 5, Qt::white, kPanelTop, kPanelBorder);
@@ -74,11 +75,12 @@ void AddMessageDialog(Catalog& c) {
               Cross(p, QRectF(29, 7, 8, 8), Qt::white, 1.8);
           }));
     c.Add(Name(kMessageIcon), Draw(32, 32, [](QPainter& p) {
-              Badge(p, QRectF(1, 1, 30, 30), QColor(0xF0, 0x9A, 0x1E), [](QPainter& q, const QRectF&) {
-                  q.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap));
-                  q.drawLine(QPointF(16, 8), QPointF(16, 18));
-                  q.drawPoint(QPointF(16, 24));
-              });
+              Badge(p, QRectF(1, 1, 30, 30), QColor(0xF0, 0x9A, 0x1E),
+                    [](QPainter& q, const QRectF&) {
+                        q.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap));
+                        q.drawLine(QPointF(16, 8), QPointF(16, 18));
+                        q.drawPoint(QPointF(16, 24));
+                    });
           }));
 }
 
@@ -92,8 +94,10 @@ void AddAboutAndMenu(Catalog& c) {
                    fill.setColorAt(1, kAccentLight);
                    p.fillRect(QRectF(0, 0, 407, 91), fill);
                    CloudMark(p, QRectF(24, 14, 68, 62), QColor(0xEA, 0xF4, 0xFF), kAccent);
-                   CenteredText(p, QRectF(100, 22, 290, 30), QStringLiteral("Norvel网盘"), 24, Qt::white, true);
-                   CenteredText(p, QRectF(100, 52, 290, 20), QStringLiteral("Flinga"), 14, QColor(0xEA, 0xF4, 0xFF));
+                   CenteredText(p, QRectF(100, 22, 290, 30), QStringLiteral("Norvel网盘"), 24,
+                                Qt::white, true);
+                   CenteredText(p, QRectF(100, 52, 290, 20), QStringLiteral("Flinga"), 14,
+                                QColor(0xEA, 0xF4, 0xFF));
                }),
           true);
     // One 23-pixel strip per command: show, start all, pause all, VIP, about, settings, exit.

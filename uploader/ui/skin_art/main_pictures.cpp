@@ -33,7 +33,8 @@ void AddMainWindow(Catalog& c) {
     c.Add(Name(kMainLogo), Draw(16, 16, [](QPainter& p) {
               CloudMark(p, QRectF(0, 1, 16, 15), kAccentLight, Qt::white);
           }));
-    c.Add(Name(kMainClose), Draw(17, 13, [](QPainter& p) { Cross(p, QRectF(4.5, 2.5, 8, 8), kGlyph, 1.8); }));
+    c.Add(Name(kMainClose),
+          Draw(17, 13, [](QPainter& p) { Cross(p, QRectF(4.5, 2.5, 8, 8), kGlyph, 1.8); }));
     c.Add(Name(kAppIcon), Draw(64, 64, AppIconArt));
 }
 
@@ -41,7 +42,8 @@ void AddRowPictures(Catalog& c) {
     using namespace ui::skin;
     // The card leaves 4 pixels free at the top and the bottom: rows overlap by 4.
     c.Add(Name(kRowBackground), Draw(kRowBackground.width, kRowBackground.height, [](QPainter& p) {
-              Panel(p, QRectF(1, 4, 228, 48), 4, kCard, QColor(0xF8, 0xFB, 0xFF, 0xEB), kCardBorder);
+              Panel(p, QRectF(1, 4, 228, 48), 4, kCard, QColor(0xF8, 0xFB, 0xFF, 0xEB),
+                    kCardBorder);
           }));
     c.Add(Name(kRowWaiting), Draw(16, 16, [](QPainter& p) {
               Badge(p, QRectF(0, 0, 16, 16), kWaiting, [](QPainter& q, const QRectF&) {
@@ -58,8 +60,9 @@ void AddRowPictures(Catalog& c) {
               });
           }));
     c.Add(Name(kRowSuccess), Draw(16, 16, [](QPainter& p) {
-              Badge(p, QRectF(0, 0, 16, 16), kSuccess,
-                    [](QPainter& q, const QRectF&) { Check(q, QRectF(4, 5, 8, 6), Qt::white, 1.8); });
+              Badge(p, QRectF(0, 0, 16, 16), kSuccess, [](QPainter& q, const QRectF&) {
+                  Check(q, QRectF(4, 5, 8, 6), Qt::white, 1.8);
+              });
           }));
     c.Add(Name(kProgressTrack), Draw(176, 12, [](QPainter& p) {
               Panel(p, QRectF(0, 1, 176, 10), 5, kTrack.darker(104), kTrack, kTrackBorder);
@@ -69,7 +72,8 @@ void AddRowPictures(Catalog& c) {
               p.setPen(QPen(QColor(255, 255, 255, 90), 1));
               p.drawLine(QPointF(4, 2.5), QPointF(172, 2.5));
           }));
-    c.Add(Name(kRowRemove), Draw(10, 9, [](QPainter& p) { Cross(p, QRectF(1.5, 1, 7, 7), kGlyphLight, 1.6); }));
+    c.Add(Name(kRowRemove),
+          Draw(10, 9, [](QPainter& p) { Cross(p, QRectF(1.5, 1, 7, 7), kGlyphLight, 1.6); }));
 }
 
 void AddScrollBar(Catalog& c) {
@@ -86,9 +90,8 @@ void AddScrollBar(Catalog& c) {
               p.setBrush(thumb);
               p.drawRoundedRect(QRectF(6, 0, 8, 10), 4, 4);
           }));
-    c.Add(Name(kThumbMiddle), Draw(20, 4, [&](QPainter& p) {
-              p.fillRect(QRectF(6, 0, 8, 4), thumb);
-          }));
+    c.Add(Name(kThumbMiddle),
+          Draw(20, 4, [&](QPainter& p) { p.fillRect(QRectF(6, 0, 8, 4), thumb); }));
     c.Add(Name(kThumbBottom), Draw(20, 5, [&](QPainter& p) {
               p.setPen(Qt::NoPen);
               p.setBrush(thumb);

@@ -28,7 +28,8 @@ bool WriteAll(const QString& folder, const skin_art::Catalog& catalog) {
     for (const auto& file : catalog.texts) {
         QFile out(folder + "/" + file.path);
         QDir().mkpath(QFileInfo(out).path());
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(file.bytes) != file.bytes.size()) {
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(file.bytes) != file.bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(out.fileName()));
             return false;
         }

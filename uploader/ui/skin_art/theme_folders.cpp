@@ -25,12 +25,16 @@ void AddFrame(Catalog& c, const QString& folder) {
                   p.fillRect(QRectF(0, half * 30, 60, 30), fill);
               }
           }));
-    c.Add(folder + "/bottom.png", Draw(60, 8, [](QPainter& p) { p.fillRect(QRectF(0, 0, 60, 8), kAccent); }));
-    c.Add(folder + "/left.png", Draw(4, 40, [](QPainter& p) { p.fillRect(QRectF(0, 0, 4, 40), kAccent); }));
-    c.Add(folder + "/right.png", Draw(4, 40, [](QPainter& p) { p.fillRect(QRectF(0, 0, 4, 40), kAccent); }));
+    c.Add(folder + "/bottom.png",
+          Draw(60, 8, [](QPainter& p) { p.fillRect(QRectF(0, 0, 60, 8), kAccent); }));
+    c.Add(folder + "/left.png",
+          Draw(4, 40, [](QPainter& p) { p.fillRect(QRectF(0, 0, 4, 40), kAccent); }));
+    c.Add(folder + "/right.png",
+          Draw(4, 40, [](QPainter& p) { p.fillRect(QRectF(0, 0, 4, 40), kAccent); }));
     // The close caption button: normal, hover, pressed.
     c.Add(folder + "/btn_close.png", Draw(60, 20, [](QPainter& p) {
-              const QColor backs[3] = {Qt::transparent, QColor(255, 255, 255, 60), QColor(0, 0, 0, 40)};
+              const QColor backs[3] = {Qt::transparent, QColor(255, 255, 255, 60),
+                                       QColor(0, 0, 0, 40)};
               for (int i = 0; i < 3; ++i) {
                   p.setPen(Qt::NoPen);
                   p.setBrush(backs[i]);
@@ -81,7 +85,9 @@ void AddLoginFolder(Catalog& c) {
     c.texts.push_back({"login/theme.ini", ThemeText({{"Botton1", "button1.png"}})});
 }
 
-QImage SmallIcon(const std::function<void(QPainter&)>& paint) { return Draw(16, 16, paint); }
+QImage SmallIcon(const std::function<void(QPainter&)>& paint) {
+    return Draw(16, 16, paint);
+}
 
 void AddOthersPictures(Catalog& c) {
     c.Add("others/qq.png", SmallIcon([](QPainter& p) {
@@ -95,8 +101,9 @@ void AddOthersPictures(Catalog& c) {
               p.drawPath(bubble.simplified());
           }));
     c.Add("others/gou.png", Draw(20, 20, [](QPainter& p) {
-              Badge(p, QRectF(1, 1, 18, 18), kSuccess,
-                    [](QPainter& q, const QRectF&) { Check(q, QRectF(5.5, 6.5, 9, 7), Qt::white, 2); });
+              Badge(p, QRectF(1, 1, 18, 18), kSuccess, [](QPainter& q, const QRectF&) {
+                  Check(q, QRectF(5.5, 6.5, 9, 7), Qt::white, 2);
+              });
           }));
     c.Add("others/uploading.png", SmallIcon([](QPainter& p) {
               Badge(p, QRectF(0, 0, 16, 16), kAccent, [](QPainter& q, const QRectF&) {
@@ -151,18 +158,19 @@ void AddOthersFolder(Catalog& c) {
     c.Add("others/button3.png", ButtonStrip(150, 30, 5, kSuccess, {}));
     c.Add("others/button92.png", ButtonStrip(92, 27, 5, kAccent, {}));
     // These carry their captions: the buttons have blank ones.
-    c.Add("others/button_expand.png", ButtonStrip(76, 27, 5, QColor(0xF0, 0x9A, 0x1E), QStringLiteral("扩容空间")),
-          true);
-    c.Add("others/button_vip.png", ButtonStrip(76, 27, 5, QColor(0xE8, 0xA7, 0x1B), QStringLiteral("升级VIP")),
-          true);
-    c.Add("others/button_weibo.png", ButtonStrip(150, 30, 5, kWeiboRed, QStringLiteral("绑定新浪微博")), true);
+    c.Add("others/button_expand.png",
+          ButtonStrip(76, 27, 5, QColor(0xF0, 0x9A, 0x1E), QStringLiteral("扩容空间")), true);
+    c.Add("others/button_vip.png",
+          ButtonStrip(76, 27, 5, QColor(0xE8, 0xA7, 0x1B), QStringLiteral("升级VIP")), true);
+    c.Add("others/button_weibo.png",
+          ButtonStrip(150, 30, 5, kWeiboRed, QStringLiteral("绑定新浪微博")), true);
     c.texts.push_back({"others/theme.ini", ThemeText({{"Botton1", "button1.png"},
-                                                           {"Botton2", "button2.png"},
-                                                           {"Botton3", "button3.png"},
-                                                           {"Botton92", "button92.png"},
-                                                           {"BottonExpendNetdisk", "button_expand.png"},
-                                                           {"BottonUpdateVip", "button_vip.png"},
-                                                           {"Bottonweibo", "button_weibo.png"}})});
+                                                      {"Botton2", "button2.png"},
+                                                      {"Botton3", "button3.png"},
+                                                      {"Botton92", "button92.png"},
+                                                      {"BottonExpendNetdisk", "button_expand.png"},
+                                                      {"BottonUpdateVip", "button_vip.png"},
+                                                      {"Bottonweibo", "button_weibo.png"}})});
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 namespace ui {
 
-CBackgroundWork::~CBackgroundWork() { JoinAll(); }
+CBackgroundWork::~CBackgroundWork() {
+    JoinAll();
+}
 
 void CBackgroundWork::Run(std::function<void()> work) {
     std::lock_guard lock(m_Lock);

@@ -118,11 +118,13 @@ void CTaskWinContainer::ClickRow(int32_t id, RowPart part) {
         return;
     switch (part) {
         case RowPart::Remove:
-            platform::SendMessage(Handle(), intake::WM_TASK_REMOVE, static_cast<platform::WParam>(id));
+            platform::SendMessage(Handle(), intake::WM_TASK_REMOVE,
+                                  static_cast<platform::WParam>(id));
             Hover(0, RowPart::None);
             break;
         case RowPart::Retry:
-            platform::SendMessage(Handle(), intake::WM_TASK_RETRY, static_cast<platform::WParam>(id));
+            platform::SendMessage(Handle(), intake::WM_TASK_RETRY,
+                                  static_cast<platform::WParam>(id));
             break;
         case RowPart::View:
             if (m_Hooks.visitFolder)

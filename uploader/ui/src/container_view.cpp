@@ -1,7 +1,7 @@
 // The task container's display order, layout, scrolling and painting.
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <algorithm>
 
 #include "ui/task_container.h"
@@ -82,7 +82,9 @@ void CTaskWinContainer::ScrollTo(int firstVisible) {
     }
 }
 
-void CTaskWinContainer::ScrollBy(int rows) { ScrollTo(m_FirstVisible + rows); }
+void CTaskWinContainer::ScrollBy(int rows) {
+    ScrollTo(m_FirstVisible + rows);
+}
 
 CTaskWinContainer::CThumb CTaskWinContainer::Thumb(int count, int firstVisible) {
     CThumb thumb;
@@ -91,8 +93,8 @@ CTaskWinContainer::CThumb CTaskWinContainer::Thumb(int count, int firstVisible) 
     thumb.height = kThumbRange / (count / kRowsPerPage + 1);
     const int travel = kThumbRange - thumb.height;
     const int last = count - kRowsPerPage;
-    thumb.top = firstVisible >= last ? kThumbFirstY + travel
-                                     : kThumbFirstY + travel * firstVisible / last;
+    thumb.top =
+        firstVisible >= last ? kThumbFirstY + travel : kThumbFirstY + travel * firstVisible / last;
     return thumb;
 }
 

@@ -5,7 +5,8 @@
 
 namespace ui {
 
-CNumberedTimers::CNumberedTimers(std::function<void(int id)> onTick) : m_OnTick(std::move(onTick)) {}
+CNumberedTimers::CNumberedTimers(std::function<void(int id)> onTick)
+    : m_OnTick(std::move(onTick)) {}
 
 CNumberedTimers::~CNumberedTimers() = default;
 

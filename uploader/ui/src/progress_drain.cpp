@@ -34,7 +34,8 @@ std::u16string RemoteFolderOf(const std::u16string& name) {
 int32_t OwnerKindOf(platform::WindowHandle owner) {
     if (owner == platform::kNoWindow || owner == intake::MainWindow())
         return kOwnerNone;
-    return static_cast<int32_t>(platform::GetWindowProperty(owner, kOwnerKindProperty).value_or(kOwnerNone));
+    return static_cast<int32_t>(
+        platform::GetWindowProperty(owner, kOwnerKindProperty).value_or(kOwnerNone));
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ void QuitHostLoop() {
 
 // The updater lives beside the library.
 std::u16string DefaultUpdaterPath() {
-    const std::string library = platform::ModulePath(reinterpret_cast<const void*>(&DefaultUpdaterPath));
+    const std::string library =
+        platform::ModulePath(reinterpret_cast<const void*>(&DefaultUpdaterPath));
     const size_t slash = library.rfind('/');
     if (slash == std::string::npos)
         return {};
@@ -74,7 +75,9 @@ CQtIntakeUi::CQtIntakeUi(CQtUiOptions options)
       m_Notices(std::make_unique<CDesktopNotices>(m_Options.notifyBusAddress,
                                                   [this] { ShowMainWindow(); })) {}
 
-CQtIntakeUi::~CQtIntakeUi() { Shutdown(); }
+CQtIntakeUi::~CQtIntakeUi() {
+    Shutdown();
+}
 
 void CQtIntakeUi::RunDiskWork(std::function<void()> work, std::function<void()> done) {
     CQtMessageLoop* loop = &QtLoop();
@@ -88,7 +91,9 @@ void CQtIntakeUi::RunDiskWork(std::function<void()> work, std::function<void()> 
     });
 }
 
-void CQtIntakeUi::WaitForDiskWork() { m_DiskWork.WaitIdle(); }
+void CQtIntakeUi::WaitForDiskWork() {
+    m_DiskWork.WaitIdle();
+}
 
 void CQtIntakeUi::Shutdown() {
     *m_Closing = true;
@@ -290,6 +295,8 @@ void UninstallQtUi() {
     ReleaseUiActions();
 }
 
-CQtIntakeUi* InstalledQtUi() { return InstalledSlot(); }
+CQtIntakeUi* InstalledQtUi() {
+    return InstalledSlot();
+}
 
 }  // namespace ui

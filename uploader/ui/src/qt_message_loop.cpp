@@ -21,6 +21,8 @@ CQtMessageLoop& QtLoop() {
     return *loop;
 }
 
-void ReleaseQtLoop() { delete std::exchange(LoopSlot(), nullptr); }
+void ReleaseQtLoop() {
+    delete std::exchange(LoopSlot(), nullptr);
+}
 
 }  // namespace ui

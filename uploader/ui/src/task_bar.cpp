@@ -10,7 +10,9 @@ namespace {
 constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kSpeedAfterMs = 2000;  // the speed is shown once two whole seconds passed
 
-std::u16string Ascii(const char* text) { return std::u16string(text, text + std::char_traits<char>::length(text)); }
+std::u16string Ascii(const char* text) {
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
 
 std::u16string LinkTextOf(int32_t state) {
     if (state == intake::kTaskTooLarge)
@@ -87,7 +89,8 @@ void CTaskBarWin::SetSizes(uint64_t done, uint64_t total, uint64_t nowMs) {
     m_Progress = total == 0 ? 0.0f
                             : std::min(1.0f, static_cast<float>(static_cast<double>(m_DoneSize) /
                                                                 static_cast<double>(total)));
-    if (m_State == intake::kTaskUploading && m_StartTick != 0 && nowMs >= m_StartTick + kSpeedAfterMs)
+    if (m_State == intake::kTaskUploading && m_StartTick != 0 &&
+        nowMs >= m_StartTick + kSpeedAfterMs)
         m_Speed = m_DoneSize / ((nowMs - m_StartTick) / 1000);
 }
 

@@ -14,10 +14,10 @@ namespace {
 
 using Icon = CStatusLook::Icon;
 
-constexpr int kIconGap = 12;      // text after an icon: icon width + 12
+constexpr int kIconGap = 12;  // text after an icon: icon width + 12
 constexpr int kRemoveFromRight = 30;
 constexpr int kRemoveY = 13;
-constexpr int kRemoveSlop = 3;    // the glyph is small: a few pixels around it count
+constexpr int kRemoveSlop = 3;  // the glyph is small: a few pixels around it count
 
 const QColor kWaitingColour(0x85, 0x7F, 0x7F);
 const QColor kUploadingColour(0x24, 0x7E, 0xCA);
@@ -35,7 +35,9 @@ int TextWidth(const std::u16string& text) {
     return QFontMetrics(StatusFont()).horizontalAdvance(Q(text));
 }
 
-int IconWidth() { return WidthOf(UiImages().rowFailed, skin::kRowFailed); }
+int IconWidth() {
+    return WidthOf(UiImages().rowFailed, skin::kRowFailed);
+}
 
 // The account's largest file, a decimal byte count; 0 when unknown or unreadable.
 uint64_t AccountSizeLimit() {
@@ -99,11 +101,13 @@ CStatusLook CTaskBarWin::Look(int rowWidth) const {
             AddRetry(look, rowWidth);
             return look;
         case intake::kTaskEmptyFile:
-            return Text(Icon::None, u"您所选的文件内容为空", kRefusedColour, IconWidth() + kIconGap);
+            return Text(Icon::None, u"您所选的文件内容为空", kRefusedColour,
+                        IconWidth() + kIconGap);
         case intake::kTaskTooLarge:
-            look = Text(Icon::None, u"文件大小超过" + SizeLimitText(AccountSizeLimit()), kRefusedColour,
-                        10);
-            AddLink(look, RowPart::Upgrade, m_LinkText, kShopLinkColour, 10 + TextWidth(look.text) + 10);
+            look = Text(Icon::None, u"文件大小超过" + SizeLimitText(AccountSizeLimit()),
+                        kRefusedColour, 10);
+            AddLink(look, RowPart::Upgrade, m_LinkText, kShopLinkColour,
+                    10 + TextWidth(look.text) + 10);
             return look;
         case intake::kTaskFileLocked:
             look = Failure(u"文件正在被使用，请稍后再试");
@@ -113,7 +117,8 @@ CStatusLook CTaskBarWin::Look(int rowWidth) const {
             return Failure(u"文件不存在");
         case intake::kTaskDiskFull:
             look = Text(Icon::None, u"网盘空间已满", kFailureColour, 12);
-            AddLink(look, RowPart::Upgrade, m_LinkText, kShopLinkColour, TextWidth(look.text) + 10 + 12);
+            AddLink(look, RowPart::Upgrade, m_LinkText, kShopLinkColour,
+                    TextWidth(look.text) + 10 + 12);
             return look;
         case intake::kTaskTimeout:
             look = Failure(u"上传超时，请稍后再试");
@@ -137,7 +142,8 @@ QRect CTaskBarWin::PartRect(RowPart part, int rowWidth) const {
     const CStatusLook look = Look(rowWidth);
     if (part == RowPart::None || look.link != part)
         return {};
-    return QRect(look.linkX, kStatusY, TextWidth(look.linkText), QFontMetrics(StatusFont()).height());
+    return QRect(look.linkX, kStatusY, TextWidth(look.linkText),
+                 QFontMetrics(StatusFont()).height());
 }
 
 RowPart CTaskBarWin::HitTest(QPoint point, int rowWidth) const {

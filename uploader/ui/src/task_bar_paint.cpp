@@ -45,7 +45,8 @@ void PaintProgress(QPainter& painter, const CStatusLook& look, float progress, i
     painter.drawPixmap(10, y, images.progressTrack);
     const int fill = std::max(1, static_cast<int>(progress * CTaskBarWin::kTrackWidth));
     if (!images.progressFill.isNull())
-        painter.drawPixmap(10, y, images.progressFill, 0, 0, std::min(fill, images.progressFill.width()),
+        painter.drawPixmap(10, y, images.progressFill, 0, 0,
+                           std::min(fill, images.progressFill.width()),
                            images.progressFill.height());
     painter.setFont(PercentFont());
     painter.setPen(look.colour);
@@ -91,7 +92,8 @@ void CTaskBarWin::Paint(QPainter& painter, int rowWidth, RowPart hovered) const 
     PaintStatus(painter, *this, rowWidth, hovered);
     painter.setFont(RowFont());
     painter.setPen(kNameColour);
-    const QString name = QFontMetrics(painter.font()).elidedText(Q(m_Name), Qt::ElideRight, kNameWidth);
+    const QString name =
+        QFontMetrics(painter.font()).elidedText(Q(m_Name), Qt::ElideRight, kNameWidth);
     DrawText(painter, kNameX, kNameY, name);
     const QRect remove = PartRect(RowPart::Remove, rowWidth);
     painter.drawPixmap(remove.topLeft(), UiImages().rowRemove);

@@ -40,8 +40,9 @@ std::u16string WeiboText(int32_t before, const CTaskUpdate& update) {
     const platform::WParam code = ShareLinkCode(before, update.state);
     const int type = code == 1 ? 3 : code == 2 ? 4 : 0;
     return u"type=" + platform::Utf8ToWide(std::to_string(type)) + u";url=" + update.remoteUrl +
-           u";name=" + update.name + u";len=" + platform::Utf8ToWide(std::to_string(update.length)) +
-           u";id=" + platform::Utf8ToWide(std::to_string(update.linkId)) + u";";
+           u";name=" + update.name + u";len=" +
+           platform::Utf8ToWide(std::to_string(update.length)) + u";id=" +
+           platform::Utf8ToWide(std::to_string(update.linkId)) + u";";
 }
 
 }  // namespace
@@ -120,7 +121,8 @@ int32_t CTaskWinContainer::UpdateTask(const CTaskUpdate& update) {
     return before;
 }
 
-void CTaskWinContainer::NotifyOwner(const CTaskBarWin& row, int32_t before, const CTaskUpdate& update) {
+void CTaskWinContainer::NotifyOwner(const CTaskBarWin& row, int32_t before,
+                                    const CTaskUpdate& update) {
     const platform::WindowHandle owner = row.OwnerWnd();
     if (owner == platform::kNoWindow || !platform::IsWindow(owner))
         return;

@@ -46,7 +46,9 @@ void OpenDiskFolder(const std::u16string& folder) {
 
 }  // namespace
 
-void SetVisitUrlAction(VisitUrlAction action) { Store(&Actions::visitUrl, std::move(action)); }
+void SetVisitUrlAction(VisitUrlAction action) {
+    Store(&Actions::visitUrl, std::move(action));
+}
 
 void RunVisitUrl(const std::u16string& folder) {
     if (const VisitUrlAction action = Copy(&Actions::visitUrl))
@@ -55,7 +57,9 @@ void RunVisitUrl(const std::u16string& folder) {
         OpenDiskFolder(folder);
 }
 
-void SetUserInfoAction(UserInfoAction action) { Store(&Actions::userInfo, std::move(action)); }
+void SetUserInfoAction(UserInfoAction action) {
+    Store(&Actions::userInfo, std::move(action));
+}
 
 void RunUserInfoQuery() {
     if (const UserInfoAction action = Copy(&Actions::userInfo))
@@ -72,6 +76,8 @@ std::u16string ShopPageUrl(ShopPage page) {
     return base + (page == ShopPage::VipUpgrade ? u"/shop/vip" : u"/shop/space");
 }
 
-void OpenShopPage(ShopPage page) { platform::OpenUrl(ShopPageUrl(page)); }
+void OpenShopPage(ShopPage page) {
+    platform::OpenUrl(ShopPageUrl(page));
+}
 
 }  // namespace ui

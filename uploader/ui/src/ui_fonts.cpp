@@ -9,7 +9,7 @@ namespace {
 // Faces that look alike, best first. Names of the Windows fonts come first so that a
 // machine that has them installed uses them.
 const QStringList kSansFallback = {"DejaVu Sans", "Liberation Sans", "Noto Sans", "FreeSans"};
-const QStringList kCjkFallback = {"Noto Sans CJK SC",   "Source Han Sans SC", "WenQuanYi Zen Hei",
+const QStringList kCjkFallback = {"Noto Sans CJK SC",    "Source Han Sans SC",  "WenQuanYi Zen Hei",
                                   "WenQuanYi Micro Hei", "Droid Sans Fallback", "AR PL UMing CN"};
 const QStringList kCjkSerifFallback = {"Noto Serif CJK SC", "Source Han Serif SC",
                                        "AR PL UMing CN"};

@@ -15,7 +15,9 @@ CUiImages*& ImagesSlot() {
     return images;
 }
 
-QPixmap Load(const skin::Picture& picture) { return LoadSkinPicture(picture.file); }
+QPixmap Load(const skin::Picture& picture) {
+    return LoadSkinPicture(picture.file);
+}
 
 CUiImages* LoadAll() {
     auto* images = new CUiImages;
@@ -46,7 +48,9 @@ const CUiImages& UiImages() {
     return *images;
 }
 
-void FreeUiImages() { delete std::exchange(ImagesSlot(), nullptr); }
+void FreeUiImages() {
+    delete std::exchange(ImagesSlot(), nullptr);
+}
 
 QPixmap LoadSkinPicture(std::u16string_view file) {
     const std::u16string folder = settings::SkinFolder();

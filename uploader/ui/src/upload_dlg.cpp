@@ -43,20 +43,23 @@ QRegion RoundedRegion(QSize size) {
 }  // namespace
 
 CuploadDlg::CuploadDlg(CQtIntakeUi& ui)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::Tool | Qt::NoDropShadowWindowHint),
+    : QWidget(nullptr,
+              Qt::Window | Qt::FramelessWindowHint | Qt::Tool | Qt::NoDropShadowWindowHint),
       m_Ui(ui),
       m_UserInfoReady(std::make_shared<platform::Event>(platform::Event::ResetMode::Auto)),
       m_Timers([this](int id) { OnTimer(id); }),
-      m_Window(*this,
-               [this](uint32_t message, platform::WParam w, platform::LParam l) {
-                   return WindowProc(message, w, l);
-               },
-               std::u16string(kMainTitle)) {
+      m_Window(
+          *this,
+          [this](uint32_t message, platform::WParam w, platform::LParam l) {
+              return WindowProc(message, w, l);
+          },
+          std::u16string(kMainTitle)) {
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     setAcceptDrops(true);
     const QPixmap& background = UiImages().mainBackground;
-    setFixedSize(WidthOf(background, skin::kMainBackground), HeightOf(background, skin::kMainBackground));
+    setFixedSize(WidthOf(background, skin::kMainBackground),
+                 HeightOf(background, skin::kMainBackground));
     if (!UiImages().appIcon.isNull())
         setWindowIcon(QIcon(UiImages().appIcon));
     m_Window.SetProperty(kUploaderProperty, 1);
@@ -67,7 +70,8 @@ CuploadDlg::CuploadDlg(CQtIntakeUi& ui)
         settings::ReadDword(settings::kFlingaKey, settings::kAutoLoginWeb).value_or(0));
     m_LinkRect = MeasureLink();
     const QPixmap& close = UiImages().mainClose;
-    m_CloseRect = QRect(kCloseAt, QSize(WidthOf(close, skin::kMainClose), HeightOf(close, skin::kMainClose)));
+    m_CloseRect =
+        QRect(kCloseAt, QSize(WidthOf(close, skin::kMainClose), HeightOf(close, skin::kMainClose)));
 
     CTaskWinContainer::CHooks hooks;
     hooks.pointerActivity = [this] {
@@ -76,11 +80,13 @@ CuploadDlg::CuploadDlg(CQtIntakeUi& ui)
     };
     hooks.tickMs = [this] { return NowMs(); };
     hooks.visitFolder = [this](std::u16string folder) {
-        const std::u16string path = std::u16string(kReceivedFolder) + (folder.empty() ? u"" : u"/" + folder);
+        const std::u16string path =
+            std::u16string(kReceivedFolder) + (folder.empty() ? u"" : u"/" + folder);
         m_Ui.Background().Run([path] { RunVisitUrl(path); });
     };
     hooks.openShopPage = [this](int32_t state) {
-        const ShopPage page = state == intake::kTaskTooLarge ? ShopPage::VipUpgrade : ShopPage::SpaceExtension;
+        const ShopPage page =
+            state == intake::kTaskTooLarge ? ShopPage::VipUpgrade : ShopPage::SpaceExtension;
         m_Ui.Background().Run([page] { OpenShopPage(page); });
     };
     m_TaskContainer = new CTaskWinContainer(this, m_Ui.Counters(), std::move(hooks));
@@ -91,7 +97,9 @@ CuploadDlg::CuploadDlg(CQtIntakeUi& ui)
     Place();
 }
 
-CuploadDlg::~CuploadDlg() { m_Window.Close(); }
+CuploadDlg::~CuploadDlg() {
+    m_Window.Close();
+}
 
 uint64_t CuploadDlg::NowMs() const {
     if (m_Ui.Options().tickMs)
@@ -133,7 +141,9 @@ void CuploadDlg::StartUserInfoQuery() {
     });
 }
 
-void CuploadDlg::StartUserInfoTimer() { m_Timers.Start(kUserInfoTimer, m_Ui.Options().userInfoPeriodMs); }
+void CuploadDlg::StartUserInfoTimer() {
+    m_Timers.Start(kUserInfoTimer, m_Ui.Options().userInfoPeriodMs);
+}
 
 bool CuploadDlg::event(QEvent* event) {
     if (m_Window.Deliver(event))

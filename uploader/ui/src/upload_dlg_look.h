@@ -23,10 +23,18 @@ inline constexpr int kLinkY = 10;
 inline const QColor kTitleColour(0x28, 0x33, 0x49);
 inline const QColor kLinkColour(0x0C, 0x7C, 0xF1);
 
-inline QFont TitleFont() { return UiFont(QStringLiteral("Tahoma"), 13, true); }
-inline QFont LinkFont() { return UiFont(QStringLiteral("Tahoma"), 11); }
-inline QString TitleText() { return QStringLiteral("Norvel网盘"); }
-inline QString LinkText() { return QStringLiteral("我收到的文件"); }
+inline QFont TitleFont() {
+    return UiFont(QStringLiteral("Tahoma"), 13, true);
+}
+inline QFont LinkFont() {
+    return UiFont(QStringLiteral("Tahoma"), 11);
+}
+inline QString TitleText() {
+    return QStringLiteral("Norvel网盘");
+}
+inline QString LinkText() {
+    return QStringLiteral("我收到的文件");
+}
 
 // The bounding box of the link text as drawn.
 QRectF MeasureLink();

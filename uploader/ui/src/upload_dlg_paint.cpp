@@ -48,15 +48,16 @@ void CuploadDlg::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     const CUiImages& images = UiImages();
     if (isMinimized()) {
-        painter.drawPixmap((width() - images.appIcon.width()) / 2, (height() - images.appIcon.height()) / 2,
-                           images.appIcon);
+        painter.drawPixmap((width() - images.appIcon.width()) / 2,
+                           (height() - images.appIcon.height()) / 2, images.appIcon);
         return;
     }
     painter.drawPixmap(rect(), images.mainBackground);
     painter.setFont(TitleFont());
     painter.setPen(kTitleColour);
-    painter.drawText(QRectF(kTitleAt, QSizeF(kLinkX - kTitleAt.x(), QFontMetricsF(painter.font()).height())),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, TitleText());
+    painter.drawText(
+        QRectF(kTitleAt, QSizeF(kLinkX - kTitleAt.x(), QFontMetricsF(painter.font()).height())),
+        Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, TitleText());
     painter.drawPixmap(kLinkX - images.mainLogo.width(), kLinkY, images.mainLogo);
     painter.setFont(LinkFont());
     painter.setPen(kLinkColour);
@@ -73,7 +74,8 @@ void CuploadDlg::UpdateLinkHover(bool hover) {
         return;
     m_LinkHover = hover;
     // The strip of the underline, at the bottom of the link box.
-    update(QRectF(m_LinkRect.left(), m_LinkRect.bottom() - 2, m_LinkRect.width() + 1, 3).toAlignedRect());
+    update(QRectF(m_LinkRect.left(), m_LinkRect.bottom() - 2, m_LinkRect.width() + 1, 3)
+               .toAlignedRect());
 }
 
 void CuploadDlg::mouseMoveEvent(QMouseEvent* event) {
@@ -85,7 +87,8 @@ void CuploadDlg::mouseMoveEvent(QMouseEvent* event) {
     FadeIn();
     const bool overLink = m_LinkRect.contains(point);
     UpdateLinkHover(overLink);
-    setCursor(overLink || m_CloseRect.contains(point.toPoint()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    setCursor(overLink || m_CloseRect.contains(point.toPoint()) ? Qt::PointingHandCursor
+                                                                : Qt::ArrowCursor);
 }
 
 void CuploadDlg::mouseReleaseEvent(QMouseEvent* event) {
@@ -101,7 +104,9 @@ void CuploadDlg::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void CuploadDlg::enterEvent(QEnterEvent*) { FadeIn(); }
+void CuploadDlg::enterEvent(QEnterEvent*) {
+    FadeIn();
+}
 
 void CuploadDlg::leaveEvent(QEvent*) {
     UpdateLinkHover(false);

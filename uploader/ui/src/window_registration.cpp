@@ -25,7 +25,9 @@ CWindowRegistration::CWindowRegistration(QWidget& widget, platform::WindowProc p
     widget.setProperty(kWindowHandleProperty, QVariant::fromValue<qulonglong>(m_Handle));
 }
 
-CWindowRegistration::~CWindowRegistration() { Close(); }
+CWindowRegistration::~CWindowRegistration() {
+    Close();
+}
 
 void CWindowRegistration::Close() {
     if (m_Handle == platform::kNoWindow)
@@ -41,7 +43,8 @@ void CWindowRegistration::SetTitle(std::u16string_view title) {
 
 void CWindowRegistration::SetProperty(std::u16string_view name, platform::LParam value) {
     platform::SetWindowProperty(m_Handle, std::u16string(name), value);
-    m_Widget.setProperty(ToQString(name).toUtf8().constData(), QVariant::fromValue<qlonglong>(value));
+    m_Widget.setProperty(ToQString(name).toUtf8().constData(),
+                         QVariant::fromValue<qlonglong>(value));
 }
 
 bool CWindowRegistration::Deliver(QEvent* event) {

@@ -25,8 +25,7 @@ UploadCredentials& SetOf(int32_t kind) {
 }
 
 std::u16string_view PathOf(int32_t kind) {
-    return kind == intake::kAccountUpload ? u"/app/pc/sync.upauth.php"
-                                          : u"/app/pc/anon.upauth.php";
+    return kind == intake::kAccountUpload ? u"/app/pc/sync.upauth.php" : u"/app/pc/anon.upauth.php";
 }
 
 // Reads a status 200 or 400 reply: the stored set on success, else the result code.
@@ -46,7 +45,8 @@ int ReadReply(const net::ReplyBuffer& reply, size_t length, int status, int32_t 
         UploadCredentials received;
         received.Tstr = detail::MemberText(*json, "kdw_tstr");
         received.Secret = detail::MemberText(*json, "secret");
-        received.UploadHost = WithoutHttpScheme(platform::AnsiToWide(detail::MemberText(*json, "url")));
+        received.UploadHost =
+            WithoutHttpScheme(platform::AnsiToWide(detail::MemberText(*json, "url")));
         if (received.Tstr.empty() || received.Secret.empty())
             return kUploadFailed;  // nothing is stored
         std::lock_guard lock(g_CredentialsLock);
@@ -67,7 +67,8 @@ std::u16string WithoutHttpScheme(std::u16string_view url) {
 
 std::string AuthorizationBody(int32_t kind) {
     if (kind == intake::kAccountUpload)
-        return "token=" + platform::WideToAnsi(settings::GetToken()) + "&uid=" + settings::GetUserId();
+        return "token=" + platform::WideToAnsi(settings::GetToken()) +
+               "&uid=" + settings::GetUserId();
     return "cname=" + platform::WideToAnsi(settings::GetChanger());
 }
 

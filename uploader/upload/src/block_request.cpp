@@ -27,8 +27,8 @@ using log_events::kUploadBlock;
 
 namespace {
 
-constexpr size_t kReplyBuffer = 51200;       // the largest reply, and its zero
-constexpr size_t kErrorReplyBuffer = 513;    // what is read of a refusal
+constexpr size_t kReplyBuffer = 51200;     // the largest reply, and its zero
+constexpr size_t kErrorReplyBuffer = 513;  // what is read of a refusal
 constexpr int kResendAttempts = 3;
 
 // A block ready to go: the header block and the whole body, built once in one buffer
@@ -63,7 +63,8 @@ BlockReply Stopped(intake::UploadContext& task) {
 // Reads the block's content into the body, unless it was read ahead already (`content`
 // null). The bytes sent are always the file's own: a file that shrank, changed or
 // vanished since it was opened fails instead, whenever its bytes were read.
-std::optional<BlockReply> ReadContent(intake::UploadContext& task, const ByteRange& range, char* content) {
+std::optional<BlockReply> ReadContent(intake::UploadContext& task, const ByteRange& range,
+                                      char* content) {
     if (!task.m_File)
         return Fail(task, kUploadFailed, u"DESC=UploadBlock file not open!");
     if (!platform::GetAttributes(task.m_Path))
@@ -96,7 +97,8 @@ std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::str
                                      CBlockPrefetch& prefetch) {
     const auto absolute = ResolveRange(task, segId, range);
     if (!absolute)
-        return Fail(task, kUploadFailed, u"DESC=UploadBlock range error!", u"range=" + platform::AnsiToWide(range));
+        return Fail(task, kUploadFailed, u"DESC=UploadBlock range error!",
+                    u"range=" + platform::AnsiToWide(range));
     task.m_Boundary = "----------7b" + tools::RandomToken();
     UploadRequestArgs args;
     args.Kind = UploadRequestKind::Block;
@@ -169,15 +171,18 @@ BlockReply SendAgain(intake::UploadContext& task, const BlockBody& block, uint64
         ++task.m_TransferStatus;
         net::AsyncHttpChannel channel;
         if (OpenUploadChannel(channel, task, u"/up/up_blk") != ChannelStep::Ready ||
-            !channel.SendRequest(platform::AnsiToWide(block.headers), block.Body()) || !channel.EndRequest())
-            return IsStopped(task) ? Stopped(task) : Fail(task, kUploadFailed, u"DESC=UploadBlock resend error!");
+            !channel.SendRequest(platform::AnsiToWide(block.headers), block.Body()) ||
+            !channel.EndRequest())
+            return IsStopped(task) ? Stopped(task)
+                                   : Fail(task, kUploadFailed, u"DESC=UploadBlock resend error!");
         task.m_DoneSize = doneBefore + block.layout.contentSize;
         NotifyProgress(task);
         if (channel.QueryStatusCode() != 200)
             continue;
         if (auto reply = ReadReply(channel))
             return BlockReply{kUploadOk, std::move(*reply)};
-        LogFailure(kUploadBlock, u"DESC=UploadBlock reupload code error!", BodyText({}), FilePathText(task));
+        LogFailure(kUploadBlock, u"DESC=UploadBlock reupload code error!", BodyText({}),
+                   FilePathText(task));
     }
     return Fail(task, kUploadFailed, giveUpCause);
 }

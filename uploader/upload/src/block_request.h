@@ -14,7 +14,7 @@ namespace upload::detail {
 class CBlockPrefetch;
 
 struct BlockReply {
-    int result = 0;    // 0: `body` holds the reply of status 200 to read
+    int result = 0;  // 0: `body` holds the reply of status 200 to read
     std::string body;
 };
 

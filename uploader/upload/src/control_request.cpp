@@ -93,7 +93,8 @@ ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs&
     channel.Close();
 
     if (status != 200) {
-        LogFailure(texts.replyEvent, texts.statusFailed, u"errorcode=" + platform::Utf8ToWide(std::to_string(status)),
+        LogFailure(texts.replyEvent, texts.statusFailed,
+                   u"errorcode=" + platform::Utf8ToWide(std::to_string(status)),
                    BodyText(result.body), FilePathText(task));
         // Nothing came back at all: the request timed out (or could not be made).
         return Failed(task, status == 0 ? kNoReply : kUploadFailed);

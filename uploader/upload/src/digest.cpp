@@ -20,7 +20,8 @@ std::string HexOf(tools::MD5_CTX& md5) {
 
 // Feeds up to `length` bytes from `offset` into the digest; the number of bytes read, or
 // -1 on a read error. Fewer bytes than asked only at the end of the file.
-int64_t Feed(const platform::InputFile& file, uint64_t offset, uint64_t length, tools::MD5_CTX& md5) {
+int64_t Feed(const platform::InputFile& file, uint64_t offset, uint64_t length,
+             tools::MD5_CTX& md5) {
     const size_t capacity = static_cast<size_t>(std::min<uint64_t>(kDigestStep, length));
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(capacity);
     uint64_t done = 0;

@@ -25,7 +25,8 @@ std::mutex g_RemoteFolderLock;  // folders of parallel tasks are made one at a t
 
 int Refuse(UploadContext& task, int32_t state, std::u16string_view why, int result) {
     SetTaskState(task, state);
-    Log().Write(L3_KEY, log_events::kErrorFileSize, false, {}, u"file=" + task.m_Dir + u'/' + task.m_Name, why);
+    Log().Write(L3_KEY, log_events::kErrorFileSize, false, {},
+                u"file=" + task.m_Dir + u'/' + task.m_Name, why);
     NotifyProgress(task);
     return result;
 }

@@ -31,7 +31,8 @@ public:
 
     void Feed(const unsigned char* data, size_t length) {
         while (length > 0) {
-            const size_t take = static_cast<size_t>(std::min<uint64_t>(length, m_SegSize - m_InSegment));
+            const size_t take =
+                static_cast<size_t>(std::min<uint64_t>(length, m_SegSize - m_InSegment));
             m_Md5.Update(data, take);
             m_InSegment += take;
             data += take;
@@ -112,8 +113,9 @@ public:
     }
 
 private:
-    std::unique_ptr<unsigned char[]> m_Buffers[2] = {std::make_unique_for_overwrite<unsigned char[]>(kDigestStep),
-                                                     std::make_unique_for_overwrite<unsigned char[]>(kDigestStep)};
+    std::unique_ptr<unsigned char[]> m_Buffers[2] = {
+        std::make_unique_for_overwrite<unsigned char[]>(kDigestStep),
+        std::make_unique_for_overwrite<unsigned char[]>(kDigestStep)};
     std::mutex m_Lock;
     std::condition_variable m_Changed;
     size_t m_Lengths[2] = {0, 0};  // guarded by m_Lock
@@ -126,8 +128,8 @@ private:
 // Reads the bytes through the relay into the whole-file digest; false on a short read.
 // Once the segment thread was given up, the reader goes on alone with the relay's first
 // buffer after the thread has ended (join).
-bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& relay, tools::MD5_CTX& md5,
-               std::thread& helper) {
+bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& relay,
+               tools::MD5_CTX& md5, std::thread& helper) {
     bool alone = false;
     uint64_t piece = 0;
     for (uint64_t done = 0; done < length; ++piece) {
@@ -150,7 +152,8 @@ bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& re
 
 }  // namespace
 
-bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize, FileDigests& digests) {
+bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
+                FileDigests& digests) {
     digests = FileDigests{};
     if (segSize == 0)
         return FileRangeMd5(file, 0, length, digests.whole);
@@ -214,7 +217,9 @@ bool DigestSegments(const platform::InputFile& file, uint64_t length, uint64_t s
     return true;
 }
 
-uint64_t ExpectedSegmentSize() { return g_ExpectedSegmentSize.load(); }
+uint64_t ExpectedSegmentSize() {
+    return g_ExpectedSegmentSize.load();
+}
 
 void RememberSegmentSize(uint64_t segSize) {
     if (segSize > 0)

@@ -34,7 +34,8 @@ std::string BuildFormBody(const UploadRequestArgs& args, const intake::UploadCon
         return body + "kdw_seglist=" + SegmentListText(task) + "&";
     if (!args.SegId.empty()) {
         const intake::SegmentEntry* segment = FindSegment(task, args.SegId);
-        body += "kdw_fid=" + args.SegId + "&kdw_fsize=" + std::to_string(segment ? segment->size : 0);
+        body +=
+            "kdw_fid=" + args.SegId + "&kdw_fsize=" + std::to_string(segment ? segment->size : 0);
     }
     if (!args.Range.empty())
         body += "&kdw_range=" + args.Range + "&kdw_fcon=" + args.Fcon + "&";

@@ -23,8 +23,9 @@ void AppendField(std::string& head, const std::string& delimiter, std::string_vi
 std::string BuildMultipartHead(const UploadRequestArgs& args, const intake::UploadContext& task) {
     const std::string delimiter = "--" + task.m_Boundary;
     const std::string fileSize = std::to_string(task.m_FileSize);
-    std::string head = delimiter + "\r\nContent-Disposition: form-data; name=\"kdw_app\"\r\n\r\n1\r\n" +
-                       delimiter + "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n" + args.Ts;
+    std::string head =
+        delimiter + "\r\nContent-Disposition: form-data; name=\"kdw_app\"\r\n\r\n1\r\n" +
+        delimiter + "\r\nContent-Disposition: form-data; name=\"kdw_ts\"\r\n\r\n" + args.Ts;
     AppendField(head, delimiter, "kdw_fmt", "JSON");
     AppendField(head, delimiter, "kdw_ver", "1.0");
     AppendField(head, delimiter, "kdw_tcon", "");
@@ -60,7 +61,8 @@ std::string BuildHeaders(UploadRequestKind kind, const intake::UploadContext& ta
     const std::string contentType = kind == UploadRequestKind::Block
                                         ? "multipart/form-data; boundary=" + task.m_Boundary
                                         : std::string("application/x-www-form-urlencoded");
-    return platform::WideToAnsi(settings::GetHeaderText()) + "Content-Type: " + contentType + "\r\n";
+    return platform::WideToAnsi(settings::GetHeaderText()) + "Content-Type: " + contentType +
+           "\r\n";
 }
 
 }  // namespace upload

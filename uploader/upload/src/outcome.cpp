@@ -71,8 +71,8 @@ int Conclude(UploadContext& task, int result) {
             result = kUploadFailed;
     } else {
         SetTaskState(task, kTaskComplete);
-        Log().Write(L4_INF, log_events::kUploadDataResult, true, {}, u"UploadStatus=TASK_STATE_COMPLETE",
-                    FileNameText(task));
+        Log().Write(L4_INF, log_events::kUploadDataResult, true, {},
+                    u"UploadStatus=TASK_STATE_COMPLETE", FileNameText(task));
         result = kUploadOk;
     }
     NotifyProgress(task);

@@ -118,8 +118,8 @@ std::string RemoteEntryName(std::u16string_view path, std::u16string_view dir) {
 
 std::string RegistrationBody(const RemoteFileEntry& entry, const intake::UploadContext& task) {
     std::string body = "token=" + platform::WideToUtf8(settings::GetToken()) +
-                       "&changer=" + platform::WideToUtf8(settings::GetChanger()) + "&rootfs=" +
-                       std::string(kUploadRootFolder);
+                       "&changer=" + platform::WideToUtf8(settings::GetChanger()) +
+                       "&rootfs=" + std::string(kUploadRootFolder);
     body += entry.m_IsFolder ? "&dirs=[" : "&files=[";
     return body + EntryObject(entry, task) + "]";
 }

@@ -28,8 +28,8 @@ int64_t LeadingInt64(std::string_view text) {
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         negative = text[i++] == '-';
     // Accumulate towards the limit of the sign, so that the lowest value is reachable.
-    const int64_t limit = negative ? std::numeric_limits<int64_t>::min()
-                                   : std::numeric_limits<int64_t>::max();
+    const int64_t limit =
+        negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
     int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const int digit = text[i] - '0';

@@ -12,8 +12,10 @@ namespace {
 // The digest of each segment of size S, in file order: the ones taken with the file's MD5
 // when S was the size expected then (a file of one segment has one digest whatever the
 // size), else read now. False when a segment cannot be read whole.
-bool SegmentDigests(intake::UploadContext& task, uint64_t S, uint64_t count, std::vector<std::string>& digests) {
-    const bool taken = task.m_SegDigests.size() == count && (task.m_SegDigestSize == S || count == 1);
+bool SegmentDigests(intake::UploadContext& task, uint64_t S, uint64_t count,
+                    std::vector<std::string>& digests) {
+    const bool taken =
+        task.m_SegDigests.size() == count && (task.m_SegDigestSize == S || count == 1);
     if (taken) {
         digests = std::move(task.m_SegDigests);
         task.m_SegDigests.clear();

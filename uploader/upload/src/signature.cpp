@@ -18,22 +18,30 @@ std::string ProtocolText(std::u16string_view wide) {
 
 }  // namespace
 
-std::string ProtocolFileName(const intake::UploadContext& task) { return ProtocolText(task.m_FileName); }
+std::string ProtocolFileName(const intake::UploadContext& task) {
+    return ProtocolText(task.m_FileName);
+}
 
-std::string ProtocolLocalPath(const intake::UploadContext& task) { return ProtocolText(task.m_Path); }
+std::string ProtocolLocalPath(const intake::UploadContext& task) {
+    return ProtocolText(task.m_Path);
+}
 
 const intake::SegmentEntry* FindSegment(const intake::UploadContext& task, std::string_view segId) {
-    const auto found = std::find_if(task.m_Segments.begin(), task.m_Segments.end(),
-                                    [&](const intake::SegmentEntry& entry) { return entry.fileid == segId; });
+    const auto found =
+        std::find_if(task.m_Segments.begin(), task.m_Segments.end(),
+                     [&](const intake::SegmentEntry& entry) { return entry.fileid == segId; });
     return found == task.m_Segments.end() ? nullptr : &*found;
 }
 
 std::string BuildSignature(const UploadRequestArgs& args, const intake::UploadContext& task) {
     const std::string fileSize = std::to_string(task.m_FileSize);
     std::vector<std::string> strings = {
-        "kdw_app1",         "kdw_ts" + args.Ts,
-        "kdw_fmtJSON",      "kdw_filename" + ProtocolFileName(task),
-        "kdw_tstr" + task.m_Tstr, "kdw_ver1.0",
+        "kdw_app1",
+        "kdw_ts" + args.Ts,
+        "kdw_fmtJSON",
+        "kdw_filename" + ProtocolFileName(task),
+        "kdw_tstr" + task.m_Tstr,
+        "kdw_ver1.0",
     };
     if (args.SegId.empty()) {
         strings.push_back("kdw_fid" + task.m_FileEntry.m_Md5);

@@ -61,7 +61,8 @@ std::string CapRange(std::string_view range, uint32_t limitKBps) {
 size_t CSpeedPacer::PieceSize() const {
     if (!Active())
         return kFullPiece;
-    return static_cast<size_t>(std::clamp<uint64_t>(m_BytesPerSecond / 4, kSmallestPiece, kFullPiece));
+    return static_cast<size_t>(
+        std::clamp<uint64_t>(m_BytesPerSecond / 4, kSmallestPiece, kFullPiece));
 }
 
 uint64_t CSpeedPacer::DelayMs(uint64_t sentBytes, uint64_t elapsedMs) const {

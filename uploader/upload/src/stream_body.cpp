@@ -22,13 +22,14 @@ uint64_t ContentBytes(size_t offset, size_t count, BodyLayout layout) {
 
 uint64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
 }  // namespace
 
-int StreamBody(net::AsyncHttpChannel& channel, intake::UploadContext& task, std::string_view headers,
-               std::string_view body, BodyLayout layout) {
+int StreamBody(net::AsyncHttpChannel& channel, intake::UploadContext& task,
+               std::string_view headers, std::string_view body, BodyLayout layout) {
     const CSpeedPacer pacer(UploadSpeedLimit());
     if (!channel.SendRequest(platform::AnsiToWide(headers), {}, body.size()))
         return kStreamSendFailed;

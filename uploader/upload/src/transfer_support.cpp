@@ -39,7 +39,9 @@ void FinishUpload(intake::UploadContext& task, std::string_view remotePathUtf8) 
     task.m_File.reset();
 }
 
-void NotifyProgress(const intake::UploadContext& task) { intake::NotifyTask(task.m_TaskId, task.m_hOwnerWnd); }
+void NotifyProgress(const intake::UploadContext& task) {
+    intake::NotifyTask(task.m_TaskId, task.m_hOwnerWnd);
+}
 
 std::u16string FilePathText(const intake::UploadContext& task) {
     return u"m_strFilePathName=" + task.m_Dir + u'/' + task.m_Name;
@@ -50,9 +52,13 @@ void LogFailure(std::u16string_view event, std::u16string_view cause, std::u16st
     Log().Write(L3_KEY, event, false, cause, data1, data2, data3);
 }
 
-std::u16string BodyText(std::string_view reply) { return u"Body=" + platform::AnsiToWide(reply); }
+std::u16string BodyText(std::string_view reply) {
+    return u"Body=" + platform::AnsiToWide(reply);
+}
 
-std::string TimeStamp() { return std::to_string(platform::UnixTimeNow()); }
+std::string TimeStamp() {
+    return std::to_string(platform::UnixTimeNow());
+}
 
 std::optional<ByteRange> ResolveRange(const intake::UploadContext& task, std::string_view segId,
                                       std::string_view range) {

@@ -31,8 +31,9 @@ void NotifyProgress(const intake::UploadContext& task);
 // "m_strFilePathName=" + dir + "/" + name, the data text of the engine's failure records.
 std::u16string FilePathText(const intake::UploadContext& task);
 // A failure record of the engine (type L3_KEY).
-void LogFailure(std::u16string_view event, std::u16string_view cause, std::u16string_view data1 = {},
-                std::u16string_view data2 = {}, std::u16string_view data3 = {});
+void LogFailure(std::u16string_view event, std::u16string_view cause,
+                std::u16string_view data1 = {}, std::u16string_view data2 = {},
+                std::u16string_view data3 = {});
 // "Body=" + the reply, widened from the ANSI code page.
 std::u16string BodyText(std::string_view reply);
 

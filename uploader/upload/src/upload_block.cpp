@@ -81,7 +81,8 @@ int detail::UploadBlocks(intake::UploadContext& task, const std::string& segId,
             return kUploadOk;
         }
         if (answer.held > 0)
-            task.m_DoneSize = std::min(static_cast<uint64_t>(answer.held) + task.m_SegDoneBase, task.m_FileSize);
+            task.m_DoneSize =
+                std::min(static_cast<uint64_t>(answer.held) + task.m_SegDoneBase, task.m_FileSize);
         task.m_TransferStatus = 0;
         if (!segId.empty() && answer.fid != segId) {
             // The service moved on to another segment; the segment loop sends it, from the

@@ -15,8 +15,8 @@ class AsyncHttpChannel;
 namespace upload::detail {
 
 enum class ChannelStep {
-    Ready,        // the request is open
-    OpenFailed,   // the channel could not be made (or the task was stopped)
+    Ready,          // the request is open
+    OpenFailed,     // the channel could not be made (or the task was stopped)
     ConnectFailed,  // no usable upload host
     RequestFailed,  // the request could not be opened
 };

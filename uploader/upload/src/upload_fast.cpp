@@ -77,8 +77,8 @@ int UploadFast(intake::UploadContext& task, const std::string& segId, const std:
     }
     if (reply.command == "UPSTAT") {
         // Not finished, and nothing asked for: the file did not arrive.
-        LogFailure(kFastTexts.replyEvent, u"DESC=UploadFast reply without the file!", BodyText(sent.body),
-                   FilePathText(task));
+        LogFailure(kFastTexts.replyEvent, u"DESC=UploadFast reply without the file!",
+                   BodyText(sent.body), FilePathText(task));
         FailTransfer(task);
         return kUploadFailed;
     }

@@ -10,8 +10,8 @@
 #include "platform/text.h"
 #include "transfer_support.h"
 #include "upload/credentials.h"
-#include "upload/file_digests.h"
 #include "upload/driver.h"
+#include "upload/file_digests.h"
 #include "upload/remote.h"
 #include "upload/result_codes.h"
 #include "upload/transfer.h"
@@ -133,6 +133,8 @@ int UploadFile(UploadContext& task) {
     return Conclude(task, TransferFile(task));
 }
 
-void InstallUploadDriver() { SetUploadDriver(&UploadFile); }
+void InstallUploadDriver() {
+    SetUploadDriver(&UploadFile);
+}
 
 }  // namespace upload

@@ -63,8 +63,8 @@ bool RunPass(intake::UploadContext& task, const std::string& range, bool fast,
         }
         const int sent = UploadBlocks(task, entry.fileid, task.m_CurrentSegRange, prefetch);
         if (sent != 0) {
-            LogFailure(kUploadSeg, u"DESC=UploadSeg seg failure", u"seg=" + platform::AnsiToWide(entry.range),
-                       FilePathText(task));
+            LogFailure(kUploadSeg, u"DESC=UploadSeg seg failure",
+                       u"seg=" + platform::AnsiToWide(entry.range), FilePathText(task));
             FailTransfer(task);
             result = sent;
             return true;
@@ -124,7 +124,8 @@ int UploadSeg(intake::UploadContext& task, std::string_view segSize) {
         FinishUpload(task, reply.value);  // the file arrived meanwhile (another upload of it)
         return kUploadOk;
     }
-    LogFailure(kUploadSeg, u"DESC=UploadSeg reply without the file!", BodyText(sent.body), FilePathText(task));
+    LogFailure(kUploadSeg, u"DESC=UploadSeg reply without the file!", BodyText(sent.body),
+               FilePathText(task));
     FailTransfer(task);
     return kUnexpectedCommand;
 }

@@ -17,19 +17,19 @@
 namespace send {
 
 struct PluginClientOptions {
-    std::string socketPath;     // the plug-in socket
-    std::string wakeEventPath;  // the wake event
-    std::string launcherPath;   // started with the request argument when none runs
-    uint32_t startTimeoutMs = 15000;  // for a started launcher to listen
+    std::string socketPath;            // the plug-in socket
+    std::string wakeEventPath;         // the wake event
+    std::string launcherPath;          // started with the request argument when none runs
+    uint32_t startTimeoutMs = 15000;   // for a started launcher to listen
     uint32_t answerTimeoutMs = 10000;  // for the launcher to take the batch
     uint32_t rewakeMs = 500;           // between wake events while waiting
 };
 
 enum class SendOutcome {
-    Delivered,       // the launcher read the whole batch
-    NotStarted,      // no launcher ran and none could be started
-    NotTaken,        // the launcher did not take the batch in time (it stays queued)
-    LauncherEnded,   // the launcher went away before it read the batch
+    Delivered,      // the launcher read the whole batch
+    NotStarted,     // no launcher ran and none could be started
+    NotTaken,       // the launcher did not take the batch in time (it stays queued)
+    LauncherEnded,  // the launcher went away before it read the batch
 };
 
 struct SendResult {
@@ -37,6 +37,7 @@ struct SendResult {
     std::string detail;  // for people: why, and what the launcher said when it ended
 };
 
-SendResult SendBatchToLauncher(const intake::RequestBatch& batch, const PluginClientOptions& options);
+SendResult SendBatchToLauncher(const intake::RequestBatch& batch,
+                               const PluginClientOptions& options);
 
 }  // namespace send

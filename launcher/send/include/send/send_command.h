@@ -44,15 +44,15 @@ enum class ConfigAction { Get, Set, Unset };
 
 struct SendCommand {
     CommandKind kind = CommandKind::Help;
-    std::vector<std::string> paths;       // upload, share, weibo
-    control::ControlRequest request;      // message
-    std::string userName;                 // login
-    bool rawStates = false;               // status: states as numbers
+    std::vector<std::string> paths;   // upload, share, weibo
+    control::ControlRequest request;  // message
+    std::string userName;             // login
+    bool rawStates = false;           // status: states as numbers
     ConfigAction configAction = ConfigAction::Get;
-    std::string configKey;                // config
-    std::string configValue;              // config set
-    bool follow = false;                  // log
-    uint32_t waitMs = 10000;              // how long the launcher may take to answer
+    std::string configKey;    // config
+    std::string configValue;  // config set
+    bool follow = false;      // log
+    uint32_t waitMs = 10000;  // how long the launcher may take to answer
 };
 
 // Parses the arguments after the program name; empty with the reason on a usage error.

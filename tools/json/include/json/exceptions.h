@@ -81,8 +81,7 @@ private:
 // Declared for callers to catch; this library raises none of them.
 class JsonOverflowException : public JsonException {
 public:
-    explicit JsonOverflowException(const char* file = __builtin_FILE(),
-                                   int line = __builtin_LINE())
+    explicit JsonOverflowException(const char* file = __builtin_FILE(), int line = __builtin_LINE())
         : JsonException(file, line) {}
 };
 

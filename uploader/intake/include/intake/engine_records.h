@@ -20,9 +20,9 @@ struct RemoteFileEntry {
     std::u16string m_Path;     // local path
     int64_t m_CreateTime = 0;  // seconds since 1970, as the registration writes them
     int64_t m_ModifyTime = 0;
-    uint64_t m_Size = 0;       // bytes of a file; 0 for a folder or when nothing is found
-    std::string m_Md5;         // whole-file MD5; empty for folders or when not computed
-    bool m_HasBase = false;    // describes a known base version ("basever")
+    uint64_t m_Size = 0;     // bytes of a file; 0 for a folder or when nothing is found
+    std::string m_Md5;       // whole-file MD5; empty for folders or when not computed
+    bool m_HasBase = false;  // describes a known base version ("basever")
     bool m_IsFolder = false;
 };
 

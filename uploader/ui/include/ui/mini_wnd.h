@@ -141,7 +141,7 @@ private:
     QPoint m_PressAt;      // global position of the press
     QPoint m_PressOrigin;  // the window's position then
     uint64_t m_PressTick = 0;
-    int m_TipKind = 0;  // picked at creation: which hint shows while both are wanted
+    int m_TipKind = 0;        // picked at creation: which hint shows while both are wanted
     uint32_t m_MiniTips = 7;  // "MINITIPS": the hints not yet dismissed
     CNumberedTimers m_Timers;
     CWindowRegistration m_Window;  // last: messages may come once it exists

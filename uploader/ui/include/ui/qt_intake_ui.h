@@ -9,9 +9,9 @@
 
 #include <QPointer>
 #include <atomic>
-#include <memory>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>

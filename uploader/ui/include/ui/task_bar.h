@@ -99,9 +99,9 @@ private:
     std::u16string m_RemotePath;
     uint64_t m_StartTick = 0;  // ms when the task entered state 2; 0 otherwise
     uint64_t m_TotalSize = 0;
-    uint64_t m_DoneSize = 0;   // never above m_TotalSize
-    float m_Progress = 0;      // m_DoneSize / m_TotalSize, 0 for an empty file
-    uint64_t m_Speed = 0;      // average since m_StartTick, bytes per second
+    uint64_t m_DoneSize = 0;  // never above m_TotalSize
+    float m_Progress = 0;     // m_DoneSize / m_TotalSize, 0 for an empty file
+    uint64_t m_Speed = 0;     // average since m_StartTick, bytes per second
     int32_t m_OwnerKind = kOwnerNone;
     platform::WindowHandle m_OwnerWnd = platform::kNoWindow;
     std::u16string m_LinkText;  // "升级VIP>>" in state 7, "扩容>>" in state 11

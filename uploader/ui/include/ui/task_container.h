@@ -42,10 +42,10 @@ public:
 
     // What the container asks of the window around it.
     struct CHooks {
-        std::function<void()> pointerActivity;                // the pointer moved over the list
-        std::function<uint64_t()> tickMs;                     // milliseconds, for the speeds
+        std::function<void()> pointerActivity;                   // the pointer moved over the list
+        std::function<uint64_t()> tickMs;                        // milliseconds, for the speeds
         std::function<void(std::u16string folder)> visitFolder;  // "查看": the web disk folder
-        std::function<void(int32_t state)> openShopPage;     // "升级VIP>>" (7), "扩容>>" (11)
+        std::function<void(int32_t state)> openShopPage;  // "升级VIP>>" (7), "扩容>>" (11)
     };
 
     CTaskWinContainer(QWidget* parent, CBatchCounters& counters, CHooks hooks);
@@ -99,7 +99,8 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    platform::LResult WindowProc(uint32_t message, platform::WParam wParam, platform::LParam lParam);
+    platform::LResult WindowProc(uint32_t message, platform::WParam wParam,
+                                 platform::LParam lParam);
     platform::LResult OnCancelTask(int32_t id);
     platform::LResult OnRetryTask(int32_t id);
     void OnCountersChanged(bool completeWithFailures);

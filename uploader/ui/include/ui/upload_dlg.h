@@ -75,7 +75,8 @@ public:
     // The periodic user-information query (after a login).
     void StartUserInfoTimer();
 
-    platform::LResult WindowProc(uint32_t message, platform::WParam wParam, platform::LParam lParam);
+    platform::LResult WindowProc(uint32_t message, platform::WParam wParam,
+                                 platform::LParam lParam);
 
 protected:
     bool event(QEvent* event) override;
@@ -111,8 +112,8 @@ private:
     CQtIntakeUi& m_Ui;
     int m_Opacity = kOpacityLow;
     CTaskWinContainer* m_TaskContainer = nullptr;  // a child: deleted with the window
-    QRectF m_LinkRect;       // the "我收到的文件" link as measured
-    QRect m_CloseRect;       // the close glyph: at (240, 10), its picture's size
+    QRectF m_LinkRect;                             // the "我收到的文件" link as measured
+    QRect m_CloseRect;  // the close glyph: at (240, 10), its picture's size
     bool m_MouseInside = false;
     bool m_LinkHover = false;
     bool m_Placed = false;

@@ -24,7 +24,8 @@
 namespace ui {
 
 // A fixed number: both binaries must use the same one.
-inline constexpr QEvent::Type kWindowMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x04E0);
+inline constexpr QEvent::Type kWindowMessageEvent =
+    static_cast<QEvent::Type>(QEvent::User + 0x04E0);
 inline constexpr const char* kWindowHandleProperty = "norvel_window_handle";
 
 class CWindowMessageEvent final : public QEvent {

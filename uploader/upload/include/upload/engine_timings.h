@@ -9,8 +9,8 @@
 namespace upload {
 
 struct EngineTimings {
-    uint32_t resendWaitMs = 10000;      // before each new attempt of a block that timed out
-    uint32_t folderRetryWaitMs = 500;   // before asking again for a remote folder (busy)
+    uint32_t resendWaitMs = 10000;        // before each new attempt of a block that timed out
+    uint32_t folderRetryWaitMs = 500;     // before asking again for a remote folder (busy)
     uint32_t speedLimitRefreshMs = 1000;  // how old the upload speed limit read may be
 };
 

@@ -28,7 +28,8 @@ struct FileDigests {
 // its only segment digest, whatever the size). The segment digests are given up (segSize
 // 0 in the result) when their thread falls behind the whole-file digest on a busy
 // machine. False when a read fails or the file holds fewer bytes.
-bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize, FileDigests& digests);
+bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
+                FileDigests& digests);
 
 // The MD5 of each segment of segSize bytes of the first `length` bytes, the segments
 // shared between this thread and a helper thread. False (list empty) as DigestFile.

@@ -64,7 +64,7 @@ enum StreamResult : int { kStreamSent = 0, kStreamWriteFailed = 1, kStreamSendFa
 // (smaller under a speed cap), adding each piece's content bytes to m_DoneSize and
 // reporting the task after each; then ends the request. 0 sent, 1 a write failed, 2 the
 // send or the end failed.
-int StreamBody(net::AsyncHttpChannel& channel, intake::UploadContext& task, std::string_view headers,
-               std::string_view body, BodyLayout layout);
+int StreamBody(net::AsyncHttpChannel& channel, intake::UploadContext& task,
+               std::string_view headers, std::string_view body, BodyLayout layout);
 
 }  // namespace upload
