@@ -26,12 +26,12 @@
 
 #include "intake/exports.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/task_map.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/qt_intake_ui.h"
 #include "ui/qt_message_loop.h"
@@ -106,7 +106,7 @@ void PrepareSettings(const std::string& folder) {
     platform::RegistryKey::Create(settings::kNorvelKey)
         ->WriteString(settings::kInstallPath, platform::Utf8ToWide(folder));
     settings::SetMaxFileSize(u"100000000000");
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
 }
 
 intake::RequestBatch MakeFiles(const std::string& folder, int count) {

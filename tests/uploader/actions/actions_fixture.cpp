@@ -10,6 +10,8 @@
 #include "actions/actions.h"
 #include "actions/auth_action.h"
 #include "actions/client_identity.h"
+#include "actions/norvel_counter.h"
+#include "intake/library.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
@@ -33,7 +35,12 @@ void ActionsTest::SetUp() {
     settings::DeleteValue(settings::kNorvelKey, settings::kClientSecret);
     settings::ResetCaches();
     actions::SetLoginChallenge({});
-    actions::InstallActions();
+    actions::StartActions();
+    // The seams the library's load hook gives the root.
+    intake::Library().SetSeam(&intake::LibrarySeams::usageCounter,
+                              intake::UsageCounter(&actions::CountUse));
+    intake::Library().SetSeam(&intake::LibrarySeams::loginConfirmation,
+                              settings::LoginConfirmation{&actions::ConfirmSavedLogin});
 }
 
 void ActionsTest::TearDown() {

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 
+#include "actions/actions.h"
 #include "actions/user_info.h"
 #include "actions/visit_url.h"
 #include "actions_fixture.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
+#include "settings/session_state.h"
 #include "settings/settings.h"
 
 using namespace actions;
@@ -50,12 +52,14 @@ TEST_F(UserInfoTest, SavedLoginIsConfirmedByTheService) {
     settings::LoginCompletion login{true, u"alice", settings::GetToken(), settings::GetUserId()};
     ASSERT_TRUE(settings::SaveLoginCompletion(login));
     settings::ResetCaches();
-    EXPECT_EQ(settings::RestoreSavedLogin(), 1);
+    settings::LoginConfirmation confirmation{&actions::ConfirmSavedLogin};
+    settings::CSessionState session;
+    EXPECT_EQ(settings::RestoreSavedLogin(session, confirmation), 1);
+    EXPECT_TRUE(session.IsLoggedIn());
     ASSERT_TRUE(m_Service->ExpireTokens("alice"));
-    settings::SetRestoreRetryWait(std::chrono::milliseconds(1));
-    EXPECT_EQ(settings::RestoreSavedLogin(), 0);
+    confirmation.retryWait = std::chrono::milliseconds(1);
+    EXPECT_EQ(settings::RestoreSavedLogin(session, confirmation), 0);
     EXPECT_EQ(RequestsTo("/app/pc/user.info.php").size(), 4u);  // one, then three tries
-    settings::SetRestoreRetryWait(std::chrono::milliseconds(200));
 }
 
 TEST_F(UserInfoTest, VisitUrlOpensTheOneTimeLoginAddress) {

@@ -3,10 +3,10 @@
 
 #include "intake/dropped_files.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/task_map.h"
 #include "intake_test_support.h"
-#include "settings/session_state.h"
 
 using namespace intake;
 using intake_test::IntakeTest;
@@ -91,7 +91,7 @@ TEST_F(DroppedFilesTest, PathsTooLongForAnEntryAreRefusedNotCut) {
 }
 
 TEST_F(DroppedFilesTest, TheDropHandlerNotifiesTheMiniWindowAndQueuesTheFiles) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     StartQueue(0);  // no workers: the tasks stay waiting
     EnsureMainWindow();
     MakeFile("d/x.txt");

@@ -3,6 +3,7 @@
 
 #include "intake/exports.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/task_map.h"
 #include "intake_test_support.h"
@@ -10,7 +11,6 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 using namespace intake;
@@ -48,7 +48,7 @@ TEST_F(ExportsTest, StartedDirectlyTheMainWindowIsMadeOnceAndOnlyTheMiniWindowSh
 }
 
 TEST_F(ExportsTest, RefusedEntriesAreDroppedAndTheRestReachesTheMainWindow) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     const RequestBatch batch = {Entry("desktop.ini"), Entry("a.txt")};
     SetUpLoadTask(&batch, kHost);
     EXPECT_THAT(m_Ui.Calls(),
@@ -66,14 +66,14 @@ TEST_F(ExportsTest, NothingAcceptableShowsTheMessageAndClosesAnIdleHost) {
 
     // An empty batch is treated alike; with an upload batch open the host stays.
     m_Ui.ClearCalls();
-    settings::g_BatchCount = 1;
+    Session().AddLibraryUser();
     const RequestBatch empty;
     SetUpLoadTask(&empty, kHost);
     EXPECT_THAT(m_Ui.Calls(), ElementsAre("message 没有可上传文件|错误"));
 }
 
 TEST_F(ExportsTest, AnEntryWithoutTerminatorIsRefusedNotCut) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     // The 260-unit name would name "x" + 259 more units: never a shorter path.
     UploadRequestEntry cut = Entry("whole.txt");
     for (char16_t& unit : cut.szName)
@@ -87,7 +87,7 @@ TEST_F(ExportsTest, AnEntryWithoutTerminatorIsRefusedNotCut) {
 
 TEST_F(ExportsTest, WithoutAUserInterfaceRequestsAreStillTaken) {
     SetIntakeUi(nullptr);
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     const RequestBatch batch = {Entry("a.txt")};
     SetUpLoadTask(&batch, kHost);
     EXPECT_EQ(TaskIds(), (std::vector<int32_t>{10001}));
@@ -109,7 +109,7 @@ TEST_F(ExportsTest, CloseAllWndStopsTheTasksAndClosesEveryWindowInOrder) {
     CloseAllWnd();  // nothing made yet: nothing happens
     EXPECT_FALSE(IsShuttingDown());
 
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     const RequestBatch upload = {Entry("a.txt")};
     SetUpLoadTask(&upload, kHost);
     const RequestBatch share = {Entry("s.txt", kShareLinkRequest)};

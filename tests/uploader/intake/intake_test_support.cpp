@@ -3,12 +3,11 @@
 #include <stdlib.h>
 #include <filesystem>
 
-#include "intake/intake_state.h"
+#include "intake/intake_ui.h"
 #include "intake/queue.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace intake_test {
@@ -17,24 +16,15 @@ void IntakeTest::SetUp() {
     setenv("NORVEL_REGISTRY", m_Dir.File("registry.reg").c_str(), 1);
     settings::ResetCaches();
     settings::SetHostProgramPath(platform::Utf8ToWide(m_Dir.File("Flinga/Norvel_Flinga")));
-    settings::SetUserInfoQuery(nullptr);  // a saved login can never be confirmed
-    settings::g_LoggedIn = 0;
-    settings::g_LoginShown = 0;
-    settings::g_WeiboBusy = 0;
-    settings::g_BatchCount = 0;
-    settings::g_PendingCount = 0;
+    // The library's root is fresh (support/library_per_test.h): nobody is logged in, and
+    // without a login confirmation a saved login can never be confirmed.
     SetMaxFileSize(u"1000000");
-    intake::ResetIntakeState();
-    intake::ResetTaskIdCounter();
     intake::SetIntakeUi(&m_Ui);
 }
 
 void IntakeTest::TearDown() {
-    intake::StopQueue();
-    intake::SetUploadDriver(nullptr);
-    intake::SetPauseAfterTask(std::chrono::milliseconds(500));
+    intake::StopQueue();  // before the fake interface goes
     intake::SetIntakeUi(nullptr);
-    intake::ResetIntakeState();
     settings::ResetCaches();
 }
 

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/request_batch.h"
 #include "intake/task_map.h"
@@ -10,7 +11,6 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 
 using namespace intake;
 using intake_test::IntakeTest;
@@ -48,7 +48,7 @@ protected:
 }  // namespace
 
 TEST_F(RequestBatchTest, LoggedInAnUploadBatchBecomesWaitingTasksInOrder) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     Handle(Batch(kUploadRequest, {"b.txt", "a.txt"}));
     EXPECT_THAT(m_Ui.Calls(), ElementsAre("added 2 b.txt", "show mini", "show main", "use 1 1"));
     ASSERT_EQ(TaskIds(), (std::vector<int32_t>{10001, 10002}));
@@ -56,9 +56,9 @@ TEST_F(RequestBatchTest, LoggedInAnUploadBatchBecomesWaitingTasksInOrder) {
     EXPECT_EQ(GetTaskView(10001)->owner, MainWindow());
     EXPECT_EQ(GetTaskView(10002)->state, kTaskWaiting);
     EXPECT_EQ(QueuedTaskCount(), 2u);
-    EXPECT_EQ(settings::g_BatchCount.load(), 1);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 1);
     // Pending tasks are counted by the user interface's files-added notice, one per task.
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 
     // Each new task reached the main window through the progress queue; one message
     // woke it for both.
@@ -71,31 +71,31 @@ TEST_F(RequestBatchTest, LoggedInAnUploadBatchBecomesWaitingTasksInOrder) {
 }
 
 TEST_F(RequestBatchTest, AnEmptyBatchIsIgnored) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     Handle(RequestBatch{});
     OnRequestBatch(nullptr);
     EXPECT_THAT(m_Ui.Calls(), IsEmpty());
 }
 
 TEST_F(RequestBatchTest, LoggedInShareLinkAndWeiboBatchesOpenTheirWindows) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     Handle(Batch(kShareLinkRequest, {"s1.txt", "s2.txt"}));
     Handle(Batch(kWeiboRequest, {"w.jpg"}));
     EXPECT_THAT(m_Ui.Calls(),
                 ElementsAre("share account s1.txt,s2.txt", "use 2 1", "weibo w.jpg", "use 3 1"));
     EXPECT_EQ(SecondaryWindows().size(), 2u);
     // The windows count themselves as pending (and down once at close); intake does not.
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
     EXPECT_THAT(TaskIds(), IsEmpty());  // those windows upload for themselves
 }
 
 TEST_F(RequestBatchTest, WithoutTheirWindowsShareLinkAndWeiboAreRefusedAndCountNothing) {
     m_Ui.m_LinkWindowsExist = false;
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     Handle(Batch(kShareLinkRequest, {"s.txt"}));
     Handle(Batch(kWeiboRequest, {"w.jpg"}));
-    settings::g_LoggedIn = 0;
+    intake::Session().SetLoggedIn(false);
     AllowAnonymousLinks();
     Handle(Batch(kShareLinkRequest, {"u.txt"}));
     EXPECT_THAT(m_Ui.Calls(),
@@ -103,21 +103,21 @@ TEST_F(RequestBatchTest, WithoutTheirWindowsShareLinkAndWeiboAreRefusedAndCountN
                             "weibo w.jpg", "message 新浪微博分享功能暂不可用|提示",
                             "share anonymous u.txt", "message 分享链接功能暂不可用|提示"));
     // WM_QUERY_PENDING answers from this count: nothing is left that could lower it.
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
     EXPECT_THAT(SecondaryWindows(), IsEmpty());
     EXPECT_THAT(TaskIds(), IsEmpty());
 }
 
 TEST_F(RequestBatchTest, AWeiboBatchWhileAPostWindowIsOpenIsDropped) {
-    settings::g_LoggedIn = 1;
-    settings::g_WeiboBusy = 1;
+    intake::Session().SetLoggedIn(true);
+    intake::Session().SetWeiboBusy(true);
     Handle(Batch(kWeiboRequest, {"w.jpg"}));
     EXPECT_THAT(m_Ui.Calls(), IsEmpty());
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(RequestBatchTest, OtherKindsAreOnlyCounted) {
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     Handle(Batch(7, {"x.txt"}));
     EXPECT_THAT(m_Ui.Calls(), ElementsAre("use 7 1"));
     EXPECT_THAT(TaskIds(), IsEmpty());
@@ -128,14 +128,14 @@ TEST_F(RequestBatchTest, WithoutALoginBatchesWaitAndTheLoginDialogOpensOnce) {
     Handle(Batch(kWeiboRequest, {"w.jpg"}));
     Handle(Batch(kUploadRequest, {"b.txt"}));
     EXPECT_THAT(m_Ui.Calls(), ElementsAre("login"));
-    EXPECT_EQ(settings::g_LoginShown.load(), 1);
+    EXPECT_TRUE(intake::Session().IsLoginDialogShown());
     EXPECT_EQ(BatchesWaitingForLogin(), 3u);
     EXPECT_NE(LoginWindow(), platform::kNoWindow);
     EXPECT_EQ(SecondaryWindows(), (std::vector<platform::WindowHandle>{LoginWindow()}));
     EXPECT_THAT(TaskIds(), IsEmpty());
 
     // The login succeeded: the batches come back in order.
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     m_Ui.ClearCalls();
     HandBackWaitingBatches();
     EXPECT_EQ(BatchesWaitingForLogin(), 0u);

@@ -12,16 +12,12 @@ class SavedLoginTest : public SettingsTest {
 protected:
     void SetUp() override {
         SettingsTest::SetUp();
-        g_LoggedIn = 0;
         m_Queries = 0;
-        SetRestoreRetryWait(std::chrono::milliseconds(1));
+        m_Confirmation.retryWait = std::chrono::milliseconds(1);
         AnswerQueries(true);
     }
-    void TearDown() override {
-        SetUserInfoQuery(nullptr);
-        SetRestoreRetryWait(std::chrono::milliseconds(200));
-        SettingsTest::TearDown();
-    }
+
+    int Restore() { return RestoreSavedLogin(m_Session, m_Confirmation); }
 
     void StoreLogin(bool keep) {
         auto norvel = Key(kNorvelKey);
@@ -36,18 +32,20 @@ protected:
 
     // The fake user-information request answers `ok` from the given attempt on.
     void AnswerQueries(bool ok, int fromAttempt = 1) {
-        SetUserInfoQuery([this, ok, fromAttempt] { return ++m_Queries >= fromAttempt && ok; });
+        m_Confirmation.query = [this, ok, fromAttempt] { return ++m_Queries >= fromAttempt && ok; };
     }
 
     std::atomic<int> m_Queries{0};
+    CSessionState m_Session;
+    LoginConfirmation m_Confirmation;
 };
 
 }  // namespace
 
 TEST_F(SavedLoginTest, KeptLoginIsRestoredIntoTheCaches) {
     StoreLogin(true);
-    EXPECT_EQ(RestoreSavedLogin(), 1);
-    EXPECT_EQ(g_LoggedIn.load(), 1);
+    EXPECT_EQ(Restore(), 1);
+    EXPECT_TRUE(m_Session.IsLoggedIn());
     EXPECT_EQ(GetUserName(), u"alice");
     EXPECT_EQ(GetToken(), u"tok");
     EXPECT_EQ(GetClientId(), u"cid");
@@ -59,44 +57,44 @@ TEST_F(SavedLoginTest, KeptLoginIsRestoredIntoTheCaches) {
 TEST_F(SavedLoginTest, AnyMissingValueMeansNoLogin) {
     StoreLogin(true);
     Key(kFlingaKey).DeleteValue(u"USER_ID");
-    EXPECT_EQ(RestoreSavedLogin(), 0);
+    EXPECT_EQ(Restore(), 0);
     EXPECT_EQ(m_Queries.load(), 0);
-    EXPECT_EQ(g_LoggedIn.load(), 0);
+    EXPECT_FALSE(m_Session.IsLoggedIn());
 }
 
 TEST_F(SavedLoginTest, UnkeptLoginSurvivesOnlyUntilTheNextBoot) {
     StoreLogin(false);
     Key(kFlingaKey).WriteDword(u"SYSTEM_STARTTIME", static_cast<uint32_t>(GetBootTime()));
-    EXPECT_EQ(RestoreSavedLogin(), 1);
+    EXPECT_EQ(Restore(), 1);
 
     // Saved a minute before this boot: the machine restarted since.
-    g_LoggedIn = 0;
+    m_Session.SetLoggedIn(false);
     Key(kFlingaKey).WriteDword(u"SYSTEM_STARTTIME", static_cast<uint32_t>(GetBootTime() - 60));
-    EXPECT_EQ(RestoreSavedLogin(), 0);
+    EXPECT_EQ(Restore(), 0);
 
     Key(kFlingaKey).DeleteValue(u"SYSTEM_STARTTIME");
-    EXPECT_EQ(RestoreSavedLogin(), 0);
+    EXPECT_EQ(Restore(), 0);
     EXPECT_FALSE(HasKeptLogin());
 }
 
 TEST_F(SavedLoginTest, ConfirmationIsTriedThreeTimes) {
     StoreLogin(true);
     AnswerQueries(true, 3);
-    EXPECT_EQ(RestoreSavedLogin(), 1);
+    EXPECT_EQ(Restore(), 1);
     EXPECT_EQ(m_Queries.load(), 3);
 
-    g_LoggedIn = 0;
+    m_Session.SetLoggedIn(false);
     m_Queries = 0;
     AnswerQueries(false);
-    EXPECT_EQ(RestoreSavedLogin(), 0);
+    EXPECT_EQ(Restore(), 0);
     EXPECT_EQ(m_Queries.load(), 3);
-    EXPECT_EQ(g_LoggedIn.load(), 0);
+    EXPECT_FALSE(m_Session.IsLoggedIn());
 }
 
 TEST_F(SavedLoginTest, WithoutAQueryNothingIsConfirmed) {
     StoreLogin(true);
-    SetUserInfoQuery(nullptr);
-    EXPECT_EQ(RestoreSavedLogin(), 0);
+    m_Confirmation.query = nullptr;
+    EXPECT_EQ(Restore(), 0);
 }
 
 TEST_F(SavedLoginTest, LoginCompletionStoresWhatTheNextStartRestores) {
@@ -121,6 +119,6 @@ TEST_F(SavedLoginTest, LoginCompletionStoresWhatTheNextStartRestores) {
     Key(kNorvelKey).WriteString(u"CLIENT_ID", u"cid");
     Key(kNorvelKey).WriteString(u"CLIENT_SECRET", u"s");
     ResetCaches();
-    EXPECT_EQ(RestoreSavedLogin(), 1);
+    EXPECT_EQ(Restore(), 1);
     EXPECT_EQ(GetUserName(), u"李雷");
 }

@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/queue.h"
 #include "intake/task_map.h"
 #include "platform/event.h"
 #include "platform/text.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/qt_message_loop.h"
 #include "ui_test_support.h"
@@ -113,7 +113,7 @@ TEST_F(ContainerTest, RemoveAndRetryReachTheQueue) {
     EXPECT_FALSE(Rows().HasRow(ids[0]));
     EXPECT_FALSE(GetTaskView(ids[0]));          // gone from the task map
     EXPECT_EQ(m_Ui->Counters().Get().done, 1);  // given up: finished
-    EXPECT_EQ(settings::g_PendingCount.load(), 2);
+    EXPECT_EQ(intake::Session().PendingCount(), 2);
 
     ReportAndShow(ids[1], kTaskTimeout);
     EXPECT_EQ(m_Ui->Counters().Get().fail, 1);
@@ -124,7 +124,7 @@ TEST_F(ContainerTest, RemoveAndRetryReachTheQueue) {
     EXPECT_EQ(QueuedTaskCount(), queued + 1);
     EXPECT_EQ(m_Ui->Counters().Get().fail, 0);
     EXPECT_FALSE(m_Ui->Counters().Get().hadFailure);
-    EXPECT_EQ(settings::g_PendingCount.load(), 2);
+    EXPECT_EQ(intake::Session().PendingCount(), 2);
     // Only failed rows are retried.
     EXPECT_EQ(platform::SendMessage(Rows().Handle(), WM_TASK_RETRY,
                                     static_cast<platform::WParam>(ids[2])),
@@ -169,7 +169,7 @@ TEST_F(ContainerTest, ARetryClickedWhileTheRunStillReturnsShowsWhatTheQueueDid) 
     EXPECT_EQ(counts.fail, 0);
     EXPECT_EQ(counts.done, 1);
     EXPECT_EQ(counts.Open(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
     StopQueue();
     SetUploadDriver(nullptr);
     SetPauseAfterTask(std::chrono::milliseconds(500));
@@ -208,7 +208,7 @@ TEST_F(ContainerTest, ARefusedTaskIsAFailureTheMomentItsRowAppears) {
     EXPECT_EQ(Rows().Row(ids[0])->State(), kTaskTooLarge);
     EXPECT_EQ(m_Ui->Counters().Get().fail, 1);
     EXPECT_TRUE(Rows().FailedFirst());  // the only task of its batch failed
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(ContainerTest, TheWheelKeysTrackAndThumbScrollWithinTheRows) {

@@ -7,11 +7,11 @@
 #include "actions/auth_action.h"
 #include "intake/exports.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/task_map.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "support/service_process.h"
 #include "ui/link_opener.h"
@@ -39,7 +39,7 @@ protected:
         for (std::u16string_view name : kHosts)
             settings::WriteString(settings::kNorvelKey, name,
                                   platform::Utf8ToWide(m_Service->HostPort()));
-        settings::g_LoggedIn = 0;
+        intake::Session().SetLoggedIn(false);
         actions::SetLoginChallenge({});
         ui::SetLinkOpener(
             [this](const std::u16string& url) { m_Opened.push_back(ui_test::Utf8(url)); });
@@ -106,7 +106,7 @@ TEST_F(LoginTest, AWrongPasswordShowsPwderrorClearsTheFieldsAndStoresNothing) {
     EXPECT_TRUE(dlg.PasswordEdit()->text().isEmpty());
     EXPECT_FALSE(Stored(settings::kUserToken));
     EXPECT_FALSE(Stored(settings::kUserName));
-    EXPECT_EQ(settings::g_LoggedIn, 0);
+    EXPECT_FALSE(intake::Session().IsLoggedIn());
     SaveShot(dlg, "login_pwderror");
 }
 
@@ -135,7 +135,7 @@ TEST_F(LoginTest, AForcedCaptchaIsShownAndItsAnswerLogsIn) {
     ASSERT_FALSE(answer.isEmpty());
     LogIn(dlg, QStringLiteral("alice"), QStringLiteral("pa55word"), answer);
     EXPECT_TRUE(dlg.LoggedIn());
-    EXPECT_EQ(settings::g_LoggedIn, 1);
+    EXPECT_TRUE(intake::Session().IsLoggedIn());
 }
 
 // A batch sent before the login becomes tasks after it; the login is stored as the
@@ -151,8 +151,8 @@ TEST_F(LoginTest, TheLoginStoresItselfAndTheWaitingBatchGoesOn) {
     dlg.RememberBox()->setChecked(false);
     LogIn(dlg, QStringLiteral("alice"), QStringLiteral("pa55word"));
     ASSERT_TRUE(WaitFor([&] { return m_Ui->LoginDialog() == nullptr; }));
-    EXPECT_EQ(settings::g_LoggedIn, 1);
-    EXPECT_EQ(settings::g_LoginShown, 0);
+    EXPECT_TRUE(intake::Session().IsLoggedIn());
+    EXPECT_FALSE(intake::Session().IsLoginDialogShown());
     EXPECT_EQ(intake::BatchesWaitingForLogin(), 0u);
     ASSERT_TRUE(WaitFor(
         [&] { return intake::TaskIds().size() == 1 && Rows().HasRow(intake::TaskIds()[0]); }));
@@ -211,7 +211,7 @@ TEST_F(LoginTest, EscapeClosesTheDialogForGood) {
     ASSERT_TRUE(WaitFor([&] { return m_Ui->LoginDialog() != nullptr; }));
     QTest::keyClick(m_Ui->LoginDialog(), Qt::Key_Escape);
     ASSERT_TRUE(WaitFor([&] { return m_Ui->LoginDialog() == nullptr; }));
-    EXPECT_EQ(settings::g_LoginShown, 0);
+    EXPECT_FALSE(intake::Session().IsLoginDialogShown());
     EXPECT_EQ(intake::LoginWindow(), platform::kNoWindow);
     EXPECT_EQ(intake::BatchesWaitingForLogin(), 1u);  // it waits for the next login
 

@@ -17,10 +17,10 @@
 #include "engine_fixture.h"
 #include "fake_notifications.h"
 #include "intake/intake_ui.h"
+#include "intake/library.h"
 #include "intake/request_batch.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "support/http_client.h"
 #include "ui/anony_dlg.h"
@@ -40,9 +40,7 @@ protected:
         EngineTest::SetUp();
         PointLinkHostsAtService();
         settings::SetHostProgramPath(platform::Utf8ToWide(NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga"));
-        settings::g_LoggedIn = 1;
-        settings::g_BatchCount = 0;
-        settings::g_PendingCount = 0;
+        intake::Session().SetLoggedIn(true);
         ui::CQtUiOptions options;
         options.closeHost = [this] { ++m_HostCloses; };
         options.showMessage = [](std::u16string_view, std::u16string_view) {};
@@ -111,8 +109,8 @@ TEST_F(ShareLinkTest, TwoFilesEndWithALinkOnTheClipboardWithoutAClick) {
     intake::OnRequestBatch(&request);
     COuterLinkDlg* dlg = OpenWindow();
     ASSERT_TRUE(dlg);
-    EXPECT_EQ(settings::g_PendingCount.load(), 1);
-    EXPECT_EQ(settings::g_BatchCount.load(), 1);
+    EXPECT_EQ(intake::Session().PendingCount(), 1);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 1);
     EXPECT_EQ(dlg->Batch().Progress().totalBytes, 18000u);
 
     ASSERT_TRUE(WaitFor([&] { return dlg->Batch().Progress().bytesDone > 0; }));
@@ -145,15 +143,15 @@ TEST_F(ShareLinkTest, TwoFilesEndWithALinkOnTheClipboardWithoutAClick) {
     QPointer<COuterLinkDlg> closing(dlg);
     dlg->CloseButton()->click();
     ASSERT_TRUE(WaitFor([&] { return closing.isNull(); }));
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
     EXPECT_EQ(m_HostCloses, 1);                             // the last user of the library has gone
     EXPECT_EQ(QGuiApplication::clipboard()->text(), link);  // the link outlives the window
 }
 
 TEST_F(ShareLinkTest, WithoutAutoCopyTheLinkWaitsForTheCopyButton) {
     settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard, 0);
-    settings::g_BatchCount = 1;  // another request keeps the library in use
+    intake::Session().AddLibraryUser();  // another request keeps the library in use
     intake::IntakeUi().OpenShareLinkWindow(Request({{"one.txt", SampleBytes(3000, 3)}}), true);
     COuterLinkDlg* dlg = OpenWindow();
     ASSERT_TRUE(dlg);
@@ -168,12 +166,12 @@ TEST_F(ShareLinkTest, WithoutAutoCopyTheLinkWaitsForTheCopyButton) {
     QPointer<COuterLinkDlg> closing(dlg);
     dlg->close();
     ASSERT_TRUE(WaitFor([&] { return closing.isNull(); }));
-    EXPECT_EQ(settings::g_BatchCount.load(), 1);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 1);
     EXPECT_EQ(m_HostCloses, 0);
 }
 
 TEST_F(ShareLinkTest, AnAnonymousRequestWithTheQuestionSwitchedOffGetsALinkAtOnce) {
-    settings::g_LoggedIn = 0;
+    intake::Session().SetLoggedIn(false);
     settings::DeleteValue(settings::kFlingaKey, settings::kUserToken);
     settings::SetToken(u"");
     settings::WriteDword(settings::kFlingaKey, settings::kAnonyLink, 1);
@@ -263,7 +261,7 @@ TEST_F(ShareLinkTest, WhenEveryFileFailsOnlyGivingUpIsLeftAndItClosesWithoutAski
     dlg->GiveUpButton()->click();
     ASSERT_TRUE(WaitFor([&] { return dlg.isNull(); }));
     EXPECT_EQ(asked, 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(ShareLinkTest, ClosingDuringAnUploadStopsItAndCountsOffOnce) {
@@ -281,8 +279,8 @@ TEST_F(ShareLinkTest, ClosingDuringAnUploadStopsItAndCountsOffOnce) {
     dlg->CloseButton()->click();  // a second click changes nothing
     ASSERT_TRUE(WaitFor([&] { return dlg.isNull(); }));
     EXPECT_LT(clock.elapsed(), 2000);  // not the stall's 3 s
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
 }
 
 TEST_F(ShareLinkTest, TakingTheInterfaceDownEndsAnOpenWindowAndItsBatch) {
@@ -297,8 +295,8 @@ TEST_F(ShareLinkTest, TakingTheInterfaceDownEndsAnOpenWindowAndItsBatch) {
     m_Ui->Shutdown();  // as at library unload: no event loop turn follows
     EXPECT_TRUE(dlg.isNull());
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
 }
 
 TEST(ShareLinkTextTest, SizesSpeedsAndTimesAsTheWindowWritesThem) {
@@ -350,7 +348,7 @@ TEST_F(ShareLinkTest, TheLinkMadeIsToldOnTheDesktop) {
     m_Ui = std::make_unique<ui::CQtIntakeUi>(options);
     intake::SetIntakeUi(m_Ui.get());
     settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard, 1);
-    settings::g_BatchCount = 1;
+    intake::Session().AddLibraryUser();
     intake::IntakeUi().OpenShareLinkWindow(Request({{"told.txt", SampleBytes(3000, 4)}}), true);
     COuterLinkDlg* dlg = OpenWindow();
     ASSERT_TRUE(dlg);

@@ -10,14 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "settings/session_state.h"
+#include "intake/library.h"
 #include "ui/background_work.h"
 #include "ui/batch_counters.h"
 #include "ui/serial_work.h"
 #include "ui/ui_actions.h"
 
 TEST(BatchCountersTest, CountsFromManyThreadsAddUp) {
-    settings::g_PendingCount = 0;
     ui::CBatchCounters counters;
     std::atomic<int> changes{0};
     counters.SetOnChange([&] { ++changes; });
@@ -42,23 +41,22 @@ TEST(BatchCountersTest, CountsFromManyThreadsAddUp) {
     EXPECT_EQ(counts.fail, 0);
     EXPECT_FALSE(counts.hadFailure);
     EXPECT_EQ(counts.Open(), 2000);
-    EXPECT_EQ(settings::g_PendingCount.load(), 2000);
+    EXPECT_EQ(intake::Session().PendingCount(), 2000);
     // One for the files added, one per success, two per failure given up.
     EXPECT_EQ(changes.load(), 1 + 1000 + 2 * 1000);
 }
 
 TEST(BatchCountersTest, TheLastResultOfABatchWithAFailureCompletesIt) {
-    settings::g_PendingCount = 0;
     ui::CBatchCounters counters;
     counters.AddTotal(2);
     EXPECT_FALSE(counters.TaskFailed());
     EXPECT_TRUE(counters.TaskSucceeded());
     EXPECT_FALSE(counters.Apply(1, 1));  // retried: open again
-    EXPECT_EQ(settings::g_PendingCount.load(), 1);
+    EXPECT_EQ(intake::Session().PendingCount(), 1);
     EXPECT_TRUE(counters.Apply(0, 1));
     counters.Reset();
     EXPECT_EQ(counters.Get().total, 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST(BackgroundWorkTest, RunsWorkAwayAndJoinsItAll) {
@@ -105,7 +103,7 @@ TEST(SerialWorkTest, JobsRunInOrderOnOneOtherThread) {
 }
 
 TEST(UiActionsTest, ThreadsThatInstallAndRunTheActionsAtOnceShareOneSlot) {
-    ui::ReleaseUiActions();
+    using Action = std::function<void()>;
     std::atomic<bool> go{false};
     std::atomic<int> queries{0};
     std::vector<std::thread> threads;
@@ -114,7 +112,8 @@ TEST(UiActionsTest, ThreadsThatInstallAndRunTheActionsAtOnceShareOneSlot) {
             while (!go.load())
                 std::this_thread::yield();
             if (t == 0)
-                ui::SetUserInfoAction([&] { ++queries; });
+                intake::Library().SetSeam(&intake::LibrarySeams::userInfo,
+                                          Action([&] { ++queries; }));
             for (int i = 0; i < 200; ++i)
                 ui::RunUserInfoQuery();
         });
@@ -126,7 +125,7 @@ TEST(UiActionsTest, ThreadsThatInstallAndRunTheActionsAtOnceShareOneSlot) {
     EXPECT_GE(before, 200);  // the installing thread's own runs all saw its action
     ui::RunUserInfoQuery();
     EXPECT_EQ(queries.load(), before + 1);
-    ui::ReleaseUiActions();
+    intake::Library().SetSeam(&intake::LibrarySeams::userInfo, Action());
     ui::RunUserInfoQuery();  // released: the harmless default
     EXPECT_EQ(queries.load(), before + 1);
 }

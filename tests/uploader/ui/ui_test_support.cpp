@@ -10,12 +10,12 @@
 
 #include "intake/exports.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/task_map.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace ui_test {
@@ -33,15 +33,8 @@ void UiTest::SetUp() {
     platform::RegistryKey::Create(settings::kNorvelKey)
         ->WriteString(settings::kInstallPath, platform::Utf8ToWide(m_Dir.Path()));
     std::filesystem::create_directories(m_Dir.File("Flinga"));
-    settings::SetUserInfoQuery(nullptr);
     settings::SetMaxFileSize(u"1000000000");
-    settings::g_LoggedIn = 1;
-    settings::g_LoginShown = 0;
-    settings::g_WeiboBusy = 0;
-    settings::g_BatchCount = 0;
-    settings::g_PendingCount = 0;
-    intake::ResetIntakeState();
-    intake::ResetTaskIdCounter();
+    intake::Session().SetLoggedIn(true);  // the library's root is otherwise fresh
     intake::StartQueue(0);
 
     ui::CQtUiOptions options;
@@ -65,7 +58,6 @@ void UiTest::TearDown() {
     intake::SetIntakeUi(nullptr);
     m_Ui.reset();
     ProcessEvents();
-    intake::ResetIntakeState();
     settings::ResetCaches();
 }
 

@@ -17,11 +17,11 @@
 #include "actions/weibo_action.h"
 #include "engine_fixture.h"
 #include "intake/intake_ui.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/request_batch.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "support/http_client.h"
 #include "ui/binding_sina_dlg.h"
@@ -44,10 +44,8 @@ protected:
         EngineTest::SetUp();
         PointLinkHostsAtService();
         settings::SetHostProgramPath(platform::Utf8ToWide(NORVEL_TEST_FLINGA_DIR "/Norvel_Flinga"));
-        settings::g_LoggedIn = 1;
-        settings::g_WeiboBusy = 0;
-        settings::g_BatchCount = 0;
-        settings::g_PendingCount = 0;
+        intake::Session().SetLoggedIn(true);
+        intake::Session().SetWeiboBusy(false);
         ui::CQtUiOptions options;
         options.closeHost = [] {};
         options.showMessage = [this](std::u16string_view text, std::u16string_view) {
@@ -180,8 +178,8 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
         Request({{"notes.txt", SampleBytes(3000, 2)}, {"holiday.png", picture}}), Options());
     dlg->show();
     QPointer<CSinaBlogsDlg> window(dlg);
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 1);
-    EXPECT_EQ(settings::g_PendingCount.load(), 1);
+    EXPECT_TRUE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 1);
     ASSERT_TRUE(WaitFor([&] { return dlg->Checked(); }));
     EXPECT_EQ(dlg->CurrentView(), CSinaBlogsDlg::kNotBound);
     EXPECT_TRUE(dlg->BindButton()->isVisible());
@@ -259,9 +257,9 @@ TEST_F(WeiboWindowTest, NotBoundBindsThroughTheBrowserThenUploadsAndPosts) {
 
     dlg->CloseButton()->click();
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
 }
 
 TEST_F(WeiboWindowTest, AFailedUploadIsReportedAndNothingIsPosted) {
@@ -276,8 +274,8 @@ TEST_F(WeiboWindowTest, AFailedUploadIsReportedAndNothingIsPosted) {
     EXPECT_EQ(m_Messages, std::vector<std::string>{"有文件上传失败，请重新发\n布微博"});
     EXPECT_TRUE(m_Service->Posts().empty());
     EXPECT_TRUE(RequestsTo("/app/pc/createlink.php").empty());
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(WeiboWindowTest, AFileAboveTheLimitIsASpaceFailure) {
@@ -289,7 +287,7 @@ TEST_F(WeiboWindowTest, AFileAboveTheLimitIsASpaceFailure) {
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
     EXPECT_EQ(m_Messages,
               std::vector<std::string>{"网盘空间不够/文件大小超出\n上传限制，上传失败"});
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
 }
 
 TEST_F(WeiboWindowTest, CancellingTheWaitStopsPollingAtOnce) {
@@ -341,11 +339,11 @@ TEST_F(WeiboWindowTest, DecliningToBindAgainLeavesTheNotBoundView) {
     EXPECT_EQ(CountRequests("/app/pc/sina_weibo.php"), 1u + 2 * 2);  // check; 2 x (bind, check)
     EXPECT_EQ(dlg->CurrentView(), CSinaBlogsDlg::kNotBound);
     EXPECT_TRUE(dlg->BindButton()->isVisible());
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 1);
+    EXPECT_TRUE(intake::Session().IsWeiboBusy());
     platform::SendMessage(dlg->Handle(), platform::WM_CLOSE);  // closed from outside
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(WeiboWindowTest, TheWindowClosedDuringTheBindingGoesCleanly) {
@@ -363,9 +361,9 @@ TEST_F(WeiboWindowTest, TheWindowClosedDuringTheBindingGoesCleanly) {
     ASSERT_TRUE(WaitFor([&] { return window->Checked(); }));
     window->BindButton()->click();
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
 }
 
 TEST_F(WeiboWindowTest, AFailedCheckAtStartIsReportedAndTheWindowGoes) {
@@ -376,8 +374,8 @@ TEST_F(WeiboWindowTest, AFailedCheckAtStartIsReportedAndTheWindowGoes) {
     QPointer<CSinaBlogsDlg> window(dlg);
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
     EXPECT_EQ(m_Messages, std::vector<std::string>{"sina微博绑定信息获取\n失败，请您稍后重试！"});
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
 }
 
 TEST_F(WeiboWindowTest, IntakeOpensOneWeiboWindowAtATime) {
@@ -386,8 +384,8 @@ TEST_F(WeiboWindowTest, IntakeOpensOneWeiboWindowAtATime) {
     intake::OnRequestBatch(&request);
     CSinaBlogsDlg* dlg = OpenWindow();
     ASSERT_TRUE(dlg);
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 1);
-    EXPECT_EQ(settings::g_PendingCount.load(), 1);
+    EXPECT_TRUE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 1);
     intake::OnRequestBatch(&request);  // dropped while the window is open
     int windows = 0;
     for (QWidget* window : QApplication::topLevelWidgets())
@@ -397,9 +395,9 @@ TEST_F(WeiboWindowTest, IntakeOpensOneWeiboWindowAtATime) {
     QPointer<CSinaBlogsDlg> window(dlg);
     dlg->close();  // the frame's close button, mid-way
     ASSERT_TRUE(WaitFor([&] { return Gone(window); }));
-    EXPECT_EQ(settings::g_WeiboBusy.load(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
-    EXPECT_EQ(settings::g_BatchCount.load(), 0);
+    EXPECT_FALSE(intake::Session().IsWeiboBusy());
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
+    EXPECT_EQ(intake::Session().LibraryUsers(), 0);
 }
 
 TEST_F(WeiboWindowTest, TheAccountCommandUnbindsAndAsksForALoginFirst) {
@@ -427,7 +425,7 @@ TEST_F(WeiboWindowTest, TheAccountCommandUnbindsAndAsksForALoginFirst) {
     ASSERT_TRUE(WaitFor([&] { return dlg->CurrentView() == CSinaBlogsDlg::kBound; }));
     ASSERT_TRUE(WaitFor([&] { return dlg->SendButton()->isEnabled(); }));
 
-    settings::g_LoggedIn = 0;
+    intake::Session().SetLoggedIn(false);
     settings::DeleteAllValues(settings::kFlingaKey);  // no kept login either
     EXPECT_NE(ui::RunWeiboAccountCommand(1), 0);
     EXPECT_EQ(m_Messages, std::vector<std::string>{"请先登录!!"});

@@ -6,6 +6,7 @@
 
 #include "intake/exports.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/queue.h"
 #include "intake/request_batch.h"
@@ -13,7 +14,6 @@
 #include "intake/task_map.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "ui/ui_actions.h"
 #include "ui/window_message_event.h"
 #include "ui_test_support.h"
@@ -125,7 +125,7 @@ TEST_F(WindowTest, ATaskThatReportsAgainWhileItsRowIsDrawnShowsItsLastReport) {
     EXPECT_EQ(Rows().Row(ids[0])->State(), kTaskComplete);
     EXPECT_EQ(Rows().Row(ids[0])->DoneSize(), size);
     EXPECT_EQ(m_Ui->Counters().Get().done, 2);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(WindowTest, OneFailureInABatchShowsFailedTasksFirstOnlyAfterTheLastResult) {
@@ -138,7 +138,7 @@ TEST_F(WindowTest, OneFailureInABatchShowsFailedTasksFirstOnlyAfterTheLastResult
     EXPECT_TRUE(Rows().FailedFirst());
     EXPECT_THAT(Rows().DisplayOrder(), ElementsAre(ids[1], ids[0], ids[2]));
     EXPECT_EQ(m_Ui->Counters().SuccessTotal(), 2);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(WindowTest, ABatchWhereEveryTaskSucceedsKeepsItsOrder) {
@@ -162,7 +162,7 @@ TEST_F(WindowTest, AResultThatCameBeforeItsRowIsCountedOnce) {
     ProcessEvents();
     EXPECT_EQ(m_Ui->Counters().Get().done, 1);
     EXPECT_EQ(m_Ui->Counters().Get().Open(), 0);
-    EXPECT_EQ(settings::g_PendingCount.load(), 0);
+    EXPECT_EQ(intake::Session().PendingCount(), 0);
 }
 
 TEST_F(WindowTest, ASecondStartRequestMakesNoSecondWindow) {
@@ -205,7 +205,7 @@ TEST_F(WindowTest, SaveAndExitWritesTheListAndTheNextCreationLoadsIt) {
     StopQueue();
     WaitFor([&] { return m_Ui->MainDialog() == nullptr; });
     ResetTaskIdCounter();
-    settings::g_PendingCount = 0;
+    intake::Session().RemovePending(intake::Session().PendingCount());  // a new process
     StartQueue(0);
     m_Ui = std::make_unique<ui::CQtIntakeUi>(m_Ui->Options());
     SetIntakeUi(m_Ui.get());
@@ -226,7 +226,7 @@ TEST_F(WindowTest, SaveAndExitWritesTheListAndTheNextCreationLoadsIt) {
     EXPECT_EQ(counts.total, 3);
     EXPECT_EQ(counts.done, 1);
     EXPECT_EQ(counts.fail, 1);
-    EXPECT_EQ(settings::g_PendingCount.load(), 1);
+    EXPECT_EQ(intake::Session().PendingCount(), 1);
 }
 
 TEST_F(WindowTest, QueryPendingAnswersOneWhileATaskIsOpen) {
@@ -313,8 +313,8 @@ TEST_F(WindowTest, ThePointerOverTheLinkOrTheCloseGlyphShowsTheHand) {
 
 TEST_F(WindowTest, BatchesThatWaitedForTheLoginGoOnWhenItsUserInformationArrives) {
     int queries = 0;
-    ui::SetUserInfoAction([&] { ++queries; });
-    settings::g_LoggedIn = 0;
+    intake::Library().SetSeam(&LibrarySeams::userInfo, std::function<void()>([&] { ++queries; }));
+    intake::Session().SetLoggedIn(false);
     Main();
     ASSERT_TRUE(WaitFor([&] { return queries == 1; }));  // the first query at creation
     const RequestBatch batch = UploadBatch({"late.txt"});
@@ -322,13 +322,13 @@ TEST_F(WindowTest, BatchesThatWaitedForTheLoginGoOnWhenItsUserInformationArrives
     ASSERT_TRUE(WaitFor([] { return BatchesWaitingForLogin() == 1; }));
     EXPECT_TRUE(TaskIds().empty());
 
-    settings::g_LoggedIn = 1;  // what the login stores
+    intake::Session().SetLoggedIn(true);  // what the login stores
     platform::SendMessage(MainWindow(), WM_USERINFO_DONE, 1, 0);
     EXPECT_EQ(BatchesWaitingForLogin(), 0u);
     EXPECT_TRUE(WaitFor([&] { return Rows().Count() == 1; }));
     // From now on the user information is asked for periodically.
     EXPECT_TRUE(Main().IsTimerActive(ui::CuploadDlg::kUserInfoTimer));
-    ui::SetUserInfoAction(nullptr);
+    intake::Library().SetSeam(&LibrarySeams::userInfo, std::function<void()>());
 }
 
 TEST_F(WindowTest, AccountCommandsFromOutside) {

@@ -4,7 +4,6 @@
 #include "actions/auth_action.h"
 #include "actions/client_identity.h"
 #include "actions/user_info.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace actions {
@@ -55,7 +54,8 @@ CommandLineLoginResult Complete(std::u16string_view name, const CAuthAction& aut
     login.userName = name;
     login.token = auth.GetResult().token;
     login.userIdUtf8 = ToUtf8(userId);
-    settings::g_LoggedIn = 1;
+    // The uploader learns of the login from what is saved here (the plug-in client runs
+    // in a process of its own).
     const bool saved = settings::SaveLoginCompletion(login);
     CommandLineLoginResult result = Finish(saved ? Outcome::LoggedIn : Outcome::NotSaved, 0, auth);
     result.userId = userId;

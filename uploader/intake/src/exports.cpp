@@ -5,12 +5,12 @@
 #include "intake/filter.h"
 #include "intake/intake_state.h"
 #include "intake/intake_ui.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/queue.h"
 #include "intake/request_batch.h"
 #include "log/log.h"
 #include "log/log_events.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace intake {
@@ -41,7 +41,7 @@ RequestBatch AcceptedEntries(const RequestBatch* batch) {
 void RefuseEmptyRequest() {
     CIntakeUi& ui = IntakeUi();
     ui.ShowMessage(u"没有可上传文件", u"错误");
-    if (settings::g_BatchCount <= 0)
+    if (Session().LibraryUsers() <= 0)
         ui.CloseHost();
 }
 

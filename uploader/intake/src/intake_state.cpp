@@ -1,17 +1,17 @@
 #include "intake/intake_state.h"
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <utility>
 
 #include "intake/intake_ui.h"
+#include "intake/library.h"
 #include "intake/request_batch.h"
+#include "intake_state_data.h"
 #include "log/log.h"
 #include "log/log_events.h"
 #include "platform/text.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace intake {
@@ -22,24 +22,8 @@ using platform::WindowHandle;
 // Batches kept for a login; a user who never logs in must not make the list grow for ever.
 constexpr size_t kMaxBatchesWaitingForLogin = 64;
 
-// The main window is read by the workers; the rest belongs to the user-interface thread
-// but is guarded all the same, since hosts and tests may call in from elsewhere. The lock
-// is never held while a window is created or a handler runs.
-struct IntakeState {
-    std::atomic<WindowHandle> mainWindow{platform::kNoWindow};
-    std::mutex lock;
-    std::vector<WindowHandle> secondary;
-    WindowHandle loginWindow = platform::kNoWindow;
-    std::vector<RequestBatch> waitingForLogin;
-};
-
-IntakeState*& StateSlot() {
-    static IntakeState* state = new IntakeState;  // freed only by ReleaseIntakeState
-    return state;
-}
-
 IntakeState& State() {
-    return *StateSlot();
+    return Library().Intake();
 }
 
 }  // namespace
@@ -57,10 +41,16 @@ bool MainWindowExists() {
     return main != platform::kNoWindow && platform::IsWindow(main);
 }
 
+int RestoreSavedLogin() {
+    CUploaderLibrary& library = Library();
+    return settings::RestoreSavedLogin(library.Session(),
+                                       library.Seam(&LibrarySeams::loginConfirmation));
+}
+
 void EnsureMainWindow() {
     if (MainWindowExists())
         return;
-    settings::RestoreSavedLogin();  // the result shows later, in g_LoggedIn
+    RestoreSavedLogin();  // the result shows later, in the session
     SetMainWindow(IntakeUi().CreateMainWindow());
 }
 
@@ -121,7 +111,7 @@ size_t BatchesWaitingForLogin() {
 void HandBackWaitingBatches() {
     // A login made by another program (the command-line client) is known only from the
     // saved settings. Without a login the batches go on waiting, in their order.
-    if (settings::g_LoggedIn == 0 && settings::RestoreSavedLogin() == 0)
+    if (!Session().IsLoggedIn() && RestoreSavedLogin() == 0)
         return;
     std::vector<RequestBatch> batches;
     {
@@ -131,19 +121,6 @@ void HandBackWaitingBatches() {
     }
     for (const RequestBatch& batch : batches)
         OnRequestBatch(&batch);
-}
-
-void ReleaseIntakeState() {
-    delete std::exchange(StateSlot(), nullptr);
-}
-
-void ResetIntakeState() {
-    IntakeState& state = State();
-    state.mainWindow = platform::kNoWindow;
-    std::lock_guard lock(state.lock);
-    state.secondary.clear();
-    state.loginWindow = platform::kNoWindow;
-    state.waitingForLogin.clear();
 }
 
 }  // namespace intake

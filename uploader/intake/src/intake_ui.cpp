@@ -1,6 +1,6 @@
 #include "intake/intake_ui.h"
 
-#include <atomic>
+#include "intake/library.h"
 
 namespace intake {
 namespace {
@@ -9,7 +9,8 @@ using platform::kNoWindow;
 using platform::WindowHandle;
 
 // Stands in while no user interface is installed: shows nothing, opens nothing, and
-// answers the anonymous-link question with "no" (the link is made anonymously).
+// answers the anonymous-link question with "no" (the link is made anonymously). It has no
+// state, so one serves every root.
 class CNoUi final : public CIntakeUi {
 public:
     WindowHandle CreateMainWindow() override { return kNoWindow; }
@@ -28,29 +29,26 @@ public:
     void RepaintWindows() override {}
 };
 
-CNoUi g_NoUi;
-std::atomic<CIntakeUi*> g_Ui{nullptr};
-std::atomic<UiInstaller> g_Installer{nullptr};
-
 }  // namespace
 
+CIntakeUi& NoUi() {
+    static CNoUi none;
+    return none;
+}
+
 void SetIntakeUi(CIntakeUi* ui) {
-    g_Ui = ui;
+    Library().SetUi(ui);
 }
 
 CIntakeUi& IntakeUi() {
-    CIntakeUi* ui = g_Ui.load();
-    return ui ? *ui : g_NoUi;
-}
-
-void SetUiInstaller(UiInstaller installer) {
-    g_Installer = installer;
+    return Library().Ui();
 }
 
 void InstallUiIfNeeded() {
-    if (g_Ui.load())
+    CUploaderLibrary& library = Library();
+    if (library.HasUi())
         return;
-    if (const UiInstaller installer = g_Installer.load())
+    if (const UiInstaller installer = library.Seam(&LibrarySeams::installUi))
         installer();
 }
 

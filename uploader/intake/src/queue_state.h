@@ -1,6 +1,7 @@
 #pragma once
 
-// The process-wide objects of the queue, shared by its source files.
+// The queue's part of the library's state (owned by the composition root,
+// intake/library.h), shared by the queue's source files.
 
 #include <atomic>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/upload_context.h"
 #include "platform/event.h"
@@ -20,6 +22,10 @@
 namespace intake::queue_detail {
 
 struct QueueState {
+    explicit QueueState(CUploaderLibrary& owner) : library(owner) {}
+
+    CUploaderLibrary& library;  // the root that owns the queue: its seams and session
+
     std::mutex taskLock;  // guards the map, the request queue, the paused order, states
     std::map<int32_t, std::unique_ptr<UploadContext>> tasks;
     std::deque<int32_t> uploadRequest;  // front = next to run
@@ -33,8 +39,6 @@ struct QueueState {
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> uiReady{false};  // task changes reach the main window only when set
 
-    std::mutex driverLock;
-    UploadDriver driver;
     std::atomic<int64_t> pauseAfterTaskMs{500};
 
     std::mutex workersLock;  // guards workers; held while starting and joining them
@@ -43,8 +47,7 @@ struct QueueState {
     TaskListSaver saver;  // started and joined with the workers
 };
 
-// Not destroyed with the static objects, so that workers never see it destroyed, whatever
-// the order in which a process tears its objects down; freed by ReleaseQueueState.
+// The queue of the library's root.
 QueueState& Queue();
 
 // With the task lock held: appends the id and wakes a worker.
@@ -60,6 +63,6 @@ void RemoveLocked(QueueState& queue,
                   std::map<int32_t, std::unique_ptr<UploadContext>>::iterator it);
 
 // The worker thread.
-void WorkerMain();
+void WorkerMain(QueueState& queue);
 
 }  // namespace intake::queue_detail

@@ -6,17 +6,17 @@
 
 #include "intake/intake_state.h"
 #include "intake/intake_ui.h"
+#include "intake/library.h"
 #include "intake/queue.h"
 #include "intake/usage_counter.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 
 namespace intake {
 namespace {
 
 bool IsLoggedIn() {
-    return settings::g_LoggedIn != 0 || settings::RestoreSavedLogin() != 0;
+    return Session().IsLoggedIn() || RestoreSavedLogin() != 0;
 }
 
 void AcceptUploadBatch(const RequestBatch& batch) {
@@ -34,7 +34,7 @@ void AcceptUploadBatch(const RequestBatch& batch) {
     // The files-added notice counts the batch's tasks as pending, one each, since every
     // task's result takes one off again.
     ui.ShowAdded(static_cast<int>(batch.size()), EntryName(batch.front()));
-    ++settings::g_BatchCount;
+    Session().AddLibraryUser();
     ui.ShowMiniWindow();
     ui.ShowMainWindow();
 }
@@ -60,7 +60,7 @@ bool OpenShareLink(const RequestBatch& batch, bool loggedIn) {
 // Returns false when no window opened: one is open already (the request is dropped), or
 // the function is not available (the user was told).
 bool OpenWeiboPost(const RequestBatch& batch) {
-    if (settings::g_WeiboBusy != 0)
+    if (Session().IsWeiboBusy())
         return false;
     const platform::WindowHandle window = IntakeUi().OpenWeiboWindow(batch);
     if (window == platform::kNoWindow) {
@@ -96,7 +96,7 @@ void HandleLoggedIn(const RequestBatch& batch) {
 // The batch waits for the login; the login dialog opens unless it is up already.
 void WaitForLogin(const RequestBatch& batch) {
     AddBatchWaitingForLogin(batch);
-    if (settings::g_LoginShown.exchange(1) != 0)
+    if (!Session().TryClaimLoginDialog())
         return;
     const platform::WindowHandle login = IntakeUi().OpenLoginDialog();
     SetLoginWindow(login);

@@ -1,9 +1,10 @@
 #include "intake/upload_context.h"
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 
+#include "intake/library.h"
+#include "intake_state_data.h"
 #include "platform/event.h"
 #include "platform/files.h"
 #include "settings/service_hosts.h"
@@ -11,8 +12,6 @@
 
 namespace intake {
 namespace {
-
-std::atomic<int32_t> g_LastTaskId{kFirstTaskId - 1};
 
 int32_t InitialState(const UploadContext& task) {
     const auto attributes = platform::GetAttributes(task.m_Path);
@@ -38,7 +37,7 @@ std::unique_ptr<UploadContext> CreateUploadContext(std::u16string_view dir,
                                                    std::u16string_view name,
                                                    platform::WindowHandle ownerWnd, int32_t kind) {
     auto task = std::make_unique<UploadContext>();
-    task->m_TaskId = ++g_LastTaskId;
+    task->m_TaskId = ++Library().Intake().lastTaskId;
     task->m_hOwnerWnd = ownerWnd;
     task->m_UploadKind = kind;
     task->m_ApiHost = settings::GetApiHost();
@@ -66,7 +65,7 @@ std::optional<uint64_t> ReadAccountFigure(std::u16string_view text) {
 }
 
 void ResetTaskIdCounter() {
-    g_LastTaskId = kFirstTaskId - 1;
+    Library().Intake().lastTaskId = kFirstTaskId - 1;
 }
 
 void PulseStopEvent(UploadContext& task) {

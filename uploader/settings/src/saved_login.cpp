@@ -1,5 +1,3 @@
-#include <atomic>
-#include <mutex>
 #include <thread>
 
 #include "platform/system.h"
@@ -17,31 +15,14 @@ namespace {
 constexpr int64_t kBootTimeTolerance = 8;  // seconds
 constexpr int kConfirmTries = 3;
 
-std::mutex g_SeamLock;
-// Made on first use: the library's load hook installs the query, possibly before the
-// static objects of this file would have been initialized (a std::function is not
-// constant-initialized, and its initialization would empty it again).
-UserInfoQuery& InstalledQuery() {
-    static UserInfoQuery query;
-    return query;
-}
-std::chrono::milliseconds g_RetryWait{200};
-
-bool ConfirmWithService() {
-    UserInfoQuery query;
-    std::chrono::milliseconds wait;
-    {
-        std::lock_guard lock(g_SeamLock);
-        query = InstalledQuery();
-        wait = g_RetryWait;
-    }
-    if (!query)
+bool ConfirmWithService(const LoginConfirmation& confirmation) {
+    if (!confirmation.query)
         return false;
     for (int attempt = 1; attempt <= kConfirmTries; ++attempt) {
-        if (query())
+        if (confirmation.query())
             return true;
         if (attempt < kConfirmTries)
-            std::this_thread::sleep_for(wait);
+            std::this_thread::sleep_for(confirmation.retryWait);
     }
     return false;
 }
@@ -74,7 +55,7 @@ bool HasUsableSavedLogin() {
     return (keep && *keep != 0) || !SavedBeforeLastBoot();
 }
 
-int RestoreSavedLogin() {
+int RestoreSavedLogin(CSessionState& session, const LoginConfirmation& confirmation) {
     if (!HasUsableSavedLogin())
         return 0;
     const auto clientId = ReadString(kNorvelKey, kClientId);
@@ -90,9 +71,9 @@ int RestoreSavedLogin() {
     SetToken(*token);
     SetUserId(platform::WideToAnsi(*userId));
 
-    if (!ConfirmWithService())
+    if (!ConfirmWithService(confirmation))
         return 0;
-    g_LoggedIn = 1;
+    session.SetLoggedIn(true);
     return 1;
 }
 
@@ -110,16 +91,6 @@ bool SaveLoginCompletion(const LoginCompletion& login) {
     SetToken(login.token);
     SetUserId(login.userIdUtf8);
     return tokenSaved;
-}
-
-void SetUserInfoQuery(UserInfoQuery query) {
-    std::lock_guard lock(g_SeamLock);
-    InstalledQuery() = std::move(query);
-}
-
-void SetRestoreRetryWait(std::chrono::milliseconds wait) {
-    std::lock_guard lock(g_SeamLock);
-    g_RetryWait = wait;
 }
 
 }  // namespace settings

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "settings/session_state.h"
+#include "intake/library.h"
 
 namespace ui {
 namespace {
@@ -35,14 +35,14 @@ void CBatchCounters::AddTotal(int count) {
         return;
     Modify([count](Snapshot& c) {
         c.total += count;
-        settings::g_PendingCount += count;
+        intake::Session().AddPending(count);
     });
 }
 
 bool CBatchCounters::TaskSucceeded() {
     return Modify([](Snapshot& c) {
         ++c.done;
-        --settings::g_PendingCount;
+        intake::Session().RemovePending();
     });
 }
 
@@ -50,7 +50,7 @@ bool CBatchCounters::TaskFailed() {
     return Modify([](Snapshot& c) {
         ++c.fail;
         c.hadFailure = true;
-        --settings::g_PendingCount;
+        intake::Session().RemovePending();
     });
 }
 
@@ -64,7 +64,7 @@ bool CBatchCounters::FailureRemoved() {
 bool CBatchCounters::FailureRetried() {
     return Modify([](Snapshot& c) {
         --c.fail;
-        ++settings::g_PendingCount;  // it will take one off again when it ends
+        intake::Session().AddPending();  // it will take one off again when it ends
     });
 }
 
@@ -76,7 +76,7 @@ bool CBatchCounters::Apply(platform::WParam wParam, platform::LParam lParam) {
 
 void CBatchCounters::Reset() {
     Modify([](Snapshot& c) {
-        settings::g_PendingCount -= c.Open() > 0 ? c.Open() : 0;
+        intake::Session().RemovePending(c.Open() > 0 ? c.Open() : 0);
         c = Snapshot{};
     });
 }

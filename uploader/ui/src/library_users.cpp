@@ -4,12 +4,12 @@
 #include <QWidget>
 
 #include "intake/intake_ui.h"
-#include "settings/session_state.h"
+#include "intake/library.h"
 
 namespace ui {
 
 void LeaveLibrary() {
-    if (--settings::g_BatchCount > 0)
+    if (intake::Session().RemoveLibraryUser() > 0)
         return;
     intake::CIntakeUi& ui = intake::IntakeUi();
     const platform::WindowHandle mini = ui.MiniWindow();

@@ -16,9 +16,9 @@
 
 #include "actions/auth_action.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "settings/registry_values.h"
 #include "settings/service_hosts.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/dialog_skin.h"
 #include "ui/ini_place.h"
@@ -219,7 +219,7 @@ void CLoginDlg::CloseDialog() {
     if (intake::LoginWindow() == Handle())
         intake::SetLoginWindow(platform::kNoWindow);
     m_Window.Close();
-    settings::g_LoginShown = 0;
+    intake::Session().ReleaseLoginDialog();
     hide();
     deleteLater();
 }

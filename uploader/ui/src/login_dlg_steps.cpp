@@ -11,9 +11,9 @@
 #include "actions/auth_action.h"
 #include "captcha_picture.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "login_step.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/login_dlg.h"
 #include "ui/qt_intake_ui.h"
@@ -133,7 +133,7 @@ void CLoginDlg::OnLoggedIn(const CLoginStep& step) {
     m_LoggedIn = true;
     m_Busy = false;
     m_Failure = Failure::None;
-    settings::g_LoggedIn = 1;
+    intake::Session().SetLoggedIn(true);
     settings::SetUserName(U16(m_Account));
     m_CaptchaEdit->clear();
     update();

@@ -13,11 +13,11 @@
 #include <QWheelEvent>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "settings/ini.h"
 #include "settings/registry_values.h"
 #include "settings/service_hosts.h"
-#include "settings/session_state.h"
 #include "ui/desktop_notices.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
@@ -94,8 +94,8 @@ COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
           u"Norvel网盘Flinga") {
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_Window.SetProperty(kOwnerKindProperty, kOwnerShareLink);
-    ++settings::g_BatchCount;
-    ++settings::g_PendingCount;
+    intake::Session().AddLibraryUser();
+    intake::Session().AddPending();
     if (!m_Options.askRetry)
         m_Options.askRetry = &AskLinkRetry;
     if (!m_Options.confirmGiveUp)
@@ -405,7 +405,7 @@ void COuterLinkDlg::Shut() {
                              m_AutoCopy->isChecked() ? 1 : 0);
     if (m_Batch)
         m_Batch->StopBatch();
-    --settings::g_PendingCount;
+    intake::Session().RemovePending();
     m_Window.Close();
 }
 

@@ -8,9 +8,9 @@
 
 #include "intake/dropped_files.h"
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "settings/session_state.h"
 #include "ui/anony_dlg.h"
 #include "ui/desktop_notices.h"
 #include "ui/dlg_message.h"
@@ -245,7 +245,7 @@ bool CQtIntakeUi::AskAnonymousLink() {
 // One login dialog at a time: asking again brings the open one to the front.
 platform::WindowHandle CQtIntakeUi::OpenLoginDialog() {
     if (*m_Closing) {
-        settings::g_LoginShown = 0;  // no dialog is up, so a later request may open one
+        intake::Session().ReleaseLoginDialog();  // no dialog is up, so a later request may open one
         return platform::kNoWindow;
     }
     if (!m_Login)
@@ -292,7 +292,6 @@ void UninstallQtUi() {
     delete std::exchange(InstalledSlot(), nullptr);
     ReleaseQtLoop();
     FreeUiImages();
-    ReleaseUiActions();
 }
 
 CQtIntakeUi* InstalledQtUi() {

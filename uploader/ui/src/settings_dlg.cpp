@@ -11,9 +11,9 @@
 #include <QTimer>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "settings/service_hosts.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/autostart_entry.h"
 #include "ui/dialog_skin.h"
@@ -155,7 +155,7 @@ void CSettingsDlg::Load() {
 }
 
 void CSettingsDlg::RefreshAccount() {
-    const bool loggedIn = settings::g_LoggedIn != 0;
+    const bool loggedIn = intake::Session().IsLoggedIn();
     const QString name = QString::fromStdU16String(settings::GetUserName());
     m_User->setText(!loggedIn        ? QStringLiteral("未登录")
                     : name.isEmpty() ? QStringLiteral("已登录")
@@ -168,7 +168,8 @@ void CSettingsDlg::OnAccount() {
     const platform::WindowHandle main = intake::MainWindow();
     if (!platform::IsWindow(main))
         return;
-    platform::PostMessage(main, intake::WM_ACCOUNT_COMMAND, 0, settings::g_LoggedIn != 0 ? 0 : 1);
+    platform::PostMessage(main, intake::WM_ACCOUNT_COMMAND, 0,
+                          intake::Session().IsLoggedIn() ? 0 : 1);
 }
 
 bool CSettingsDlg::Apply() {

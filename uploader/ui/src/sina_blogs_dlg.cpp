@@ -9,12 +9,12 @@
 #include <QTimer>
 
 #include "actions/weibo_action.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "platform/text.h"
 #include "settings/ini.h"
 #include "settings/registry_values.h"
 #include "settings/service_hosts.h"
-#include "settings/session_state.h"
 #include "ui/desktop_notices.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
@@ -74,9 +74,9 @@ CSinaBlogsDlg::CSinaBlogsDlg(const intake::RequestBatch& files, CSinaBlogsOption
           u"Norvel网盘Flinga"),
       m_Files(files) {
     m_Window.SetProperty(kOwnerKindProperty, kOwnerWeibo);
-    ++settings::g_BatchCount;
-    ++settings::g_PendingCount;
-    settings::g_WeiboBusy = 1;
+    intake::Session().AddLibraryUser();
+    intake::Session().AddPending();
+    intake::Session().SetWeiboBusy(true);
     if (!m_Options.queryAccount)
         m_Options.queryAccount = &DefaultQueryAccount;
     if (!m_Options.message)
@@ -435,8 +435,8 @@ void CSinaBlogsDlg::Shut() {
     m_Timers.Kill(kPostedTimer);
     if (m_Batch)
         m_Batch->StopBatch();
-    --settings::g_PendingCount;
-    settings::g_WeiboBusy = 0;
+    intake::Session().RemovePending();
+    intake::Session().SetWeiboBusy(false);
     m_Window.Close();
 }
 

@@ -3,8 +3,8 @@
 #include <QSystemTrayIcon>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/menu_ex.h"
 #include "ui/mini_wnd.h"
@@ -42,13 +42,13 @@ void CTrayIcon::Rebuild() {
     CMiniWnd* mini = m_Ui.MiniDialog();
     m_Menu.reset(mini ? mini->BuildMenu(nullptr) : new CMenuEx);
     m_Menu->AddSeparator();
-    const bool loggedIn = settings::g_LoggedIn != 0;
+    const bool loggedIn = intake::Session().IsLoggedIn();
     m_Menu->AddCommand(loggedIn ? kLogOut : kLogIn,
                        loggedIn ? QStringLiteral("注销") : QStringLiteral("登录"));
     QObject::connect(m_Menu.get(), &QMenu::aboutToShow, m_Menu.get(), [this] {
         // Only the account command changes; the rest stays.
-        if (QAction* account = m_Menu->Command(settings::g_LoggedIn != 0 ? kLogIn : kLogOut)) {
-            const bool loggedIn = settings::g_LoggedIn != 0;
+        if (QAction* account = m_Menu->Command(intake::Session().IsLoggedIn() ? kLogIn : kLogOut)) {
+            const bool loggedIn = intake::Session().IsLoggedIn();
             account->setText(loggedIn ? QStringLiteral("注销") : QStringLiteral("登录"));
             account->setData(loggedIn ? kLogOut : kLogIn);
         }

@@ -11,12 +11,12 @@
 #include <chrono>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/queue.h"
 #include "intake/request_batch.h"
 #include "intake/task_list.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "ui/qt_intake_ui.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_fonts.h"
@@ -177,7 +177,7 @@ LResult CuploadDlg::WindowProc(uint32_t message, platform::WParam wParam, platfo
         case WM_START_UPDATER:
             return OnStartUpdater();
         case WM_QUERY_PENDING:
-            return settings::g_PendingCount > 0 ? 1 : 0;
+            return intake::Session().PendingCount() > 0 ? 1 : 0;
         case kWmCommand:
             if (wParam == kIdCancel)
                 ExitSequence();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "intake/intake_state.h"
+#include "intake/library.h"
 #include "intake/messages.h"
 #include "intake/queue.h"
 #include "log/log.h"
@@ -11,7 +12,6 @@
 #include "platform/launch.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/qt_intake_ui.h"
 #include "ui/ui_images.h"
@@ -82,7 +82,7 @@ LResult CuploadDlg::OnUserInfoDone(platform::WParam wParam, platform::LParam lPa
         platform::SendMessage(Handle(), intake::WM_LOGIN_DONE);
         CloseIfOpen(login);
         intake::SetLoginWindow(platform::kNoWindow);
-        settings::g_LoginShown = 0;
+        intake::Session().ReleaseLoginDialog();
         StartUserInfoTimer();
     } else if (wParam == 3 && lParam == 0) {
         settings::SetUserName(u"");
@@ -112,7 +112,7 @@ void CuploadDlg::LogOut() {
 }
 
 void CuploadDlg::LogInAgain() {
-    if (settings::g_LoginShown.exchange(1) != 0)
+    if (!intake::Session().TryClaimLoginDialog())
         return;
     CloseSecondaryWindows();
     const platform::WindowHandle login = m_Ui.OpenLoginDialog();

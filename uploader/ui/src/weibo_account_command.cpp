@@ -4,8 +4,8 @@
 
 #include "actions/weibo_action.h"
 #include "intake/intake_ui.h"
+#include "intake/library.h"
 #include "intake/messages.h"
-#include "settings/session_state.h"
 #include "settings/settings.h"
 #include "ui/sina_blogs_dlg.h"
 
@@ -26,7 +26,7 @@ platform::LResult RunWeiboAccountCommand(platform::LParam lParam, const CWeiboCo
         return hooks.unbind ? hooks.unbind() : actions::UnbindWeibo();
     if (lParam != 1)
         return -1;
-    if (settings::g_LoggedIn == 0 && !settings::HasKeptLogin()) {
+    if (!intake::Session().IsLoggedIn() && !settings::HasKeptLogin()) {
         constexpr std::u16string_view kLogInFirst = u"请先登录!!";
         if (hooks.showMessage)
             hooks.showMessage(kLogInFirst);

@@ -133,8 +133,4 @@ int UploadFile(UploadContext& task) {
     return Conclude(task, TransferFile(task));
 }
 
-void InstallUploadDriver() {
-    SetUploadDriver(&UploadFile);
-}
-
 }  // namespace upload

@@ -1,8 +1,9 @@
 #pragma once
 
-// The process-wide intake state: the main window and the windows opened for requests.
-// The flags and counters shared with the windows and the login (g_LoggedIn, g_LoginShown,
-// g_WeiboBusy, g_BatchCount, g_PendingCount) are settings/session_state.h.
+// Intake's state: the main window and the windows opened for requests, and the batches
+// waiting for a login. It belongs to the library's root (intake/library.h); the flags and
+// counters shared with the windows and the login are the root's session
+// (settings/session_state.h).
 
 #include <vector>
 
@@ -38,10 +39,8 @@ size_t BatchesWaitingForLogin();
 // it had just arrived. Without a login they go on waiting.
 void HandBackWaitingBatches();
 
-// Forgets the windows and waiting batches (a new session in tests).
-void ResetIntakeState();
-// Frees the state. Only for the library being unloaded: no intake function may be called
-// afterwards.
-void ReleaseIntakeState();
+// Restores the saved login into the root's session, confirmed through the root's login
+// confirmation (settings::RestoreSavedLogin); nonzero on success.
+int RestoreSavedLogin();
 
 }  // namespace intake

@@ -56,17 +56,19 @@ protected:
     ~CIntakeUi() = default;
 };
 
-// Installs the interface (null: none); it must stay alive while installed.
+// Installs the interface into the library's root (null: none); it must stay alive while
+// installed.
 void SetIntakeUi(CIntakeUi* ui);
-// The installed interface, or one that does nothing.
+// The root's installed interface, or one that does nothing.
 CIntakeUi& IntakeUi();
+// The interface that does nothing.
+CIntakeUi& NoUi();
 
 // A user interface that needs the host's application object cannot install itself when
-// the library is loaded; it names an installer instead, which SetUpLoadTask calls first
-// every time until an interface is installed. The installer does nothing while it
-// cannot install yet.
+// the library is loaded; the root's seams name an installer instead (intake/library.h),
+// which SetUpLoadTask calls first every time until an interface is installed. The
+// installer does nothing while it cannot install yet.
 using UiInstaller = void (*)();
-void SetUiInstaller(UiInstaller installer);
 // Calls the installer when no interface is installed (user-interface thread).
 void InstallUiIfNeeded();
 

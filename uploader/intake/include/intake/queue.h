@@ -20,6 +20,9 @@ namespace intake {
 
 inline constexpr int kWorkerCount = 5;
 
+// The queue belongs to the library's root (intake/library.h), which stops it when it is
+// destroyed.
+//
 // Starts the workers (at library load): clears the exit and abort events and the stop
 // flag, then lets task changes reach the main window. Nothing happens when they run.
 void StartQueue(int workers = kWorkerCount);
@@ -29,9 +32,6 @@ void BeginShutdown();
 // BeginShutdown, then waits for every worker to end (at library unload). Safe to call
 // more than once and when nothing was started.
 void StopQueue();
-// StopQueue, then frees the queue and every task. Only for the library being unloaded:
-// no queue function may be called afterwards.
-void ReleaseQueueState();
 // True from BeginShutdown until the next StartQueue; the engine gives up when it is set.
 bool IsShuttingDown();
 

@@ -92,7 +92,8 @@ std::unique_ptr<UploadContext> CreateUploadContext(std::u16string_view dir,
 // rest is ignored. Empty while the figure is unknown (an empty text).
 std::optional<uint64_t> ReadAccountFigure(std::u16string_view text);
 
-// Makes the next id kFirstTaskId again (a new run in tests).
+// The next id of the root's task records is kFirstTaskId again (a new run within one
+// root: tests and benchmarks).
 void ResetTaskIdCounter();
 
 // Reset, then set: tells the driver running the task to stop.

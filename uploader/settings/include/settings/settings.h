@@ -15,6 +15,8 @@
 
 namespace settings {
 
+class CSessionState;
+
 std::u16string GetInstallPath();
 std::u16string GetUserName();
 std::u16string GetToken();
@@ -65,9 +67,18 @@ bool HasKeptLogin();
 // boot): RestoreSavedLogin would ask the service to confirm it.
 bool HasUsableSavedLogin();
 
+// The user-information request that confirms a restored login; returns true on success.
+using UserInfoQuery = std::function<bool()>;
+// How a restored login is confirmed: the query (without one a saved login cannot be
+// confirmed), tried three times with the wait between tries.
+struct LoginConfirmation {
+    UserInfoQuery query;
+    std::chrono::milliseconds retryWait{200};
+};
+
 // Restores the saved login when it is complete and still valid (kept, or saved since the
-// last boot) and the service confirms it; nonzero on success (and g_LoggedIn is set).
-int RestoreSavedLogin();
+// last boot) and the service confirms it; nonzero on success (and the session is logged in).
+int RestoreSavedLogin(CSessionState& session, const LoginConfirmation& confirmation);
 
 // What a successful login stores (the login dialog's completion, or the command-line
 // login). Returns false when the token could not be written (the caller tells the user).
@@ -78,15 +89,6 @@ struct LoginCompletion {
     std::string userIdUtf8;
 };
 bool SaveLoginCompletion(const LoginCompletion& login);
-
-// --- Seams filled by other parts of the library, and by tests ---
-
-// The user-information request that confirms a restored login; returns true on success.
-// Without one, a saved login cannot be confirmed.
-using UserInfoQuery = std::function<bool()>;
-void SetUserInfoQuery(UserInfoQuery query);
-// Wait after a failed confirmation before the next try (200 ms by default).
-void SetRestoreRetryWait(std::chrono::milliseconds wait);
 
 // The full path of the program that hosts the library (default: the running program).
 // The install path fallback and the skin folder are derived from it.

@@ -24,9 +24,6 @@ namespace upload {
 // else the code of what failed (upload/result_codes.h).
 int UploadFile(intake::UploadContext& task);
 
-// Makes UploadFile the driver of the upload queue's workers.
-void InstallUploadDriver();
-
 // The state a failed run's result leads to, and the name its outcome record carries.
 int32_t FailureState(int result);
 std::u16string_view StateName(int result);

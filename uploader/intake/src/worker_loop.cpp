@@ -1,3 +1,6 @@
+// The worker threads of the upload queue: each takes queued tasks one at a time, runs
+// the upload driver on them, and pauses after each.
+
 #include <string>
 #include <utility>
 
@@ -8,7 +11,6 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "queue_state.h"
-#include "settings/session_state.h"
 
 namespace intake {
 namespace queue_detail {
@@ -49,11 +51,7 @@ Take TakeNext(QueueState& queue, RunningTask& taken) {
 }
 
 int RunDriver(QueueState& queue, UploadContext& task) {
-    UploadDriver driver;
-    {
-        std::lock_guard lock(queue.driverLock);
-        driver = queue.driver;
-    }
+    const UploadDriver driver = queue.library.Seam(&LibrarySeams::uploadDriver);
     if (driver)
         return driver(task);
     SetTaskState(task, kTaskFailed);  // no upload engine in this build
@@ -130,8 +128,7 @@ void RunQueuedTasks(QueueState& queue, const std::u16string& threadText) {
 
 }  // namespace
 
-void WorkerMain() {
-    QueueState& queue = Queue();
+void WorkerMain(QueueState& queue) {
     const std::u16string threadText =
         u"ThreadID = " + platform::Utf8ToWide(std::to_string(platform::CurrentThreadId()));
     while (!queue.stopFlag) {
@@ -142,85 +139,5 @@ void WorkerMain() {
     Log().Write(L4_INF, log_events::kExitUploadThread, true, {}, threadText);
 }
 
-namespace {
-
-QueueState*& QueueSlot() {
-    static QueueState* queue = new QueueState;  // freed only by ReleaseQueueState
-    return queue;
-}
-
-}  // namespace
-
-QueueState& Queue() {
-    return *QueueSlot();
-}
-
 }  // namespace queue_detail
-
-using namespace queue_detail;
-
-void StartQueue(int workers) {
-    QueueState& queue = Queue();
-    std::lock_guard lock(queue.workersLock);
-    if (!queue.workers.empty())
-        return;
-    queue.stopFlag = false;
-    queue.exitEvent.Reset();
-    settings::AbortEvent().Reset();
-    StartTaskListSaver();
-    for (int i = 0; i < workers; ++i)
-        queue.workers.emplace_back(WorkerMain);
-    queue.uiReady = true;
-    std::lock_guard taskLock(queue.taskLock);
-    if (!queue.uploadRequest.empty())
-        queue.scheduleEvent.Set();
-}
-
-void BeginShutdown() {
-    QueueState& queue = Queue();
-    queue.uiReady = false;
-    queue.stopFlag = true;
-    queue.exitEvent.Set();
-    settings::AbortEvent().Set();
-    StopAllTasks();
-    // An orderly end drops the tasks unless the exit's save wrote them first (then the
-    // saver writes nothing more); only a crash leaves the last running list behind.
-    EndTaskListSaving();
-}
-
-void StopQueue() {
-    BeginShutdown();
-    QueueState& queue = Queue();
-    std::lock_guard lock(queue.workersLock);
-    for (std::thread& worker : queue.workers)
-        worker.join();
-    queue.workers.clear();
-    JoinTaskListSaver();
-}
-
-void ReleaseQueueState() {
-    StopQueue();
-    delete std::exchange(QueueSlot(), nullptr);
-}
-
-bool IsShuttingDown() {
-    return Queue().stopFlag;
-}
-
-void SetUploadDriver(UploadDriver driver) {
-    QueueState& queue = Queue();
-    std::lock_guard lock(queue.driverLock);
-    queue.driver = std::move(driver);
-}
-
-bool HasUploadDriver() {
-    QueueState& queue = Queue();
-    std::lock_guard lock(queue.driverLock);
-    return static_cast<bool>(queue.driver);
-}
-
-void SetPauseAfterTask(std::chrono::milliseconds pause) {
-    Queue().pauseAfterTaskMs = pause.count();
-}
-
 }  // namespace intake
