@@ -263,6 +263,7 @@ int main(int argc, char** argv) {
     const std::string folder = PrivateFolder();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    intake::CUploaderLibrary library;
     PrepareSettings(folder);
     intake::StartQueue(0);  // no uploads run: the reports come from the bench
     int status = 0;

@@ -22,6 +22,7 @@
 
 #include <unistd.h>
 
+#include "intake/library.h"
 #include "intake/upload_context.h"
 #include "net/transport_timings.h"
 #include "platform/text.h"
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     IsolateSettings(argv[first + 1], argv[first]);
+    intake::CUploaderLibrary library;  // the engine's tasks take their ids from it
     net::InitTransport();
     std::vector<std::unique_ptr<intake::UploadContext>> tasks;
     const int firstFile = first + 2;

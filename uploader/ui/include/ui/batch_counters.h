@@ -5,8 +5,8 @@
 // and tasks the user removed), finished with a failure (fail). Open tasks are
 // total - done - fail.
 //
-// Every task also counts once in the process-wide g_PendingCount while it is open: adding
-// files raises it, a result lowers it, a retry raises it again. WM_QUERY_PENDING answers
+// Every task also counts once in the session's pending count (g_PendingCount) while it is open:
+// adding files raises it, a result lowers it, a retry raises it again. WM_QUERY_PENDING answers
 // from it, so uploads are pending exactly while some task is open (or a share-link or
 // Weibo window is).
 //
