@@ -32,7 +32,7 @@ platform::WParam ShareLinkCode(int32_t before, int32_t now) {
         return 0;
     if (now == intake::kTaskComplete)
         return 1;
-    return IsFailureState(now) ? 2 : 0;
+    return intake::IsFailureState(now) ? 2 : 0;
 }
 
 // The same for a Weibo task, in its text form: 3 done, 4 failed, 0 otherwise.
@@ -92,7 +92,7 @@ int CTaskWinContainer::AddTask(const CTaskUpdate& update) {
     auto row = std::make_unique<CTaskBarWin>(update, m_Hooks.tickMs());
     m_Rows.emplace(update.taskId, std::move(row));
     // An empty or too large file failed the moment its task was made.
-    if (update.state == intake::kTaskEmptyFile || update.state == intake::kTaskTooLarge) {
+    if (intake::IsRefusedAtCreation(update.state)) {
         OnCountersChanged(m_Counters.TaskFailed());
         Log().WriteErrorCode(update.state, L3_KEY, log_events::kUploaderTask,
                              u"FileName=" + update.name);
@@ -143,7 +143,7 @@ LResult CTaskWinContainer::OnCancelTask(int32_t id) {
         return 0;
     const int32_t state = found->second->State();
     const std::u16string name = found->second->Name();
-    if (IsFailureState(state))
+    if (intake::IsFailureState(state))
         OnCountersChanged(m_Counters.FailureRemoved());
     else if (state != intake::kTaskComplete)
         OnCountersChanged(m_Counters.TaskSucceeded());  // given up: it counts as finished
