@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "intake/messages.h"
 #include "settings/session_state.h"
 #include "ui/background_work.h"
 #include "ui/batch_counters.h"
@@ -53,9 +54,10 @@ TEST(BatchCountersTest, TheLastResultOfABatchWithAFailureCompletesIt) {
     counters.AddTotal(2);
     EXPECT_FALSE(counters.TaskFailed());
     EXPECT_TRUE(counters.TaskSucceeded());
-    EXPECT_FALSE(counters.Apply(1, 1));  // retried: open again
+    EXPECT_FALSE(counters.Apply(intake::kCounterFailureResolved,
+                                intake::kCounterFailureRetried));  // open again
     EXPECT_EQ(settings::g_PendingCount.load(), 1);
-    EXPECT_TRUE(counters.Apply(0, 1));
+    EXPECT_TRUE(counters.Apply(intake::kCounterTaskEnded, intake::kCounterFailed));
     counters.Reset();
     EXPECT_EQ(counters.Get().total, 0);
     EXPECT_EQ(settings::g_PendingCount.load(), 0);

@@ -168,7 +168,9 @@ void CSettingsDlg::OnAccount() {
     const platform::WindowHandle main = intake::MainWindow();
     if (!platform::IsWindow(main))
         return;
-    platform::PostMessage(main, intake::WM_ACCOUNT_COMMAND, 0, settings::g_LoggedIn != 0 ? 0 : 1);
+    platform::PostMessage(
+        main, intake::WM_ACCOUNT_COMMAND, intake::kAccountLogin,
+        settings::g_LoggedIn != 0 ? intake::kAccountLogOut : intake::kAccountLogInAgain);
 }
 
 bool CSettingsDlg::Apply() {
