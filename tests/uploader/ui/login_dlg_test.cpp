@@ -181,17 +181,17 @@ namespace {
 // forgets the stored login and closes the program.
 TEST_F(LoginTest, AccountCommandsOpenTheDialogOrLogOut) {
     ui::CuploadDlg& main = Main();
-    main.WindowProc(intake::WM_ACCOUNT_COMMAND, 0, 1);
+    main.WindowProc(intake::WM_ACCOUNT_COMMAND, intake::kAccountLogin, intake::kAccountLogInAgain);
     ASSERT_NE(m_Ui->LoginDialog(), nullptr);
     EXPECT_TRUE(m_Ui->LoginDialog()->isVisible());
     EXPECT_EQ(intake::LoginWindow(), m_Ui->LoginDialog()->Handle());
     ui::CLoginDlg* first = m_Ui->LoginDialog();
-    main.WindowProc(intake::WM_ACCOUNT_COMMAND, 0, 1);
+    main.WindowProc(intake::WM_ACCOUNT_COMMAND, intake::kAccountLogin, intake::kAccountLogInAgain);
     EXPECT_EQ(m_Ui->LoginDialog(), first);
 
     settings::WriteString(settings::kFlingaKey, settings::kUserToken, u"tok");
     settings::WriteString(settings::kFlingaKey, settings::kUserName, u"alice");
-    main.WindowProc(intake::WM_ACCOUNT_COMMAND, 0, 0);
+    main.WindowProc(intake::WM_ACCOUNT_COMMAND, intake::kAccountLogin, intake::kAccountLogOut);
     EXPECT_FALSE(Stored(settings::kUserToken));
     EXPECT_FALSE(Stored(settings::kUserName));
     EXPECT_THAT(m_Messages, ::testing::Contains("|注销，退出程序！！！"));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "intake/library.h"
+#include "intake/messages.h"
 #include "ui/background_work.h"
 #include "ui/batch_counters.h"
 #include "ui/serial_work.h"
@@ -51,9 +52,10 @@ TEST(BatchCountersTest, TheLastResultOfABatchWithAFailureCompletesIt) {
     counters.AddTotal(2);
     EXPECT_FALSE(counters.TaskFailed());
     EXPECT_TRUE(counters.TaskSucceeded());
-    EXPECT_FALSE(counters.Apply(1, 1));  // retried: open again
+    EXPECT_FALSE(counters.Apply(intake::kCounterFailureResolved,
+                                intake::kCounterFailureRetried));  // open again
     EXPECT_EQ(intake::Session().PendingCount(), 1);
-    EXPECT_TRUE(counters.Apply(0, 1));
+    EXPECT_TRUE(counters.Apply(intake::kCounterTaskEnded, intake::kCounterFailed));
     counters.Reset();
     EXPECT_EQ(counters.Get().total, 0);
     EXPECT_EQ(intake::Session().PendingCount(), 0);

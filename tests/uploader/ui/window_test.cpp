@@ -323,7 +323,7 @@ TEST_F(WindowTest, BatchesThatWaitedForTheLoginGoOnWhenItsUserInformationArrives
     EXPECT_TRUE(TaskIds().empty());
 
     intake::Session().SetLoggedIn(true);  // what the login stores
-    platform::SendMessage(MainWindow(), WM_USERINFO_DONE, 1, 0);
+    platform::SendMessage(MainWindow(), WM_USERINFO_DONE, kUserInfoAfterLogin, 0);
     EXPECT_EQ(BatchesWaitingForLogin(), 0u);
     EXPECT_TRUE(WaitFor([&] { return Rows().Count() == 1; }));
     // From now on the user information is asked for periodically.
@@ -333,10 +333,10 @@ TEST_F(WindowTest, BatchesThatWaitedForTheLoginGoOnWhenItsUserInformationArrives
 
 TEST_F(WindowTest, AccountCommandsFromOutside) {
     Main();
-    platform::SendMessage(MainWindow(), WM_ACCOUNT_COMMAND, 2, 1);
+    platform::SendMessage(MainWindow(), WM_ACCOUNT_COMMAND, kAccountAutoLoginWeb, 1);
     EXPECT_EQ(Main().AutoLoginWeb(), 1);
     settings::WriteString(settings::kFlingaKey, settings::kUserName, u"alice");
-    platform::SendMessage(MainWindow(), WM_ACCOUNT_COMMAND, 0, 0);  // log out
+    platform::SendMessage(MainWindow(), WM_ACCOUNT_COMMAND, kAccountLogin, kAccountLogOut);
     EXPECT_FALSE(settings::ReadString(settings::kFlingaKey, settings::kUserName));
     EXPECT_THAT(m_Messages, ElementsAre("|注销，退出程序！！！"));
     EXPECT_FALSE(MainWindowExists());

@@ -13,8 +13,9 @@ int RefreshUserInfo(int mode, platform::Event* ready) {
     if (mode == kRefreshAfterLogin || mode == kRefreshQuery) {
         // Posted rather than sent: the window's thread may be the one that waits for this
         // thread to end (at unload).
-        platform::PostMessage(intake::MainWindow(), intake::WM_USERINFO_DONE,
-                              static_cast<platform::WParam>(mode), 0);
+        platform::PostMessage(
+            intake::MainWindow(), intake::WM_USERINFO_DONE,
+            mode == kRefreshAfterLogin ? intake::kUserInfoAfterLogin : intake::kUserInfoQueried, 0);
     } else if (mode == kRefreshSignal && ready) {
         ready->Set();
     }

@@ -15,7 +15,7 @@ using intake::UploadContext;
 void SetBatchTaskState(UploadContext& task, int32_t state) {
     if (state == intake::kTaskCancelled) {
         std::lock_guard lock(intake::TaskLock());
-        task.m_State = state;
+        intake::MoveTaskLocked(task, state, intake::TaskListing::Unlisted);
         return;
     }
     intake::SetTaskState(task, state);
@@ -33,7 +33,7 @@ CBatchWorker::CBatchWorker(const intake::RequestBatch& requests, platform::Windo
         const int32_t id = task->m_TaskId;
         // Refused when it was made (empty, above the account's limit): the driver never
         // runs it, so it is a failure from the start, or the batch would never end.
-        if (task->m_State != intake::kTaskWaiting) {
+        if (intake::IsRefusedAtCreation(task->m_State)) {
             m_Failed.push_back(id);
             m_Results[id].result = task->m_State == intake::kTaskEmptyFile ? upload::kEmptyFile
                                                                            : upload::kFileTooLarge;

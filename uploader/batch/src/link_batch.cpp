@@ -18,7 +18,9 @@ LinkBatch::LinkBatch(const intake::RequestBatch& requests, platform::WindowHandl
           [this](const intake::UploadContext& task, int result) { OnFileDone(task, result); },
           std::move(options.worker)) {
     if (!m_LinkDone)
-        m_LinkDone = [owner] { platform::PostMessage(owner, intake::WM_USERINFO_DONE, 0, 0); };
+        m_LinkDone = [owner] {
+            platform::PostMessage(owner, intake::WM_USERINFO_DONE, intake::kShareLinkEnded, 0);
+        };
 }
 
 LinkBatch::~LinkBatch() {

@@ -136,7 +136,7 @@ void WeiboBatch::RunLink(std::string repost, std::string fans) {
         m_Link = std::move(link);
         m_Busy = false;
     }
-    m_Done(5, failed ? 1 : 0);
+    m_Done(intake::kWeiboLinkEnded, failed ? 1 : 0);
 }
 
 // On the batch's thread.
@@ -156,7 +156,7 @@ void WeiboBatch::RunPost(std::string content) {
         m_Post = std::move(post);
         m_Busy = false;
     }
-    m_Done(2, posted ? 1 : 0);
+    m_Done(intake::kWeiboPostEnded, posted ? 1 : 0);
 }
 
 WeiboLink WeiboBatch::Link() const {

@@ -72,7 +72,7 @@ int32_t AddRestoredTask(std::u16string dir, std::u16string name, int32_t state) 
     {
         std::lock_guard lock(queue.taskLock);
         UploadContext* restored = InsertTaskLocked(std::move(task));
-        if (restored && (state == kTaskWaiting || state == kTaskUploading)) {
+        if (restored && IsQueuedOnRestore(state)) {
             restored->m_State = kTaskWaiting;
             EnqueueLocked(queue, id);
         }
@@ -94,7 +94,7 @@ RetryOutcome RetryTask(int32_t id) {
     QueueState& queue = Queue();
     std::lock_guard lock(queue.taskLock);
     UploadContext* task = FindTaskLocked(id);
-    if (!task || !IsFailureEnd(task->m_State))
+    if (!task || !IsFailureState(task->m_State))
         return RetryOutcome::Refused;
     if (task->m_Running) {
         // A second run of the same record would race with the first: its worker retries

@@ -19,10 +19,11 @@ namespace {
 // one of ours and is not read into memory.
 constexpr uint64_t kLargestTaskList = 256ull << 20;
 
+// Tasks refused when they were made are counted as their rows are made.
 void CountRestored(int32_t state) {
     if (state == kTaskComplete)
         IntakeUi().CountRestoredResult(true);
-    else if (state > 4 && state != kTaskEmptyFile && state != kTaskTooLarge && state != kTaskPaused)
+    else if (IsFailureState(state) && !IsRefusedAtCreation(state))
         IntakeUi().CountRestoredResult(false);
 }
 
@@ -41,7 +42,7 @@ void KeepDamaged(const std::u16string& path) {
 // A saved state that no task can have (another program's bytes, a damaged disk) is read
 // as a failure, which the user sees and may retry; the record says which it was.
 int32_t RestorableStateOf(const CTask& task) {
-    if (IsRestorableState(task.m_State))
+    if (IsKeptOnRestore(task.m_State))
         return task.m_State;
     Log().Write(L3_KEY, log_events::kLoadTaskList, false,
                 u"DESC=unknown state " + platform::Utf8ToWide(std::to_string(task.m_State)) +

@@ -23,15 +23,45 @@ void LogRefusedMove(const UploadContext& task, int32_t to) {
 }  // namespace
 
 bool IsKnownState(int32_t state) {
-    return (state >= kTaskWaiting && state <= kTaskPaused) && state != 4;
+    switch (state) {
+        case kTaskWaiting:
+        case kTaskUploading:
+        case kTaskComplete:
+        case kTaskCancelled:
+        case kTaskPaused:
+            return true;
+        default:
+            return IsFailureState(state);
+    }
 }
 
-bool IsFailureEnd(int32_t state) {
-    return IsKnownState(state) && state > 4 && state != kTaskCancelled && state != kTaskPaused;
+bool IsFailureState(int32_t state) {
+    switch (state) {
+        case kTaskFailed:
+        case kTaskEmptyFile:
+        case kTaskTooLarge:
+        case kTaskFileLocked:
+        case kTaskFileMissing:
+        case kTaskDiskFull:
+        case kTaskTimeout:
+        case kTaskParentMissing:
+        case kTaskFileExists:
+            return true;
+        default:
+            return false;
+    }
 }
 
-bool IsRestorableState(int32_t state) {
+bool IsRefusedAtCreation(int32_t state) {
+    return state == kTaskEmptyFile || state == kTaskTooLarge;
+}
+
+bool IsKeptOnRestore(int32_t state) {
     return IsKnownState(state) && state != kTaskCancelled;
+}
+
+bool IsQueuedOnRestore(int32_t state) {
+    return state == kTaskWaiting || state == kTaskUploading;
 }
 
 bool IsLegalMove(int32_t from, int32_t to) {
@@ -47,18 +77,19 @@ bool IsLegalMove(int32_t from, int32_t to) {
         case kTaskPaused:
             return to == kTaskWaiting || to == kTaskComplete;
         default:
-            return to == kTaskWaiting && IsFailureEnd(from);  // retry
+            return to == kTaskWaiting && IsFailureState(from);  // retry
     }
 }
 
-bool MoveTaskLocked(UploadContext& task, int32_t to) {
+bool MoveTaskLocked(UploadContext& task, int32_t to, TaskListing listing) {
     if (!IsLegalMove(task.m_State, to)) {
         LogRefusedMove(task, to);
         return false;
     }
     if (task.m_State != to) {
         task.m_State = to;
-        MarkTaskListChanged();
+        if (listing == TaskListing::Listed)
+            MarkTaskListChanged();
     }
     return true;
 }

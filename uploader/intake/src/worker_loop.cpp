@@ -68,7 +68,7 @@ RunEnd FinishRun(QueueState& queue, UploadContext& task) {
     task.m_Running = false;
     if (task.m_Detached)
         return RunEnd::Freed;
-    if (std::exchange(task.m_RetryAfterRun, false) && IsFailureEnd(task.m_State)) {
+    if (std::exchange(task.m_RetryAfterRun, false) && IsFailureState(task.m_State)) {
         task.m_RunAgain = false;
         RetryLocked(queue, task);
         return RunEnd::Retried;

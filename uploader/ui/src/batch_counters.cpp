@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "intake/library.h"
+#include "intake/messages.h"
 
 namespace ui {
 namespace {
@@ -69,9 +70,9 @@ bool CBatchCounters::FailureRetried() {
 }
 
 bool CBatchCounters::Apply(platform::WParam wParam, platform::LParam lParam) {
-    if (wParam == 0)
-        return lParam == 0 ? TaskSucceeded() : TaskFailed();
-    return lParam == 0 ? FailureRemoved() : FailureRetried();
+    if (wParam == intake::kCounterTaskEnded)
+        return lParam == intake::kCounterSucceeded ? TaskSucceeded() : TaskFailed();
+    return lParam == intake::kCounterFailureRemoved ? FailureRemoved() : FailureRetried();
 }
 
 void CBatchCounters::Reset() {

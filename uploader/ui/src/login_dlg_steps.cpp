@@ -126,8 +126,8 @@ void CLoginDlg::ShowCaptcha(const CLoginStep& step) {
         m_CaptchaEdit->setFocus();
 }
 
-// Logged in: the user information is asked for, and its answer (WM_USERINFO_DONE 1 to the
-// main window) completes the dialog.
+// Logged in: the user information is asked for, and its answer (WM_USERINFO_DONE
+// kUserInfoAfterLogin to the main window) completes the dialog.
 void CLoginDlg::OnLoggedIn(const CLoginStep& step) {
     m_Token = step.token;
     m_LoggedIn = true;
@@ -141,7 +141,7 @@ void CLoginDlg::OnLoggedIn(const CLoginStep& step) {
         RunUserInfoQuery();
         const platform::WindowHandle main = intake::MainWindow();
         if (platform::IsWindow(main))
-            platform::PostMessage(main, intake::WM_USERINFO_DONE, 1, 0);
+            platform::PostMessage(main, intake::WM_USERINFO_DONE, intake::kUserInfoAfterLogin, 0);
     });
 }
 
@@ -163,7 +163,7 @@ platform::LResult CLoginDlg::WindowProc(uint32_t message, platform::WParam wPara
                                         platform::LParam) {
     if (message == platform::WM_CLOSE)
         CloseDialog();
-    else if (message == intake::WM_USERINFO_DONE && wParam == 1)
+    else if (message == intake::WM_USERINFO_DONE && wParam == intake::kUserInfoAfterLogin)
         Complete();
     return 0;
 }

@@ -234,7 +234,7 @@ platform::LResult COuterLinkDlg::WindowProc(uint32_t message, platform::WParam w
             OnTaskChanged();
             return 0;
         case intake::WM_USERINFO_DONE:
-            if (wParam == 0)
+            if (wParam == intake::kShareLinkEnded)
                 OnLinkResult();
             return 0;
         case intake::WM_QUERY_PENDING:

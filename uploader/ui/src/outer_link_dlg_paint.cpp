@@ -3,6 +3,7 @@
 
 #include <QPainter>
 
+#include "intake/task_states.h"
 #include "ui/ini_place.h"
 #include "ui/outer_link_dlg.h"
 #include "ui/skin_theme.h"
@@ -68,13 +69,13 @@ QString RemainingText(uint64_t seconds) {
 
 QString FailureReason(int32_t state) {
     switch (state) {
-        case 7:
+        case intake::kTaskTooLarge:
             return QStringLiteral("超大文件");
-        case 12:
+        case intake::kTaskTimeout:
             return QStringLiteral("网络超时");
-        case 13:
+        case intake::kTaskParentMissing:
             return QStringLiteral("目录不存在");
-        case 11:
+        case intake::kTaskDiskFull:
             return QStringLiteral("网盘已满");
         default:
             return QStringLiteral("上传失败");

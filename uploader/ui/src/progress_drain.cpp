@@ -20,10 +20,6 @@ namespace {
 
 constexpr int kIdsPerClockLook = 32;
 
-bool IsRefusedAtCreation(int32_t state) {
-    return state == intake::kTaskEmptyFile || state == intake::kTaskTooLarge;
-}
-
 // The folder of the task below the received-files folder: the sub-folders its name
 // carries ("Photos/2011/a.jpg" lies in "Photos/2011"); "" for a plain file.
 std::u16string RemoteFolderOf(const std::u16string& name) {
@@ -121,8 +117,8 @@ void CuploadDlg::CountResult(int32_t before, const CTaskUpdate& update, bool new
         counted = true;
         Log().Write(L3_KEY, log_events::kUploaderTask, true, {}, u"Upload Success",
                     u"FileName=" + update.name);
-    } else if (IsFailureState(update.state) && update.state != before) {
-        if (newRow && IsRefusedAtCreation(update.state))
+    } else if (intake::IsFailureState(update.state) && update.state != before) {
+        if (newRow && intake::IsRefusedAtCreation(update.state))
             return;  // the new row counted it
         complete = counters.TaskFailed();
         counted = true;

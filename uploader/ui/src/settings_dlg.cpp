@@ -168,8 +168,9 @@ void CSettingsDlg::OnAccount() {
     const platform::WindowHandle main = intake::MainWindow();
     if (!platform::IsWindow(main))
         return;
-    platform::PostMessage(main, intake::WM_ACCOUNT_COMMAND, 0,
-                          intake::Session().IsLoggedIn() ? 0 : 1);
+    platform::PostMessage(
+        main, intake::WM_ACCOUNT_COMMAND, intake::kAccountLogin,
+        intake::Session().IsLoggedIn() ? intake::kAccountLogOut : intake::kAccountLogInAgain);
 }
 
 bool CSettingsDlg::Apply() {

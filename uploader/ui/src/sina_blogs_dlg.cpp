@@ -216,13 +216,13 @@ platform::LResult CSinaBlogsDlg::WindowProc(uint32_t message, platform::WParam w
             OnTaskChanged();
             return 0;
         case intake::WM_USERINFO_DONE:
-            if (wParam == 1)
+            if (wParam == intake::kWeiboBindingChanged)
                 CheckBinding();
-            else if (wParam == 2)
+            else if (wParam == intake::kWeiboPostEnded)
                 OnPostResult(lParam != 0);
-            else if (wParam == 5)
+            else if (wParam == intake::kWeiboLinkEnded)
                 OnLinkResult(lParam != 0);
-            else if (wParam == 6)
+            else if (wParam == intake::kWeiboTaskChanged)
                 OnTaskChanged();  // the counts come from the batch, so never twice
             return 0;
         case intake::WM_WEIBO_STEP:

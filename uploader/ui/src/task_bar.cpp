@@ -24,10 +24,6 @@ std::u16string LinkTextOf(int32_t state) {
 
 }  // namespace
 
-bool IsFailureState(int32_t state) {
-    return state > 4 && state != intake::kTaskCancelled && state != intake::kTaskPaused;
-}
-
 std::u16string SizeLimitText(uint64_t limitBytes) {
     char text[48];
     if (limitBytes >= kMiB)

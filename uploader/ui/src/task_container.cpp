@@ -26,19 +26,21 @@ void LogTask(std::u16string_view what, const std::u16string& name) {
     Log().Write(L3_KEY, log_events::kUploaderTask, true, {}, what, u"FileName=" + name);
 }
 
-// The owner of a share-link task hears whether the upload just ended: 1 done, 2 failed.
-platform::WParam ShareLinkCode(int32_t before, int32_t now) {
+// The owner of a share-link task hears whether the upload just ended.
+intake::LinkTaskChange ShareLinkCode(int32_t before, int32_t now) {
     if (before != intake::kTaskUploading)
-        return 0;
+        return intake::kLinkTaskNoEnd;
     if (now == intake::kTaskComplete)
-        return 1;
-    return IsFailureState(now) ? 2 : 0;
+        return intake::kLinkTaskUploaded;
+    return intake::IsFailureState(now) ? intake::kLinkTaskFailed : intake::kLinkTaskNoEnd;
 }
 
-// The same for a Weibo task, in its text form: 3 done, 4 failed, 0 otherwise.
+// The same for a Weibo task, in its text form.
 std::u16string WeiboText(int32_t before, const CTaskUpdate& update) {
-    const platform::WParam code = ShareLinkCode(before, update.state);
-    const int type = code == 1 ? 3 : code == 2 ? 4 : 0;
+    const intake::LinkTaskChange code = ShareLinkCode(before, update.state);
+    const int type = code == intake::kLinkTaskUploaded ? intake::kWeiboTaskUploaded
+                     : code == intake::kLinkTaskFailed ? intake::kWeiboTaskFailed
+                                                       : intake::kWeiboTaskNoEnd;
     return u"type=" + platform::Utf8ToWide(std::to_string(type)) + u";url=" + update.remoteUrl +
            u";name=" + update.name + u";len=" +
            platform::Utf8ToWide(std::to_string(update.length)) + u";id=" +
@@ -92,7 +94,7 @@ int CTaskWinContainer::AddTask(const CTaskUpdate& update) {
     auto row = std::make_unique<CTaskBarWin>(update, m_Hooks.tickMs());
     m_Rows.emplace(update.taskId, std::move(row));
     // An empty or too large file failed the moment its task was made.
-    if (update.state == intake::kTaskEmptyFile || update.state == intake::kTaskTooLarge) {
+    if (intake::IsRefusedAtCreation(update.state)) {
         OnCountersChanged(m_Counters.TaskFailed());
         Log().WriteErrorCode(update.state, L3_KEY, log_events::kUploaderTask,
                              u"FileName=" + update.name);
@@ -132,7 +134,7 @@ void CTaskWinContainer::NotifyOwner(const CTaskBarWin& row, int32_t before,
                               reinterpret_cast<platform::LParam>(&update));
     } else if (row.OwnerKind() == kOwnerWeibo) {
         const std::u16string text = WeiboText(before, update);
-        platform::SendMessage(owner, intake::WM_USERINFO_DONE, 6,
+        platform::SendMessage(owner, intake::WM_USERINFO_DONE, intake::kWeiboTaskChanged,
                               reinterpret_cast<platform::LParam>(&text));
     }
 }
@@ -143,7 +145,7 @@ LResult CTaskWinContainer::OnCancelTask(int32_t id) {
         return 0;
     const int32_t state = found->second->State();
     const std::u16string name = found->second->Name();
-    if (IsFailureState(state))
+    if (intake::IsFailureState(state))
         OnCountersChanged(m_Counters.FailureRemoved());
     else if (state != intake::kTaskComplete)
         OnCountersChanged(m_Counters.TaskSucceeded());  // given up: it counts as finished

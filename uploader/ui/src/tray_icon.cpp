@@ -59,7 +59,9 @@ void CTrayIcon::Rebuild() {
             return;
         const platform::WindowHandle main = intake::MainWindow();
         if (platform::IsWindow(main))
-            platform::PostMessage(main, intake::WM_ACCOUNT_COMMAND, 0, id == kLogIn ? 1 : 0);
+            platform::PostMessage(
+                main, intake::WM_ACCOUNT_COMMAND, intake::kAccountLogin,
+                id == kLogIn ? intake::kAccountLogInAgain : intake::kAccountLogOut);
     });
     m_Icon->setContextMenu(m_Menu.get());
 }

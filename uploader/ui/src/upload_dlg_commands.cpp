@@ -73,18 +73,18 @@ LResult CuploadDlg::OnStartUpdater() {
 }
 
 LResult CuploadDlg::OnUserInfoDone(platform::WParam wParam, platform::LParam lParam) {
-    if (wParam == 1) {
+    if (wParam == intake::kUserInfoAfterLogin) {
         // The login has its user information: the login dialog completes (it stores the
         // login), the batches that waited for it go on, and the dialog closes.
         const platform::WindowHandle login = intake::LoginWindow();
         if (platform::IsWindow(login))
-            platform::SendMessage(login, intake::WM_USERINFO_DONE, 1, 0);
+            platform::SendMessage(login, intake::WM_USERINFO_DONE, intake::kUserInfoAfterLogin, 0);
         platform::SendMessage(Handle(), intake::WM_LOGIN_DONE);
         CloseIfOpen(login);
         intake::SetLoginWindow(platform::kNoWindow);
         intake::Session().ReleaseLoginDialog();
         StartUserInfoTimer();
-    } else if (wParam == 3 && lParam == 0) {
+    } else if (wParam == intake::kUserInfoCleared && lParam == 0) {
         settings::SetUserName(u"");
         settings::SetToken(u"");
     }
@@ -92,13 +92,13 @@ LResult CuploadDlg::OnUserInfoDone(platform::WParam wParam, platform::LParam lPa
 }
 
 LResult CuploadDlg::OnAccountCommand(platform::WParam wParam, platform::LParam lParam) {
-    if (wParam == 0 && lParam == 0)
+    if (wParam == intake::kAccountLogin && lParam == intake::kAccountLogOut)
         LogOut();
-    else if (wParam == 0 && lParam == 1)
+    else if (wParam == intake::kAccountLogin && lParam == intake::kAccountLogInAgain)
         LogInAgain();
-    else if (wParam == 1)
+    else if (wParam == intake::kAccountWeibo)
         return RunWeiboAccountCommand(lParam);
-    else if (wParam == 2)
+    else if (wParam == intake::kAccountAutoLoginWeb)
         m_AutoLoginWeb = static_cast<int>(lParam);
     return 0;
 }

@@ -16,15 +16,16 @@ namespace {
 void TellWeiboWindows() {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* weibo = dynamic_cast<CSinaBlogsDlg*>(window))
-            platform::PostMessage(weibo->Handle(), intake::WM_USERINFO_DONE, 1, 0);
+            platform::PostMessage(weibo->Handle(), intake::WM_USERINFO_DONE,
+                                  intake::kWeiboBindingChanged, 0);
 }
 
 }  // namespace
 
 platform::LResult RunWeiboAccountCommand(platform::LParam lParam, const CWeiboCommandHooks& hooks) {
-    if (lParam == 0)
+    if (lParam == intake::kWeiboUnbindAccount)
         return hooks.unbind ? hooks.unbind() : actions::UnbindWeibo();
-    if (lParam != 1)
+    if (lParam != intake::kWeiboBindAccount)
         return -1;
     if (!intake::Session().IsLoggedIn() && !settings::HasKeptLogin()) {
         constexpr std::u16string_view kLogInFirst = u"请先登录!!";

@@ -62,7 +62,7 @@ std::u16string FileNameText(const UploadContext& task) {
 }
 
 int Conclude(UploadContext& task, int result) {
-    if (task.m_TransferStatus >= 4 || GetTaskState(task) == kTaskCancelled) {
+    if (IsTransferFailed(task.m_TransferStatus) || GetTaskState(task) == kTaskCancelled) {
         // A cancelled or paused task keeps its state, and its end is no outcome to log.
         if (SetFailureState(task, FailureState(result)))
             Log().Write(L3_KEY, log_events::kUploadDataResult, false, {},

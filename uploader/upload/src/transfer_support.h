@@ -9,11 +9,9 @@
 
 #include "intake/upload_context.h"
 #include "upload/byte_range.h"
+#include "upload/transfer_status.h"
 
 namespace upload::detail {
-
-// The transfer status of a failed dialogue; 4 and above count as failed.
-inline constexpr int32_t kTransferFailed = 5;
 
 // True when the task was told to stop (its stop event, the library's abort event) or
 // the user removed it.

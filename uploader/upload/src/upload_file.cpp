@@ -101,12 +101,12 @@ int TransferFile(UploadContext& task) {
         return result;
     result = UploadData(task);
     task.m_File.reset();
-    if (task.m_TransferStatus < 4 && !task.m_Finished) {
+    if (!IsTransferFailed(task.m_TransferStatus) && !task.m_Finished) {
         // The dialogue ended without the service confirming the file: not an upload.
         task.m_TransferStatus = kTransferFailed;
         return result == kUploadOk ? kUploadFailed : result;
     }
-    if (task.m_TransferStatus < 4 && task.m_UploadKind == kAccountUpload) {
+    if (!IsTransferFailed(task.m_TransferStatus) && task.m_UploadKind == kAccountUpload) {
         const int registered = RegisterRemote(task.m_FileEntry, task);
         if (registered != kUploadOk) {
             task.m_TransferStatus = kTransferFailed;

@@ -90,7 +90,7 @@ int RunPasses(intake::UploadContext& task, const std::string& range, bool fast) 
             return result;
         if (task.m_Finished)
             return kUploadOk;
-        if (task.m_TransferStatus <= 3 || IsStopped(task))
+        if (!IsTransferFailed(task.m_TransferStatus) || IsStopped(task))
             break;
     }
     return FailSegments(task, u"DESC=UploadSeg upload not finished!", {});

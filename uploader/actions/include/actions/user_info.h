@@ -33,13 +33,13 @@ private:
 
 // How RefreshUserInfo reports back.
 inline constexpr int kRefreshQuiet = 0;       // not at all (the periodic refresh)
-inline constexpr int kRefreshAfterLogin = 1;  // WM_USERINFO_DONE, wParam 1, to the main window
-inline constexpr int kRefreshQuery = 2;       // WM_USERINFO_DONE, wParam 2, to the main window
+inline constexpr int kRefreshAfterLogin = 1;  // WM_USERINFO_DONE kUserInfoAfterLogin to main
+inline constexpr int kRefreshQuery = 2;       // WM_USERINFO_DONE kUserInfoQueried to main
 inline constexpr int kRefreshSignal = 3;      // sets the event
 
-// Runs the request for the stored user name, then reports: modes 1 and 2 post
-// WM_USERINFO_DONE (wParam the mode) to the main window, mode 3 sets `ready` (may be
-// null). Returns the action's result.
+// Runs the request for the stored user name, then reports: kRefreshAfterLogin and
+// kRefreshQuery post WM_USERINFO_DONE (kUserInfoAfterLogin, kUserInfoQueried) to the main
+// window, kRefreshSignal sets `ready` (may be null). Returns the action's result.
 int RefreshUserInfo(int mode, platform::Event* ready = nullptr);
 // The same on a thread of its own; the thread keeps the event alive. False when
 // background work has been stopped (the library is unloading).

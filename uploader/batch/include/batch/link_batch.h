@@ -28,7 +28,7 @@ struct LinkBatchOptions {
     BatchWorkerOptions worker;
     TickClock clock = &SteadyTickMs;
     // Told on the worker thread when a link request has ended; default: the owner window
-    // gets WM_USERINFO_DONE (0, 0).
+    // gets WM_USERINFO_DONE (kShareLinkEnded, 0).
     std::function<void()> linkDone;
 };
 

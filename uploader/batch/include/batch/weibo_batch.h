@@ -5,8 +5,8 @@
 // picture (the first JPG, PNG or GIF that arrived), notes a failure for lack of space or
 // size, makes the Weibo link and sends the post. Owned by its window; the link request
 // and the post run on the batch's thread once the uploads are over, and their ends are
-// posted to the window as WM_USERINFO_DONE (5: link, lParam 1 on failure; 2: post,
-// lParam 1 when the post was made).
+// posted to the window as WM_USERINFO_DONE (kWeiboLinkEnded, lParam 1 on failure;
+// kWeiboPostEnded, lParam 1 when the post was made).
 
 #include <cstdint>
 #include <functional>
@@ -29,7 +29,7 @@ bool IsPostPicture(std::u16string_view fileName);
 struct WeiboBatchOptions {
     BatchWorkerOptions worker;
     // Told on the batch's thread when a link request or a post has ended; default: the
-    // owner window gets WM_USERINFO_DONE (5 or 2, as above).
+    // owner window gets WM_USERINFO_DONE (kWeiboLinkEnded or kWeiboPostEnded, as above).
     std::function<void(int wParam, int lParam)> done;
 };
 

@@ -35,7 +35,7 @@ struct LibrarySeams {
     UsageCounter usageCounter;                      // one use per handled request batch
     settings::LoginConfirmation loginConfirmation;  // confirms a saved login at start
     std::function<void(const std::u16string& folder)> visitUrl;  // a disk folder, logged in
-    std::function<void()> userInfo;  // refreshes the account's figures
+    std::function<void()> userInfo;                              // refreshes the account's figures
     UiInstaller installUi = nullptr;  // installs the windows inside the host's application
 };
 

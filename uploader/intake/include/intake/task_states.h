@@ -42,19 +42,32 @@ enum TaskState : int32_t {
     kTaskPaused = 15,
 };
 
-// One of the states above.
+// Which states belong to which class. Every module asks these, never the numbers.
+//
+// One of the states above (4 is no state).
 bool IsKnownState(int32_t state);
-// A run's end other than success (5, 6, 7, 9..14): the states a retry leaves.
-bool IsFailureEnd(int32_t state);
-// A state a saved task can be restored in: every known state but 8, which only a task
-// being freed ever has.
-bool IsRestorableState(int32_t state);
+// A run's end other than success (5, 6, 7, 9..14): the states a retry leaves, the rows
+// the task list shows as failed and counts as failures.
+bool IsFailureState(int32_t state);
+// A record refused when it was made (6 empty file, 7 larger than the account's limit): it
+// is failed from the start, and no driver runs it.
+bool IsRefusedAtCreation(int32_t state);
+// A saved state a restored task keeps: every known state but 8, which only a task being
+// freed ever has. Any other saved state is restored as failed (5).
+bool IsKeptOnRestore(int32_t state);
+// A saved state whose task is queued again when it is restored (1, 2): it comes back
+// waiting.
+bool IsQueuedOnRestore(int32_t state);
 // The diagram above as a rule: true when `from` may become `to` (equal states included).
 bool IsLegalMove(int32_t from, int32_t to);
 
+// Whether a task is an entry of the saved task list: the queue's tasks are; the tasks a
+// share-link or Weibo batch owns are not, and their removal leaves the list alone.
+enum class TaskListing { Listed, Unlisted };
+
 // With the task lock held: the task's state becomes `to` when the move is legal, and the
-// saved task list is marked out of date; true then (also when the state was `to`
-// already). An illegal move changes nothing, is logged and gives false.
-bool MoveTaskLocked(UploadContext& task, int32_t to);
+// saved task list is marked out of date when the task is listed; true then (also when the
+// state was `to` already). An illegal move changes nothing, is logged and gives false.
+bool MoveTaskLocked(UploadContext& task, int32_t to, TaskListing listing = TaskListing::Listed);
 
 }  // namespace intake

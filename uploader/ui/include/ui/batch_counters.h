@@ -43,8 +43,8 @@ public:
     bool FailureRemoved();
     // A failed task is tried again: fail - 1, and it is open again.
     bool FailureRetried();
-    // The mini window's counter message (WM_MINI_COUNTER): (0, 0) succeeded, (0, 1)
-    // failed, (1, 0) failure removed, (1, 1) failure retried.
+    // The mini window's counter message (WM_MINI_COUNTER, intake/messages.h): a task
+    // ended (succeeded, failed), or a failure was resolved (removed, retried).
     bool Apply(platform::WParam wParam, platform::LParam lParam);
     // Back to zero (quitting); the tasks' pending counts are dropped with them.
     void Reset();

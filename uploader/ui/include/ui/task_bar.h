@@ -8,15 +8,15 @@
 // CTaskBarWin keeps a row's state and knows how the row looks, where its parts are and
 // what a click on each part means.
 //
-// States (the task record's): 1 waiting, 2 uploading, 3 done, 5 failed, 6 empty file,
-// 7 too large, 9 file in use, 10 missing, 11 disk full, 12 time-out, 13 no target folder,
-// 14 name exists, 15 paused (drawn as uploading); 4 and 8 draw no status line.
+// States are the task record's (intake/task_states.h); a paused task is drawn as
+// uploading, a removed one (and a number that is no state) draws no status line.
 
 #include <QColor>
 #include <QRect>
 #include <cstdint>
 #include <string>
 
+#include "intake/task_states.h"
 #include "ui/task_update.h"
 
 class QPainter;
@@ -40,8 +40,6 @@ struct CStatusLook {
     int linkX = 0;
 };
 
-// A failure is any state above 4 other than 8 (removed) and 15 (paused).
-bool IsFailureState(int32_t state);
 // The account's size limit after "文件大小超过": bytes / 1 MiB as "%.1fM" from 1 MiB on,
 // else bytes / 1024 as "%.1fK".
 std::u16string SizeLimitText(uint64_t limitBytes);
@@ -66,7 +64,7 @@ public:
 
     int32_t TaskId() const { return m_TaskId; }
     int32_t State() const { return m_State; }
-    bool IsFailed() const { return IsFailureState(m_State); }
+    bool IsFailed() const { return intake::IsFailureState(m_State); }
     float Progress() const { return m_Progress; }
     uint64_t Speed() const { return m_Speed; }  // bytes per second
     uint64_t StartTick() const { return m_StartTick; }

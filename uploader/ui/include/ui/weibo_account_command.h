@@ -1,9 +1,9 @@
 #pragma once
 
 // The Sina Weibo side of the main window's account command (WM_ACCOUNT_COMMAND with
-// wParam 1): lParam 0 unbinds the Sina Weibo account, lParam 1 binds one (through the
-// browser, ui/binding_sina_dlg.h) when somebody is logged in, else tells the user to log
-// in first ("请先登录!!").
+// wParam kAccountWeibo): lParam kWeiboUnbindAccount unbinds the Sina Weibo account,
+// kWeiboBindAccount binds one (through the browser, ui/binding_sina_dlg.h) when somebody
+// is logged in, else tells the user to log in first ("请先登录!!").
 
 #include <functional>
 #include <string_view>
