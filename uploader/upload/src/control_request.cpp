@@ -38,14 +38,15 @@ namespace {
 
 constexpr size_t kReplyBuffer = 51200;  // the largest reply of the dialogue, and its zero
 
-ControlResult Failed(intake::UploadContext& task, int result) {
-    FailTransfer(task);
+ControlResult Failed(UploadRun& run, int result) {
+    FailTransfer(run);
     return ControlResult{result, nullptr, {}};
 }
 
 // The channel could not be made, connected or given the request.
-ControlResult FailOpening(intake::UploadContext& task, ChannelStep step, const ControlTexts& texts,
+ControlResult FailOpening(UploadRun& run, ChannelStep step, const ControlTexts& texts,
                           std::string_view headers) {
+    const intake::UploadContext& task = run.m_Task;
     if (step == ChannelStep::RequestFailed && texts.replyEvent == kUploadCallInterFace)
         LogFailure(kUploadSetHeader, texts.requestFailed,
                    u"strHttpHeader=" + platform::AnsiToWide(headers), u"up_init error");
@@ -54,7 +55,7 @@ ControlResult FailOpening(intake::UploadContext& task, ChannelStep step, const C
     else
         LogFailure(texts.replyEvent, u"DESC=" + std::u16string(texts.name) + u" Connect error!",
                    FilePathText(task));
-    return Failed(task, kUploadFailed);
+    return Failed(run, kUploadFailed);
 }
 
 // Sends the request; a failed send or end is logged and the status tells the rest.
@@ -75,16 +76,17 @@ std::string ReadReply(net::AsyncHttpChannel& channel, bool& ok) {
 
 }  // namespace
 
-ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs& args,
-                                 std::u16string_view path, const ControlTexts& texts) {
-    args.Key = BuildSignature(args, task);
-    const std::string body = BuildFormBody(args, task);
-    const std::string headers = BuildHeaders(args.Kind, task);
+ControlResult SendControlRequest(UploadRun& run, UploadRequestArgs& args, std::u16string_view path,
+                                 const ControlTexts& texts) {
+    args.Key = BuildSignature(args, run);
+    const std::string body = BuildFormBody(args, run);
+    const std::string headers = BuildHeaders(args.Kind, run);
+    const intake::UploadContext& task = run.m_Task;
 
     net::AsyncHttpChannel channel;
-    const ChannelStep step = OpenUploadChannel(channel, task, path);
+    const ChannelStep step = OpenUploadChannel(channel, run.m_Task, path);
     if (step != ChannelStep::Ready)
-        return FailOpening(task, step, texts, headers);
+        return FailOpening(run, step, texts, headers);
     Exchange(channel, headers, body);
     const int status = channel.QueryStatusCode();
     bool readOk = false;
@@ -97,11 +99,11 @@ ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs&
                    u"errorcode=" + platform::Utf8ToWide(std::to_string(status)),
                    BodyText(result.body), FilePathText(task));
         // Nothing came back at all: the request timed out (or could not be made).
-        return Failed(task, status == 0 ? kNoReply : kUploadFailed);
+        return Failed(run, status == 0 ? kNoReply : kUploadFailed);
     }
     if (!readOk) {
         LogFailure(texts.replyEvent, texts.readFailed, BodyText(result.body), FilePathText(task));
-        return Failed(task, kUploadFailed);
+        return Failed(run, kUploadFailed);
     }
     try {
         result.reply = ParseReply(result.body.data(), result.body.size());
@@ -109,15 +111,15 @@ ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs&
         result.reply.reset();
     }
     if (!result.reply) {
-        FailJsonReply(task, texts, result.body);
-        return Failed(task, kUploadFailed);
+        FailJsonReply(run, texts, result.body);
+        return Failed(run, kUploadFailed);
     }
     return result;
 }
 
-int FailJsonReply(intake::UploadContext& task, const ControlTexts& texts, std::string_view body) {
-    LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(body), FilePathText(task));
-    FailTransfer(task);
+int FailJsonReply(UploadRun& run, const ControlTexts& texts, std::string_view body) {
+    LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(body), FilePathText(run.m_Task));
+    FailTransfer(run);
     return kUploadFailed;
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "intake/upload_context.h"
 #include "upload/request_params.h"
+#include "upload/upload_run.h"
 
 namespace Script {
 class JsonObject;
@@ -39,10 +39,10 @@ struct ControlResult {
 };
 
 // Signs the request (args.Key), builds its body and headers and sends it to path.
-ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs& args,
-                                 std::u16string_view path, const ControlTexts& texts);
+ControlResult SendControlRequest(UploadRun& run, UploadRequestArgs& args, std::u16string_view path,
+                                 const ControlTexts& texts);
 
 // A reply that lacks a member the dialogue needs: logged, the transfer failed; -1.
-int FailJsonReply(intake::UploadContext& task, const ControlTexts& texts, std::string_view body);
+int FailJsonReply(UploadRun& run, const ControlTexts& texts, std::string_view body);
 
 }  // namespace upload::detail
