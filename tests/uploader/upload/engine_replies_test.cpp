@@ -125,6 +125,29 @@ TEST_F(RepliesTest, RepliesThatEndTheDialogueWithoutTheFileFailIt) {
     EXPECT_EQ(LogRecords("UploadStatus=TASK_STATE_ERROR").size(), 4u);
 }
 
+// Each control request logs a reply it cannot read (no JSON, or a member missing) under
+// its own event and fails the file; nothing that follows is sent.
+TEST_F(RepliesTest, ControlRepliesThatCannotBeReadFailUnderTheirOwnEvent) {
+    Serve({Json("not json")});
+    ExpectFailed(Run(100));
+    Serve({Json("{\"kdw_upcmd\":\"REQTCON\",\"kdw_range\":\"0-9\"}"), Json("{}")});
+    ExpectFailed(Run(100));
+    Serve({Json("{\"kdw_upcmd\":\"REQTSEG\",\"kdw_segsize\":\"40\"}"),
+           Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_range\":\"0-9\"}")});  // no kdw_fid
+    ExpectFailed(Run(100));
+    EXPECT_EQ(UploadRequests("POST /up/up_blk"), 0u);
+    const auto start = LogRecords("[UPLOAD_CallInterFace]");
+    ASSERT_EQ(start.size(), 1u);
+    EXPECT_NE(start[0].find("DESC=UploadData Json error!"), std::string::npos);
+    EXPECT_NE(start[0].find("Body=not json"), std::string::npos);
+    const auto fast = LogRecords("[UPLOAD_Fast]");
+    ASSERT_EQ(fast.size(), 1u);
+    EXPECT_NE(fast[0].find("DESC=UploadData Json error!"), std::string::npos);
+    const auto segments = LogRecords("[UPLOAD_Seg]");
+    ASSERT_EQ(segments.size(), 1u);
+    EXPECT_NE(segments[0].find("DESC=UploadSeg json error!"), std::string::npos);
+}
+
 TEST_F(RepliesTest, AStatusOtherThan200FailsTheFile) {
     Serve({HttpReply(500, "{\"error\":\"oops\"}")});
     ExpectFailed(Run(100));

@@ -40,7 +40,7 @@ constexpr size_t kReplyBuffer = 51200;  // the largest reply of the dialogue, an
 
 ControlResult Failed(UploadRun& run, int result) {
     FailTransfer(run);
-    return ControlResult{result, nullptr, {}};
+    return ControlResult{result, {}};
 }
 
 // The channel could not be made, connected or given the request.
@@ -74,14 +74,37 @@ std::string ReadReply(net::AsyncHttpChannel& channel, bool& ok) {
     return std::string(buffer.get(), length);
 }
 
+// What became of a reply that came back: 0 when it was read, else the failure, logged.
+int TakeReply(const UploadRun& run, const ControlTexts& texts, int status, bool readOk,
+              const std::string& reply,
+              const std::function<void(const Script::JsonObject&)>& read) {
+    const std::u16string path = FilePathText(run.m_Task);
+    if (status != 200) {
+        LogFailure(texts.replyEvent, texts.statusFailed,
+                   u"errorcode=" + platform::Utf8ToWide(std::to_string(status)), BodyText(reply),
+                   path);
+        // Nothing came back at all: the request timed out (or could not be made).
+        return status == 0 ? kNoReply : kUploadFailed;
+    }
+    if (!readOk) {
+        LogFailure(texts.replyEvent, texts.readFailed, BodyText(reply), path);
+        return kUploadFailed;
+    }
+    if (!ReadJsonReply(reply, read)) {
+        LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(reply), path);
+        return kUploadFailed;
+    }
+    return kUploadOk;
+}
+
 }  // namespace
 
 ControlResult SendControlRequest(UploadRun& run, UploadRequestArgs& args, std::u16string_view path,
-                                 const ControlTexts& texts) {
+                                 const ControlTexts& texts,
+                                 const std::function<void(const Script::JsonObject&)>& read) {
     args.Key = BuildSignature(args, run);
     const std::string body = BuildFormBody(args, run);
     const std::string headers = BuildHeaders(args.Kind, run);
-    const intake::UploadContext& task = run.m_Task;
 
     net::AsyncHttpChannel channel;
     const ChannelStep step = OpenUploadChannel(channel, run.m_Task, path);
@@ -90,37 +113,11 @@ ControlResult SendControlRequest(UploadRun& run, UploadRequestArgs& args, std::u
     Exchange(channel, headers, body);
     const int status = channel.QueryStatusCode();
     bool readOk = false;
-    ControlResult result;
-    result.body = ReadReply(channel, readOk);
+    std::string reply = ReadReply(channel, readOk);
     channel.Close();
-
-    if (status != 200) {
-        LogFailure(texts.replyEvent, texts.statusFailed,
-                   u"errorcode=" + platform::Utf8ToWide(std::to_string(status)),
-                   BodyText(result.body), FilePathText(task));
-        // Nothing came back at all: the request timed out (or could not be made).
-        return Failed(run, status == 0 ? kNoReply : kUploadFailed);
-    }
-    if (!readOk) {
-        LogFailure(texts.replyEvent, texts.readFailed, BodyText(result.body), FilePathText(task));
-        return Failed(run, kUploadFailed);
-    }
-    try {
-        result.reply = ParseReply(result.body.data(), result.body.size());
-    } catch (...) {
-        result.reply.reset();
-    }
-    if (!result.reply) {
-        FailJsonReply(run, texts, result.body);
-        return Failed(run, kUploadFailed);
-    }
-    return result;
-}
-
-int FailJsonReply(UploadRun& run, const ControlTexts& texts, std::string_view body) {
-    LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(body), FilePathText(run.m_Task));
-    FailTransfer(run);
-    return kUploadFailed;
+    if (const int result = TakeReply(run, texts, status, readOk, reply, read); result != kUploadOk)
+        return Failed(run, result);
+    return ControlResult{kUploadOk, std::move(reply)};
 }
 
 }  // namespace upload::detail

@@ -76,36 +76,38 @@ void ReadStoredFile(const Script::JsonObject& item, RemoteFileEntry& entry) {
         entry.m_ModifyTime = detail::LeadingInt64(detail::MemberText(item, "mtime"));
 }
 
+// What a reply of status 200 or 400 tells; throws when a member it needs is missing.
+int ReadRegistration(const Script::JsonObject& json, RemoteFileEntry& entry) {
+    const auto& errnoMember = json.GetMember("errno");
+    if (errnoMember.GetType() != Script::kJsonNone) {
+        const int code = detail::LeadingInt(errnoMember.GetValue()->GetString());
+        if (code == 2)
+            return kServiceBusy;
+        if (code == 4)
+            return kServiceDiskFull;
+    }
+    if (detail::MemberText(json, "action") != "false")
+        return kUploadOk;
+    const auto& failList = json.GetMember("failList");
+    for (int i = 0; i < failList.Size(); ++i) {
+        const Script::JsonObject& item = *failList.GetAt(i);
+        const int code = detail::LeadingInt(detail::MemberText(item, "errno"));
+        ReadStoredFile(item, entry);
+        if (code == 19)
+            return kParentMissing;
+        if (code == 25)
+            return kFileExists;
+    }
+    return kUploadFailed;  // refused for another reason: never taken for success
+}
+
 // Reads a reply of status 200 or 400.
 int ReadReply(const net::ReplyBuffer& reply, size_t length, RemoteFileEntry& entry) {
-    try {
-        const auto json = detail::ParseReply(reply.get(), length);
-        if (!json)
-            return kUploadFailed;
-        const auto& errnoMember = json->GetMember("errno");
-        if (errnoMember.GetType() != Script::kJsonNone) {
-            const int code = detail::LeadingInt(errnoMember.GetValue()->GetString());
-            if (code == 2)
-                return kServiceBusy;
-            if (code == 4)
-                return kServiceDiskFull;
-        }
-        if (detail::MemberText(*json, "action") != "false")
-            return kUploadOk;
-        const auto& failList = json->GetMember("failList");
-        for (int i = 0; i < failList.Size(); ++i) {
-            const Script::JsonObject& item = *failList.GetAt(i);
-            const int code = detail::LeadingInt(detail::MemberText(item, "errno"));
-            ReadStoredFile(item, entry);
-            if (code == 19)
-                return kParentMissing;
-            if (code == 25)
-                return kFileExists;
-        }
-        return kUploadFailed;  // refused for another reason: never taken for success
-    } catch (...) {
-        return kUploadFailed;
-    }
+    int result = kUploadFailed;
+    detail::ReadJsonReply({reply.get(), length}, [&](const Script::JsonObject& json) {
+        result = ReadRegistration(json, entry);
+    });
+    return result;
 }
 
 }  // namespace

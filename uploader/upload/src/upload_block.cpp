@@ -29,21 +29,18 @@ struct BlockAnswer {
     std::string fid;    // the file or segment the next range belongs to
 };
 
-BlockAnswer ReadBlockAnswer(const std::string& body) {
-    const auto reply = ParseReply(body.data(), body.size());
-    if (!reply)
-        throw Script::JsonNullPointerException();
+BlockAnswer ReadBlockAnswer(const Script::JsonObject& reply) {
     BlockAnswer read;
-    read.command = MemberText(*reply, "kdw_upcmd");
+    read.command = MemberText(reply, "kdw_upcmd");
     if (read.command == "UPSTAT") {
-        read.upstat = MemberText(*reply, "kdw_upstat");
+        read.upstat = MemberText(reply, "kdw_upstat");
         if (read.upstat == "FIN")
-            read.path = MemberText(*reply, "kdw_path");
+            read.path = MemberText(reply, "kdw_path");
         return read;
     }
-    read.range = MemberText(*reply, "kdw_range");
-    read.held = LeadingInt64(MemberText(MemberValue(*reply, "kdw_fstat"), "RSIZE"));
-    read.fid = MemberText(*reply, "kdw_fid");
+    read.range = MemberText(reply, "kdw_range");
+    read.held = LeadingInt64(MemberText(MemberValue(reply, "kdw_fstat"), "RSIZE"));
+    read.fid = MemberText(reply, "kdw_fid");
     return read;
 }
 
@@ -70,11 +67,9 @@ int detail::UploadBlocks(UploadRun& run, const std::string& segId, const std::st
         if (sent.result != kUploadOk)
             return sent.result;
         BlockAnswer answer;
-        try {
-            answer = ReadBlockAnswer(sent.body);
-        } catch (...) {
+        if (!ReadJsonReply(sent.body,
+                           [&](const Script::JsonObject& json) { answer = ReadBlockAnswer(json); }))
             return FailAnswer(run, u"DESC=UploadBlock json error!", sent.body);
-        }
         if (answer.command == "UPSTAT") {
             if (answer.upstat != "FIN")
                 return FailAnswer(run, u"DESC=UploadBlock reply without the file!", sent.body);

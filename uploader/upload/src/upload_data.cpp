@@ -48,15 +48,12 @@ int UploadData(UploadRun& run) {
     UploadRequestArgs args;
     args.Kind = UploadRequestKind::Init;
     args.Ts = TimeStamp();
-    ControlResult sent = SendControlRequest(run, args, u"/up/up_init", kInitTexts);
+    InitReply reply;
+    const ControlResult sent =
+        SendControlRequest(run, args, u"/up/up_init", kInitTexts,
+                           [&](const Script::JsonObject& json) { reply = ReadInitReply(json); });
     if (sent.result != 0)
         return sent.result;
-    InitReply reply;
-    try {
-        reply = ReadInitReply(*sent.reply);
-    } catch (...) {
-        return FailJsonReply(run, kInitTexts, sent.body);
-    }
 
     int result = kUploadOk;
     if (reply.command == "UPSTAT" && reply.upstat == "FIN")

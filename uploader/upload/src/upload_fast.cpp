@@ -62,15 +62,12 @@ int UploadFast(UploadRun& run, const std::string& segId, const std::string& rang
     args.Range = range;
     args.SegId = segId;
     args.Fcon = RangeDigest(run, absolute->Text());
-    ControlResult sent = SendControlRequest(run, args, u"/up/up_retcon", kFastTexts);
+    FastReply reply;
+    const ControlResult sent =
+        SendControlRequest(run, args, u"/up/up_retcon", kFastTexts,
+                           [&](const Script::JsonObject& json) { reply = ReadFastReply(json); });
     if (sent.result != 0)
         return sent.result;
-    FastReply reply;
-    try {
-        reply = ReadFastReply(*sent.reply);
-    } catch (...) {
-        return FailJsonReply(run, kFastTexts, sent.body);
-    }
     if (reply.command == "UPSTAT" && reply.upstat == "FIN") {
         FinishUpload(run, reply.value);
         return kUploadOk;

@@ -106,15 +106,12 @@ int UploadSeg(UploadRun& run, std::string_view segSize) {
     UploadRequestArgs args;
     args.Kind = UploadRequestKind::SegInfo;
     args.Ts = TimeStamp();
-    ControlResult sent = SendControlRequest(run, args, u"up/up_seginfo", kSegInfoTexts);
+    SegInfoReply reply;
+    const ControlResult sent =
+        SendControlRequest(run, args, u"up/up_seginfo", kSegInfoTexts,
+                           [&](const Script::JsonObject& json) { reply = ReadSegInfoReply(json); });
     if (sent.result != 0)
         return sent.result;
-    SegInfoReply reply;
-    try {
-        reply = ReadSegInfoReply(*sent.reply);
-    } catch (...) {
-        return FailJsonReply(run, kSegInfoTexts, sent.body);
-    }
     if (reply.command == "REQTBLK" || reply.command == "REQTCON") {
         run.m_CurrentSegId = reply.fid;
         run.m_CurrentSegRange = reply.value;
