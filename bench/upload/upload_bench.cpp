@@ -28,6 +28,7 @@
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "upload/driver.h"
+#include "upload/upload_run.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
     intake::CUploaderLibrary library;  // the engine's tasks take their ids from it
     net::InitTransport();
     std::vector<std::unique_ptr<intake::UploadContext>> tasks;
+    std::vector<std::unique_ptr<upload::UploadRun>> runs;  // kept for the digests reported
     const int firstFile = first + 2;
     for (int i = firstFile; i < argc; ++i) {
         const fs::path path = fs::absolute(argv[i]);
@@ -101,6 +103,7 @@ int main(int argc, char** argv) {
             intake::CreateUploadContext(platform::Utf8ToWide(path.parent_path().string()),
                                         platform::Utf8ToWide(path.filename().string()),
                                         platform::kNoWindow, intake::kAnonymousUpload));
+        runs.push_back(std::make_unique<upload::UploadRun>(*tasks.back()));
     }
     if (workerCount == 0 || workerCount > tasks.size())
         workerCount = tasks.size();
@@ -126,7 +129,7 @@ int main(int argc, char** argv) {
             for (size_t w = 0; w < workerCount; ++w)
                 workers.emplace_back([&] {
                     for (size_t i; (i = next++) < tasks.size();)
-                        results[i] = upload::UploadFile(*tasks[i]);
+                        results[i] = upload::RunUpload(*runs[i]);
                 });
         }
         done = true;
@@ -137,7 +140,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < tasks.size(); ++i) {
         if (!quiet || results[i] != 0)
             std::printf("file %s: result %d, state %d, md5 %s\n", argv[firstFile + int(i)],
-                        results[i], tasks[i]->m_State, tasks[i]->m_FileEntry.m_Md5.c_str());
+                        results[i], tasks[i]->m_State, runs[i]->m_FileEntry.m_Md5.c_str());
         failed += results[i] != 0;
     }
     std::printf(

@@ -13,6 +13,7 @@
 #include "tools/md5.h"
 #include "upload/byte_range.h"
 #include "upload/request_params.h"
+#include "upload/upload_run.h"
 
 namespace upload {
 namespace {
@@ -34,12 +35,12 @@ protected:
         task.m_FileName = u"a b&c.txt";
         task.m_Path = u"/home/u/a b&c.txt";
         task.m_FileSize = 8388608;
-        task.m_Secret = "S3";
-        task.m_Tstr = "T1";
-        task.m_FileEntry.m_Md5 = kFileId;
-        task.m_Boundary = "----------7bAbCdEfGhIj";
-        task.m_Segments = {{"11111111111111111111111111111111", "0-4194303", 4194304},
-                           {kSegId, "4194304-8388607", 4194304}};
+        run.m_Secret = "S3";
+        run.m_Tstr = "T1";
+        run.m_FileEntry.m_Md5 = kFileId;
+        run.m_Boundary = "----------7bAbCdEfGhIj";
+        run.m_Segments = {{"11111111111111111111111111111111", "0-4194303", 4194304},
+                          {kSegId, "4194304-8388607", 4194304}};
     }
 
     UploadRequestArgs Args(UploadRequestKind kind, std::string range = {}, std::string segId = {}) {
@@ -55,6 +56,7 @@ protected:
     }
 
     intake::UploadContext task;
+    UploadRun run{task};
 };
 
 TEST_F(RequestBytes, SignatureSortsTheParameterStringsAfterTheSecret) {
@@ -77,53 +79,53 @@ TEST_F(RequestBytes, SignatureSortsTheParameterStringsAfterTheSecret) {
             "kdw_ts1330837567"
             "kdw_tstrT1"
             "kdw_ver1.0");
-    EXPECT_EQ(BuildSignature(Args(UploadRequestKind::Fast, "0-1023", kSegId), task), expected);
+    EXPECT_EQ(BuildSignature(Args(UploadRequestKind::Fast, "0-1023", kSegId), run), expected);
 
     // Init of the whole file: no range, no content digest, no segment.
     EXPECT_EQ(
-        BuildSignature(Args(UploadRequestKind::Init), task),
+        BuildSignature(Args(UploadRequestKind::Init), run),
         Md5("S3kdw_app1kdw_fid" + kFileId +
             "kdw_filenamea "
             "b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_tconkdw_ts1330837567kdw_tstrT1kdw_ver1.0"));
     // A block carries its range but no content digest.
     EXPECT_EQ(
-        BuildSignature(Args(UploadRequestKind::Block, "0-99"), task),
+        BuildSignature(Args(UploadRequestKind::Block, "0-99"), run),
         Md5("S3kdw_app1kdw_fid" + kFileId +
             "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_range0-99kdw_tconkdw_ts1330837567"
             "kdw_tstrT1kdw_ver1.0"));
     // The segment list of a SegInfo request is signed as it is sent.
-    EXPECT_EQ(BuildSignature(Args(UploadRequestKind::SegInfo), task),
+    EXPECT_EQ(BuildSignature(Args(UploadRequestKind::SegInfo), run),
               Md5("S3kdw_app1kdw_fid" + kFileId +
                   "kdw_filenamea b&c.txtkdw_fmtJSONkdw_fsize8388608kdw_seglist" +
-                  SegmentListText(task) + "kdw_tconkdw_ts1330837567kdw_tstrT1kdw_ver1.0"));
+                  SegmentListText(run) + "kdw_tconkdw_ts1330837567kdw_tstrT1kdw_ver1.0"));
 }
 
 TEST_F(RequestBytes, FormBodiesOfTheControlRequests) {
     const std::string start =
         "kdw_app=1&kdw_ts=1330837567&kdw_fmt=JSON&kdw_ver=1.0&user_defined=&kdw_tcon=&kdw_tstr=T1"
         "&kdw_filename=a+b%26c%2Etxt";
-    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Init), task),
+    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Init), run),
               start + "&kdw_fid=" + kFileId + "&kdw_fsize=8388608&kdw_key=k&");
     // The whole file's range follows the key's "&": the "&&" is part of the format.
-    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Fast, "0-4095"), task),
+    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Fast, "0-4095"), run),
               start + "&kdw_fid=" + kFileId +
                   "&kdw_fsize=8388608&kdw_key=k&&kdw_range=0-4095&kdw_fcon="
                   "c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0&");
-    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Fast, "0-1023", kSegId), task),
+    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::Fast, "0-1023", kSegId), run),
               start + "&kdw_pfid=" + kFileId + "&kdw_pfsize=8388608&kdw_key=k&kdw_fid=" + kSegId +
                   "&kdw_fsize=4194304&kdw_range=0-1023&kdw_fcon=c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0c0&");
-    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::SegInfo), task),
+    EXPECT_EQ(BuildFormBody(Args(UploadRequestKind::SegInfo), run),
               start + "&kdw_fid=" + kFileId +
-                  "&kdw_fsize=8388608&kdw_key=k&kdw_seglist=" + SegmentListText(task) + "&");
+                  "&kdw_fsize=8388608&kdw_key=k&kdw_seglist=" + SegmentListText(run) + "&");
 }
 
 TEST_F(RequestBytes, SegmentListTextAsTheJsonWriterWritesIt) {
-    EXPECT_EQ(SegmentListText(task),
+    EXPECT_EQ(SegmentListText(run),
               "[{ \"fileid\" : \"11111111111111111111111111111111\" , \"range\" : \"0-4194303\" },"
               "{ \"fileid\" : \"" +
                   kSegId + "\" , \"range\" : \"4194304-8388607\" }]");
-    task.m_Segments.clear();
-    EXPECT_EQ(SegmentListText(task), "[]");
+    run.m_Segments.clear();
+    EXPECT_EQ(SegmentListText(run), "[]");
 }
 
 TEST_F(RequestBytes, MultipartHeadOfABlockOfTheWholeFile) {
@@ -141,11 +143,11 @@ TEST_F(RequestBytes, MultipartHeadOfABlockOfTheWholeFile) {
         field("kdw_key", "k") + "\r\n" + D +
         "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"/home/u/a b&c.txt\r\n"
         "Content-Type: application/octet-stream\r\n\r\n";
-    EXPECT_EQ(BuildMultipartHead(Args(UploadRequestKind::Block, "0-99"), task), expected);
-    EXPECT_EQ(MultipartClosing(task), "\r\n" + D + "--\r\n");
+    EXPECT_EQ(BuildMultipartHead(Args(UploadRequestKind::Block, "0-99"), run), expected);
+    EXPECT_EQ(MultipartClosing(run), "\r\n" + D + "--\r\n");
 
     const std::string segmentHead =
-        BuildMultipartHead(Args(UploadRequestKind::Block, "0-99", kSegId), task);
+        BuildMultipartHead(Args(UploadRequestKind::Block, "0-99", kSegId), run);
     EXPECT_NE(segmentHead.find(field("kdw_range", "0-99") + field("kdw_pfid", kFileId) +
                                field("kdw_pfsize", "8388608") + field("kdw_fid", kSegId) +
                                field("kdw_fsize", "4194304") + field("kdw_key", "k")),
@@ -156,21 +158,21 @@ TEST_F(RequestBytes, NamesWithLineEndsCannotEndALineOfTheHead) {
     task.m_FileName = u"evil\r\nab.txt";
     task.m_Path = u"/tmp/evil\r\nab.txt";
     EXPECT_EQ(ProtocolFileName(task), "evil??ab.txt");
-    const std::string head = BuildMultipartHead(Args(UploadRequestKind::Block, "0-9"), task);
+    const std::string head = BuildMultipartHead(Args(UploadRequestKind::Block, "0-9"), run);
     EXPECT_NE(head.find("filename=\"/tmp/evil??ab.txt\r\n"), std::string::npos);
     EXPECT_EQ(head.find("evil\r"), std::string::npos);
     // The name is signed as it is sent.
     EXPECT_NE(
-        BuildFormBody(Args(UploadRequestKind::Init), task).find("kdw_filename=evil%3F%3Fab%2Etxt&"),
+        BuildFormBody(Args(UploadRequestKind::Init), run).find("kdw_filename=evil%3F%3Fab%2Etxt&"),
         std::string::npos);
 }
 
 TEST_F(RequestBytes, HeaderBlockNamesTheContentTypeTwice) {
     const std::string base = platform::WideToAnsi(settings::GetHeaderText());
     ASSERT_NE(base.find("Content-Type: application/x-www-form-urlencoded\r\n"), std::string::npos);
-    EXPECT_EQ(BuildHeaders(UploadRequestKind::Block, task),
+    EXPECT_EQ(BuildHeaders(UploadRequestKind::Block, run),
               base + "Content-Type: multipart/form-data; boundary=----------7bAbCdEfGhIj\r\n");
-    EXPECT_EQ(BuildHeaders(UploadRequestKind::Init, task),
+    EXPECT_EQ(BuildHeaders(UploadRequestKind::Init, run),
               base + "Content-Type: application/x-www-form-urlencoded\r\n");
 }
 

@@ -17,6 +17,7 @@
 #include "settings/registry_values.h"
 #include "upload/driver.h"
 #include "upload/result_codes.h"
+#include "upload/upload_run.h"
 
 namespace upload_test {
 namespace {
@@ -58,13 +59,15 @@ TEST_F(BlocksTest, NewFileGoesInBlocksAndIsRegistered) {
     const std::string content = SampleBytes(10000, 1);
     MakeFile("f.bin", content);
     auto task = MakeTask("f.bin");
+    upload::UploadRun run(*task);
 
-    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
+    EXPECT_EQ(upload::RunUpload(run), upload::kUploadOk);
     EXPECT_EQ(task->m_State, intake::kTaskComplete);
     EXPECT_EQ(task->m_DoneSize, content.size());
     EXPECT_EQ(task->m_TransferStatus, 0);
     EXPECT_FALSE(task->m_RemotePath.empty());
-    EXPECT_EQ(task->m_FileEntry.m_Md5, Md5Of(content));
+    EXPECT_EQ(task->m_RemotePath, run.m_RemotePath);
+    EXPECT_EQ(run.m_FileEntry.m_Md5, Md5Of(content));
     EXPECT_TRUE(ServiceHolds(content));
     EXPECT_EQ(RemoteMd5("/f.bin"), Md5Of(content));
 

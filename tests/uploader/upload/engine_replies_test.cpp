@@ -19,6 +19,7 @@
 #include "upload/engine_timings.h"
 #include "upload/remote.h"
 #include "upload/result_codes.h"
+#include "upload/upload_run.h"
 
 namespace upload_test {
 namespace {
@@ -63,9 +64,16 @@ protected:
         for (size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<char>('a' + i % 26);
         norvel::test::WriteFile(m_Dir.File("f.bin"), bytes);
-        m_Task = intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin",
-                                             platform::kNoWindow, intake::kAnonymousUpload);
-        return upload::UploadFile(*m_Task);
+        return RunTask(intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin",
+                                                   platform::kNoWindow, intake::kAnonymousUpload));
+    }
+
+    // Runs the driver on the task, keeping the run's record to look at.
+    int RunTask(std::unique_ptr<intake::UploadContext> task) {
+        m_Run.reset();
+        m_Task = std::move(task);
+        m_Run = std::make_unique<upload::UploadRun>(*m_Task);
+        return upload::RunUpload(*m_Run);
     }
 
     // Requests the upload host received, by the start of their request line.
@@ -80,13 +88,14 @@ protected:
         EXPECT_EQ(result, expected);
         EXPECT_EQ(m_Task->m_State, intake::kTaskFailed);
         EXPECT_EQ(m_Task->m_TransferStatus, 5);
-        EXPECT_FALSE(m_Task->m_File);
+        EXPECT_FALSE(m_Run->m_File);
     }
 
     norvel::test::TempDir m_Dir;
     std::unique_ptr<ScriptedServer> m_Upload;
     std::unique_ptr<ScriptedServer> m_Api;
     std::unique_ptr<intake::UploadContext> m_Task;
+    std::unique_ptr<upload::UploadRun> m_Run;  // of m_Task
 };
 
 TEST_F(RepliesTest, AFinishedReplyCompletesWithTheRemotePathAsSent) {
@@ -116,6 +125,29 @@ TEST_F(RepliesTest, RepliesThatEndTheDialogueWithoutTheFileFailIt) {
     EXPECT_EQ(LogRecords("UploadStatus=TASK_STATE_ERROR").size(), 4u);
 }
 
+// Each control request logs a reply it cannot read (no JSON, or a member missing) under
+// its own event and fails the file; nothing that follows is sent.
+TEST_F(RepliesTest, ControlRepliesThatCannotBeReadFailUnderTheirOwnEvent) {
+    Serve({Json("not json")});
+    ExpectFailed(Run(100));
+    Serve({Json("{\"kdw_upcmd\":\"REQTCON\",\"kdw_range\":\"0-9\"}"), Json("{}")});
+    ExpectFailed(Run(100));
+    Serve({Json("{\"kdw_upcmd\":\"REQTSEG\",\"kdw_segsize\":\"40\"}"),
+           Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_range\":\"0-9\"}")});  // no kdw_fid
+    ExpectFailed(Run(100));
+    EXPECT_EQ(UploadRequests("POST /up/up_blk"), 0u);
+    const auto start = LogRecords("[UPLOAD_CallInterFace]");
+    ASSERT_EQ(start.size(), 1u);
+    EXPECT_NE(start[0].find("DESC=UploadData Json error!"), std::string::npos);
+    EXPECT_NE(start[0].find("Body=not json"), std::string::npos);
+    const auto fast = LogRecords("[UPLOAD_Fast]");
+    ASSERT_EQ(fast.size(), 1u);
+    EXPECT_NE(fast[0].find("DESC=UploadData Json error!"), std::string::npos);
+    const auto segments = LogRecords("[UPLOAD_Seg]");
+    ASSERT_EQ(segments.size(), 1u);
+    EXPECT_NE(segments[0].find("DESC=UploadSeg json error!"), std::string::npos);
+}
+
 TEST_F(RepliesTest, AStatusOtherThan200FailsTheFile) {
     Serve({HttpReply(500, "{\"error\":\"oops\"}")});
     ExpectFailed(Run(100));
@@ -135,9 +167,9 @@ TEST_F(RepliesTest, RangesOutsideTheFileOrTooLargeAreNeverRead) {
     Serve({Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_range\":\"0-67108864\"}")});
     norvel::test::WriteFile(path, "");
     ASSERT_EQ(::truncate(path.c_str(), (64 << 20) + 10), 0);
-    m_Task = intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin",
-                                         platform::kNoWindow, intake::kAnonymousUpload);
-    ExpectFailed(upload::UploadFile(*m_Task));
+    ExpectFailed(
+        RunTask(intake::CreateUploadContext(platform::Utf8ToWide(m_Dir.Path()), u"f.bin",
+                                            platform::kNoWindow, intake::kAnonymousUpload)));
     EXPECT_EQ(UploadRequests("POST /up/up_blk"), 0u);
     EXPECT_EQ(LogRecords("DESC=UploadBlock range error!").size(), 6u);
 }
@@ -147,7 +179,7 @@ TEST_F(RepliesTest, ASegmentThatIsInNoEntryEndsTheSegmentLoop) {
            Json("{\"kdw_upcmd\":\"REQTBLK\",\"kdw_fid\":\"ffffffffffffffffffffffffffffffff\",\"kdw_"
                 "range\":\"0-9\"}")});
     ExpectFailed(Run(100));
-    EXPECT_EQ(m_Task->m_Segments.size(), 3u);
+    EXPECT_EQ(m_Run->m_Segments.size(), 3u);
     EXPECT_EQ(UploadRequests(), 2u);
     EXPECT_EQ(LogRecords("DESC=UploadSeg segment not in the list!").size(), 1u);
 }
@@ -239,10 +271,11 @@ protected:
         ScriptedServer api({Answer(HttpReply(200, reply))});
         intake::UploadContext task;
         task.m_Dir = u"/d";
-        task.m_RemotePath = u"/f/0a1b";
         task.m_ApiHost = settings::ServiceHost{false, u"127.0.0.1", api.Port(), u""};
         task.m_hStopEvent = std::make_unique<platform::Event>(platform::Event::ResetMode::Manual);
-        return upload::RegisterRemote(m_Entry, task);
+        upload::UploadRun run(task);
+        run.m_RemotePath = u"/f/0a1b";
+        return upload::RegisterRemote(m_Entry, run);
     }
 
     static std::string Refusal(const std::string& item) {

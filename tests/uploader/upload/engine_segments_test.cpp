@@ -5,6 +5,7 @@
 #include "engine_fixture.h"
 #include "upload/driver.h"
 #include "upload/result_codes.h"
+#include "upload/upload_run.h"
 
 namespace upload_test {
 namespace {
@@ -33,17 +34,18 @@ TEST_F(SegmentsTest, ALargeFileGoesSegmentBySegmentAsTheServiceNamesThem) {
     const std::string content = SampleBytes(10000, 7);
     MakeFile("large.bin", content);
     auto task = MakeTask("large.bin");
+    upload::UploadRun run(*task);
 
-    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
+    EXPECT_EQ(upload::RunUpload(run), upload::kUploadOk);
     EXPECT_EQ(task->m_State, intake::kTaskComplete);
     EXPECT_EQ(task->m_DoneSize, content.size());
-    EXPECT_EQ(task->m_SegSize, 4000u);
-    ASSERT_EQ(task->m_Segments.size(), 3u);
+    EXPECT_EQ(run.m_SegSize, 4000u);
+    ASSERT_EQ(run.m_Segments.size(), 3u);
     const std::string seg0 = Md5Of(content.substr(0, 4000));
     const std::string seg1 = Md5Of(content.substr(4000, 4000));
     const std::string seg2 = Md5Of(content.substr(8000));
-    EXPECT_EQ(task->m_Segments[2].fileid, seg2);
-    EXPECT_EQ(task->m_Segments[2].size, 2000);
+    EXPECT_EQ(run.m_Segments[2].fileid, seg2);
+    EXPECT_EQ(run.m_Segments[2].size, 2000);
 
     const auto seginfo = RequestsTo("/up/up_seginfo");
     ASSERT_EQ(seginfo.size(), 1u);
@@ -62,11 +64,12 @@ TEST_F(SegmentsTest, SegmentsOfEqualContentAreSentOnce) {
     const std::string content = std::string(12000, '\0') + SampleBytes(100, 8);
     MakeFile("zeros.bin", content);
     auto task = MakeTask("zeros.bin");
+    upload::UploadRun run(*task);
 
-    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
+    EXPECT_EQ(upload::RunUpload(run), upload::kUploadOk);
     EXPECT_EQ(task->m_State, intake::kTaskComplete);
-    ASSERT_EQ(task->m_Segments.size(), 4u);
-    EXPECT_EQ(task->m_Segments[0].fileid, task->m_Segments[2].fileid);
+    ASSERT_EQ(run.m_Segments.size(), 4u);
+    EXPECT_EQ(run.m_Segments[0].fileid, run.m_Segments[2].fileid);
     EXPECT_EQ(BlockBytesSent(), 4000u + 100u);
     EXPECT_TRUE(ServiceHolds(content));
 }

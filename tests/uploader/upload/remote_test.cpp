@@ -13,6 +13,7 @@
 #include "tools/date_text.h"
 #include "upload/credentials.h"
 #include "upload/remote.h"
+#include "upload/upload_run.h"
 
 namespace upload {
 namespace {
@@ -32,7 +33,7 @@ protected:
     void SetUp() override {
         settings::SetToken(u"tok");
         task.m_Dir = u"/d";
-        task.m_RemotePath = u"/f/0a1b";
+        run.m_RemotePath = u"/f/0a1b";
         entry.m_Path = u"/d/a/b.txt";
         entry.m_CreateTime = 1330837567;
         entry.m_ModifyTime = 1330837568;
@@ -47,13 +48,14 @@ protected:
     }
 
     intake::UploadContext task;
+    UploadRun run{task};
     RemoteFileEntry entry;
 };
 
 TEST_F(RegistrationBody, AFileWithItsContentTimesAndAnEmptyBaseVersion) {
     const std::string created = tools::FormatDateTime(1330837567);
     const std::string modified = tools::FormatDateTime(1330837568);
-    EXPECT_EQ(upload::RegistrationBody(entry, task),
+    EXPECT_EQ(upload::RegistrationBody(entry, run),
               Start() + "&files=[{ \"accessTime\" : \"" + modified +
                   "\" , \"basever\" : {  } , \"createTime\" : \"" + created +
                   "\" , \"md5\" : \"0123456789abcdef0123456789abcdef\" , \"modifyTime\" : \"" +
@@ -61,14 +63,14 @@ TEST_F(RegistrationBody, AFileWithItsContentTimesAndAnEmptyBaseVersion) {
                   "\" , \"name\" : \"%2Fa%2Fb%2Etxt\" , \"size\" : \"42\" , \"url\" : "
                   "\"\\/f\\/0a1b\" }]");
 
-    task.m_BaseEntry.m_HasBase = true;
-    task.m_BaseEntry.m_ModifyTime = 1330837500;
-    task.m_BaseEntry.m_Md5 = "ffffffffffffffffffffffffffffffff";
-    task.m_BaseEntry.m_Size = 7;
-    task.m_HasStamp = true;
-    task.m_Stamp = "123";
-    task.m_Sig = "sig1";
-    const std::string body = upload::RegistrationBody(entry, task);
+    run.m_BaseEntry.m_HasBase = true;
+    run.m_BaseEntry.m_ModifyTime = 1330837500;
+    run.m_BaseEntry.m_Md5 = "ffffffffffffffffffffffffffffffff";
+    run.m_BaseEntry.m_Size = 7;
+    run.m_HasStamp = true;
+    run.m_Stamp = "123";
+    run.m_Sig = "sig1";
+    const std::string body = upload::RegistrationBody(entry, run);
     EXPECT_NE(
         body.find(
             "\"basever\" : { \"md5\" : \"ffffffffffffffffffffffffffffffff\" , \"modifyTime\" : \"" +
@@ -82,7 +84,7 @@ TEST_F(RegistrationBody, AFolderWithItsNameAndTimesOnly) {
     entry.m_Path = u"/d/a";
     entry.m_IsFolder = true;
     const std::string modified = tools::FormatDateTime(1330837568);
-    EXPECT_EQ(upload::RegistrationBody(entry, task),
+    EXPECT_EQ(upload::RegistrationBody(entry, run),
               Start() + "&dirs=[{ \"accessTime\" : \"" + modified + "\" , \"createTime\" : \"" +
                   tools::FormatDateTime(1330837567) + "\" , \"modifyTime\" : \"" + modified +
                   "\" , \"name\" : \"%2Fa\" }]");

@@ -13,6 +13,7 @@
 #include "upload/digest.h"
 #include "upload/file_digests.h"
 #include "upload/transfer.h"
+#include "upload/upload_run.h"
 
 namespace upload {
 namespace {
@@ -32,59 +33,60 @@ std::string Pattern(size_t size) {
 
 class FileTest : public ::testing::Test {
 protected:
-    // A task whose file holds the bytes, open as the driver leaves it.
-    intake::UploadContext& TaskWith(const std::string& bytes) {
+    // A run whose task's file holds the bytes, open as the driver leaves it.
+    UploadRun& RunWith(const std::string& bytes) {
         norvel::test::WriteFile(m_Dir.File("f"), bytes);
         m_Task.m_Path = platform::Utf8ToWide(m_Dir.File("f"));
         m_Task.m_FileSize = bytes.size();
-        m_Task.m_File = std::make_unique<platform::InputFile>();
-        EXPECT_EQ(m_Task.m_File->Open(m_Task.m_Path), 0);
-        return m_Task;
+        m_Run.m_File = std::make_unique<platform::InputFile>();
+        EXPECT_EQ(m_Run.m_File->Open(m_Task.m_Path), 0);
+        return m_Run;
     }
 
     norvel::test::TempDir m_Dir;
     intake::UploadContext m_Task;
+    UploadRun m_Run{m_Task};
 };
 
 TEST_F(FileTest, TwoWholeSegmentsAreTwoAndOneByteMoreMakesAThird) {
     const std::string bytes = Pattern(2 * 4000 + 1);
-    intake::UploadContext& task = TaskWith(bytes.substr(0, 8000));
-    ASSERT_TRUE(PushSegList(task, "4000"));
-    EXPECT_EQ(task.m_SegSize, 4000u);
-    ASSERT_EQ(task.m_Segments.size(), 2u);
-    EXPECT_EQ(task.m_Segments[0].range, "0-3999");
-    EXPECT_EQ(task.m_Segments[1].range, "4000-7999");
-    EXPECT_EQ(task.m_Segments[1].size, 4000);
-    EXPECT_EQ(task.m_Segments[1].fileid, Md5(bytes.substr(4000, 4000)));
+    UploadRun& run = RunWith(bytes.substr(0, 8000));
+    ASSERT_TRUE(PushSegList(run, "4000"));
+    EXPECT_EQ(run.m_SegSize, 4000u);
+    ASSERT_EQ(run.m_Segments.size(), 2u);
+    EXPECT_EQ(run.m_Segments[0].range, "0-3999");
+    EXPECT_EQ(run.m_Segments[1].range, "4000-7999");
+    EXPECT_EQ(run.m_Segments[1].size, 4000);
+    EXPECT_EQ(run.m_Segments[1].fileid, Md5(bytes.substr(4000, 4000)));
 
-    TaskWith(bytes);
-    ASSERT_TRUE(PushSegList(task, "4000"));
-    ASSERT_EQ(task.m_Segments.size(), 3u);
-    EXPECT_EQ(task.m_Segments[2].range, "8000-8000");
-    EXPECT_EQ(task.m_Segments[2].size, 1);
-    EXPECT_EQ(task.m_Segments[2].fileid, Md5(bytes.substr(8000)));
+    RunWith(bytes);
+    ASSERT_TRUE(PushSegList(run, "4000"));
+    ASSERT_EQ(run.m_Segments.size(), 3u);
+    EXPECT_EQ(run.m_Segments[2].range, "8000-8000");
+    EXPECT_EQ(run.m_Segments[2].size, 1);
+    EXPECT_EQ(run.m_Segments[2].fileid, Md5(bytes.substr(8000)));
 
-    TaskWith(bytes.substr(0, 10));  // smaller than one segment
-    ASSERT_TRUE(PushSegList(task, "4000"));
-    ASSERT_EQ(task.m_Segments.size(), 1u);
-    EXPECT_EQ(task.m_Segments[0].range, "0-9");
+    RunWith(bytes.substr(0, 10));  // smaller than one segment
+    ASSERT_TRUE(PushSegList(run, "4000"));
+    ASSERT_EQ(run.m_Segments.size(), 1u);
+    EXPECT_EQ(run.m_Segments[0].range, "0-9");
 }
 
 TEST_F(FileTest, SegmentSizesThatCannotCutTheFileAreRefused) {
-    intake::UploadContext& task = TaskWith(Pattern(1000));
+    UploadRun& run = RunWith(Pattern(1000));
     for (const char* bad : {"0", "-4000", "", "abc", "2147483648", "99999999999999999999"})
-        EXPECT_FALSE(PushSegList(task, bad)) << bad;
-    TaskWith(Pattern(kMaxSegments + 1));
-    EXPECT_FALSE(PushSegList(task, "1"));  // one segment too many
-    EXPECT_TRUE(task.m_Segments.empty());
-    EXPECT_TRUE(PushSegList(task, "2"));
+        EXPECT_FALSE(PushSegList(run, bad)) << bad;
+    RunWith(Pattern(kMaxSegments + 1));
+    EXPECT_FALSE(PushSegList(run, "1"));  // one segment too many
+    EXPECT_TRUE(run.m_Segments.empty());
+    EXPECT_TRUE(PushSegList(run, "2"));
 }
 
 TEST_F(FileTest, ASegmentThatCannotBeReadWholeFailsTheList) {
-    intake::UploadContext& task = TaskWith(Pattern(9000));
-    task.m_FileSize = 12000;  // the file shrank since it was measured
-    EXPECT_FALSE(PushSegList(task, "4000"));
-    EXPECT_TRUE(task.m_Segments.empty());
+    UploadRun& run = RunWith(Pattern(9000));
+    run.m_Task.m_FileSize = 12000;  // the file shrank since it was measured
+    EXPECT_FALSE(PushSegList(run, "4000"));
+    EXPECT_TRUE(run.m_Segments.empty());
 }
 
 TEST_F(FileTest, WholeFileDigests) {
@@ -107,21 +109,21 @@ TEST_F(FileTest, WholeFileDigests) {
 }
 
 TEST_F(FileTest, RangeDigestsOfTheOpenFile) {
-    intake::UploadContext& task = TaskWith("abc");
-    EXPECT_EQ(RangeDigest(task, "0-2"), "900150983cd24fb0d6963f7d28e17f72");
-    EXPECT_EQ(RangeDigest(task, "1-1"), Md5("b"));
-    EXPECT_EQ(RangeDigest(task, "1-99"), Md5("bc"));  // past the end: the bytes that exist
-    EXPECT_EQ(RangeDigest(task, "2-1"), "");
+    UploadRun& run = RunWith("abc");
+    EXPECT_EQ(RangeDigest(run, "0-2"), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(RangeDigest(run, "1-1"), Md5("b"));
+    EXPECT_EQ(RangeDigest(run, "1-99"), Md5("bc"));  // past the end: the bytes that exist
+    EXPECT_EQ(RangeDigest(run, "2-1"), "");
 
-    // Without an open file the task's path is opened (and kept open).
-    task.m_File.reset();
-    EXPECT_EQ(RangeDigest(task, "0-1"), Md5("ab"));
-    EXPECT_TRUE(task.m_File);
+    // Without an open file the task's path is opened (and kept open by the run).
+    run.m_File.reset();
+    EXPECT_EQ(RangeDigest(run, "0-1"), Md5("ab"));
+    EXPECT_TRUE(run.m_File);
 
     std::string digest;
-    EXPECT_TRUE(FileRangeMd5(*task.m_File, 1, 2, digest));
+    EXPECT_TRUE(FileRangeMd5(*run.m_File, 1, 2, digest));
     EXPECT_EQ(digest, Md5("bc"));
-    EXPECT_FALSE(FileRangeMd5(*task.m_File, 1, 3, digest));  // one byte is missing
+    EXPECT_FALSE(FileRangeMd5(*run.m_File, 1, 3, digest));  // one byte is missing
     EXPECT_EQ(digest, "");
 }
 
@@ -129,13 +131,13 @@ TEST_F(FileTest, RangeDigestsOfTheOpenFile) {
 // the read (1 MiB) and with segment borders inside pieces.
 TEST_F(FileTest, OneReadDigestsTheFileAndItsSegments) {
     const std::string bytes = Pattern(2 * kDigestStep + 12345);
-    intake::UploadContext& task = TaskWith(bytes);
+    UploadRun& run = RunWith(bytes);
     const uint64_t S = kDigestStep / 3 + 1;
     std::vector<std::string> expected;
     for (size_t start = 0; start < bytes.size(); start += S)
         expected.push_back(Md5(bytes.substr(start, S)));
     FileDigests digests;
-    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), S, digests));
+    ASSERT_TRUE(DigestFile(*run.m_File, bytes.size(), S, digests));
     EXPECT_EQ(digests.whole, Md5(bytes));
     // On a busy machine the segment thread may be given up; what it gives is right.
     if (digests.segSize != 0) {
@@ -146,20 +148,20 @@ TEST_F(FileTest, OneReadDigestsTheFileAndItsSegments) {
     }
 
     std::vector<std::string> again;
-    ASSERT_TRUE(DigestSegments(*task.m_File, bytes.size(), S, again));
+    ASSERT_TRUE(DigestSegments(*run.m_File, bytes.size(), S, again));
     EXPECT_EQ(again, expected);
 
     // One segment: its digest is the file's. No segment size: no segment digests.
-    ASSERT_TRUE(DigestFile(*task.m_File, 100, 4000, digests));
+    ASSERT_TRUE(DigestFile(*run.m_File, 100, 4000, digests));
     EXPECT_EQ(digests.segments, std::vector<std::string>{Md5(bytes.substr(0, 100))});
-    ASSERT_TRUE(DigestFile(*task.m_File, bytes.size(), 0, digests));
+    ASSERT_TRUE(DigestFile(*run.m_File, bytes.size(), 0, digests));
     EXPECT_EQ(digests.whole, Md5(bytes));
     EXPECT_TRUE(digests.segments.empty());
 
     // A file shorter than it was measured fails, with or without segments.
-    EXPECT_FALSE(DigestFile(*task.m_File, bytes.size() + 1, S, digests));
+    EXPECT_FALSE(DigestFile(*run.m_File, bytes.size() + 1, S, digests));
     EXPECT_TRUE(digests.whole.empty());
-    EXPECT_FALSE(DigestSegments(*task.m_File, bytes.size() + 1, S, again));
+    EXPECT_FALSE(DigestSegments(*run.m_File, bytes.size() + 1, S, again));
     EXPECT_TRUE(again.empty());
 }
 
@@ -167,19 +169,19 @@ TEST_F(FileTest, OneReadDigestsTheFileAndItsSegments) {
 // size they were taken for, and reads the file again only for another size.
 TEST_F(FileTest, SegmentListUsesTheDigestsTakenAheadForTheirSize) {
     const std::string bytes = Pattern(9000);
-    intake::UploadContext& task = TaskWith(bytes);
-    task.m_SegDigestSize = 4000;
-    task.m_SegDigests = {"a", "b", "c"};  // marks: not what the file holds
-    ASSERT_TRUE(PushSegList(task, "4000"));
-    ASSERT_EQ(task.m_Segments.size(), 3u);
-    EXPECT_EQ(task.m_Segments[2].fileid, "c");
+    UploadRun& run = RunWith(bytes);
+    run.m_SegDigestSize = 4000;
+    run.m_SegDigests = {"a", "b", "c"};  // marks: not what the file holds
+    ASSERT_TRUE(PushSegList(run, "4000"));
+    ASSERT_EQ(run.m_Segments.size(), 3u);
+    EXPECT_EQ(run.m_Segments[2].fileid, "c");
     EXPECT_EQ(ExpectedSegmentSize(), 4000u);  // the size named last is expected next
 
-    task.m_SegDigestSize = 4000;
-    task.m_SegDigests = {"a", "b", "c"};
-    ASSERT_TRUE(PushSegList(task, "5000"));
-    ASSERT_EQ(task.m_Segments.size(), 2u);
-    EXPECT_EQ(task.m_Segments[1].fileid, Md5(bytes.substr(5000)));
+    run.m_SegDigestSize = 4000;
+    run.m_SegDigests = {"a", "b", "c"};
+    ASSERT_TRUE(PushSegList(run, "5000"));
+    ASSERT_EQ(run.m_Segments.size(), 2u);
+    EXPECT_EQ(run.m_Segments[1].fileid, Md5(bytes.substr(5000)));
     RememberSegmentSize(16 << 20);
 }
 

@@ -28,33 +28,35 @@ std::u16string_view PathOf(int32_t kind) {
     return kind == intake::kAccountUpload ? u"/app/pc/sync.upauth.php" : u"/app/pc/anon.upauth.php";
 }
 
-// Reads a status 200 or 400 reply: the stored set on success, else the result code.
-int ReadReply(const net::ReplyBuffer& reply, size_t length, int status, int32_t kind) {
-    try {
-        const auto json = detail::ParseReply(reply.get(), length);
-        if (!json)
-            return kUploadFailed;
-        const auto& errnoMember = json->GetMember("errno");
-        if (errnoMember.GetType() != Script::kJsonNone &&
-            detail::LeadingInt(errnoMember.GetValue()->GetString()) == 2)
-            return kServiceBusy;
-        if (status == 400) {
-            detail::MemberText(*json, "error");  // read, and kept for nothing further
-            return kUploadFailed;
-        }
-        UploadCredentials received;
-        received.Tstr = detail::MemberText(*json, "kdw_tstr");
-        received.Secret = detail::MemberText(*json, "secret");
-        received.UploadHost =
-            WithoutHttpScheme(platform::AnsiToWide(detail::MemberText(*json, "url")));
-        if (received.Tstr.empty() || received.Secret.empty())
-            return kUploadFailed;  // nothing is stored
-        std::lock_guard lock(g_CredentialsLock);
-        SetOf(kind) = std::move(received);
-        return kUploadOk;
-    } catch (...) {
+// What a status 200 or 400 reply tells: the set stored on success, else the result code;
+// throws when a member it needs is missing.
+int ReadAuthorization(const Script::JsonObject& json, int status, int32_t kind) {
+    const auto& errnoMember = json.GetMember("errno");
+    if (errnoMember.GetType() != Script::kJsonNone &&
+        detail::LeadingInt(errnoMember.GetValue()->GetString()) == 2)
+        return kServiceBusy;
+    if (status == 400) {
+        detail::MemberText(json, "error");  // read, and kept for nothing further
         return kUploadFailed;
     }
+    UploadCredentials received;
+    received.Tstr = detail::MemberText(json, "kdw_tstr");
+    received.Secret = detail::MemberText(json, "secret");
+    received.UploadHost = WithoutHttpScheme(platform::AnsiToWide(detail::MemberText(json, "url")));
+    if (received.Tstr.empty() || received.Secret.empty())
+        return kUploadFailed;  // nothing is stored
+    std::lock_guard lock(g_CredentialsLock);
+    SetOf(kind) = std::move(received);
+    return kUploadOk;
+}
+
+// Reads a status 200 or 400 reply.
+int ReadReply(const net::ReplyBuffer& reply, size_t length, int status, int32_t kind) {
+    int result = kUploadFailed;
+    detail::ReadJsonReply({reply.get(), length}, [&](const Script::JsonObject& json) {
+        result = ReadAuthorization(json, status, kind);
+    });
+    return result;
 }
 
 }  // namespace

@@ -44,35 +44,34 @@ struct BlockBody {
     std::string_view Body() const { return {bytes.get() + at, size}; }
 };
 
-BlockReply Fail(intake::UploadContext& task, int result, std::u16string_view cause,
+BlockReply Fail(UploadRun& run, int result, std::u16string_view cause,
                 std::u16string_view detail = {}) {
     if (detail.empty())
-        LogFailure(kUploadBlock, cause, FilePathText(task));
+        LogFailure(kUploadBlock, cause, FilePathText(run.m_Task));
     else
-        LogFailure(kUploadBlock, cause, detail, FilePathText(task));
-    FailTransfer(task);
+        LogFailure(kUploadBlock, cause, detail, FilePathText(run.m_Task));
+    FailTransfer(run);
     return BlockReply{result, {}};
 }
 
 // The stop that ends a block is the user's or the library's: no failure to report.
-BlockReply Stopped(intake::UploadContext& task) {
-    FailTransfer(task);
+BlockReply Stopped(UploadRun& run) {
+    FailTransfer(run);
     return BlockReply{kUploadFailed, {}};
 }
 
 // Reads the block's content into the body, unless it was read ahead already (`content`
 // null). The bytes sent are always the file's own: a file that shrank, changed or
 // vanished since it was opened fails instead, whenever its bytes were read.
-std::optional<BlockReply> ReadContent(intake::UploadContext& task, const ByteRange& range,
-                                      char* content) {
-    if (!task.m_File)
-        return Fail(task, kUploadFailed, u"DESC=UploadBlock file not open!");
-    if (!platform::GetAttributes(task.m_Path))
-        return Fail(task, kFileNotFound, u"DESC=UploadBlock file no longer exists!");
-    const bool read = !content || task.m_File->ReadAt(range.start, content, range.Length()) ==
+std::optional<BlockReply> ReadContent(UploadRun& run, const ByteRange& range, char* content) {
+    if (!run.m_File)
+        return Fail(run, kUploadFailed, u"DESC=UploadBlock file not open!");
+    if (!platform::GetAttributes(run.m_Task.m_Path))
+        return Fail(run, kFileNotFound, u"DESC=UploadBlock file no longer exists!");
+    const bool read = !content || run.m_File->ReadAt(range.start, content, range.Length()) ==
                                       static_cast<int64_t>(range.Length());
-    if (!read || task.m_File->ChangedSinceOpen())
-        return Fail(task, kUploadFailed, u"DESC=UploadBlock file changed during the upload!");
+    if (!read || run.m_File->ChangedSinceOpen())
+        return Fail(run, kUploadFailed, u"DESC=UploadBlock file changed during the upload!");
     return std::nullopt;
 }
 
@@ -92,59 +91,59 @@ bool UseReadAhead(CBlockPrefetch& prefetch, const ByteRange& range, const std::s
     return true;
 }
 
-std::optional<BlockReply> BuildBlock(intake::UploadContext& task, const std::string& segId,
+std::optional<BlockReply> BuildBlock(UploadRun& run, const std::string& segId,
                                      const std::string& range, BlockBody& block,
                                      CBlockPrefetch& prefetch) {
-    const auto absolute = ResolveRange(task, segId, range);
+    const auto absolute = ResolveRange(run, segId, range);
     if (!absolute)
-        return Fail(task, kUploadFailed, u"DESC=UploadBlock range error!",
+        return Fail(run, kUploadFailed, u"DESC=UploadBlock range error!",
                     u"range=" + platform::AnsiToWide(range));
-    task.m_Boundary = "----------7b" + tools::RandomToken();
+    run.m_Boundary = "----------7b" + tools::RandomToken();
     UploadRequestArgs args;
     args.Kind = UploadRequestKind::Block;
     args.Ts = TimeStamp();
     args.Range = range;
     args.SegId = segId;
-    args.Key = BuildSignature(args, task);
-    const std::string head = BuildMultipartHead(args, task);
-    const std::string closing = MultipartClosing(task);
+    args.Key = BuildSignature(args, run);
+    const std::string head = BuildMultipartHead(args, run);
+    const std::string closing = MultipartClosing(run);
     // The range is at most kMaxBlockBytes long: the memory of a block is bounded.
     block.layout = BodyLayout{head.size(), static_cast<size_t>(absolute->Length())};
     block.size = head.size() + block.layout.contentSize + closing.size();
     if (UseReadAhead(prefetch, *absolute, head, closing, block)) {
-        if (auto failed = ReadContent(task, *absolute, nullptr))
+        if (auto failed = ReadContent(run, *absolute, nullptr))
             return failed;
     } else {
         block.bytes = std::make_unique_for_overwrite<char[]>(block.size);
         block.capacity = block.size;
         char* out = std::copy(head.begin(), head.end(), block.bytes.get());
-        if (auto failed = ReadContent(task, *absolute, out))
+        if (auto failed = ReadContent(run, *absolute, out))
             return failed;
         std::copy(closing.begin(), closing.end(), out + block.layout.contentSize);
     }
-    block.headers = BuildHeaders(UploadRequestKind::Block, task);
+    block.headers = BuildHeaders(UploadRequestKind::Block, run);
     return std::nullopt;
 }
 
 // Starts reading the block the service is expected to ask for next: the range that
 // follows `range` in its unit, of the same length, or, after the last block of a segment,
 // the first block of that length of the next segment.
-void ReadFollowingAhead(intake::UploadContext& task, const std::string& segId,
-                        const std::string& range, CBlockPrefetch& prefetch) {
+void ReadFollowingAhead(UploadRun& run, const std::string& segId, const std::string& range,
+                        CBlockPrefetch& prefetch) {
     const auto current = ParseByteRange(range);
-    if (!current || !task.m_File)
+    if (!current || !run.m_File)
         return;
     const ByteRange following{current->end + 1, current->end + current->Length()};
-    if (const auto absolute = ResolveRange(task, segId, following.Text())) {
-        prefetch.Start(*task.m_File, *absolute);
+    if (const auto absolute = ResolveRange(run, segId, following.Text())) {
+        prefetch.Start(*run.m_File, *absolute);
         return;
     }
-    const auto& segments = task.m_Segments;
+    const auto& segments = run.m_Segments;
     for (size_t i = 0; !segId.empty() && i + 1 < segments.size(); ++i) {
         if (segments[i].fileid != segId)
             continue;
         if (const auto next = ParseByteRange(segments[i + 1].range))
-            prefetch.Start(*task.m_File,
+            prefetch.Start(*run.m_File,
                            ByteRange{next->start, std::min(next->end, next->start + current->end -
                                                                           current->start)});
         return;
@@ -162,19 +161,20 @@ std::optional<std::string> ReadReply(net::AsyncHttpChannel& channel) {
 
 // Sends the whole block again, after a wait, up to three times, while the service answers
 // anything but a readable 200. m_TransferStatus counts the attempts.
-BlockReply SendAgain(intake::UploadContext& task, const BlockBody& block, uint64_t doneBefore,
+BlockReply SendAgain(UploadRun& run, const BlockBody& block, uint64_t doneBefore,
                      std::u16string_view giveUpCause) {
+    intake::UploadContext& task = run.m_Task;
     task.m_TransferStatus = 0;
     for (int attempt = 0; attempt < kResendAttempts; ++attempt) {
         if (WaitOrStop(task, GetEngineTimings().resendWaitMs))
-            return Stopped(task);
+            return Stopped(run);
         ++task.m_TransferStatus;
         net::AsyncHttpChannel channel;
         if (OpenUploadChannel(channel, task, u"/up/up_blk") != ChannelStep::Ready ||
             !channel.SendRequest(platform::AnsiToWide(block.headers), block.Body()) ||
             !channel.EndRequest())
-            return IsStopped(task) ? Stopped(task)
-                                   : Fail(task, kUploadFailed, u"DESC=UploadBlock resend error!");
+            return IsStopped(task) ? Stopped(run)
+                                   : Fail(run, kUploadFailed, u"DESC=UploadBlock resend error!");
         task.m_DoneSize = doneBefore + block.layout.contentSize;
         NotifyProgress(task);
         if (channel.QueryStatusCode() != 200)
@@ -184,7 +184,7 @@ BlockReply SendAgain(intake::UploadContext& task, const BlockBody& block, uint64
         LogFailure(kUploadBlock, u"DESC=UploadBlock reupload code error!", BodyText({}),
                    FilePathText(task));
     }
-    return Fail(task, kUploadFailed, giveUpCause);
+    return Fail(run, kUploadFailed, giveUpCause);
 }
 
 // How the first sending of a block went, before anything of it is logged: the file may
@@ -237,53 +237,54 @@ Exchange SendOnce(intake::UploadContext& task, const BlockBody& block) {
     return Exchange(Exchange::NoReply);
 }
 
-BlockReply Conclude(intake::UploadContext& task, const BlockBody& block, uint64_t doneBefore,
+BlockReply Conclude(UploadRun& run, const BlockBody& block, uint64_t doneBefore,
                     const Exchange& sent) {
+    const intake::UploadContext& task = run.m_Task;
     switch (sent.kind) {
         case Exchange::Reply:
             return BlockReply{kUploadOk, sent.body};
         case Exchange::OpenFailed:
-            return Fail(task, kUploadFailed, u"DESC=UploadBlock OpenRequest error!");
+            return Fail(run, kUploadFailed, u"DESC=UploadBlock OpenRequest error!");
         case Exchange::ConnectFailed:
-            return IsStopped(task) ? Stopped(task)
-                                   : Fail(task, kUploadFailed, u"DESC=UploadBlock Connect error!");
+            return IsStopped(task) ? Stopped(run)
+                                   : Fail(run, kUploadFailed, u"DESC=UploadBlock Connect error!");
         case Exchange::WriteFailed:
             return IsStopped(task)
-                       ? Stopped(task)
-                       : Fail(task, kUploadFailed, u"DESC=UploadBlock InternetWriteFile error!");
+                       ? Stopped(run)
+                       : Fail(run, kUploadFailed, u"DESC=UploadBlock InternetWriteFile error!");
         case Exchange::SendFailed:
             // Only a time-out is worth sending again; a cancelled task never is.
             if (IsStopped(task))
-                return Stopped(task);
-            return Fail(task, kUploadFailed, u"DESC=UploadBlock send error!",
+                return Stopped(run);
+            return Fail(run, kUploadFailed, u"DESC=UploadBlock send error!",
                         u"ERROR_CODE=" + platform::Utf8ToWide(std::to_string(sent.error)));
         case Exchange::TimedOut:
             if (IsStopped(task))
-                return Stopped(task);
-            return SendAgain(task, block, doneBefore, u"DESC=UploadBlock reupload code error!");
+                return Stopped(run);
+            return SendAgain(run, block, doneBefore, u"DESC=UploadBlock reupload code error!");
         case Exchange::Refused:
-            return Fail(task, sent.status == 0 ? kNoReply : kUploadFailed,
+            return Fail(run, sent.status == 0 ? kNoReply : kUploadFailed,
                         u"DESC=UploadBlock feedback code error!", BodyText(sent.body));
         case Exchange::NoReply:
             break;
     }
     LogFailure(kUploadBlock, u"DESC=InternetReadFile NULL!", FilePathText(task));
-    return SendAgain(task, block, doneBefore, u"DESC=UploadBlock relupload code error!");
+    return SendAgain(run, block, doneBefore, u"DESC=UploadBlock relupload code error!");
 }
 
 }  // namespace
 
-BlockReply SendBlock(intake::UploadContext& task, const std::string& segId,
-                     const std::string& range, CBlockPrefetch& prefetch) {
+BlockReply SendBlock(UploadRun& run, const std::string& segId, const std::string& range,
+                     CBlockPrefetch& prefetch) {
     BlockBody block;
     const std::string capped = CapRange(range, UploadSpeedLimit());
-    if (auto failed = BuildBlock(task, segId, capped, block, prefetch))
+    if (auto failed = BuildBlock(run, segId, capped, block, prefetch))
         return std::move(*failed);
-    const uint64_t doneBefore = task.m_DoneSize;
-    ReadFollowingAhead(task, segId, capped, prefetch);
-    const Exchange sent = SendOnce(task, block);
+    const uint64_t doneBefore = run.m_Task.m_DoneSize;
+    ReadFollowingAhead(run, segId, capped, prefetch);
+    const Exchange sent = SendOnce(run.m_Task, block);
     prefetch.Wait();
-    BlockReply reply = Conclude(task, block, doneBefore, sent);
+    BlockReply reply = Conclude(run, block, doneBefore, sent);
     prefetch.Recycle(std::move(block.bytes), block.capacity);
     return reply;
 }

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "intake/upload_context.h"
+#include "upload/upload_run.h"
 
 namespace upload::detail {
 
@@ -22,11 +22,11 @@ struct BlockReply {
 // speed cap first, taking its content from `prefetch` when it was read ahead there, and
 // starts reading the following block ahead into it. No read ahead is running when this
 // returns. Failures are logged, set the transfer status to 5 and close the file.
-BlockReply SendBlock(intake::UploadContext& task, const std::string& segId,
-                     const std::string& range, CBlockPrefetch& prefetch);
+BlockReply SendBlock(UploadRun& run, const std::string& segId, const std::string& range,
+                     CBlockPrefetch& prefetch);
 
 // UploadBlock with the caller's read ahead, kept from segment to segment.
-int UploadBlocks(intake::UploadContext& task, const std::string& segId, const std::string& range,
+int UploadBlocks(UploadRun& run, const std::string& segId, const std::string& range,
                  CBlockPrefetch& prefetch);
 
 }  // namespace upload::detail

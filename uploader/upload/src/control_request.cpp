@@ -38,14 +38,15 @@ namespace {
 
 constexpr size_t kReplyBuffer = 51200;  // the largest reply of the dialogue, and its zero
 
-ControlResult Failed(intake::UploadContext& task, int result) {
-    FailTransfer(task);
-    return ControlResult{result, nullptr, {}};
+ControlResult Failed(UploadRun& run, int result) {
+    FailTransfer(run);
+    return ControlResult{result, {}};
 }
 
 // The channel could not be made, connected or given the request.
-ControlResult FailOpening(intake::UploadContext& task, ChannelStep step, const ControlTexts& texts,
+ControlResult FailOpening(UploadRun& run, ChannelStep step, const ControlTexts& texts,
                           std::string_view headers) {
+    const intake::UploadContext& task = run.m_Task;
     if (step == ChannelStep::RequestFailed && texts.replyEvent == kUploadCallInterFace)
         LogFailure(kUploadSetHeader, texts.requestFailed,
                    u"strHttpHeader=" + platform::AnsiToWide(headers), u"up_init error");
@@ -54,7 +55,7 @@ ControlResult FailOpening(intake::UploadContext& task, ChannelStep step, const C
     else
         LogFailure(texts.replyEvent, u"DESC=" + std::u16string(texts.name) + u" Connect error!",
                    FilePathText(task));
-    return Failed(task, kUploadFailed);
+    return Failed(run, kUploadFailed);
 }
 
 // Sends the request; a failed send or end is logged and the status tells the rest.
@@ -73,52 +74,50 @@ std::string ReadReply(net::AsyncHttpChannel& channel, bool& ok) {
     return std::string(buffer.get(), length);
 }
 
+// What became of a reply that came back: 0 when it was read, else the failure, logged.
+int TakeReply(const UploadRun& run, const ControlTexts& texts, int status, bool readOk,
+              const std::string& reply,
+              const std::function<void(const Script::JsonObject&)>& read) {
+    const std::u16string path = FilePathText(run.m_Task);
+    if (status != 200) {
+        LogFailure(texts.replyEvent, texts.statusFailed,
+                   u"errorcode=" + platform::Utf8ToWide(std::to_string(status)), BodyText(reply),
+                   path);
+        // Nothing came back at all: the request timed out (or could not be made).
+        return status == 0 ? kNoReply : kUploadFailed;
+    }
+    if (!readOk) {
+        LogFailure(texts.replyEvent, texts.readFailed, BodyText(reply), path);
+        return kUploadFailed;
+    }
+    if (!ReadJsonReply(reply, read)) {
+        LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(reply), path);
+        return kUploadFailed;
+    }
+    return kUploadOk;
+}
+
 }  // namespace
 
-ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs& args,
-                                 std::u16string_view path, const ControlTexts& texts) {
-    args.Key = BuildSignature(args, task);
-    const std::string body = BuildFormBody(args, task);
-    const std::string headers = BuildHeaders(args.Kind, task);
+ControlResult SendControlRequest(UploadRun& run, UploadRequestArgs& args, std::u16string_view path,
+                                 const ControlTexts& texts,
+                                 const std::function<void(const Script::JsonObject&)>& read) {
+    args.Key = BuildSignature(args, run);
+    const std::string body = BuildFormBody(args, run);
+    const std::string headers = BuildHeaders(args.Kind, run);
 
     net::AsyncHttpChannel channel;
-    const ChannelStep step = OpenUploadChannel(channel, task, path);
+    const ChannelStep step = OpenUploadChannel(channel, run.m_Task, path);
     if (step != ChannelStep::Ready)
-        return FailOpening(task, step, texts, headers);
+        return FailOpening(run, step, texts, headers);
     Exchange(channel, headers, body);
     const int status = channel.QueryStatusCode();
     bool readOk = false;
-    ControlResult result;
-    result.body = ReadReply(channel, readOk);
+    std::string reply = ReadReply(channel, readOk);
     channel.Close();
-
-    if (status != 200) {
-        LogFailure(texts.replyEvent, texts.statusFailed,
-                   u"errorcode=" + platform::Utf8ToWide(std::to_string(status)),
-                   BodyText(result.body), FilePathText(task));
-        // Nothing came back at all: the request timed out (or could not be made).
-        return Failed(task, status == 0 ? kNoReply : kUploadFailed);
-    }
-    if (!readOk) {
-        LogFailure(texts.replyEvent, texts.readFailed, BodyText(result.body), FilePathText(task));
-        return Failed(task, kUploadFailed);
-    }
-    try {
-        result.reply = ParseReply(result.body.data(), result.body.size());
-    } catch (...) {
-        result.reply.reset();
-    }
-    if (!result.reply) {
-        FailJsonReply(task, texts, result.body);
-        return Failed(task, kUploadFailed);
-    }
-    return result;
-}
-
-int FailJsonReply(intake::UploadContext& task, const ControlTexts& texts, std::string_view body) {
-    LogFailure(texts.replyEvent, texts.jsonFailed, BodyText(body), FilePathText(task));
-    FailTransfer(task);
-    return kUploadFailed;
+    if (const int result = TakeReply(run, texts, status, readOk, reply, read); result != kUploadOk)
+        return Failed(run, result);
+    return ControlResult{kUploadOk, std::move(reply)};
 }
 
 }  // namespace upload::detail

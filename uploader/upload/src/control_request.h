@@ -1,16 +1,16 @@
 #pragma once
 
 // One control request of the upload dialogue (up_init, up_retcon, up_seginfo): the
-// signed form body sent over a channel of its own, the status read and the reply parsed.
-// Every failure is logged under the request's own event names, sets the transfer status
-// to 5 and closes the file.
+// signed form body sent over a channel of its own, the status read and the reply parsed
+// and read. Every failure is logged under the request's own event names, sets the
+// transfer status to 5 and closes the file.
 
-#include <memory>
+#include <functional>
 #include <string>
 #include <string_view>
 
-#include "intake/upload_context.h"
 #include "upload/request_params.h"
+#include "upload/upload_run.h"
 
 namespace Script {
 class JsonObject;
@@ -33,16 +33,16 @@ extern const ControlTexts kFastTexts;
 extern const ControlTexts kSegInfoTexts;
 
 struct ControlResult {
-    int result = 0;  // 0: a reply to dispatch; else the failure (-1, or 4010: no status)
-    std::unique_ptr<Script::JsonObject> reply;
+    int result = 0;    // 0: `read` took the reply; else the failure (-1, or 4010: no status)
     std::string body;  // the reply as received
 };
 
-// Signs the request (args.Key), builds its body and headers and sends it to path.
-ControlResult SendControlRequest(intake::UploadContext& task, UploadRequestArgs& args,
-                                 std::u16string_view path, const ControlTexts& texts);
-
-// A reply that lacks a member the dialogue needs: logged, the transfer failed; -1.
-int FailJsonReply(intake::UploadContext& task, const ControlTexts& texts, std::string_view body);
+// Signs the request (args.Key), builds its body and headers, sends it to path and hands
+// a status 200 reply to `read`. Fails when the request cannot be made, the status is not
+// 200 (4010 when nothing came back), nothing can be read, or the reply is no JSON or
+// `read` throws (a member it needs is missing).
+ControlResult SendControlRequest(UploadRun& run, UploadRequestArgs& args, std::u16string_view path,
+                                 const ControlTexts& texts,
+                                 const std::function<void(const Script::JsonObject&)>& read);
 
 }  // namespace upload::detail

@@ -8,6 +8,7 @@
 #include "platform/input_file.h"
 #include "tools/md5.h"
 #include "upload/byte_range.h"
+#include "upload/upload_run.h"
 
 namespace upload {
 namespace {
@@ -65,18 +66,18 @@ bool FileRangeMd5(const platform::InputFile& file, uint64_t offset, uint64_t len
     return true;
 }
 
-std::string RangeDigest(intake::UploadContext& task, std::string_view range) {
+std::string RangeDigest(UploadRun& run, std::string_view range) {
     const auto parsed = ParseByteRange(range);
     if (!parsed)
         return {};
-    if (!task.m_File) {
+    if (!run.m_File) {
         auto file = std::make_unique<platform::InputFile>();
-        if (file->Open(task.m_Path) != 0)
+        if (file->Open(run.m_Task.m_Path) != 0)
             return {};
-        task.m_File = std::move(file);
+        run.m_File = std::move(file);
     }
     tools::MD5_CTX md5;
-    if (Feed(*task.m_File, parsed->start, parsed->Length(), md5) < 0)
+    if (Feed(*run.m_File, parsed->start, parsed->Length(), md5) < 0)
         return {};
     return HexOf(md5);
 }

@@ -40,15 +40,15 @@ std::optional<uint64_t> FreeSpace() {
     return *capacity > used ? *capacity - used : 0;
 }
 
-int MakeFolder(UploadContext& task, const std::u16string& prefix) {
+int MakeFolder(UploadRun& run, const std::u16string& prefix) {
     RemoteFileEntry folder;
-    DescribeLocal(folder, task.m_Dir + u'/' + prefix);
+    DescribeLocal(folder, run.m_Task.m_Dir + u'/' + prefix);
     folder.m_IsFolder = true;  // a part of the task's name is a folder, whatever is on disk now
-    int result = RegisterRemote(folder, task);
+    int result = RegisterRemote(folder, run);
     for (int retry = 0; result == kServiceBusy && retry < kFolderRetries; ++retry) {
-        if (WaitOrStop(task, GetEngineTimings().folderRetryWaitMs))
+        if (WaitOrStop(run.m_Task, GetEngineTimings().folderRetryWaitMs))
             break;
-        result = RegisterRemote(folder, task);
+        result = RegisterRemote(folder, run);
     }
     return result;
 }
@@ -70,12 +70,13 @@ std::optional<int> RefuseByLimits(UploadContext& task) {
     return std::nullopt;
 }
 
-int MakeRemoteFolders(UploadContext& task) {
+int MakeRemoteFolders(UploadRun& run) {
+    UploadContext& task = run.m_Task;
     {
         std::lock_guard lock(g_RemoteFolderLock);
         for (size_t slash = task.m_Name.find(u'/'); slash != std::u16string::npos;
              slash = task.m_Name.find(u'/', slash + 1)) {
-            const int result = MakeFolder(task, task.m_Name.substr(0, slash));
+            const int result = MakeFolder(run, task.m_Name.substr(0, slash));
             if (result == kUploadOk)
                 continue;
             task.m_TransferStatus = kTransferFailed;
@@ -91,8 +92,9 @@ int MakeRemoteFolders(UploadContext& task) {
     return kUploadOk;
 }
 
-int RegisterFolderTask(UploadContext& task) {
-    const int result = RegisterRemote(task.m_FileEntry, task);
+int RegisterFolderTask(UploadRun& run) {
+    UploadContext& task = run.m_Task;
+    const int result = RegisterRemote(run.m_FileEntry, run);
     if (result == kUploadOk)
         SetTaskState(task, kTaskComplete);
     else

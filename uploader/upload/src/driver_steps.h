@@ -6,6 +6,7 @@
 #include <string>
 
 #include "intake/upload_context.h"
+#include "upload/upload_run.h"
 
 namespace upload::detail {
 
@@ -24,17 +25,17 @@ std::optional<int> RefuseByLimits(intake::UploadContext& task);
 // Makes the remote folders of the task's name ("a/b/c.txt": a, then a/b), one task at a
 // time across the process; 0, or the code of the folder that could not be made (the task
 // then failed: state 5, logged, reported).
-int MakeRemoteFolders(intake::UploadContext& task);
+int MakeRemoteFolders(UploadRun& run);
 
 // Registers a task that names a folder itself (account upload): 3 or 5, reported.
-int RegisterFolderTask(intake::UploadContext& task);
+int RegisterFolderTask(UploadRun& run);
 
 // Ticket, file, digest, content dialogue and registration; the result of the step that
-// ended it (m_TransferStatus 5 when it failed).
-int TransferFile(intake::UploadContext& task);
+// ended it (the task's m_TransferStatus 5 when it failed).
+int TransferFile(UploadRun& run);
 
 // Turns the result into the final state, logs the outcome, reports the task, closes the
 // file and resets the stop event; returns 0 when the task is complete.
-int Conclude(intake::UploadContext& task, int result);
+int Conclude(UploadRun& run, int result);
 
 }  // namespace upload::detail

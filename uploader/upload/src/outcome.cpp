@@ -3,6 +3,7 @@
 #include "log/log.h"
 #include "log/log_events.h"
 #include "platform/event.h"
+#include "platform/input_file.h"
 #include "transfer_support.h"
 #include "upload/driver.h"
 #include "upload/result_codes.h"
@@ -61,7 +62,8 @@ std::u16string FileNameText(const UploadContext& task) {
     return u"filename=" + task.m_Dir + u'/' + task.m_Name;
 }
 
-int Conclude(UploadContext& task, int result) {
+int Conclude(UploadRun& run, int result) {
+    UploadContext& task = run.m_Task;
     if (IsTransferFailed(task.m_TransferStatus) || GetTaskState(task) == kTaskCancelled) {
         // A cancelled or paused task keeps its state, and its end is no outcome to log.
         if (SetFailureState(task, FailureState(result)))
@@ -76,7 +78,7 @@ int Conclude(UploadContext& task, int result) {
         result = kUploadOk;
     }
     NotifyProgress(task);
-    task.m_File.reset();
+    run.m_File.reset();
     task.m_hStopEvent->Reset();
     return result;
 }

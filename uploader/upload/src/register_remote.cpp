@@ -12,6 +12,7 @@
 #include "tools/url_encode.h"
 #include "upload/remote.h"
 #include "upload/result_codes.h"
+#include "upload/upload_run.h"
 
 namespace upload {
 namespace {
@@ -20,23 +21,23 @@ void SetText(Script::JsonObjectObject& object, const char* name, const std::stri
     object.SetMember(name, new Script::JsonObjectString(value));
 }
 
-std::string EntryObject(const RemoteFileEntry& entry, const intake::UploadContext& task) {
+std::string EntryObject(const RemoteFileEntry& entry, const UploadRun& run) {
     Script::JsonObjectObject object;
-    SetText(object, "name", RemoteEntryName(entry.m_Path, task.m_Dir));
+    SetText(object, "name", RemoteEntryName(entry.m_Path, run.m_Task.m_Dir));
     SetText(object, "createTime", tools::FormatDateTime(entry.m_CreateTime));
     SetText(object, "modifyTime", tools::FormatDateTime(entry.m_ModifyTime));
     SetText(object, "accessTime", tools::FormatDateTime(entry.m_ModifyTime));
     if (entry.m_IsFolder)
         return object.ToString();
-    SetText(object, "url", platform::WideToUtf8(task.m_RemotePath));
+    SetText(object, "url", platform::WideToUtf8(run.m_RemotePath));
     SetText(object, "size", std::to_string(entry.m_Size));
     SetText(object, "md5", entry.m_Md5);
-    if (task.m_HasStamp) {
-        SetText(object, "ts", task.m_Stamp);
-        SetText(object, "sig", task.m_Sig);
+    if (run.m_HasStamp) {
+        SetText(object, "ts", run.m_Stamp);
+        SetText(object, "sig", run.m_Sig);
     }
     auto base = std::make_unique<Script::JsonObjectObject>();
-    const RemoteFileEntry& baseEntry = task.m_BaseEntry;
+    const RemoteFileEntry& baseEntry = run.m_BaseEntry;
     if (baseEntry.m_HasBase && baseEntry.m_ModifyTime != 0) {
         SetText(*base, "md5", baseEntry.m_Md5);
         SetText(*base, "size", std::to_string(baseEntry.m_Size));
@@ -75,36 +76,38 @@ void ReadStoredFile(const Script::JsonObject& item, RemoteFileEntry& entry) {
         entry.m_ModifyTime = detail::LeadingInt64(detail::MemberText(item, "mtime"));
 }
 
+// What a reply of status 200 or 400 tells; throws when a member it needs is missing.
+int ReadRegistration(const Script::JsonObject& json, RemoteFileEntry& entry) {
+    const auto& errnoMember = json.GetMember("errno");
+    if (errnoMember.GetType() != Script::kJsonNone) {
+        const int code = detail::LeadingInt(errnoMember.GetValue()->GetString());
+        if (code == 2)
+            return kServiceBusy;
+        if (code == 4)
+            return kServiceDiskFull;
+    }
+    if (detail::MemberText(json, "action") != "false")
+        return kUploadOk;
+    const auto& failList = json.GetMember("failList");
+    for (int i = 0; i < failList.Size(); ++i) {
+        const Script::JsonObject& item = *failList.GetAt(i);
+        const int code = detail::LeadingInt(detail::MemberText(item, "errno"));
+        ReadStoredFile(item, entry);
+        if (code == 19)
+            return kParentMissing;
+        if (code == 25)
+            return kFileExists;
+    }
+    return kUploadFailed;  // refused for another reason: never taken for success
+}
+
 // Reads a reply of status 200 or 400.
 int ReadReply(const net::ReplyBuffer& reply, size_t length, RemoteFileEntry& entry) {
-    try {
-        const auto json = detail::ParseReply(reply.get(), length);
-        if (!json)
-            return kUploadFailed;
-        const auto& errnoMember = json->GetMember("errno");
-        if (errnoMember.GetType() != Script::kJsonNone) {
-            const int code = detail::LeadingInt(errnoMember.GetValue()->GetString());
-            if (code == 2)
-                return kServiceBusy;
-            if (code == 4)
-                return kServiceDiskFull;
-        }
-        if (detail::MemberText(*json, "action") != "false")
-            return kUploadOk;
-        const auto& failList = json->GetMember("failList");
-        for (int i = 0; i < failList.Size(); ++i) {
-            const Script::JsonObject& item = *failList.GetAt(i);
-            const int code = detail::LeadingInt(detail::MemberText(item, "errno"));
-            ReadStoredFile(item, entry);
-            if (code == 19)
-                return kParentMissing;
-            if (code == 25)
-                return kFileExists;
-        }
-        return kUploadFailed;  // refused for another reason: never taken for success
-    } catch (...) {
-        return kUploadFailed;
-    }
+    int result = kUploadFailed;
+    detail::ReadJsonReply({reply.get(), length}, [&](const Script::JsonObject& json) {
+        result = ReadRegistration(json, entry);
+    });
+    return result;
 }
 
 }  // namespace
@@ -116,22 +119,22 @@ std::string RemoteEntryName(std::u16string_view path, std::u16string_view dir) {
     return tools::UrlEncode(platform::WideToUtf8(relative));
 }
 
-std::string RegistrationBody(const RemoteFileEntry& entry, const intake::UploadContext& task) {
+std::string RegistrationBody(const RemoteFileEntry& entry, const UploadRun& run) {
     std::string body = "token=" + platform::WideToUtf8(settings::GetToken()) +
                        "&changer=" + platform::WideToUtf8(settings::GetChanger()) +
                        "&rootfs=" + std::string(kUploadRootFolder);
     body += entry.m_IsFolder ? "&dirs=[" : "&files=[";
-    return body + EntryObject(entry, task) + "]";
+    return body + EntryObject(entry, run) + "]";
 }
 
-int RegisterRemote(RemoteFileEntry& entry, intake::UploadContext& task) {
+int RegisterRemote(RemoteFileEntry& entry, UploadRun& run) {
     net::HttpRequestInfo info;
-    net::InitRequestInfo(info, task.m_ApiHost);
+    net::InitRequestInfo(info, run.m_Task.m_ApiHost);
     size_t length = 0;
     const net::ReplyBuffer reply = net::GetJSONDataFromURL(
         settings::GetHeaderText(), length, info,
         entry.m_IsFolder ? u"/app/pc/disk.mkdir.php" : u"/app/pc/disk.mkfile.php",
-        RegistrationBody(entry, task), task.m_hStopEvent.get());
+        RegistrationBody(entry, run), run.m_Task.m_hStopEvent.get());
     const int status = info.m_StatusCode;
     if (status == 1000)
         return kServiceUnavailable;

@@ -12,6 +12,19 @@ std::unique_ptr<Script::JsonObject> ParseReply(const char* text, size_t length) 
     return std::unique_ptr<Script::JsonObject>(Script::Parse(text, static_cast<int>(length)));
 }
 
+bool ReadJsonReply(std::string_view text,
+                   const std::function<void(const Script::JsonObject&)>& read) {
+    try {
+        const auto reply = ParseReply(text.data(), text.size());
+        if (!reply)
+            return false;
+        read(*reply);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 std::string MemberText(const Script::JsonObject& object, const char* name) {
     return object.GetMember(name).GetValue()->GetString();
 }

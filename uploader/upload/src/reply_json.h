@@ -1,11 +1,13 @@
 #pragma once
 
 // Reading the JSON replies of the service. Every member is read as text; a missing
-// member or a reply that is no JSON object throws (a Script exception), and the callers
-// turn that into their failure.
+// member or a reply that is no JSON object throws (a Script exception). ReadJsonReply is
+// where the engine catches that: the readers of the replies run inside it and their
+// callers see a reply that could not be read as false.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +21,11 @@ namespace upload::detail {
 // The parsed reply; throws when the text is no JSON object or array, null when it is
 // empty.
 std::unique_ptr<Script::JsonObject> ParseReply(const char* text, size_t length);
+
+// Parses the reply and hands it to `read`. False when the text is empty, is no JSON object
+// or array, or `read` threw (a member it needs is missing, or is not what it reads).
+bool ReadJsonReply(std::string_view text,
+                   const std::function<void(const Script::JsonObject&)>& read);
 
 // The text of a member; throws when it is missing.
 std::string MemberText(const Script::JsonObject& object, const char* name);

@@ -12,46 +12,45 @@ namespace {
 // The digest of each segment of size S, in file order: the ones taken with the file's MD5
 // when S was the size expected then (a file of one segment has one digest whatever the
 // size), else read now. False when a segment cannot be read whole.
-bool SegmentDigests(intake::UploadContext& task, uint64_t S, uint64_t count,
-                    std::vector<std::string>& digests) {
-    const bool taken =
-        task.m_SegDigests.size() == count && (task.m_SegDigestSize == S || count == 1);
+bool SegmentDigests(UploadRun& run, uint64_t S, uint64_t count, std::vector<std::string>& digests) {
+    const bool taken = run.m_SegDigests.size() == count && (run.m_SegDigestSize == S || count == 1);
     if (taken) {
-        digests = std::move(task.m_SegDigests);
-        task.m_SegDigests.clear();
-        task.m_SegDigestSize = 0;
+        digests = std::move(run.m_SegDigests);
+        run.m_SegDigests.clear();
+        run.m_SegDigestSize = 0;
         return true;
     }
-    return DigestSegments(*task.m_File, task.m_FileSize, S, digests);
+    return DigestSegments(*run.m_File, run.m_Task.m_FileSize, S, digests);
 }
 
 }  // namespace
 
-bool PushSegList(intake::UploadContext& task, std::string_view segSize) {
-    task.m_Segments.clear();
+bool PushSegList(UploadRun& run, std::string_view segSize) {
+    run.m_Segments.clear();
     const int64_t size = detail::LeadingInt64(segSize);
-    if (size <= 0 || size > std::numeric_limits<int32_t>::max() || !task.m_File)
+    if (size <= 0 || size > std::numeric_limits<int32_t>::max() || !run.m_File)
         return false;
-    task.m_SegSize = static_cast<uint64_t>(size);
-    RememberSegmentSize(task.m_SegSize);
-    const uint64_t S = task.m_SegSize;
+    run.m_SegSize = static_cast<uint64_t>(size);
+    RememberSegmentSize(run.m_SegSize);
+    const uint64_t S = run.m_SegSize;
+    const uint64_t fileSize = run.m_Task.m_FileSize;
     // N full segments and one more for the rest; no empty last segment.
-    const uint64_t count = task.m_FileSize / S + 1;
-    const uint64_t segments = task.m_FileSize / S + (task.m_FileSize % S != 0 ? 1 : 0);
+    const uint64_t count = fileSize / S + 1;
+    const uint64_t segments = fileSize / S + (fileSize % S != 0 ? 1 : 0);
     std::vector<std::string> digests;
-    if (segments > kMaxSegments || !SegmentDigests(task, S, segments, digests))
+    if (segments > kMaxSegments || !SegmentDigests(run, S, segments, digests))
         return false;
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t start = i * S;
-        if (start == task.m_FileSize)
+        if (start == fileSize)
             break;
         const bool last = i == count - 1;
-        const uint64_t length = last ? task.m_FileSize - (count - 1) * S : S;
-        intake::SegmentEntry entry;
+        const uint64_t length = last ? fileSize - (count - 1) * S : S;
+        SegmentEntry entry;
         entry.range = ByteRange{start, start + length - 1}.Text();
         entry.size = static_cast<int32_t>(length);
         entry.fileid = std::move(digests[i]);
-        task.m_Segments.push_back(std::move(entry));
+        run.m_Segments.push_back(std::move(entry));
     }
     return true;
 }

@@ -26,30 +26,30 @@ std::string ProtocolLocalPath(const intake::UploadContext& task) {
     return ProtocolText(task.m_Path);
 }
 
-const intake::SegmentEntry* FindSegment(const intake::UploadContext& task, std::string_view segId) {
+const SegmentEntry* FindSegment(const UploadRun& run, std::string_view segId) {
     const auto found =
-        std::find_if(task.m_Segments.begin(), task.m_Segments.end(),
-                     [&](const intake::SegmentEntry& entry) { return entry.fileid == segId; });
-    return found == task.m_Segments.end() ? nullptr : &*found;
+        std::find_if(run.m_Segments.begin(), run.m_Segments.end(),
+                     [&](const SegmentEntry& entry) { return entry.fileid == segId; });
+    return found == run.m_Segments.end() ? nullptr : &*found;
 }
 
-std::string BuildSignature(const UploadRequestArgs& args, const intake::UploadContext& task) {
-    const std::string fileSize = std::to_string(task.m_FileSize);
+std::string BuildSignature(const UploadRequestArgs& args, const UploadRun& run) {
+    const std::string fileSize = std::to_string(run.m_Task.m_FileSize);
     std::vector<std::string> strings = {
         "kdw_app1",
         "kdw_ts" + args.Ts,
         "kdw_fmtJSON",
-        "kdw_filename" + ProtocolFileName(task),
-        "kdw_tstr" + task.m_Tstr,
+        "kdw_filename" + ProtocolFileName(run.m_Task),
+        "kdw_tstr" + run.m_Tstr,
         "kdw_ver1.0",
     };
     if (args.SegId.empty()) {
-        strings.push_back("kdw_fid" + task.m_FileEntry.m_Md5);
+        strings.push_back("kdw_fid" + run.m_FileEntry.m_Md5);
         strings.push_back("kdw_fsize" + fileSize);
-    } else if (const intake::SegmentEntry* segment = FindSegment(task, args.SegId)) {
+    } else if (const SegmentEntry* segment = FindSegment(run, args.SegId)) {
         strings.push_back("kdw_fid" + args.SegId);
         strings.push_back("kdw_fsize" + std::to_string(segment->size));
-        strings.push_back("kdw_pfid" + task.m_FileEntry.m_Md5);
+        strings.push_back("kdw_pfid" + run.m_FileEntry.m_Md5);
         strings.push_back("kdw_pfsize" + fileSize);
     }
     if (args.Kind == UploadRequestKind::Fast)
@@ -58,10 +58,10 @@ std::string BuildSignature(const UploadRequestArgs& args, const intake::UploadCo
     if (args.Kind == UploadRequestKind::Block || args.Kind == UploadRequestKind::Fast)
         strings.push_back("kdw_range" + args.Range);
     if (args.Kind == UploadRequestKind::SegInfo && args.SegId.empty())
-        strings.push_back("kdw_seglist" + SegmentListText(task));
+        strings.push_back("kdw_seglist" + SegmentListText(run));
     std::sort(strings.begin(), strings.end());  // plain byte order
 
-    std::string text = task.m_Secret;
+    std::string text = run.m_Secret;
     for (const std::string& item : strings)
         text += item;
     std::string key;

@@ -26,17 +26,17 @@ bool WaitOrStop(const intake::UploadContext& task, uint32_t ms) {
     return platform::WaitAny({stop, &settings::AbortEvent()}, ms) != platform::kWaitTimeout;
 }
 
-void FailTransfer(intake::UploadContext& task) {
-    task.m_TransferStatus = kTransferFailed;
-    task.m_File.reset();
+void FailTransfer(UploadRun& run) {
+    run.m_Task.m_TransferStatus = kTransferFailed;
+    run.m_File.reset();
 }
 
-void FinishUpload(intake::UploadContext& task, std::string_view remotePathUtf8) {
-    task.m_RemotePath = platform::Utf8ToWide(remotePathUtf8);
-    task.m_DoneSize = task.m_FileSize;
-    task.m_TransferStatus = 0;
-    task.m_Finished = true;
-    task.m_File.reset();
+void FinishUpload(UploadRun& run, std::string_view remotePathUtf8) {
+    run.m_RemotePath = platform::Utf8ToWide(remotePathUtf8);
+    run.m_Task.m_DoneSize = run.m_Task.m_FileSize;
+    run.m_Task.m_TransferStatus = 0;
+    run.m_Finished = true;
+    run.m_File.reset();
 }
 
 void NotifyProgress(const intake::UploadContext& task) {
@@ -60,17 +60,17 @@ std::string TimeStamp() {
     return std::to_string(platform::UnixTimeNow());
 }
 
-std::optional<ByteRange> ResolveRange(const intake::UploadContext& task, std::string_view segId,
+std::optional<ByteRange> ResolveRange(const UploadRun& run, std::string_view segId,
                                       std::string_view range) {
     const auto relative = ParseByteRange(range);
     if (!relative || relative->Length() > kMaxBlockBytes)
         return std::nullopt;
     if (segId.empty()) {
-        if (relative->end >= task.m_FileSize)
+        if (relative->end >= run.m_Task.m_FileSize)
             return std::nullopt;
         return relative;
     }
-    const intake::SegmentEntry* segment = FindSegment(task, segId);
+    const SegmentEntry* segment = FindSegment(run, segId);
     const auto unit = segment ? ParseByteRange(segment->range) : std::nullopt;
     if (!unit || relative->end >= unit->Length())
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include "intake/upload_context.h"
 #include "upload/byte_range.h"
 #include "upload/transfer_status.h"
+#include "upload/upload_run.h"
 
 namespace upload::detail {
 
@@ -19,10 +20,10 @@ bool IsStopped(const intake::UploadContext& task);
 // Waits ms milliseconds unless the task is stopped first; true when it was stopped.
 bool WaitOrStop(const intake::UploadContext& task, uint32_t ms);
 
-// The dialogue failed: transfer status 5 and the file closed.
-void FailTransfer(intake::UploadContext& task);
+// The dialogue failed: transfer status 5 and the run's file closed.
+void FailTransfer(UploadRun& run);
 // The service confirmed the whole file: its remote path, all bytes done, the file closed.
-void FinishUpload(intake::UploadContext& task, std::string_view remotePathUtf8);
+void FinishUpload(UploadRun& run, std::string_view remotePathUtf8);
 // Reports a change of the task to its window.
 void NotifyProgress(const intake::UploadContext& task);
 
@@ -41,7 +42,7 @@ std::string TimeStamp();
 // The absolute file bytes that a range of the file (segId empty) or of a segment
 // stands for. Empty when the range is malformed, names bytes outside the file or the
 // segment, names an unknown segment, or is longer than the largest block.
-std::optional<ByteRange> ResolveRange(const intake::UploadContext& task, std::string_view segId,
+std::optional<ByteRange> ResolveRange(const UploadRun& run, std::string_view segId,
                                       std::string_view range);
 
 }  // namespace upload::detail

@@ -29,72 +29,68 @@ struct BlockAnswer {
     std::string fid;    // the file or segment the next range belongs to
 };
 
-BlockAnswer ReadBlockAnswer(const std::string& body) {
-    const auto reply = ParseReply(body.data(), body.size());
-    if (!reply)
-        throw Script::JsonNullPointerException();
+BlockAnswer ReadBlockAnswer(const Script::JsonObject& reply) {
     BlockAnswer read;
-    read.command = MemberText(*reply, "kdw_upcmd");
+    read.command = MemberText(reply, "kdw_upcmd");
     if (read.command == "UPSTAT") {
-        read.upstat = MemberText(*reply, "kdw_upstat");
+        read.upstat = MemberText(reply, "kdw_upstat");
         if (read.upstat == "FIN")
-            read.path = MemberText(*reply, "kdw_path");
+            read.path = MemberText(reply, "kdw_path");
         return read;
     }
-    read.range = MemberText(*reply, "kdw_range");
-    read.held = LeadingInt64(MemberText(MemberValue(*reply, "kdw_fstat"), "RSIZE"));
-    read.fid = MemberText(*reply, "kdw_fid");
+    read.range = MemberText(reply, "kdw_range");
+    read.held = LeadingInt64(MemberText(MemberValue(reply, "kdw_fstat"), "RSIZE"));
+    read.fid = MemberText(reply, "kdw_fid");
     return read;
 }
 
-int FailAnswer(intake::UploadContext& task, std::u16string_view cause, const std::string& body) {
-    LogFailure(kUploadBlock, cause, BodyText(body), FilePathText(task));
-    FailTransfer(task);
+int FailAnswer(UploadRun& run, std::u16string_view cause, const std::string& body) {
+    LogFailure(kUploadBlock, cause, BodyText(body), FilePathText(run.m_Task));
+    FailTransfer(run);
     return kUploadFailed;
 }
 
 }  // namespace
 
-int UploadBlock(intake::UploadContext& task, const std::string& segId, const std::string& range) {
+int UploadBlock(UploadRun& run, const std::string& segId, const std::string& range) {
     CBlockPrefetch prefetch;
-    return UploadBlocks(task, segId, range, prefetch);
+    return UploadBlocks(run, segId, range, prefetch);
 }
 
-int detail::UploadBlocks(intake::UploadContext& task, const std::string& segId,
-                         const std::string& range, CBlockPrefetch& prefetch) {
+int detail::UploadBlocks(UploadRun& run, const std::string& segId, const std::string& range,
+                         CBlockPrefetch& prefetch) {
+    intake::UploadContext& task = run.m_Task;
     std::string next = range;
     int repeats = 0;
     for (;;) {
-        BlockReply sent = SendBlock(task, segId, next, prefetch);
+        BlockReply sent = SendBlock(run, segId, next, prefetch);
         if (sent.result != kUploadOk)
             return sent.result;
         BlockAnswer answer;
-        try {
-            answer = ReadBlockAnswer(sent.body);
-        } catch (...) {
-            return FailAnswer(task, u"DESC=UploadBlock json error!", sent.body);
-        }
+        if (!ReadJsonReply(sent.body,
+                           [&](const Script::JsonObject& json) { answer = ReadBlockAnswer(json); }))
+            return FailAnswer(run, u"DESC=UploadBlock json error!", sent.body);
         if (answer.command == "UPSTAT") {
             if (answer.upstat != "FIN")
-                return FailAnswer(task, u"DESC=UploadBlock reply without the file!", sent.body);
-            FinishUpload(task, answer.path);
+                return FailAnswer(run, u"DESC=UploadBlock reply without the file!", sent.body);
+            FinishUpload(run, answer.path);
             return kUploadOk;
         }
         if (answer.held > 0)
             task.m_DoneSize =
-                std::min(static_cast<uint64_t>(answer.held) + task.m_SegDoneBase, task.m_FileSize);
+                std::min(static_cast<uint64_t>(answer.held) + run.m_SegDoneBase, task.m_FileSize);
         task.m_TransferStatus = 0;
         if (!segId.empty() && answer.fid != segId) {
             // The service moved on to another segment; the segment loop sends it, from the
             // range this reply names.
-            task.m_CurrentSegId = answer.fid;
-            task.m_CurrentSegRange = answer.range;
+            run.m_CurrentSegId = answer.fid;
+            run.m_CurrentSegRange = answer.range;
             task.m_TransferStatus = kTransferFailed;
             return kUploadOk;
         }
         repeats = answer.range == next ? repeats + 1 : 0;
         if (repeats >= kMostRepeats)
-            return FailAnswer(task, u"DESC=UploadBlock the same range again!", sent.body);
+            return FailAnswer(run, u"DESC=UploadBlock the same range again!", sent.body);
         next = answer.range;
     }
 }

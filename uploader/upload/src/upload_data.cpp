@@ -1,5 +1,6 @@
 #include "control_request.h"
 #include "json/json.h"
+#include "platform/input_file.h"
 #include "reply_json.h"
 #include "transfer_support.h"
 #include "upload/result_codes.h"
@@ -34,41 +35,38 @@ InitReply ReadInitReply(const Script::JsonObject& reply) {
 }
 
 // A reply that ends the dialogue without the file: a failure, never a completed upload.
-int FailUnfinished(intake::UploadContext& task, std::string_view body) {
+int FailUnfinished(UploadRun& run, std::string_view body) {
     LogFailure(kInitTexts.replyEvent, u"DESC=UploadData reply without the file!", BodyText(body),
-               FilePathText(task));
-    FailTransfer(task);
+               FilePathText(run.m_Task));
+    FailTransfer(run);
     return kUnexpectedCommand;
 }
 
 }  // namespace
 
-int UploadData(intake::UploadContext& task) {
+int UploadData(UploadRun& run) {
     UploadRequestArgs args;
     args.Kind = UploadRequestKind::Init;
     args.Ts = TimeStamp();
-    ControlResult sent = SendControlRequest(task, args, u"/up/up_init", kInitTexts);
+    InitReply reply;
+    const ControlResult sent =
+        SendControlRequest(run, args, u"/up/up_init", kInitTexts,
+                           [&](const Script::JsonObject& json) { reply = ReadInitReply(json); });
     if (sent.result != 0)
         return sent.result;
-    InitReply reply;
-    try {
-        reply = ReadInitReply(*sent.reply);
-    } catch (...) {
-        return FailJsonReply(task, kInitTexts, sent.body);
-    }
 
     int result = kUploadOk;
     if (reply.command == "UPSTAT" && reply.upstat == "FIN")
-        FinishUpload(task, reply.value);  // the service holds the file: nothing is sent
+        FinishUpload(run, reply.value);  // the service holds the file: nothing is sent
     else if (reply.command == "REQTBLK")
-        result = UploadBlock(task, {}, reply.value);  // whole file in blocks, whatever its size
+        result = UploadBlock(run, {}, reply.value);  // whole file in blocks, whatever its size
     else if (reply.command == "REQTCON")
-        result = UploadFast(task, {}, reply.value);
+        result = UploadFast(run, {}, reply.value);
     else if (reply.command == "REQTSEG")
-        result = UploadSeg(task, reply.value);
+        result = UploadSeg(run, reply.value);
     else
-        result = FailUnfinished(task, sent.body);
-    task.m_File.reset();
+        result = FailUnfinished(run, sent.body);
+    run.m_File.reset();
     return result;
 }
 

@@ -14,7 +14,7 @@ using namespace detail;
 
 namespace {
 
-// m_Stage is 3 while the fast upload runs (the speed sampling of batches skips it).
+// The task's m_Stage is 3 while the fast upload runs (for the batches' speed sampling).
 class FastStage {
 public:
     explicit FastStage(intake::UploadContext& task) : m_Task(task) { m_Task.m_Stage = 3; }
@@ -47,13 +47,13 @@ FastReply ReadFastReply(const Script::JsonObject& reply) {
 
 }  // namespace
 
-int UploadFast(intake::UploadContext& task, const std::string& segId, const std::string& range) {
-    FastStage stage(task);
-    const auto absolute = ResolveRange(task, segId, range);
+int UploadFast(UploadRun& run, const std::string& segId, const std::string& range) {
+    FastStage stage(run.m_Task);
+    const auto absolute = ResolveRange(run, segId, range);
     if (!absolute) {
         LogFailure(log_events::kUploadFast, u"DESC=UploadFast range error!",
-                   u"range=" + platform::AnsiToWide(range), FilePathText(task));
-        FailTransfer(task);
+                   u"range=" + platform::AnsiToWide(range), FilePathText(run.m_Task));
+        FailTransfer(run);
         return kUploadFailed;
     }
     UploadRequestArgs args;
@@ -61,28 +61,25 @@ int UploadFast(intake::UploadContext& task, const std::string& segId, const std:
     args.Ts = TimeStamp();
     args.Range = range;
     args.SegId = segId;
-    args.Fcon = RangeDigest(task, absolute->Text());
-    ControlResult sent = SendControlRequest(task, args, u"/up/up_retcon", kFastTexts);
+    args.Fcon = RangeDigest(run, absolute->Text());
+    FastReply reply;
+    const ControlResult sent =
+        SendControlRequest(run, args, u"/up/up_retcon", kFastTexts,
+                           [&](const Script::JsonObject& json) { reply = ReadFastReply(json); });
     if (sent.result != 0)
         return sent.result;
-    FastReply reply;
-    try {
-        reply = ReadFastReply(*sent.reply);
-    } catch (...) {
-        return FailJsonReply(task, kFastTexts, sent.body);
-    }
     if (reply.command == "UPSTAT" && reply.upstat == "FIN") {
-        FinishUpload(task, reply.value);
+        FinishUpload(run, reply.value);
         return kUploadOk;
     }
     if (reply.command == "UPSTAT") {
         // Not finished, and nothing asked for: the file did not arrive.
         LogFailure(kFastTexts.replyEvent, u"DESC=UploadFast reply without the file!",
-                   BodyText(sent.body), FilePathText(task));
-        FailTransfer(task);
+                   BodyText(sent.body), FilePathText(run.m_Task));
+        FailTransfer(run);
         return kUploadFailed;
     }
-    return UploadBlock(task, segId, reply.value);
+    return UploadBlock(run, segId, reply.value);
 }
 
 }  // namespace upload

@@ -8,11 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "intake/engine_records.h"
 #include "intake/task_states.h"
-#include "platform/input_file.h"
 #include "platform/window.h"
 #include "settings/service_hosts.h"
 
@@ -50,28 +47,14 @@ struct UploadContext {
     int32_t m_UploadKind = kAccountUpload;
     std::u16string m_Path;  // m_Dir + "/" + m_Name
 
-    // The upload engine's working fields. Only the worker running the driver touches
-    // them, except where a comment says otherwise.
-    int32_t m_Stage = 0;            // 3 while a fast upload runs (read by the speed sampling)
-    std::string m_Secret;           // upload secret of the task's kind, ANSI code page
-    std::string m_Tstr;             // upload ticket of the task's kind
-    std::u16string m_RemotePath;    // "kdw_path" of the finished upload
-    std::string m_CurrentSegId;     // the segment the service named last
-    std::string m_CurrentSegRange;  // the range it asked for in that segment
-    uint64_t m_SegDoneBase = 0;     // bytes of the segments finished in this dialogue
-    uint64_t m_SegSize = 0;         // the segment size the service asked for
-    std::unique_ptr<platform::InputFile> m_File;  // the open file; null when closed
-    std::vector<SegmentEntry> m_Segments;         // the file's segments, in file order
-    uint64_t m_SegDigestSize = 0;                 // segment size of m_SegDigests; 0: none taken
-    std::vector<std::string> m_SegDigests;        // segment digests taken with the file's MD5
-    RemoteFileEntry m_FileEntry;      // the local file as registered; m_Md5 is the file id
-    RemoteFileEntry m_BaseEntry;      // a base version of the file; empty at creation
-    settings::ServiceHost m_ApiHost;  // the sync API host (port included)
-    std::string m_Boundary;           // multipart boundary of the block being sent
-    bool m_HasStamp = false;          // "ts" and "sig" go with the file registration
-    std::string m_Stamp;
-    std::string m_Sig;
-    bool m_Finished = false;  // the service confirmed the whole file ("FIN") in this run
+    settings::ServiceHost m_ApiHost;  // the sync API host when the record was made (with port)
+
+    // Written by the upload engine (upload/upload_run.h holds its working state).
+    // m_Stage is read by other threads (a batch's speed sampling); the result fields are
+    // written once when a run ends, by the worker that ran it, and read after the run.
+    std::atomic<int32_t> m_Stage{0};  // 3 while a fast upload runs
+    std::u16string m_RemotePath;      // result: "kdw_path" the last run's file was confirmed
+                                      // under; empty when the service did not confirm it
 
     // Queue bookkeeping, guarded by the task lock.
     bool m_Running = false;        // a worker runs the driver on this record

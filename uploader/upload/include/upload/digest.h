@@ -10,13 +10,13 @@
 #include <string>
 #include <string_view>
 
-#include "intake/upload_context.h"
-
 namespace platform {
 class InputFile;
 }
 
 namespace upload {
+
+struct UploadRun;
 
 inline constexpr size_t kDigestStep = 1 << 20;  // bytes per read
 
@@ -30,9 +30,9 @@ bool FileMd5(std::u16string_view path, std::string& digest);
 bool FileRangeMd5(const platform::InputFile& file, uint64_t offset, uint64_t length,
                   std::string& digest);
 
-// The MD5 of the task's file in the range ("start-end"); the task's file is opened first
-// when it is not open. A range that reaches past the end of the file digests the bytes
+// The MD5 of the run's file in the range ("start-end"); the task's file is opened first
+// when the run has none open. A range that reaches past the end of the file digests the bytes
 // that exist. Empty when the range is malformed or the file cannot be read.
-std::string RangeDigest(intake::UploadContext& task, std::string_view range);
+std::string RangeDigest(UploadRun& run, std::string_view range);
 
 }  // namespace upload

@@ -20,9 +20,16 @@
 
 namespace upload {
 
-// Uploads one file on the calling (worker) thread; returns 0 when the task ended complete,
-// else the code of what failed (upload/result_codes.h).
+struct UploadRun;
+
+// Uploads one file on the calling (worker) thread, with a run record of its own made for
+// this run (upload/upload_run.h); returns 0 when the task ended complete, else the code of
+// what failed (upload/result_codes.h). The task's m_RemotePath is the run's when it returns.
 int UploadFile(intake::UploadContext& task);
+// UploadFile with a run record that the caller made for the task and keeps, so that the
+// engine's working state can be looked at afterwards (tests, benchmarks). A record serves
+// one run.
+int RunUpload(UploadRun& run);
 
 // The state a failed run's result leads to, and the name its outcome record carries.
 int32_t FailureState(int result);

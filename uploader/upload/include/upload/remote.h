@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "intake/upload_context.h"
+#include "upload/records.h"
 
 namespace upload {
 
-using intake::RemoteFileEntry;
+struct UploadRun;
 
 // The root folder of every upload, UTF-8.
 inline constexpr std::string_view kUploadRootFolder = "/我的网盘/我收到的文件";
@@ -32,8 +32,8 @@ int64_t RegisteredTime(int64_t unixSeconds);
 std::string RemoteEntryName(std::u16string_view path, std::u16string_view dir);
 
 // The form body of the registration of the entry (a folder: "&dirs=[...]", a file:
-// "&files=[...]" with the task's remote path, size, MD5 and base version).
-std::string RegistrationBody(const RemoteFileEntry& entry, const intake::UploadContext& task);
+// "&files=[...]" with the run's remote path, size, MD5 and base version).
+std::string RegistrationBody(const RemoteFileEntry& entry, const UploadRun& run);
 
 // Registers the entry on the task's API host. 0 success; 1000 and 1003 for the statuses
 // 1000 and 2 or "errno" 2; 1006 for "errno" 4 (the disk is full); 4011 and 4012 for a
@@ -41,6 +41,6 @@ std::string RegistrationBody(const RemoteFileEntry& entry, const intake::UploadC
 // anything else, any other refusal included. When a file is refused, what the reply tells
 // of the file the service holds (MD5, size, creation and modification times) is read into
 // the entry.
-int RegisterRemote(RemoteFileEntry& entry, intake::UploadContext& task);
+int RegisterRemote(RemoteFileEntry& entry, UploadRun& run);
 
 }  // namespace upload

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "intake/upload_context.h"
+#include "upload/upload_run.h"
 
 namespace upload {
 
@@ -27,7 +28,7 @@ enum class UploadRequestKind : int {
     SegInfo = 3,  // "up/up_seginfo"
 };
 
-// The inputs of one request besides the task's own values.
+// The inputs of one request besides the values of the task and its run.
 struct UploadRequestArgs {
     UploadRequestKind Kind = UploadRequestKind::Init;
     std::string Ts;     // seconds since 1970, decimal, taken once per request
@@ -38,28 +39,28 @@ struct UploadRequestArgs {
 };
 
 // kdw_key: 32 lowercase hex digits.
-std::string BuildSignature(const UploadRequestArgs& args, const intake::UploadContext& task);
+std::string BuildSignature(const UploadRequestArgs& args, const UploadRun& run);
 // The URL-encoded form of Init, Fast and SegInfo requests. Its doubled "&&" and the "&"
 // at its end are part of the format.
-std::string BuildFormBody(const UploadRequestArgs& args, const intake::UploadContext& task);
+std::string BuildFormBody(const UploadRequestArgs& args, const UploadRun& run);
 // The multipart head of a Block request, up to the first content byte; the boundary is
-// the task's m_Boundary.
-std::string BuildMultipartHead(const UploadRequestArgs& args, const intake::UploadContext& task);
+// the run's m_Boundary.
+std::string BuildMultipartHead(const UploadRequestArgs& args, const UploadRun& run);
 // The closing text after the content of a Block request.
-std::string MultipartClosing(const intake::UploadContext& task);
+std::string MultipartClosing(const UploadRun& run);
 // The header block: the settings' request headers, then a Content-Type line naming the
 // multipart boundary (Block) or the URL-encoded form (the others), in the ANSI code page.
-std::string BuildHeaders(UploadRequestKind kind, const intake::UploadContext& task);
+std::string BuildHeaders(UploadRequestKind kind, const UploadRun& run);
 
 // "[" + {"fileid", "range"} of each segment as the JSON writer writes them, joined by
 // "," + "]".
-std::string SegmentListText(const intake::UploadContext& task);
+std::string SegmentListText(const UploadRun& run);
 
 // The file's own name (m_FileName) and its local path as the protocol writes them.
 std::string ProtocolFileName(const intake::UploadContext& task);
 std::string ProtocolLocalPath(const intake::UploadContext& task);
 
 // The entry of m_Segments with that fileid, or null.
-const intake::SegmentEntry* FindSegment(const intake::UploadContext& task, std::string_view segId);
+const SegmentEntry* FindSegment(const UploadRun& run, std::string_view segId);
 
 }  // namespace upload

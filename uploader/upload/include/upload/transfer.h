@@ -9,12 +9,13 @@
 //                             that segment ... the service names the next segment ... FIN
 //                                            ─► REQTCON fid range ─► up_retcon per segment
 //
-// The task's file is open (m_File) throughout; every request builds and closes a channel
-// of its own. m_TransferStatus carries the outcome between the loops: 0 while all is well,
-// 1 to 3 while a block that timed out is sent again, 5 after a failure or when the service
-// moved to another segment. The dialogue succeeded when it ends with m_Finished set (the
-// service confirmed the whole file); every failure path logs, sets the status to 5 and
-// closes the file.
+// The dialogue works on the record of one run (upload/upload_run.h): the file is open
+// (the run's m_File) throughout; every request builds and closes a channel of its own. The
+// task's m_TransferStatus carries the outcome between the loops: 0 while all is well, 1 to
+// 3 while a block that timed out is sent again, 5 after a failure or when the service
+// moved to another segment. The dialogue succeeded when it ends with the run's m_Finished
+// set (the service confirmed the whole file); every failure path logs, sets the status to
+// 5 and closes the file.
 //
 // Results: 0 success (also when the service moves on to another segment); 4010 no status
 // came back; 4009 a reply command the dialogue does not know; -1 any other failure.
@@ -25,6 +26,7 @@
 #include <string_view>
 
 #include "intake/upload_context.h"
+#include "upload/upload_run.h"
 
 namespace net {
 class AsyncHttpChannel;
@@ -38,21 +40,21 @@ inline constexpr size_t kMaxSegments = 100000;
 inline constexpr int kMaxFastPasses = 3;
 
 // The upload start and the dispatch on its reply.
-int UploadData(intake::UploadContext& task);
+int UploadData(UploadRun& run);
 // One fast-upload request: the content digest of a range of the file (segId empty) or of
 // a segment, so the service can tell whether it holds that content.
-int UploadFast(intake::UploadContext& task, const std::string& segId, const std::string& range);
+int UploadFast(UploadRun& run, const std::string& segId, const std::string& range);
 
 // Cuts the file into segments of the size the service named (decimal text). False (the
 // list emptied) when the size is no number from 1 to 2^31-1, the file would have more than
 // kMaxSegments segments, or a segment cannot be read whole.
-bool PushSegList(intake::UploadContext& task, std::string_view segSize);
+bool PushSegList(UploadRun& run, std::string_view segSize);
 // The segment list request and the passes over the segments that the service names.
-int UploadSeg(intake::UploadContext& task, std::string_view segSize);
+int UploadSeg(UploadRun& run, std::string_view segSize);
 
 // The block loop from the range (relative to the segment when segId is set), each reply
 // naming the next range, until the service confirms the file or moves to another segment.
-int UploadBlock(intake::UploadContext& task, const std::string& segId, const std::string& range);
+int UploadBlock(UploadRun& run, const std::string& segId, const std::string& range);
 
 // Where the content lies inside a block body, for the progress count.
 struct BodyLayout {

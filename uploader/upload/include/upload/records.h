@@ -1,12 +1,12 @@
 #pragma once
 
-// Records of the upload engine that a task record holds: the slices of a large file and
-// the description of a local file or folder for its registration on the service.
+// Records of the upload engine: the slices of a large file and the description of a local
+// file or folder for its registration on the service.
 
 #include <cstdint>
 #include <string>
 
-namespace intake {
+namespace upload {
 
 // One segment of a large file, in file order.
 struct SegmentEntry {
@@ -26,4 +26,4 @@ struct RemoteFileEntry {
     bool m_IsFolder = false;
 };
 
-}  // namespace intake
+}  // namespace upload
