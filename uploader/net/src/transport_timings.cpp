@@ -3,23 +3,21 @@
 #include <mutex>
 
 #include "net/transport_timings.h"
+#include "tools/guarded.h"
 
 namespace net {
 namespace {
 
-std::mutex g_TimingsLock;
-TransportTimings g_Timings;  // guarded by g_TimingsLock
+tools::Guarded<TransportTimings> g_Timings;
 
 }  // namespace
 
 TransportTimings GetTransportTimings() {
-    std::lock_guard lock(g_TimingsLock);
-    return g_Timings;
+    return g_Timings.Get();
 }
 
 void SetTransportTimings(const TransportTimings& timings) {
-    std::lock_guard lock(g_TimingsLock);
-    g_Timings = timings;
+    g_Timings.Set(timings);
 }
 
 void InitTransport() {
