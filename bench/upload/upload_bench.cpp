@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 #include "intake/upload_context.h"
-#include "net/transport_timings.h"
+#include "net/transport_init.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "upload/driver.h"
