@@ -19,6 +19,8 @@ QString IniTextOf(std::u16string_view section);
 QColor IniColour(std::u16string_view section);
 QPoint IniPos(std::u16string_view section);
 QSize IniSize(std::u16string_view section);
+// The fallback with the section's "size" and "pos" put in, each only when the section has it.
+QRect IniRect(std::u16string_view section, QRect fallback);
 
 // Places and shows the widget at the section's "pos" with its "size"; with centre, the
 // widget is centred horizontally in its parent's client area instead. offset moves it.
