@@ -60,6 +60,12 @@ QRect IniRect(std::u16string_view section, QRect fallback) {
     return fallback;
 }
 
+void PlaceInClient(QWidget& widget, QRect rect, QPoint shift) {
+    const QPoint client =
+        widget.parentWidget() ? widget.parentWidget()->contentsRect().topLeft() : QPoint();
+    widget.setGeometry(rect.translated(client + shift));
+}
+
 void IniPlace(std::u16string_view section, QWidget& widget, bool centre, QPoint offset) {
     const QSize size = IniSize(section);
     QPoint at = IniPos(section) + offset;

@@ -156,20 +156,17 @@ void COuterLinkDlg::MakeControls() {
 }
 
 void COuterLinkDlg::PlaceControls() {
-    auto place = [this](QWidget* widget, QRect rect) {
-        widget->setGeometry(QRect(Client(rect.x(), rect.y()), rect.size()));
-    };
     const QRect ok = IniRect(u"outerlinkbtnok", QRect(107, 165, 76, 27));
-    place(m_Close, ok.translated(42, 0));  // beside the pause button while uploading
-    place(m_Edit, IniRect(u"outerlinktxt", QRect(16, 70, 190, 22)));
-    place(m_AutoCopy, IniRect(u"outerlinkcheck", QRect(16, 103, 110, 16)));
-    place(m_Copy, IniRect(u"outerlinkcpy", QRect(214, 69, 60, 24)));
-    place(m_Pause, QRect(65, 165, 76, 27));
-    place(m_Continue, QRect(13, 162, 92, 27));
-    place(m_GiveUp, QRect(200, 162, 76, 27));
-    place(m_Scroll, QRect(256, 37, 15, 105));
-    place(m_Space, QRect(115, 162, 76, 27));
-    place(m_Vip, QRect(115, 162, 76, 27));
+    PlaceInClient(*m_Close, ok.translated(42, 0));  // beside the pause button while uploading
+    PlaceInClient(*m_Edit, IniRect(u"outerlinktxt", QRect(16, 70, 190, 22)));
+    PlaceInClient(*m_AutoCopy, IniRect(u"outerlinkcheck", QRect(16, 103, 110, 16)));
+    PlaceInClient(*m_Copy, IniRect(u"outerlinkcpy", QRect(214, 69, 60, 24)));
+    PlaceInClient(*m_Pause, QRect(65, 165, 76, 27));
+    PlaceInClient(*m_Continue, QRect(13, 162, 92, 27));
+    PlaceInClient(*m_GiveUp, QRect(200, 162, 76, 27));
+    PlaceInClient(*m_Scroll, QRect(256, 37, 15, 105));
+    PlaceInClient(*m_Space, QRect(115, 162, 76, 27));
+    PlaceInClient(*m_Vip, QRect(115, 162, 76, 27));
     PlaceFooterLinks();
     PlaceTextLink(m_LinkLabel, u"outerlink4");
     for (QWidget* hidden :

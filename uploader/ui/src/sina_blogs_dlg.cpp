@@ -143,22 +143,19 @@ int CSinaBlogsDlg::Ask(const QString& text, int kind) {
 }
 
 void CSinaBlogsDlg::PlaceControls() {
-    auto place = [this](QWidget* widget, QRect rect) {
-        widget->setGeometry(QRect(Client(rect.x(), rect.y()), rect.size()));
-    };
-    place(m_Bind, IniRect(u"SinaBlogsDlgBinding", QRect(75, 168, 150, 30)));
-    place(m_Send, IniRect(u"SinaBlogsDlgSend", QRect(208, 160, 76, 27)));
-    place(m_Close, IniRect(u"SinaBlogsDlgClose", QRect(112, 160, 76, 27)));
-    place(m_Edit, IniRect(u"SinaBlogsDlgBlogText", QRect(16, 48, 268, 60)));
+    PlaceInClient(*m_Bind, IniRect(u"SinaBlogsDlgBinding", QRect(75, 168, 150, 30)));
+    PlaceInClient(*m_Send, IniRect(u"SinaBlogsDlgSend", QRect(208, 160, 76, 27)));
+    PlaceInClient(*m_Close, IniRect(u"SinaBlogsDlgClose", QRect(112, 160, 76, 27)));
+    PlaceInClient(*m_Edit, IniRect(u"SinaBlogsDlgBlogText", QRect(16, 48, 268, 60)));
     // The check boxes carry their texts: the box's place, wide enough for the text.
     QRect repost = IniRect(u"SinaBlogsCheckRepost", QRect(16, 142, 14, 14));
     repost.setWidth(170);
     repost.setHeight(16);
-    place(m_Repost, repost);
+    PlaceInClient(*m_Repost, repost);
     QRect fans = IniRect(u"SinaBlogsCheckFans", QRect(16, 162, 14, 14));
     fans.setWidth(120);
     fans.setHeight(16);
-    place(m_Fans, fans);
+    PlaceInClient(*m_Fans, fans);
     PlaceFooterLinks();
     PlaceTextLink(m_PostedLink, u"SinaBlogsDlgText6");
 }
