@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 
@@ -131,15 +130,7 @@ void CLoginDlg::LayOut() {
     IniPlace(u"CaptchaImage", *m_CaptchaLabel, false, ShiftOf(u"CaptchaImage"));
     m_CaptchaEdit->setVisible(m_CaptchaShown);
     m_CaptchaLabel->setVisible(m_CaptchaShown);
-    // Rounded corners, two pixels.
-    QImage shape(this->size(), QImage::Format_ARGB32);
-    shape.fill(Qt::transparent);
-    QPainter p(&shape);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()), 2, 2);
-    p.fillPath(outline, Qt::black);
-    p.end();
-    setMask(RegionFromPicture(shape));
+    setMask(RoundedRegion(this->size(), 2));  // rounded corners, two pixels
     update();
 }
 

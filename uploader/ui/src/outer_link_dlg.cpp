@@ -3,8 +3,6 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -48,17 +46,6 @@ protected:
     }
 };
 
-QRegion RoundedRegion(QSize size) {
-    QImage shape(size, QImage::Format_ARGB32);
-    shape.fill(Qt::transparent);
-    QPainter p(&shape);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), 2, 2);
-    p.fillPath(outline, Qt::black);
-    p.end();
-    return RegionFromPicture(shape);
-}
-
 bool AskLinkRetry() {
     return ShowMessageDialog(QStringLiteral("文件外链生成失败"), {}, CDlgMessage::RetryCancel) == 1;
 }
@@ -95,7 +82,7 @@ COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
     const QSize client = IniRect(u"OuterLinkDlg", QRect(0, 0, 290, 224)).size();
     setFixedSize(client.grownBy(contentsMargins()));
     PlaceControls();
-    setMask(RoundedRegion(size()));
+    setMask(RoundedRegion(size(), 2));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
