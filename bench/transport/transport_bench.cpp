@@ -27,6 +27,7 @@
 
 #include "net/async_http_channel.h"
 #include "net/http_request.h"
+#include "net/transport_init.h"
 #include "net/transport_timings.h"
 #include "platform/child_process.h"
 #include "platform/process.h"

@@ -24,7 +24,7 @@
 
 #include "intake/library.h"
 #include "intake/upload_context.h"
-#include "net/transport_timings.h"
+#include "net/transport_init.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "upload/driver.h"

@@ -1,28 +1,23 @@
-#include <mutex>
-
 #include "actions/auth_action.h"
+#include "tools/guarded.h"
 
 namespace actions {
 namespace {
 
-std::mutex g_LoginLock;
-LoginChallenge g_Login;  // guarded by g_LoginLock
+tools::Guarded<LoginChallenge> g_Login;
 
 }  // namespace
 
 LoginChallenge GetLoginChallenge() {
-    std::lock_guard lock(g_LoginLock);
-    return g_Login;
+    return g_Login.Get();
 }
 
 void SetLoginChallenge(LoginChallenge state) {
-    std::lock_guard lock(g_LoginLock);
-    g_Login = std::move(state);
+    g_Login.Set(std::move(state));
 }
 
 void SetLoginCaptchaId(std::u16string_view captchaId) {
-    std::lock_guard lock(g_LoginLock);
-    g_Login.captchaId = captchaId;
+    g_Login.With([captchaId](LoginChallenge& login) { login.captchaId = captchaId; });
 }
 
 }  // namespace actions

@@ -1,26 +1,19 @@
-#include <mutex>
 #include <thread>
 
 #include "actions/weibo_action.h"
+#include "tools/guarded.h"
 
 namespace actions {
 namespace {
 
 constexpr int kStatusTries = 2;
 
-std::mutex g_BoundLock;
-BoundWeiboAccount g_Bound;  // guarded by g_BoundLock
-
-void SetBoundAccount(BoundWeiboAccount account) {
-    std::lock_guard lock(g_BoundLock);
-    g_Bound = std::move(account);
-}
+tools::Guarded<BoundWeiboAccount> g_Bound;
 
 }  // namespace
 
 BoundWeiboAccount GetBoundWeiboAccount() {
-    std::lock_guard lock(g_BoundLock);
-    return g_Bound;
+    return g_Bound.Get();
 }
 
 WeiboAccountStatus QueryWeiboAccount(std::chrono::milliseconds retryWait) {
@@ -32,7 +25,7 @@ WeiboAccountStatus QueryWeiboAccount(std::chrono::milliseconds retryWait) {
             status.screenName = action.m_ScreenName;
             status.account = action.m_Account;
             status.status = action.m_Status;
-            SetBoundAccount({action.m_Account, action.m_ScreenName});
+            g_Bound.Set({action.m_Account, action.m_ScreenName});
             break;
         }
         if (attempt < kStatusTries)
@@ -62,7 +55,7 @@ int BindWeibo(std::string& bindUrl) {
 int UnbindWeibo() {
     const int result = CSinaWeiboAction(WeiboOperation::Unbind).Execute();
     if (result == 0)
-        SetBoundAccount({});
+        g_Bound.Set({});
     return result;
 }
 

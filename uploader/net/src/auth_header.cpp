@@ -1,19 +1,18 @@
 #include "net/auth_header.h"
 
 #include <ctime>
-#include <mutex>
 
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
+#include "tools/guarded.h"
 #include "tools/md5.h"
 #include "tools/text_between.h"
 
 namespace net {
 namespace {
 
-std::mutex g_NonceLock;
-std::string g_ServerNonce;  // guarded by g_NonceLock
+tools::Guarded<std::string> g_ServerNonce;
 
 std::string Md5HexOf(const std::string& text) {
     std::string hex;
@@ -43,13 +42,11 @@ std::u16string AddAuthHeader(std::u16string_view headers, int64_t created) {
 }
 
 void SetServerNonce(std::string_view nonce) {
-    std::lock_guard lock(g_NonceLock);
-    g_ServerNonce = nonce;
+    g_ServerNonce.Set(std::string(nonce));
 }
 
 std::string GetServerNonce() {
-    std::lock_guard lock(g_NonceLock);
-    return g_ServerNonce;
+    return g_ServerNonce.Get();
 }
 
 std::string NonceFromAuthHeader(std::string_view value) {

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "net/internet_errors.h"
-#include "net/transport_timings.h"
+#include "net/transport_init.h"
 #include "platform/kept_object.h"
 
 namespace net {
@@ -32,12 +32,15 @@ constexpr size_t kMostIdleHandles = 8;
 // kMostIdleHandles idle pairs, a pair given back is cleaned up with its connections.
 // Kept for the life of the process (threads may make requests during the exit), and in
 // no thread-local storage, whose clean-up would hold up the unloading of this library.
+// Every libcurl handle of the transport comes from here, so making the pool (once, on the
+// first transfer) is where libcurl is set up.
 class HandlePool {
 public:
     static HandlePool& Instance() {
         static HandlePool* const pool = platform::KeptForGood(new HandlePool);
         return *pool;
     }
+    HandlePool() { InitTransport(); }
     void Take(CURLM*& multi, CURL*& easy) {
         {
             std::lock_guard lock(m_Lock);
@@ -125,6 +128,13 @@ int StatusOf(const std::string& statusLine) {
 
 }  // namespace
 
+// libcurl is initialised once and never cleaned up: a clean-up while another thread of
+// the host program still uses libcurl would pull the ground from under it.
+void InitTransport() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
 CurlTransfer::CurlTransfer(platform::Event* stop, platform::Event* shutdown)
     : m_Stop(stop), m_Shutdown(shutdown == stop ? nullptr : shutdown) {}
 
@@ -149,7 +159,6 @@ CurlTransfer::~CurlTransfer() {
 }
 
 bool CurlTransfer::Init(const std::string& userAgent) {
-    InitTransport();
     HandlePool::Instance().Take(m_Multi, m_Easy);
     if (!m_Multi || !m_Easy)
         return false;

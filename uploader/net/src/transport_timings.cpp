@@ -1,32 +1,19 @@
-#include <curl/curl.h>
-
-#include <mutex>
-
 #include "net/transport_timings.h"
+#include "tools/guarded.h"
 
 namespace net {
 namespace {
 
-std::mutex g_TimingsLock;
-TransportTimings g_Timings;  // guarded by g_TimingsLock
+tools::Guarded<TransportTimings> g_Timings;
 
 }  // namespace
 
 TransportTimings GetTransportTimings() {
-    std::lock_guard lock(g_TimingsLock);
-    return g_Timings;
+    return g_Timings.Get();
 }
 
 void SetTransportTimings(const TransportTimings& timings) {
-    std::lock_guard lock(g_TimingsLock);
-    g_Timings = timings;
-}
-
-void InitTransport() {
-    // libcurl is initialised once and never cleaned up: a clean-up while another thread
-    // of the host program still uses libcurl would pull the ground from under it.
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    g_Timings.Set(timings);
 }
 
 }  // namespace net

@@ -1,16 +1,15 @@
-#include <mutex>
-
 #include "platform/system.h"
 #include "platform/text.h"
 #include "settings/log_sink.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
 #include "settings_internal.h"
+#include "tools/guarded.h"
 
 namespace settings {
 namespace {
 
-// Every cached text of the process. Guarded by g_CacheLock; getters hand out copies.
+// Every cached text of the process; getters hand out copies.
 struct Cache {
     std::u16string installPath;
     std::u16string userName;
@@ -31,8 +30,15 @@ struct Cache {
     std::u16string hostProgramPath;
 };
 
-std::mutex g_CacheLock;
-Cache g_Cache;
+tools::Guarded<Cache> g_Cache;
+
+void Store(std::u16string Cache::*field, std::u16string_view value) {
+    g_Cache.With([&](Cache& cache) { cache.*field = value; });
+}
+
+std::u16string Load(std::u16string Cache::*field) {
+    return g_Cache.With([field](const Cache& cache) { return cache.*field; });
+}
 
 // What a getter does when the stored value is missing.
 enum class OnMissing { Silent, Report };
@@ -42,21 +48,19 @@ enum class OnMissing { Silent, Report };
 template <typename Read>
 std::u16string CachedOrRead(std::u16string Cache::*field, Read read, OnMissing onMissing,
                             std::u16string_view cause) {
-    {
-        std::lock_guard lock(g_CacheLock);
-        if (!(g_Cache.*field).empty())
-            return g_Cache.*field;
-    }
+    if (std::u16string cached = Load(field); !cached.empty())
+        return cached;
     std::optional<std::u16string> found = read();
     if (!found || found->empty()) {
         if (onMissing == OnMissing::Report)
             ReportFailure("READ_RegeditInfo", platform::WideToAnsi(cause));
         return {};
     }
-    std::lock_guard lock(g_CacheLock);
-    if ((g_Cache.*field).empty())
-        g_Cache.*field = std::move(*found);
-    return g_Cache.*field;
+    return g_Cache.With([&](Cache& cache) {
+        if ((cache.*field).empty())
+            cache.*field = std::move(*found);
+        return cache.*field;
+    });
 }
 
 std::u16string CachedStoredString(std::u16string Cache::*field, std::u16string_view key,
@@ -66,26 +70,17 @@ std::u16string CachedStoredString(std::u16string Cache::*field, std::u16string_v
         field, [&] { return ReadString(key, name); }, onMissing, cause);
 }
 
-void Store(std::u16string Cache::*field, std::u16string_view value) {
-    std::lock_guard lock(g_CacheLock);
-    g_Cache.*field = value;
-}
-
-std::u16string Load(std::u16string Cache::*field) {
-    std::lock_guard lock(g_CacheLock);
-    return g_Cache.*field;
-}
-
 // Writes the value only when it differs from the cached copy; the cache follows.
 void StoreIfChanged(std::u16string Cache::*field, std::u16string_view name,
                     std::u16string_view value) {
-    {
-        std::lock_guard lock(g_CacheLock);
-        if (g_Cache.*field == value)
-            return;
-        g_Cache.*field = value;
-    }
-    WriteString(kFlingaKey, name, value);
+    const bool changed = g_Cache.With([&](Cache& cache) {
+        if (cache.*field == value)
+            return false;
+        cache.*field = value;
+        return true;
+    });
+    if (changed)
+        WriteString(kFlingaKey, name, value);
 }
 
 std::u16string WithoutHttpPrefix(std::u16string_view host) {
@@ -104,11 +99,8 @@ std::u16string ParentOf(const std::u16string& path) {
 }  // namespace
 
 std::u16string GetHostProgramPath() {
-    {
-        std::lock_guard lock(g_CacheLock);
-        if (!g_Cache.hostProgramPath.empty())
-            return g_Cache.hostProgramPath;
-    }
+    if (std::u16string cached = Load(&Cache::hostProgramPath); !cached.empty())
+        return cached;
     const std::u16string path = platform::Utf8ToWide(platform::ExecutablePath());
     Store(&Cache::hostProgramPath, path);
     return path;
@@ -169,8 +161,7 @@ std::u16string GetChannel() {
 }
 
 std::string GetUserId() {
-    std::lock_guard lock(g_CacheLock);
-    return g_Cache.userId;
+    return g_Cache.With([](const Cache& cache) { return cache.userId; });
 }
 
 std::u16string GetUserLevel() {
@@ -209,9 +200,10 @@ void SetClientSecret(std::u16string_view secret) {
 }
 
 void CacheClientIdentity(std::u16string_view id, std::u16string_view secret) {
-    std::lock_guard lock(g_CacheLock);
-    g_Cache.clientId = id;
-    g_Cache.clientSecret = secret;
+    g_Cache.With([&](Cache& cache) {
+        cache.clientId = id;
+        cache.clientSecret = secret;
+    });
 }
 
 void SetUserLevel(std::u16string_view level) {
@@ -222,8 +214,7 @@ void SetPrivPfval(std::u16string_view value) {
 }
 
 void SetUserId(std::string_view uid) {
-    std::lock_guard lock(g_CacheLock);
-    g_Cache.userId = uid;
+    g_Cache.With([uid](Cache& cache) { cache.userId = uid; });
 }
 
 void SetMaxFileSize(std::u16string_view bytes) {
@@ -249,12 +240,11 @@ void SetSyncHost(std::u16string_view host) {
 }
 
 void ResetCaches() {
-    {
-        std::lock_guard lock(g_CacheLock);
-        std::u16string hostProgramPath = std::move(g_Cache.hostProgramPath);
-        g_Cache = Cache{};
-        g_Cache.hostProgramPath = std::move(hostProgramPath);  // configuration, not a cache
-    }
+    g_Cache.With([](Cache& cache) {
+        std::u16string hostProgramPath = std::move(cache.hostProgramPath);
+        cache = Cache{};
+        cache.hostProgramPath = std::move(hostProgramPath);  // configuration, not a cache
+    });
     ResetHeaderTexts();
 }
 

@@ -1,8 +1,8 @@
-#include <mutex>
 #include <optional>
 
 #include "settings/settings.h"
 #include "settings_internal.h"
+#include "tools/guarded.h"
 #include "tools/module_version.h"
 
 namespace settings {
@@ -14,9 +14,26 @@ constexpr std::u16string_view kFixedHeaders =
     u"Content-Type: application/x-www-form-urlencoded\r\n"
     u"Cache-Control: no-cache\r\n";
 
-std::mutex g_HeaderLock;
-std::optional<std::u16string> g_UserAgent;   // built once per process
-std::optional<std::u16string> g_HeaderText;  // built once per process
+// Built once per process (again after ResetHeaderTexts()).
+struct HeaderTexts {
+    std::optional<std::u16string> userAgent;
+    std::optional<std::u16string> headerText;
+};
+tools::Guarded<HeaderTexts> g_Texts;
+
+// The text, or the one built outside the lock when there is none yet: the first built
+// wins, so every caller gets the same text.
+std::u16string KeptOrBuilt(std::optional<std::u16string> HeaderTexts::*field,
+                           std::u16string (*build)()) {
+    if (auto kept = g_Texts.With([field](const HeaderTexts& texts) { return texts.*field; }))
+        return *kept;
+    std::u16string built = build();  // reads settings: outside the lock
+    return g_Texts.With([&](HeaderTexts& texts) {
+        if (!(texts.*field))
+            texts.*field = std::move(built);
+        return *(texts.*field);
+    });
+}
 
 std::u16string BuildUserAgent() {
     std::u16string channel = GetChannel();
@@ -29,29 +46,12 @@ std::u16string BuildUserAgent() {
 }  // namespace
 
 std::u16string GetUserAgent() {
-    {
-        std::lock_guard lock(g_HeaderLock);
-        if (g_UserAgent)
-            return *g_UserAgent;
-    }
-    std::u16string built = BuildUserAgent();  // reads settings: outside the lock
-    std::lock_guard lock(g_HeaderLock);
-    if (!g_UserAgent)
-        g_UserAgent = std::move(built);
-    return *g_UserAgent;
+    return KeptOrBuilt(&HeaderTexts::userAgent, &BuildUserAgent);
 }
 
 std::u16string GetHeaderText() {
-    {
-        std::lock_guard lock(g_HeaderLock);
-        if (g_HeaderText)
-            return *g_HeaderText;
-    }
-    std::u16string built = std::u16string(kFixedHeaders) + GetUserAgent();
-    std::lock_guard lock(g_HeaderLock);
-    if (!g_HeaderText)
-        g_HeaderText = std::move(built);
-    return *g_HeaderText;
+    return KeptOrBuilt(&HeaderTexts::headerText,
+                       [] { return std::u16string(kFixedHeaders) + GetUserAgent(); });
 }
 
 std::u16string InstalledLibraryVersion() {
@@ -64,9 +64,7 @@ std::u16string InstalledLibraryVersion() {
 }
 
 void ResetHeaderTexts() {
-    std::lock_guard lock(g_HeaderLock);
-    g_UserAgent.reset();
-    g_HeaderText.reset();
+    g_Texts.Set({});
 }
 
 }  // namespace settings

@@ -1,7 +1,6 @@
 #include "ui/about_dlg.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QPushButton>
 
@@ -90,15 +89,7 @@ void CAboutDlg::Place() {
     const QRect client = contentsRect();
     m_Ok->move(client.left() + client.width() - 80, client.top() + client.height() - 32);
     m_Link->PlaceAt(client.topLeft() + QPoint(90, 130));
-    // Rounded corners, two pixels.
-    QImage shape(size(), QImage::Format_ARGB32);
-    shape.fill(Qt::transparent);
-    QPainter p(&shape);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()), 2, 2);
-    p.fillPath(outline, Qt::black);
-    p.end();
-    setMask(RegionFromPicture(shape));
+    setMask(RoundedRegion(size(), 2));  // rounded corners, two pixels
 }
 
 void CAboutDlg::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,7 @@
 
 #include "settings/registry_values.h"
 #include "ui/dialog_skin.h"
+#include "ui/ini_place.h"
 #include "ui/ui_fonts.h"
 
 namespace ui {
@@ -27,8 +28,8 @@ CAnonyDlg::CAnonyDlg(QWidget* parent) : QDialog(parent) {
     const QPoint client = contentsRect().topLeft();
     m_DontAsk->move(client + QPoint(30, 58));
     m_DontAsk->adjustSize();
-    m_GoOn->setGeometry(QRect(client + QPoint(62, 86), QSize(92, 25)));
-    m_LogIn->setGeometry(QRect(client + QPoint(160, 86), QSize(92, 25)));
+    PlaceInClient(*m_GoOn, QRect(62, 86, 92, 25));
+    PlaceInClient(*m_LogIn, QRect(160, 86, 92, 25));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }

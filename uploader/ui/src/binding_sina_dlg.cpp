@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
+#include "ui/ini_place.h"
 #include "ui/link_opener.h"
 #include "ui/qt_intake_ui.h"
 #include "ui/skin_theme.h"
@@ -72,9 +73,8 @@ CBindingSinaDlg::CBindingSinaDlg(std::u16string url, CBindingWaitOptions options
                              kLinkColour, this);
     CDialogSkin::Apply(this, QStringLiteral("others"));
     setFixedSize(kClient.grownBy(contentsMargins()));
-    const QPoint client = contentsRect().topLeft();
-    m_Cancel->setGeometry(QRect(client + QPoint(112, 92), QSize(76, 27)));
-    m_Reopen->PlaceAt(client + QPoint(16, 66));
+    PlaceInClient(*m_Cancel, QRect(112, 92, 76, 27));
+    m_Reopen->PlaceAt(contentsRect().topLeft() + QPoint(16, 66));
     connect(m_Cancel, &QAbstractButton::clicked, this, [this] { done(kGaveUp); });
     connect(m_Reopen, &QAbstractButton::clicked, this, [this] { OpenLink(m_Url); });
     m_Timer.setInterval(m_Options.pollMs);

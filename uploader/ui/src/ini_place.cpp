@@ -51,6 +51,21 @@ QSize IniSize(std::u16string_view section) {
     return QSize(s[0], s[1]);
 }
 
+QRect IniRect(std::u16string_view section, QRect fallback) {
+    std::vector<int> size, pos;
+    if (settings::IniInts(section, u"size", size) >= 2)
+        fallback.setSize(QSize(size[0], size[1]));
+    if (settings::IniInts(section, u"pos", pos) >= 2)
+        fallback.moveTopLeft(QPoint(pos[0], pos[1]));
+    return fallback;
+}
+
+void PlaceInClient(QWidget& widget, QRect rect, QPoint shift) {
+    const QPoint client =
+        widget.parentWidget() ? widget.parentWidget()->contentsRect().topLeft() : QPoint();
+    widget.setGeometry(rect.translated(client + shift));
+}
+
 void IniPlace(std::u16string_view section, QWidget& widget, bool centre, QPoint offset) {
     const QSize size = IniSize(section);
     QPoint at = IniPos(section) + offset;

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 
@@ -102,11 +101,16 @@ QPoint CLoginDlg::ClientOffset() const {
 }
 
 // Below the captcha row everything moves down while the row is shown.
-QPoint CLoginDlg::ShiftOf(std::u16string_view section) const {
+QPoint CLoginDlg::CaptchaShift(std::u16string_view section) const {
     const bool below = m_CaptchaShown && IniPos(section).y() >= kCaptchaTop &&
                        section != u"CaptchaEdit" && section != u"CaptchaImage" &&
                        section != u"CaptchaText";
-    return ClientOffset() + QPoint(0, below ? kCaptchaShift : 0);
+    return QPoint(0, below ? kCaptchaShift : 0);
+}
+
+// Where a layout section's element goes: the client area's corner, and the captcha shift.
+QPoint CLoginDlg::ShiftOf(std::u16string_view section) const {
+    return ClientOffset() + CaptchaShift(section);
 }
 
 void CLoginDlg::LayOut() {
@@ -120,21 +124,13 @@ void CLoginDlg::LayOut() {
     IniPlace(u"PwdEdit", *m_PasswordEdit, false, ShiftOf(u"PwdEdit"));
     IniPlace(u"RemCheckbox", *m_Remember, false, ShiftOf(u"RemCheckbox"));
     IniPlace(u"LoginButton", *m_LoginButton, false, ShiftOf(u"LoginButton"));
-    m_LoginButton->setGeometry(QRect(QPoint(61, 171) + ShiftOf(u"LoginButton"), QSize(76, 27)));
-    m_RegisterButton->setGeometry(QRect(QPoint(160, 171) + ShiftOf(u"LoginButton"), QSize(76, 27)));
+    PlaceInClient(*m_LoginButton, QRect(61, 171, 76, 27), CaptchaShift(u"LoginButton"));
+    PlaceInClient(*m_RegisterButton, QRect(160, 171, 76, 27), CaptchaShift(u"LoginButton"));
     IniPlace(u"CaptchaEdit", *m_CaptchaEdit, false, ShiftOf(u"CaptchaEdit"));
     IniPlace(u"CaptchaImage", *m_CaptchaLabel, false, ShiftOf(u"CaptchaImage"));
     m_CaptchaEdit->setVisible(m_CaptchaShown);
     m_CaptchaLabel->setVisible(m_CaptchaShown);
-    // Rounded corners, two pixels.
-    QImage shape(this->size(), QImage::Format_ARGB32);
-    shape.fill(Qt::transparent);
-    QPainter p(&shape);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()), 2, 2);
-    p.fillPath(outline, Qt::black);
-    p.end();
-    setMask(RegionFromPicture(shape));
+    setMask(RoundedRegion(this->size(), 2));  // rounded corners, two pixels
     update();
 }
 

@@ -1,11 +1,8 @@
 #include "ui/outer_link_dlg.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -21,7 +18,7 @@
 #include "ui/desktop_notices.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
-#include "ui/library_users.h"
+#include "ui/ini_place.h"
 #include "ui/link_clipboard.h"
 #include "ui/link_opener.h"
 #include "ui/picture_region.h"
@@ -50,26 +47,6 @@ protected:
     }
 };
 
-QRect IniRect(const char16_t* section, QRect fallback) {
-    std::vector<int> size, pos;
-    if (settings::IniInts(section, u"size", size) >= 2)
-        fallback.setSize(QSize(size[0], size[1]));
-    if (settings::IniInts(section, u"pos", pos) >= 2)
-        fallback.moveTopLeft(QPoint(pos[0], pos[1]));
-    return fallback;
-}
-
-QRegion RoundedRegion(QSize size) {
-    QImage shape(size, QImage::Format_ARGB32);
-    shape.fill(Qt::transparent);
-    QPainter p(&shape);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), 2, 2);
-    p.fillPath(outline, Qt::black);
-    p.end();
-    return RegionFromPicture(shape);
-}
-
 bool AskLinkRetry() {
     return ShowMessageDialog(QStringLiteral("文件外链生成失败"), {}, CDlgMessage::RetryCancel) == 1;
 }
@@ -83,19 +60,8 @@ bool ConfirmGiveUp() {
 
 COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
                              COuterLinkOptions options)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint),
-      m_Options(std::move(options)),
-      m_Anonymous(!loggedIn),
-      m_Window(
-          *this,
-          [this](uint32_t message, platform::WParam w, platform::LParam l) {
-              return WindowProc(message, w, l);
-          },
-          u"Norvel网盘Flinga") {
+    : CBatchWindow(kOwnerShareLink), m_Options(std::move(options)), m_Anonymous(!loggedIn) {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    m_Window.SetProperty(kOwnerKindProperty, kOwnerShareLink);
-    intake::Session().AddLibraryUser();
-    intake::Session().AddPending();
     if (!m_Options.askRetry)
         m_Options.askRetry = &AskLinkRetry;
     if (!m_Options.confirmGiveUp)
@@ -104,8 +70,6 @@ COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
     m_Track = LoadSharpSkinPicture(u"others/progress_track.png");
     m_Fill = LoadSharpSkinPicture(u"others/progress_fill.png");
     m_Uploading = LoadSharpSkinPicture(u"others/uploading.png");
-    m_Gou = LoadSharpSkinPicture(u"others/gou.png");
-    m_Qq = LoadSharpSkinPicture(u"others/qq.png");
     MakeControls();
 
     batch::LinkBatchOptions batchOptions = std::move(m_Options.batch);
@@ -119,7 +83,7 @@ COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
     const QSize client = IniRect(u"OuterLinkDlg", QRect(0, 0, 290, 224)).size();
     setFixedSize(client.grownBy(contentsMargins()));
     PlaceControls();
-    setMask(RoundedRegion(size()));
+    setMask(RoundedRegion(size(), 2));
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -127,11 +91,9 @@ COuterLinkDlg::COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn,
 COuterLinkDlg::~COuterLinkDlg() {
     Shut();
     m_Batch.reset();  // waits for the worker
-    LeaveLibrary();
 }
 
 void COuterLinkDlg::MakeControls() {
-    setWindowTitle(QStringLiteral("Norvel网盘Flinga"));
     auto button = [this](const QString& caption) { return new QPushButton(caption, this); };
     m_Copy = button(QStringLiteral("复制"));
     m_Close = button(QStringLiteral("取消"));
@@ -155,14 +117,11 @@ void COuterLinkDlg::MakeControls() {
                                  {kVipCaption, QStringLiteral("BottonUpdateVip")}});
     m_Space->setAccessibleName(QStringLiteral("扩容空间"));
     m_Vip->setAccessibleName(QStringLiteral("升级VIP"));
-    const QFont linkFont = UiFont(QStringLiteral("宋体"), 12);
+    MakeFooterLinks();
     std::u16string text;
-    settings::IniText(u"outerlink2", text);
-    m_SiteLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
-    settings::IniText(u"outerlink3", text);
-    m_ContactLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
     settings::IniText(u"outerlink4", text);
-    m_LinkLabel = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
+    m_LinkLabel = new CTextLink(QString::fromStdU16String(text), UiFont(QStringLiteral("宋体"), 12),
+                                kLinkColour, this);
 
     connect(m_Copy, &QAbstractButton::clicked, this, [this] { CopyLink(); });
     connect(m_Close, &QAbstractButton::clicked, this, [this] { CloseWindow(); });
@@ -178,53 +137,30 @@ void COuterLinkDlg::MakeControls() {
         m_FirstFailed = value;
         update();
     });
-    connect(m_SiteLink, &QAbstractButton::clicked, this,
-            [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/"); });
-    connect(m_ContactLink, &QAbstractButton::clicked, this,
-            [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/contact"); });
     connect(m_LinkLabel, &QAbstractButton::clicked, this, [this] {
         if (!m_Anonymous)
             OpenLink(LinkText().toStdU16String());
     });
 }
 
-QPoint COuterLinkDlg::Client(int x, int y) const {
-    return contentsRect().topLeft() + QPoint(x, y);
-}
-
 void COuterLinkDlg::PlaceControls() {
-    auto place = [this](QWidget* widget, QRect rect) {
-        widget->setGeometry(QRect(Client(rect.x(), rect.y()), rect.size()));
-    };
     const QRect ok = IniRect(u"outerlinkbtnok", QRect(107, 165, 76, 27));
-    place(m_Close, ok.translated(42, 0));  // beside the pause button while uploading
-    place(m_Edit, IniRect(u"outerlinktxt", QRect(16, 70, 190, 22)));
-    place(m_AutoCopy, IniRect(u"outerlinkcheck", QRect(16, 103, 110, 16)));
-    place(m_Copy, IniRect(u"outerlinkcpy", QRect(214, 69, 60, 24)));
-    place(m_Pause, QRect(65, 165, 76, 27));
-    place(m_Continue, QRect(13, 162, 92, 27));
-    place(m_GiveUp, QRect(200, 162, 76, 27));
-    place(m_Scroll, QRect(256, 37, 15, 105));
-    place(m_Space, QRect(115, 162, 76, 27));
-    place(m_Vip, QRect(115, 162, 76, 27));
-    auto placeText = [this](CTextLink* link, const char16_t* section) {
-        std::vector<int> pos;
-        if (settings::IniInts(section, u"pos", pos) >= 2)
-            link->PlaceAt(Client(pos[0], pos[1]));
-    };
-    placeText(m_SiteLink, u"outerlink2");
-    placeText(m_ContactLink, u"outerlink3");
-    placeText(m_LinkLabel, u"outerlink4");
+    PlaceInClient(*m_Close, ok.translated(42, 0));  // beside the pause button while uploading
+    PlaceInClient(*m_Edit, IniRect(u"outerlinktxt", QRect(16, 70, 190, 22)));
+    PlaceInClient(*m_AutoCopy, IniRect(u"outerlinkcheck", QRect(16, 103, 110, 16)));
+    PlaceInClient(*m_Copy, IniRect(u"outerlinkcpy", QRect(214, 69, 60, 24)));
+    PlaceInClient(*m_Pause, QRect(65, 165, 76, 27));
+    PlaceInClient(*m_Continue, QRect(13, 162, 92, 27));
+    PlaceInClient(*m_GiveUp, QRect(200, 162, 76, 27));
+    PlaceInClient(*m_Scroll, QRect(256, 37, 15, 105));
+    PlaceInClient(*m_Space, QRect(115, 162, 76, 27));
+    PlaceInClient(*m_Vip, QRect(115, 162, 76, 27));
+    PlaceFooterLinks();
+    PlaceTextLink(m_LinkLabel, u"outerlink4");
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{m_Edit, m_AutoCopy, m_Copy, m_Continue, m_GiveUp, m_Scroll,
                                          m_Space, m_Vip, m_LinkLabel})
         hidden->hide();
-}
-
-bool COuterLinkDlg::event(QEvent* event) {
-    if (m_Window.Deliver(event))
-        return true;
-    return QWidget::event(event);
 }
 
 platform::LResult COuterLinkDlg::WindowProc(uint32_t message, platform::WParam wParam,
@@ -250,7 +186,7 @@ platform::LResult COuterLinkDlg::WindowProc(uint32_t message, platform::WParam w
 // A task of the batch changed: counts and the end of the uploads come from the batch,
 // which has recorded a file before it reports it, so each file counts once.
 void COuterLinkDlg::OnTaskChanged() {
-    if (m_Closed)
+    if (IsClosed())
         return;
     m_Progress = m_Batch->Progress();
     const size_t ended = m_Progress.doneCount + m_Progress.failedCount;
@@ -291,7 +227,7 @@ void COuterLinkDlg::ShowFailureList() {
 }
 
 void COuterLinkDlg::OnLinkResult() {
-    if (m_Closed)
+    if (IsClosed())
         return;
     m_LinkAsked = false;
     const batch::LinkResult link = m_Batch->Link();
@@ -376,37 +312,19 @@ void COuterLinkDlg::GiveUp() {
     CloseWindow();
 }
 
-void COuterLinkDlg::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    CloseWindow();
-}
-
 void COuterLinkDlg::wheelEvent(QWheelEvent* event) {
     if (m_ListMode == 1 && m_Scroll->isEnabled())
         m_Scroll->setValue(m_Scroll->value() + (event->angleDelta().y() < 0 ? 1 : -1));
 }
 
-// Closing: the batch is stopped (the running file cancelled), the pending task taken off
-// once; the window goes when the event loop is back, and with it the batch.
-void COuterLinkDlg::CloseWindow() {
-    if (m_Closed)
-        return;
-    Shut();
-    hide();
-    deleteLater();
-}
-
-void COuterLinkDlg::Shut() {
-    if (m_Closed)
-        return;
-    m_Closed = true;
+// Closing: the check box's state is kept, and the batch is stopped (the running file
+// cancelled); the window goes when the event loop is back, and with it the batch.
+void COuterLinkDlg::StopWork() {
     if (m_AutoCopy && settings::ReadDword(settings::kFlingaKey, settings::kAutoClipboard))
         settings::WriteDword(settings::kFlingaKey, settings::kAutoClipboard,
                              m_AutoCopy->isChecked() ? 1 : 0);
     if (m_Batch)
         m_Batch->StopBatch();
-    intake::Session().RemovePending();
-    m_Window.Close();
 }
 
 }  // namespace ui

@@ -99,7 +99,7 @@ void COuterLinkDlg::paintEvent(QPaintEvent*) {
         PaintLinked(p);
     else
         PaintProgress(p);
-    PaintCommon(p);
+    PaintContactIcon(p);  // always
 }
 
 void COuterLinkDlg::PaintProgress(QPainter& p) {
@@ -162,14 +162,6 @@ void COuterLinkDlg::PaintFailures(QPainter& p) {
         p.setPen(kReasonRed);
         DrawLeft(p, 181, y, FailureReason(failed.state), 72);
     }
-}
-
-// Always: the icon of the contact link, just left of it.
-void COuterLinkDlg::PaintCommon(QPainter& p) {
-    if (m_Qq.isNull())
-        return;
-    const QPoint at = m_ContactLink->pos() - contentsRect().topLeft();
-    p.drawPixmap(at.x() - CSkinTheme::PictureWidth(m_Qq) - 2, at.y(), m_Qq);
 }
 
 }  // namespace ui

@@ -1,5 +1,8 @@
 #include "ui/picture_region.h"
 
+#include <QPainter>
+#include <QPainterPath>
+
 #include <QRect>
 #include <vector>
 
@@ -113,6 +116,17 @@ QRegion RegionFromPicture(const QImage& source) {
     QRegion region;
     region.setRects(rects.data(), static_cast<int>(rects.size()));
     return region;
+}
+
+QRegion RoundedRegion(QSize size, qreal radius) {
+    QImage shape(size, QImage::Format_ARGB32);
+    shape.fill(Qt::transparent);
+    QPainter p(&shape);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), radius, radius);
+    p.fillPath(outline, Qt::black);
+    p.end();
+    return RegionFromPicture(shape);
 }
 
 }  // namespace ui

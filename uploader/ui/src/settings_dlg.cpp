@@ -18,6 +18,7 @@
 #include "ui/autostart_entry.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
+#include "ui/ini_place.h"
 #include "ui/settings_values.h"
 #include "ui/ui_fonts.h"
 
@@ -122,26 +123,21 @@ CSettingsDlg::CSettingsDlg(CSettingsDlgOptions options) : m_Options(std::move(op
 }
 
 void CSettingsDlg::Place() {
-    const QPoint client = contentsRect().topLeft();
-    const auto at = [&](QWidget* widget, QRect rect) {
-        widget->setGeometry(rect.translated(client));
-    };
     for (size_t i = 0; i < m_Hosts.size(); ++i) {
         const int top = 36 + static_cast<int>(i) * 28;
-        auto* label = Label(HostLabels()[i], this);
-        at(label, QRect(20, top + 3, 80, 16));
-        at(m_Hosts[i], QRect(104, top, 236, 22));
+        PlaceInClient(*Label(HostLabels()[i], this), QRect(20, top + 3, 80, 16));
+        PlaceInClient(*m_Hosts[i], QRect(104, top, 236, 22));
     }
-    at(m_User, QRect(20, 189, 220, 16));
-    at(m_Account, QRect(264, 184, 76, 25));
-    at(Label(QStringLiteral("上传限速"), this), QRect(20, 253, 80, 16));
-    at(m_Speed, QRect(104, 250, 70, 22));
-    at(Label(QStringLiteral("KB/s（0 为不限速）"), this), QRect(182, 253, 160, 16));
-    at(m_AutoCopy, QRect(18, 282, 300, 18));
-    at(m_Autostart, QRect(18, 306, 300, 18));
-    at(m_Tips, QRect(20, 332, 92, 25));
-    at(m_Ok, QRect(184, 366, 76, 27));
-    at(m_Cancel, QRect(266, 366, 76, 27));
+    PlaceInClient(*m_User, QRect(20, 189, 220, 16));
+    PlaceInClient(*m_Account, QRect(264, 184, 76, 25));
+    PlaceInClient(*Label(QStringLiteral("上传限速"), this), QRect(20, 253, 80, 16));
+    PlaceInClient(*m_Speed, QRect(104, 250, 70, 22));
+    PlaceInClient(*Label(QStringLiteral("KB/s（0 为不限速）"), this), QRect(182, 253, 160, 16));
+    PlaceInClient(*m_AutoCopy, QRect(18, 282, 300, 18));
+    PlaceInClient(*m_Autostart, QRect(18, 306, 300, 18));
+    PlaceInClient(*m_Tips, QRect(20, 332, 92, 25));
+    PlaceInClient(*m_Ok, QRect(184, 366, 76, 27));
+    PlaceInClient(*m_Cancel, QRect(266, 366, 76, 27));
 }
 
 void CSettingsDlg::Load() {

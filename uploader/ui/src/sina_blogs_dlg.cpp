@@ -1,7 +1,6 @@
 #include "ui/sina_blogs_dlg.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,7 +17,7 @@
 #include "ui/desktop_notices.h"
 #include "ui/dialog_skin.h"
 #include "ui/dlg_message.h"
-#include "ui/library_users.h"
+#include "ui/ini_place.h"
 #include "ui/link_opener.h"
 #include "ui/skin_theme.h"
 #include "ui/task_update.h"
@@ -32,15 +31,6 @@ namespace {
 const QColor kLinkColour(12, 124, 241);
 constexpr int kPostedTimer = 10000;
 const QString kBindCaption = QStringLiteral("  ");  // the picture carries the caption
-
-QRect IniRect(const char16_t* section, QRect fallback) {
-    std::vector<int> size, pos;
-    if (settings::IniInts(section, u"size", size) >= 2)
-        fallback.setSize(QSize(size[0], size[1]));
-    if (settings::IniInts(section, u"pos", pos) >= 2)
-        fallback.moveTopLeft(QPoint(pos[0], pos[1]));
-    return fallback;
-}
 
 int DefaultQueryAccount(std::string& screenName) {
     const actions::WeiboAccountStatus status = actions::QueryWeiboAccount();
@@ -63,19 +53,10 @@ bool StoredOption(std::u16string_view name) {
 }  // namespace
 
 CSinaBlogsDlg::CSinaBlogsDlg(const intake::RequestBatch& files, CSinaBlogsOptions options)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint),
+    : CBatchWindow(kOwnerWeibo),
       m_Options(std::move(options)),
       m_Timers([this](int id) { OnTimer(id); }),
-      m_Window(
-          *this,
-          [this](uint32_t message, platform::WParam w, platform::LParam l) {
-              return WindowProc(message, w, l);
-          },
-          u"Norvel网盘Flinga"),
       m_Files(files) {
-    m_Window.SetProperty(kOwnerKindProperty, kOwnerWeibo);
-    intake::Session().AddLibraryUser();
-    intake::Session().AddPending();
     intake::Session().SetWeiboBusy(true);
     if (!m_Options.queryAccount)
         m_Options.queryAccount = &DefaultQueryAccount;
@@ -90,8 +71,6 @@ CSinaBlogsDlg::CSinaBlogsDlg(const intake::RequestBatch& files, CSinaBlogsOption
     m_Icon = LoadSharpSkinPicture(u"others/sina_ico.png");
     m_Banner = LoadSharpSkinPicture(u"others/mainframe_background2.png");
     m_Picture = LoadSharpSkinPicture(u"others/0412img.png");
-    m_Qq = LoadSharpSkinPicture(u"others/qq.png");
-    m_Gou = LoadSharpSkinPicture(u"others/gou.png");
     MakeControls();
 
     batch::WeiboBatchOptions batchOptions = std::move(m_Options.batch);
@@ -111,11 +90,9 @@ CSinaBlogsDlg::CSinaBlogsDlg(const intake::RequestBatch& files, CSinaBlogsOption
 CSinaBlogsDlg::~CSinaBlogsDlg() {
     Shut();
     m_Batch.reset();  // waits for the worker
-    LeaveLibrary();
 }
 
 void CSinaBlogsDlg::MakeControls() {
-    setWindowTitle(QStringLiteral("Norvel网盘Flinga"));
     m_Bind = new QPushButton(kBindCaption, this);
     m_Send = new QPushButton(QStringLiteral("发布"), this);
     m_Close = new QPushButton(QStringLiteral("关闭"), this);
@@ -139,13 +116,10 @@ void CSinaBlogsDlg::MakeControls() {
                         {QStringLiteral("发布"), QStringLiteral("Botton2")},
                         {QStringLiteral("关闭"), QStringLiteral("Botton1")}});
     m_Bind->setAccessibleName(QStringLiteral("绑定新浪微博"));
-    const QFont linkFont = UiFont(QStringLiteral("宋体"), 12);
-    settings::IniText(u"outerlink2", text);
-    m_SiteLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
-    settings::IniText(u"outerlink3", text);
-    m_ContactLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
+    MakeFooterLinks();
     settings::IniText(u"SinaBlogsDlgText6", text);
-    m_PostedLink = new CTextLink(QString::fromStdU16String(text), linkFont, kLinkColour, this);
+    m_PostedLink = new CTextLink(QString::fromStdU16String(text),
+                                 UiFont(QStringLiteral("宋体"), 12), kLinkColour, this);
 
     connect(m_Bind, &QAbstractButton::clicked, this, [this] { Bind(); });
     connect(m_Send, &QAbstractButton::clicked, this, [this] { Publish(); });
@@ -157,10 +131,6 @@ void CSinaBlogsDlg::MakeControls() {
     connect(m_Fans, &QAbstractButton::clicked, this, [](bool checked) {
         settings::WriteDword(settings::kFlingaKey, settings::kSinaFans, checked ? 1 : 0);
     });
-    connect(m_SiteLink, &QAbstractButton::clicked, this,
-            [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/"); });
-    connect(m_ContactLink, &QAbstractButton::clicked, this,
-            [] { OpenLink(settings::BaseUrl(settings::GetWebHost()) + u"/contact"); });
     connect(m_PostedLink, &QAbstractButton::clicked, this, [] {
         OpenLink(u"http://weibo.com/" + platform::Utf8ToWide(actions::GetBoundWeiboAccount().uid));
     });
@@ -172,41 +142,22 @@ int CSinaBlogsDlg::Ask(const QString& text, int kind) {
     return message(text, kind);
 }
 
-QPoint CSinaBlogsDlg::Client(int x, int y) const {
-    return contentsRect().topLeft() + QPoint(x, y);
-}
-
 void CSinaBlogsDlg::PlaceControls() {
-    auto place = [this](QWidget* widget, QRect rect) {
-        widget->setGeometry(QRect(Client(rect.x(), rect.y()), rect.size()));
-    };
-    place(m_Bind, IniRect(u"SinaBlogsDlgBinding", QRect(75, 168, 150, 30)));
-    place(m_Send, IniRect(u"SinaBlogsDlgSend", QRect(208, 160, 76, 27)));
-    place(m_Close, IniRect(u"SinaBlogsDlgClose", QRect(112, 160, 76, 27)));
-    place(m_Edit, IniRect(u"SinaBlogsDlgBlogText", QRect(16, 48, 268, 60)));
+    PlaceInClient(*m_Bind, IniRect(u"SinaBlogsDlgBinding", QRect(75, 168, 150, 30)));
+    PlaceInClient(*m_Send, IniRect(u"SinaBlogsDlgSend", QRect(208, 160, 76, 27)));
+    PlaceInClient(*m_Close, IniRect(u"SinaBlogsDlgClose", QRect(112, 160, 76, 27)));
+    PlaceInClient(*m_Edit, IniRect(u"SinaBlogsDlgBlogText", QRect(16, 48, 268, 60)));
     // The check boxes carry their texts: the box's place, wide enough for the text.
     QRect repost = IniRect(u"SinaBlogsCheckRepost", QRect(16, 142, 14, 14));
     repost.setWidth(170);
     repost.setHeight(16);
-    place(m_Repost, repost);
+    PlaceInClient(*m_Repost, repost);
     QRect fans = IniRect(u"SinaBlogsCheckFans", QRect(16, 162, 14, 14));
     fans.setWidth(120);
     fans.setHeight(16);
-    place(m_Fans, fans);
-    auto placeText = [this](CTextLink* link, const char16_t* section) {
-        std::vector<int> pos;
-        if (settings::IniInts(section, u"pos", pos) >= 2)
-            link->PlaceAt(Client(pos[0], pos[1]));
-    };
-    placeText(m_SiteLink, u"outerlink2");
-    placeText(m_ContactLink, u"outerlink3");
-    placeText(m_PostedLink, u"SinaBlogsDlgText6");
-}
-
-bool CSinaBlogsDlg::event(QEvent* event) {
-    if (m_Window.Deliver(event))
-        return true;
-    return QWidget::event(event);
+    PlaceInClient(*m_Fans, fans);
+    PlaceFooterLinks();
+    PlaceTextLink(m_PostedLink, u"SinaBlogsDlgText6");
 }
 
 platform::LResult CSinaBlogsDlg::WindowProc(uint32_t message, platform::WParam wParam,
@@ -241,7 +192,7 @@ platform::LResult CSinaBlogsDlg::WindowProc(uint32_t message, platform::WParam w
 // Bound: the uploads start. Not bound: the binding button. Anything else: the message,
 // and the window goes.
 void CSinaBlogsDlg::CheckBinding() {
-    if (m_Closed || (m_Checked && m_View != kNotBound))
+    if (IsClosed() || (m_Checked && m_View != kNotBound))
         return;
     std::string screenName;
     const int result = m_Options.queryAccount(screenName);
@@ -267,7 +218,7 @@ void CSinaBlogsDlg::Bind() {
     // no child of this window.
     const CWeiboBindingHooks hooks = m_Options.binding;
     const int result = RunWeiboBinding(nullptr, hooks);
-    if (!alive || m_Closed || result != 0)
+    if (!alive || IsClosed() || result != 0)
         return;
     m_ScreenName = QString::fromStdString(actions::GetBoundWeiboAccount().screenName);
     ShowView(kBound);
@@ -296,7 +247,7 @@ void CSinaBlogsDlg::ShowView(int view) {
 
 // A task of the batch changed: the batch has counted the file before it reported it.
 void CSinaBlogsDlg::OnTaskChanged() {
-    if (m_Closed || m_Finished || m_View != kBound)
+    if (IsClosed() || m_Finished || m_View != kBound)
         return;
     size_t files = 0, done = 0, failed = 0;
     {
@@ -325,12 +276,12 @@ void CSinaBlogsDlg::OnTaskChanged() {
 }
 
 void CSinaBlogsDlg::OnLinkResult(bool failed) {
-    if (m_Closed)
+    if (IsClosed())
         return;
     if (failed) {
         QPointer<CSinaBlogsDlg> alive(this);
         const int answer = Ask(QStringLiteral("文件外链生成失败"), CDlgMessage::RetryCancel);
-        if (alive && !m_Closed && answer == 1)
+        if (alive && !IsClosed() && answer == 1)
             m_Batch->CreateWeiboLink(m_Repost->isChecked(), m_Fans->isChecked());
         return;
     }
@@ -364,7 +315,7 @@ void CSinaBlogsDlg::UpdateSendButton() {
 }
 
 void CSinaBlogsDlg::Publish() {
-    if (m_Closed || m_State != batch::kWeiboReady || m_Posting || CountOver())
+    if (IsClosed() || m_State != batch::kWeiboReady || m_Posting || CountOver())
         return;
     m_Posting = true;
     m_StepQueued = true;
@@ -378,7 +329,7 @@ void CSinaBlogsDlg::Publish() {
 // Only the step Publish() queued sends: the message may also come from outside, and the
 // checks (the link, the limit, one post at a time) are Publish()'s.
 void CSinaBlogsDlg::SendPost() {
-    if (m_Closed || !m_StepQueued)
+    if (IsClosed() || !m_StepQueued)
         return;
     m_StepQueued = false;
     if (m_Batch->SendPost(platform::WideToAnsi(m_Edit->toPlainText().toStdU16String())) != 0)
@@ -386,7 +337,7 @@ void CSinaBlogsDlg::SendPost() {
 }
 
 void CSinaBlogsDlg::OnPostResult(bool posted) {
-    if (m_Closed)
+    if (IsClosed())
         return;
     if (posted) {
         if (DesktopNotices())
@@ -401,43 +352,25 @@ void CSinaBlogsDlg::OnPostResult(bool posted) {
     update();
     QPointer<CSinaBlogsDlg> alive(this);
     const int answer = Ask(QStringLiteral("微博发布失败"), CDlgMessage::RetryCancel);
-    if (alive && !m_Closed && answer == 1)
+    if (alive && !IsClosed() && answer == 1)
         Publish();
 }
 
 void CSinaBlogsDlg::OnTimer(int id) {
     m_Timers.Kill(id);
-    if (id != kPostedTimer || m_Closed)
+    if (id != kPostedTimer || IsClosed())
         return;
     m_Posting = false;
     ShowView(kPosted);
 }
 
-void CSinaBlogsDlg::closeEvent(QCloseEvent* event) {
-    event->ignore();
-    CloseWindow();
-}
-
-// Closing: the batch is stopped, the counts and the Weibo mark taken off once; the
-// window goes when the event loop is back, and with it the batch.
-void CSinaBlogsDlg::CloseWindow() {
-    if (m_Closed)
-        return;
-    Shut();
-    hide();
-    deleteLater();
-}
-
-void CSinaBlogsDlg::Shut() {
-    if (m_Closed)
-        return;
-    m_Closed = true;
+// Closing: the posted view's timer and the batch are stopped and the Weibo mark taken
+// off; the window goes when the event loop is back, and with it the batch.
+void CSinaBlogsDlg::StopWork() {
     m_Timers.Kill(kPostedTimer);
     if (m_Batch)
         m_Batch->StopBatch();
-    intake::Session().RemovePending();
     intake::Session().SetWeiboBusy(false);
-    m_Window.Close();
 }
 
 }  // namespace ui

@@ -55,7 +55,7 @@ void CSinaBlogsDlg::paintEvent(QPaintEvent*) {
         DrawLeft(p, 32, 7, m_ScreenName, 190);
         IniDrawText(u"SinaBlogsDlgText3", p, kIniTextPoints);
     }
-    PaintCommon(p);
+    PaintContactIcon(p);  // always
 }
 
 void CSinaBlogsDlg::PaintNotBound(QPainter& p) {
@@ -110,14 +110,6 @@ void CSinaBlogsDlg::PaintPosted(QPainter& p) {
     if (!m_Gou.isNull() && settings::IniInts(u"SinaBlogsDlgText5", u"pos", pos) >= 2)
         p.drawPixmap(pos[0] - CSkinTheme::PictureWidth(m_Gou) - 4, pos[1] - 3, m_Gou);
     IniDrawText(u"SinaBlogsDlgText5", p, kIniTextPoints);
-}
-
-// Always: the icon of the contact link, just left of it.
-void CSinaBlogsDlg::PaintCommon(QPainter& p) {
-    if (m_Qq.isNull())
-        return;
-    const QPoint at = m_ContactLink->pos() - contentsRect().topLeft();
-    p.drawPixmap(at.x() - CSkinTheme::PictureWidth(m_Qq) - 2, at.y(), m_Qq);
 }
 
 }  // namespace ui

@@ -1,23 +1,20 @@
 #include "upload/engine_timings.h"
 
-#include <mutex>
+#include "tools/guarded.h"
 
 namespace upload {
 namespace {
 
-std::mutex g_TimingsLock;
-EngineTimings g_Timings;  // guarded by g_TimingsLock
+tools::Guarded<EngineTimings> g_Timings;
 
 }  // namespace
 
 EngineTimings GetEngineTimings() {
-    std::lock_guard lock(g_TimingsLock);
-    return g_Timings;
+    return g_Timings.Get();
 }
 
 void SetEngineTimings(const EngineTimings& timings) {
-    std::lock_guard lock(g_TimingsLock);
-    g_Timings = timings;
+    g_Timings.Set(timings);
 }
 
 }  // namespace upload

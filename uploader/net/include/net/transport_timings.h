@@ -16,8 +16,4 @@ struct TransportTimings {
 TransportTimings GetTransportTimings();
 void SetTransportTimings(const TransportTimings& timings);
 
-// Initialises libcurl for the process; safe to call any number of times from any thread.
-// The channel calls it before its first request; the library may call it at load time.
-void InitTransport();
-
 }  // namespace net

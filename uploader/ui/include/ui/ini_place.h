@@ -1,7 +1,8 @@
 #pragma once
 
 // Windows laid out from the skin's layout file "UI.ini": one section per element, with
-// "size" (width height), "pos" (x y), "color" (red green blue) and "text".
+// "size" (width height), "pos" (x y), "color" (red green blue) and "text"; and the
+// placing of a widget at a rectangle of its parent's client area.
 
 #include <QColor>
 #include <QPoint>
@@ -19,6 +20,12 @@ QString IniTextOf(std::u16string_view section);
 QColor IniColour(std::u16string_view section);
 QPoint IniPos(std::u16string_view section);
 QSize IniSize(std::u16string_view section);
+// The fallback with the section's "size" and "pos" put in, each only when the section has it.
+QRect IniRect(std::u16string_view section, QRect fallback);
+
+// Places the widget at the rectangle, given from the top left corner of its parent's
+// client area (its contents rectangle, inside the skin's frame), moved by shift.
+void PlaceInClient(QWidget& widget, QRect rect, QPoint shift = {});
 
 // Places and shows the widget at the section's "pos" with its "size"; with centre, the
 // widget is centred horizontally in its parent's client area instead. offset moves it.

@@ -77,6 +77,7 @@ private:
     void MakeControls(bool keepLogin);
     void LayOut();
     QPoint ShiftOf(std::u16string_view section) const;
+    QPoint CaptchaShift(std::u16string_view section) const;
     void OnStep(const CLoginStep& step);
     void OnLoggedIn(const CLoginStep& step);
     void ShowFailure(Failure failure);

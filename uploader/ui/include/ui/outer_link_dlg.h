@@ -13,14 +13,13 @@
 // to "outerlink7"). Modeless; it deletes itself once closed. While open it counts as one
 // pending task and one user of the library; closing takes both off once.
 
-#include <QWidget>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "batch/link_batch.h"
 #include "intake/request_entry.h"
-#include "ui/window_registration.h"
+#include "ui/batch_window.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -47,14 +46,13 @@ struct COuterLinkOptions {
     std::function<bool()> confirmGiveUp;
 };
 
-class COuterLinkDlg final : public QWidget {
+class COuterLinkDlg final : public CBatchWindow {
 public:
     // Opens the window for the files (anonymous when not logged in) and starts the
     // batch; counts one pending task and one user of the library.
     COuterLinkDlg(const intake::RequestBatch& files, bool loggedIn, COuterLinkOptions options = {});
     ~COuterLinkDlg() override;
 
-    platform::WindowHandle Handle() const { return m_Window.Handle(); }
     const batch::LinkBatch& Batch() const { return *m_Batch; }
     int ListMode() const { return m_ListMode; }
     bool Copied() const { return m_Copied; }
@@ -75,19 +73,16 @@ public:
     void TogglePause();
     void ContinueLink();
     void GiveUp();
-    void CloseWindow();
 
     platform::LResult WindowProc(uint32_t message, platform::WParam wParam,
-                                 platform::LParam lParam);
+                                 platform::LParam lParam) override;
 
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void Shut();
+    void StopWork() override;
     void MakeControls();
     void PlaceControls();
     void OnTaskChanged();
@@ -95,32 +90,28 @@ private:
     void ShowFailureList();
     void ShowLink();
     void OnAutoCopyToggled(bool checked);
-    QPoint Client(int x, int y) const;
     void PaintProgress(QPainter& p);
     void PaintLinked(QPainter& p);
     void PaintFailures(QPainter& p);
-    void PaintCommon(QPainter& p);
 
     COuterLinkOptions m_Options;
     bool m_Anonymous;
     int m_ListMode = 0;     // 0 progress view, 1 failure list
     int m_FirstFailed = 0;  // scroll position of the failure list
     bool m_Copied = false;
-    bool m_Finished = false;  // the end of the uploads was handled
-    bool m_Closed = false;
+    bool m_Finished = false;   // the end of the uploads was handled
     bool m_LinkAsked = false;  // a link request is on its way
     batch::LinkProgress m_Progress;
     std::vector<batch::BatchTaskInfo> m_FailedList;
     QString m_CurrentName;  // the file shown last
-    QPixmap m_Panel, m_Track, m_Fill, m_Uploading, m_Gou, m_Qq;
+    QPixmap m_Panel, m_Track, m_Fill, m_Uploading;
     CDialogSkin* m_Skin = nullptr;
     QLineEdit* m_Edit = nullptr;
     QCheckBox* m_AutoCopy = nullptr;
     QPushButton *m_Copy = nullptr, *m_Close = nullptr, *m_Pause = nullptr, *m_Continue = nullptr,
                 *m_GiveUp = nullptr, *m_Space = nullptr, *m_Vip = nullptr;
     QScrollBar* m_Scroll = nullptr;
-    CTextLink *m_SiteLink = nullptr, *m_ContactLink = nullptr, *m_LinkLabel = nullptr;
-    CWindowRegistration m_Window;
+    CTextLink* m_LinkLabel = nullptr;
     // Last: its worker ends before anything above goes.
     std::unique_ptr<batch::LinkBatch> m_Batch;
 };

@@ -13,4 +13,8 @@ namespace ui {
 // The opaque pixels, collected per scanline as runs, as one region in picture pixels.
 QRegion RegionFromPicture(const QImage& picture);
 
+// A rectangle of the size from (0, 0) with corners rounded by the radius, as the region
+// of its painted pixels: the shape of a window with rounded corners.
+QRegion RoundedRegion(QSize size, qreal radius);
+
 }  // namespace ui

@@ -16,16 +16,15 @@
 // any way, takes all three off once.
 
 #include <QPointer>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "batch/weibo_batch.h"
 #include "intake/request_entry.h"
+#include "ui/batch_window.h"
 #include "ui/binding_sina_dlg.h"
 #include "ui/numbered_timers.h"
-#include "ui/window_registration.h"
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -49,7 +48,7 @@ struct CSinaBlogsOptions {
 // The service's answer when no Sina Weibo account is bound.
 inline constexpr int kWeiboNotBound = 6;
 
-class CSinaBlogsDlg final : public QWidget {
+class CSinaBlogsDlg final : public CBatchWindow {
 public:
     enum View { kNotBound = 0, kBound = 1, kPosted = 2 };
 
@@ -57,7 +56,6 @@ public:
     explicit CSinaBlogsDlg(const intake::RequestBatch& files, CSinaBlogsOptions options = {});
     ~CSinaBlogsDlg() override;
 
-    platform::WindowHandle Handle() const { return m_Window.Handle(); }
     const batch::WeiboBatch& Batch() const { return *m_Batch; }
     int CurrentView() const { return m_View; }
     bool Checked() const { return m_Checked; }  // the start check has run
@@ -75,15 +73,12 @@ public:
 
     void Bind();
     void Publish();
-    void CloseWindow();
 
     platform::LResult WindowProc(uint32_t message, platform::WParam wParam,
-                                 platform::LParam lParam);
+                                 platform::LParam lParam) override;
 
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CheckBinding();
@@ -97,14 +92,12 @@ private:
     void OnTextChanged();
     void UpdateSendButton();
     int Ask(const QString& text, int kind);
-    void Shut();
+    void StopWork() override;
     void MakeControls();
     void PlaceControls();
-    QPoint Client(int x, int y) const;
     void PaintNotBound(QPainter& p);
     void PaintBound(QPainter& p);
     void PaintPosted(QPainter& p);
-    void PaintCommon(QPainter& p);
 
     CSinaBlogsOptions m_Options;
     int m_View = kNotBound;
@@ -114,17 +107,14 @@ private:
     bool m_Posting = false;
     bool m_StepQueued = false;  // Publish() has queued the sending step
     bool m_ShowError = false;
-    bool m_Closed = false;
     QString m_ScreenName;
     QString m_FirstName;  // the first file's name, for the post text
-    QPixmap m_Icon, m_Banner, m_Picture, m_Qq, m_Gou;
+    QPixmap m_Icon, m_Banner, m_Picture;
     QPushButton *m_Bind = nullptr, *m_Send = nullptr, *m_Close = nullptr;
     QPlainTextEdit* m_Edit = nullptr;
     QCheckBox *m_Repost = nullptr, *m_Fans = nullptr;
-    CTextLink *m_SiteLink = nullptr, *m_ContactLink = nullptr, *m_PostedLink = nullptr,
-              *m_RepostText = nullptr;
+    CTextLink *m_PostedLink = nullptr, *m_RepostText = nullptr;
     CNumberedTimers m_Timers;
-    CWindowRegistration m_Window;
     intake::RequestBatch m_Files;
     // Last: its worker ends before anything above goes.
     std::unique_ptr<batch::WeiboBatch> m_Batch;
