@@ -57,8 +57,4 @@ CUploaderLibrary& Library() {
     return *library;
 }
 
-bool LibraryExists() {
-    return g_Library.load() != nullptr;
-}
-
 }  // namespace intake

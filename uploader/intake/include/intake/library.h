@@ -89,8 +89,6 @@ private:
 
 // The root of this process. It must exist: the load hook (or a test) made it.
 CUploaderLibrary& Library();
-// True while a root exists.
-bool LibraryExists();
 
 // The session of the root, for the modules that reach it from an exported function.
 inline settings::CSessionState& Session() {
