@@ -77,6 +77,9 @@ verdict() { echo "$1 $2" | awk '{ print ($1 <= $2) ? "met" : "MISSED" }'; }
 at_least() { echo "$1 $2" | awk '{ print ($1 >= $2) ? "met" : "MISSED" }'; }
 field() { awk -v k="$1" 'index($0, k " ") == 1 { print $NF }' "$work/last.out"; }
 
+# The files just made are written out first: their write-back would otherwise land on the
+# measured runs and slow the service's own writes.
+sync
 cat "$work"/files/*.bin "$work"/small/*.bin >/dev/null  # every run reads from the page cache
 big=$work/files/big.bin
 echo "load before: $(uptime)"
