@@ -10,6 +10,7 @@
 #include "ui/dialog_skin.h"
 #include "ui/link_opener.h"
 #include "ui/picture_region.h"
+#include "ui/skin_drawing.h"
 #include "ui/skin_files.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
@@ -105,10 +106,7 @@ void CAboutDlg::showEvent(QShowEvent* event) {
 void CAboutDlg::paintEvent(QPaintEvent*) {
     const QRect client = contentsRect();
     QPainter p(this);
-    QLinearGradient fill(client.topLeft(), client.bottomLeft());
-    fill.setColorAt(0, Qt::white);
-    fill.setColorAt(1, kGradientEnd);
-    p.fillRect(client, fill);
+    FillClientGradient(p, client, kGradientEnd);
     p.setClipRect(client);
     p.translate(client.topLeft());
     if (!m_Banner.isNull())

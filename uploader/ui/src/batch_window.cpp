@@ -8,6 +8,7 @@
 #include "settings/service_hosts.h"
 #include "ui/library_users.h"
 #include "ui/link_opener.h"
+#include "ui/skin_drawing.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
 #include "ui/ui_fonts.h"
@@ -41,6 +42,19 @@ CBatchWindow::~CBatchWindow() {
 // The one place where the window changes the session's count of pending tasks.
 void CBatchWindow::CountPendingTask(int step) {
     intake::Session().AddPending(step);
+}
+
+void CBatchWindow::BeginClientPaint(QPainter& p, const QColor& gradientEnd) const {
+    const QRect client = contentsRect();
+    FillClientGradient(p, client, gradientEnd);
+    p.setClipRect(client);
+    p.translate(client.topLeft());
+    p.setFont(UiFont(QStringLiteral("宋体"), 12));
+    p.setPen(Qt::black);
+}
+
+void CBatchWindow::DrawLeft(QPainter& p, int x, int y, const QString& text, int width) {
+    p.drawText(QRect(x, y, width, kTextHeight), Qt::AlignLeft | Qt::AlignTop, text);
 }
 
 void CBatchWindow::MakeFooterLinks() {

@@ -15,6 +15,7 @@
 #include "ui/ini_place.h"
 #include "ui/link_opener.h"
 #include "ui/qt_intake_ui.h"
+#include "ui/skin_drawing.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
 #include "ui/ui_fonts.h"
@@ -130,10 +131,7 @@ void CBindingSinaDlg::done(int result) {
 void CBindingSinaDlg::paintEvent(QPaintEvent*) {
     const QRect client = contentsRect();
     QPainter p(this);
-    QLinearGradient fill(client.topLeft(), client.bottomLeft());
-    fill.setColorAt(0, Qt::white);
-    fill.setColorAt(1, kGradientEnd);
-    p.fillRect(client, fill);
+    FillClientGradient(p, client, kGradientEnd);
     p.translate(client.topLeft());
     if (!m_Icon.isNull())
         p.drawPixmap(16, 16, m_Icon);

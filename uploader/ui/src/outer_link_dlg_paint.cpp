@@ -8,7 +8,6 @@
 #include "ui/outer_link_dlg.h"
 #include "ui/skin_theme.h"
 #include "ui/text_link.h"
-#include "ui/ui_fonts.h"
 
 namespace ui {
 namespace {
@@ -18,24 +17,14 @@ const QColor kCountGrey(0x83, 0x83, 0x83);
 const QColor kTitleRed(204, 0, 0);
 const QColor kReasonRed(202, 0, 0);
 const QColor kSuccessGreen(32, 156, 0);
-constexpr int kTextHeight = 16;
-// The layout file's texts are drawn in "宋体" of 9 points: 12 pixels, the windows' own size.
-constexpr int kIniTextPoints = 9;
-
-QFont TextFont() {
-    return UiFont(QStringLiteral("宋体"), 12);
-}
-
-void DrawLeft(QPainter& p, int x, int y, const QString& text, int width = 260) {
-    p.drawText(QRect(x, y, width, kTextHeight), Qt::AlignLeft | Qt::AlignTop, text);
-}
 
 void DrawRight(QPainter& p, int right, int y, const QString& text) {
-    p.drawText(QRect(right - 260, y, 260, kTextHeight), Qt::AlignRight | Qt::AlignTop, text);
+    p.drawText(QRect(right - 260, y, 260, CBatchWindow::kTextHeight), Qt::AlignRight | Qt::AlignTop,
+               text);
 }
 
 void DrawElided(QPainter& p, int x, int y, const QString& text, int width) {
-    DrawLeft(p, x, y, p.fontMetrics().elidedText(text, Qt::ElideRight, width), width);
+    CBatchWindow::DrawLeft(p, x, y, p.fontMetrics().elidedText(text, Qt::ElideRight, width), width);
 }
 
 QString TwoDigits(uint64_t value) {
@@ -83,16 +72,8 @@ QString FailureReason(int32_t state) {
 }
 
 void COuterLinkDlg::paintEvent(QPaintEvent*) {
-    const QRect client = contentsRect();
     QPainter p(this);
-    QLinearGradient fill(client.topLeft(), client.bottomLeft());
-    fill.setColorAt(0, Qt::white);
-    fill.setColorAt(1, kGradientEnd);
-    p.fillRect(client, fill);
-    p.setClipRect(client);
-    p.translate(client.topLeft());
-    p.setFont(TextFont());
-    p.setPen(Qt::black);
+    BeginClientPaint(p, kGradientEnd);
     if (m_ListMode == 1)
         PaintFailures(p);
     else if (m_Batch && m_Batch->State() == batch::kBatchLinked)

@@ -20,27 +20,11 @@ const QColor kCountGrey(134, 134, 134);
 const QColor kExcessOrange(251, 133, 1);
 const QColor kDashGrey(0x86, 0x86, 0x86);
 const QColor kDark(51, 51, 51);
-constexpr int kTextHeight = 16;
-// The layout file's texts are drawn in "宋体" of 9 points: 12 pixels, the windows' own size.
-constexpr int kIniTextPoints = 9;
-
-void DrawLeft(QPainter& p, int x, int y, const QString& text, int width = 260) {
-    p.drawText(QRect(x, y, width, kTextHeight), Qt::AlignLeft | Qt::AlignTop, text);
-}
-
 }  // namespace
 
 void CSinaBlogsDlg::paintEvent(QPaintEvent*) {
-    const QRect client = contentsRect();
     QPainter p(this);
-    QLinearGradient fill(client.topLeft(), client.bottomLeft());
-    fill.setColorAt(0, Qt::white);
-    fill.setColorAt(1, kGradientEnd);
-    p.fillRect(client, fill);
-    p.setClipRect(client);
-    p.translate(client.topLeft());
-    p.setFont(UiFont(QStringLiteral("宋体"), 12));
-    p.setPen(Qt::black);
+    BeginClientPaint(p, kGradientEnd);
     if (m_View == kNotBound)
         PaintNotBound(p);
     else if (m_View == kBound)

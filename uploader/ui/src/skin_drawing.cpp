@@ -1,5 +1,6 @@
 #include "ui/skin_drawing.h"
 
+#include <QLinearGradient>
 #include <QPainter>
 #include <algorithm>
 
@@ -75,6 +76,13 @@ void DrawNinePart(QPainter& p, const QPixmap& picture, const QRect& source, cons
                 p, picture,
                 QRect(QPoint(tx[col], ty[row]), QPoint(tx[col + 1] - 1, ty[row + 1] - 1)),
                 QRect(QPoint(sx[col], sy[row]), QPoint(sx[col + 1] - 1, sy[row + 1] - 1)));
+}
+
+void FillClientGradient(QPainter& p, const QRect& client, const QColor& bottom) {
+    QLinearGradient fill(client.topLeft(), client.bottomLeft());
+    fill.setColorAt(0, Qt::white);
+    fill.setColorAt(1, bottom);
+    p.fillRect(client, fill);
 }
 
 }  // namespace ui

@@ -37,6 +37,13 @@ public:
     virtual platform::LResult WindowProc(uint32_t message, platform::WParam wParam,
                                          platform::LParam lParam) = 0;
 
+    // The windows' texts: a line of text is this high, and the layout file's texts are
+    // drawn in "宋体" of 9 points (12 pixels, the windows' own size).
+    static constexpr int kTextHeight = 16;
+    static constexpr int kIniTextPoints = 9;
+    // A line of text at (x, y), left aligned within `width`.
+    static void DrawLeft(QPainter& p, int x, int y, const QString& text, int width = 260);
+
 protected:
     explicit CBatchWindow(OwnerKind ownerKind);
 
@@ -56,6 +63,9 @@ protected:
     void PlaceTextLink(CTextLink* link, const char16_t* section);
     // The contact icon, just left of the contact link; p is translated to the client area.
     void PaintContactIcon(QPainter& p);
+    // Starts a paint of the client area: its background from white to `gradientEnd`, then p
+    // clipped and translated to it, with the windows' text font ("宋体", 12 pixels) in black.
+    void BeginClientPaint(QPainter& p, const QColor& gradientEnd) const;
 
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

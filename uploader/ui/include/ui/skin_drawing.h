@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QRect>
 
+class QColor;
 class QPainter;
 
 namespace ui {
@@ -26,5 +27,9 @@ void DrawTiledColumn(QPainter& p, const QPixmap& picture, const QRect& source, c
 // along their edge, the centre stretched both ways.
 void DrawNinePart(QPainter& p, const QPixmap& picture, const QRect& source, const QRect& target,
                   const QMargins& margins);
+
+// The dialogs' background: the client area filled from white at its top to `bottom` at its
+// bottom.
+void FillClientGradient(QPainter& p, const QRect& client, const QColor& bottom);
 
 }  // namespace ui
