@@ -14,6 +14,7 @@
 #include "settings/registry_values.h"
 #include "settings/settings.h"
 #include "support/http_client.h"
+#include "support/test_env.h"
 #include "upload/driver.h"
 
 namespace upload_test {
@@ -21,6 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using batch::LinkBatch;
+using norvel::test::WaitUntil;
 
 class LinkBatchTest : public EngineTest {
 protected:
@@ -39,17 +41,6 @@ protected:
         options.worker.pauseBetweenFiles = 1ms;
         options.linkDone = [this] { ++m_LinkReports; };
         return options;
-    }
-
-    template <typename Pred>
-    static bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 20s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
     }
 
     static bool PassOver(const LinkBatch& batch) {
@@ -128,16 +119,7 @@ TEST_F(LinkBatchTest, AnAnonymousBatchLinksTheUploadedContents) {
 TEST_F(LinkBatchTest, RefusedAndFailedFilesAreListedAndTheLinkTakesTheRest) {
     settings::SetMaxFileSize(u"20000");
     // The middle file's blocks are refused while it uploads.
-    auto driver = [this](intake::UploadContext& task) {
-        const bool failing = task.m_FileName == u"broken.dat";
-        if (failing)
-            m_Service->SetFault(
-                {.kind = "status", .path = "/up/up_blk", .count = 0, .status = 500});
-        const int result = upload::UploadFile(task);
-        if (failing)
-            m_Service->ClearFaults();
-        return result;
-    };
+    auto driver = DriverFailingBlocksOf(u"broken.dat");
     const std::string good = SampleBytes(6000, 7);
     LinkBatch batch(Request({{"huge.iso", SampleBytes(30000, 5)},
                              {"broken.dat", SampleBytes(12000, 6)},

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "settings/registry_values.h"
 #include "settings/settings.h"
+#include "support/test_env.h"
 #include "upload/result_codes.h"
 
 namespace upload_test {
@@ -21,6 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using batch::WeiboBatch;
+using norvel::test::WaitUntil;
 
 class WeiboBatchTest : public EngineTest {
 protected:
@@ -52,17 +54,6 @@ protected:
             m_Service->Post("/weibo/bind", "code=" + url.substr(url.find("code=") + 5)).status,
             200);
         ASSERT_EQ(actions::QueryWeiboAccount(1ms).result, 0);
-    }
-
-    template <typename Pred>
-    static bool WaitUntil(Pred pred, std::chrono::milliseconds limit = 20s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::this_thread::sleep_for(5ms);
-        }
-        return true;
     }
 
     static bool PassOver(const WeiboBatch& batch) {

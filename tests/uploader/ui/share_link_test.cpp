@@ -27,7 +27,6 @@
 #include "ui/outer_link_dlg.h"
 #include "ui/qt_intake_ui.h"
 #include "ui_test_support.h"
-#include "upload/driver.h"
 
 namespace upload_test {
 namespace {
@@ -195,16 +194,7 @@ TEST_F(ShareLinkTest, AnAnonymousRequestWithTheQuestionSwitchedOffGetsALinkAtOnc
 TEST_F(ShareLinkTest, FailedFilesAreListedWithTheirReasonsAndTheRestIsStillLinked) {
     settings::SetMaxFileSize(u"20000");
     ui::COuterLinkOptions options;
-    options.batch.worker.driver = [this](intake::UploadContext& task) {
-        const bool failing = task.m_FileName == u"broken.dat";
-        if (failing)
-            m_Service->SetFault(
-                {.kind = "status", .path = "/up/up_blk", .count = 0, .status = 500});
-        const int result = upload::UploadFile(task);
-        if (failing)
-            m_Service->ClearFaults();
-        return result;
-    };
+    options.batch.worker.driver = DriverFailingBlocksOf(u"broken.dat");
     const std::string good = SampleBytes(6000, 7);
     auto* dlg = new COuterLinkDlg(
         Request({{"a very long name of a disk image.iso", SampleBytes(2100000, 5)},

@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "tools/md5.h"
 #include "upload/credentials.h"
+#include "upload/driver.h"
 #include "upload/engine_timings.h"
 #include "upload/speed_limit.h"
 
@@ -123,6 +124,20 @@ intake::RequestBatch EngineTest::MakeRequest(
 void EngineTest::PointLinkHostsAtService() {
     for (auto name : {settings::kWebHost, settings::kDownloadHost})
         settings::WriteString(settings::kNorvelKey, name, HostSetting());
+}
+
+std::function<int(intake::UploadContext&)> EngineTest::DriverFailingBlocksOf(
+    std::u16string fileName) {
+    return [this, fileName = std::move(fileName)](intake::UploadContext& task) {
+        const bool failing = task.m_FileName == fileName;
+        if (failing)
+            m_Service->SetFault(
+                {.kind = "status", .path = "/up/up_blk", .count = 0, .status = 500});
+        const int result = upload::UploadFile(task);
+        if (failing)
+            m_Service->ClearFaults();
+        return result;
+    };
 }
 
 std::unique_ptr<intake::UploadContext> EngineTest::MakeTask(const std::string& name, int32_t kind) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ protected:
         int32_t kind, std::initializer_list<std::pair<const char*, std::string>> files);
     // Link pages and downloads are asked of the substitute service too.
     void PointLinkHostsAtService();
+    // The engine's driver, except that while the file of that name uploads the service
+    // answers every block with status 500.
+    std::function<int(intake::UploadContext&)> DriverFailingBlocksOf(std::u16string fileName);
 
     // The content the service stored under that MD5; empty when none.
     std::string StoredContent(const std::string& md5) const;
