@@ -1,13 +1,13 @@
-#include <pthread.h>
-#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "platform/system.h"
 
 namespace platform {
 
-bool RunThisThreadWhenIdle() {
-    const sched_param param{};
-    return ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &param) == 0;
+bool LowerThisThreadsPriority() {
+    // On Linux the nice value of a thread id applies to that thread alone.
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10) == 0;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -12,140 +13,133 @@
 #include "platform/system.h"
 #include "tools/md5.h"
 #include "upload/digest.h"
+#include "upload/segment_digester.h"
 
 namespace upload {
 namespace {
 
 constexpr uint64_t kDefaultSegmentSize = 16 << 20;
-// The segment thread may keep the reader waiting this long for a buffer; a thread that
-// falls further behind (a busy machine) is given up, so that the whole-file digest, which
-// every upload needs, never waits for the segment digests, which only some need.
-constexpr auto kLongestLag = std::chrono::milliseconds(2);
+// The reader waits for a free buffer of the segment thread at most a twentieth of the time
+// it has spent on the file (and a few milliseconds at the start); beyond that it reads on
+// alone, and the segments whose pieces the thread did not get are digested when the
+// segment list needs them. So the whole-file digest, which every upload needs, is never
+// slowed much by the segment digests, which only some need, and a hiccup of the segment
+// thread costs a segment or two, not a second pass over the file.
+constexpr auto kLeastLag = std::chrono::milliseconds(5);
+constexpr int kLagShare = 20;
 
 std::atomic<uint64_t> g_ExpectedSegmentSize{kDefaultSegmentSize};
 
-// Digests consecutive segments of segSize bytes from the bytes fed to it in file order.
-class CSegmentDigester {
-public:
-    explicit CSegmentDigester(uint64_t segSize) : m_SegSize(segSize) {}
-
-    void Feed(const unsigned char* data, size_t length) {
-        while (length > 0) {
-            const size_t take =
-                static_cast<size_t>(std::min<uint64_t>(length, m_SegSize - m_InSegment));
-            m_Md5.Update(data, take);
-            m_InSegment += take;
-            data += take;
-            length -= take;
-            if (m_InSegment == m_SegSize)
-                Close();
-        }
-    }
-    // The digests of all segments, the last (shorter) one included.
-    std::vector<std::string> Finish() {
-        if (m_InSegment > 0)
-            Close();
-        return std::move(m_Digests);
-    }
-
-private:
-    void Close() {
-        m_Digests.emplace_back();
-        tools::FinalHex(m_Md5, m_Digests.back());
-        m_InSegment = 0;
-    }
-
-    const uint64_t m_SegSize;
-    uint64_t m_InSegment = 0;
-    tools::MD5_CTX m_Md5;
-    std::vector<std::string> m_Digests;
-};
-
-// Two buffers passed between the reading thread and the segment thread: the reader fills
-// buffer k % 2 once the segment thread is done with the piece two before it.
+// Buffers passed between the reading thread and the segment thread, and the pieces of the
+// file in them that wait for the segment thread, in file order. Four half-steps rather
+// than two steps: the same memory, more room for the segment thread's wake-ups.
 class CPieceRelay {
 public:
-    unsigned char* Buffer(uint64_t piece) { return m_Buffers[piece % 2].get(); }
+    static constexpr int kSlots = 4;
+    static constexpr size_t kPiece = kDigestStep / 2;
+    struct Piece {
+        uint64_t offset = 0;
+        size_t length = 0;
+        int slot = 0;
+    };
 
-    // Reader: waits until the buffer of `piece` is free again; false when the segment
-    // thread lags too far behind: it is then told to end, and its buffer is free once it
-    // has (Join).
-    bool AwaitFree(uint64_t piece) {
+    unsigned char* Buffer(int slot) { return m_Memory.get() + size_t(slot) * kPiece; }
+
+    // Reader: a buffer the segment thread does not hold, waiting for one while the wait
+    // allowed so far lasts; -1 when none is free.
+    int TakeFree() {
         std::unique_lock lock(m_Lock);
-        if (m_Changed.wait_for(lock, kLongestLag, [&] { return m_Consumed + 2 > piece; }))
-            return true;
-        m_GivenUp = true;
-        m_Changed.notify_all();
-        return false;
+        const auto free = [&] {
+            return std::find(m_Free, m_Free + kSlots, true) != m_Free + kSlots;
+        };
+        const auto now = std::chrono::steady_clock::now();
+        const auto allowed = kLeastLag + (now - m_Start) / kLagShare;
+        if (!free() && m_Waited < allowed) {
+            m_Changed.wait_for(lock, allowed - m_Waited, free);
+            m_Waited += std::chrono::steady_clock::now() - now;
+        }
+        if (!free())
+            return -1;
+        const int slot = static_cast<int>(std::find(m_Free, m_Free + kSlots, true) - m_Free);
+        m_Free[slot] = false;
+        return slot;
     }
-    bool GivenUp() {
+    // Reader: the slot holds `length` bytes of the file from `offset` now.
+    void Publish(int slot, uint64_t offset, size_t length) {
         std::lock_guard lock(m_Lock);
-        return m_GivenUp;
-    }
-    // Reader: the piece holds `length` bytes now.
-    void Publish(size_t length) {
-        std::lock_guard lock(m_Lock);
-        m_Lengths[m_Produced % 2] = length;
-        ++m_Produced;
+        m_Ready.push_back(Piece{offset, length, slot});
         m_Changed.notify_all();
     }
+    // Reader: gives back a slot it took but did not fill (the read failed).
+    void Return(int slot) { Release(slot); }
     // Reader: no more pieces.
     void End() {
         std::lock_guard lock(m_Lock);
         m_Ended = true;
         m_Changed.notify_all();
     }
-    // Segment thread: waits for the next piece; false once all were taken or the reader
-    // gave the segment digests up.
-    bool Take(uint64_t piece, size_t& length) {
+    // Segment thread: waits for the next piece; false once all were taken.
+    bool Take(Piece& piece) {
         std::unique_lock lock(m_Lock);
-        m_Changed.wait(lock, [&] { return m_Produced > piece || m_Ended || m_GivenUp; });
-        if (m_Produced <= piece || m_GivenUp)
+        m_Changed.wait(lock, [&] { return !m_Ready.empty() || m_Ended; });
+        if (m_Ready.empty())
             return false;
-        length = m_Lengths[piece % 2];
+        piece = m_Ready.front();
+        m_Ready.pop_front();
         return true;
     }
-    // Segment thread: done with the piece.
-    void Release() {
+    // Segment thread: done with the piece's slot.
+    void Release(int slot) {
         std::lock_guard lock(m_Lock);
-        ++m_Consumed;
+        m_Free[slot] = true;
         m_Changed.notify_all();
     }
 
 private:
-    std::unique_ptr<unsigned char[]> m_Buffers[2] = {
-        std::make_unique_for_overwrite<unsigned char[]>(kDigestStep),
-        std::make_unique_for_overwrite<unsigned char[]>(kDigestStep)};
+    std::unique_ptr<unsigned char[]> m_Memory =
+        std::make_unique_for_overwrite<unsigned char[]>(kSlots * kPiece);
     std::mutex m_Lock;
     std::condition_variable m_Changed;
-    size_t m_Lengths[2] = {0, 0};  // guarded by m_Lock
-    uint64_t m_Produced = 0;       // guarded by m_Lock
-    uint64_t m_Consumed = 0;       // guarded by m_Lock
-    bool m_Ended = false;          // guarded by m_Lock
-    bool m_GivenUp = false;        // guarded by m_Lock
+    bool m_Free[kSlots] = {true, true, true, true};  // guarded by m_Lock
+    std::deque<Piece> m_Ready;                       // guarded by m_Lock
+    const std::chrono::steady_clock::time_point m_Start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration m_Waited{};  // guarded by m_Lock
+    bool m_Ended = false;                            // guarded by m_Lock
 };
 
-// Reads the bytes through the relay into the whole-file digest; false on a short read.
-// Once the segment thread was given up, the reader goes on alone with the relay's first
-// buffer after the thread has ended (join).
+// Reads the bytes into the whole-file digest, handing each piece to the segment thread
+// through the relay when it has a free buffer, else reading it into a buffer of its own;
+// false on a short read.
 bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& relay,
-               tools::MD5_CTX& md5, std::thread& helper) {
-    bool alone = false;
-    uint64_t piece = 0;
-    for (uint64_t done = 0; done < length; ++piece) {
-        if (!alone && !relay.AwaitFree(piece)) {
-            helper.join();
-            alone = true;
-        }
-        unsigned char* buffer = relay.Buffer(alone ? 0 : piece);
-        const size_t step = static_cast<size_t>(std::min<uint64_t>(kDigestStep, length - done));
-        const int64_t got = file.ReadAt(done, buffer, step);
-        if (got != static_cast<int64_t>(step))
+               tools::MD5_CTX& md5) {
+    constexpr size_t kPiece = CPieceRelay::kPiece;
+    std::unique_ptr<unsigned char[]> own;
+    for (uint64_t done = 0; done < length;) {
+        const int slot = relay.TakeFree();
+        if (slot < 0 && !own)
+            own = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+        unsigned char* buffer = slot >= 0 ? relay.Buffer(slot) : own.get();
+        const size_t step = static_cast<size_t>(std::min<uint64_t>(kPiece, length - done));
+        if (file.ReadAt(done, buffer, step) != static_cast<int64_t>(step)) {
+            if (slot >= 0)
+                relay.Return(slot);
             return false;
+        }
         md5.Update(buffer, step);
-        if (!alone)
-            relay.Publish(step);
+        if (slot >= 0)
+            relay.Publish(slot, done, step);
         done += step;
+    }
+    return true;
+}
+
+// Digests the segments listed, in file order, into their slots of `found`.
+bool DigestListed(const platform::InputFile& file, uint64_t length, uint64_t segSize,
+                  const std::vector<uint64_t>& indexes, std::vector<std::string>& found) {
+    for (const uint64_t i : indexes) {
+        const uint64_t start = i * segSize;
+        if (!FileRangeMd5(file, start, std::min(segSize, length - start), found[i]))
+            return false;
     }
     return true;
 }
@@ -165,52 +159,55 @@ bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSi
         return true;
     }
     CPieceRelay relay;
-    CSegmentDigester segments(segSize);
+    CSegmentDigester segments(length, segSize);
     std::thread helper([&] {
-        // Work ahead of need: only a core that is idle otherwise takes it on.
-        platform::RunThisThreadWhenIdle();
-        size_t got = 0;
-        for (uint64_t piece = 0; relay.Take(piece, got); ++piece) {
-            segments.Feed(relay.Buffer(piece), got);
-            relay.Release();
+        // Work ahead of need: at full speed on an idle core, little of a busy machine.
+        platform::LowerThisThreadsPriority();
+        CPieceRelay::Piece piece;
+        while (relay.Take(piece)) {
+            segments.Feed(piece.offset, relay.Buffer(piece.slot), piece.length);
+            relay.Release(piece.slot);
         }
     });
     tools::MD5_CTX md5;
-    const bool read = ReadWhole(file, length, relay, md5, helper);
+    const bool read = ReadWhole(file, length, relay, md5);
     relay.End();
-    if (helper.joinable())
-        helper.join();
+    helper.join();
     if (!read)
         return false;
     tools::FinalHex(md5, digests.whole);
-    if (!relay.GivenUp()) {
-        digests.segSize = segSize;
-        digests.segments = segments.Finish();
-    }
+    digests.segSize = segSize;
+    digests.segments = segments.Finish();
     return true;
 }
 
 bool DigestSegments(const platform::InputFile& file, uint64_t length, uint64_t segSize,
                     std::vector<std::string>& digests) {
-    digests.clear();
-    if (segSize == 0)
+    if (segSize == 0) {
+        digests.clear();
         return false;
-    const uint64_t count = length / segSize + (length % segSize != 0 ? 1 : 0);
-    std::vector<std::string> found(count);
-    // The helper takes the later half; each digest has a slot of its own.
-    const uint64_t split = count / 2;
-    auto digestRange = [&](uint64_t from, uint64_t to) {
-        for (uint64_t i = from; i < to; ++i) {
-            const uint64_t start = i * segSize;
-            if (!FileRangeMd5(file, start, std::min(segSize, length - start), found[i]))
-                return false;
-        }
-        return true;
-    };
-    bool laterRead = false;
-    std::thread helper([&] { laterRead = digestRange(split, count); });
-    const bool earlierRead = digestRange(0, split);
-    helper.join();
+    }
+    const uint64_t count = SegmentCount(length, segSize);
+    std::vector<std::string> found = std::move(digests);
+    digests.clear();
+    if (found.size() != count)
+        found.assign(count, std::string());
+    std::vector<uint64_t> missing;
+    for (uint64_t i = 0; i < count; ++i)
+        if (found[i].empty())
+            missing.push_back(i);
+    // A helper thread takes the later half of the missing ones; each digest has a slot of
+    // its own.
+    const auto split = missing.begin() + static_cast<std::ptrdiff_t>((missing.size() + 1) / 2);
+    const std::vector<uint64_t> earlier(missing.begin(), split), later(split, missing.end());
+    bool laterRead = true;
+    std::thread helper;
+    if (!later.empty())
+        helper =
+            std::thread([&] { laterRead = DigestListed(file, length, segSize, later, found); });
+    const bool earlierRead = DigestListed(file, length, segSize, earlier, found);
+    if (helper.joinable())
+        helper.join();
     if (!earlierRead || !laterRead)
         return false;
     digests = std::move(found);

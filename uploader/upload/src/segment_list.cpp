@@ -4,6 +4,7 @@
 #include "reply_json.h"
 #include "upload/byte_range.h"
 #include "upload/file_digests.h"
+#include "upload/segment_digester.h"
 #include "upload/transfer.h"
 
 namespace upload {
@@ -11,15 +12,14 @@ namespace {
 
 // The digest of each segment of size S, in file order: the ones taken with the file's MD5
 // when S was the size expected then (a file of one segment has one digest whatever the
-// size), else read now. False when a segment cannot be read whole.
+// size), the rest read now. False when a segment cannot be read whole.
 bool SegmentDigests(UploadRun& run, uint64_t S, uint64_t count, std::vector<std::string>& digests) {
     const bool taken = run.m_SegDigests.size() == count && (run.m_SegDigestSize == S || count == 1);
-    if (taken) {
+    digests.clear();
+    if (taken)
         digests = std::move(run.m_SegDigests);
-        run.m_SegDigests.clear();
-        run.m_SegDigestSize = 0;
-        return true;
-    }
+    run.m_SegDigests.clear();
+    run.m_SegDigestSize = 0;
     return DigestSegments(*run.m_File, run.m_Task.m_FileSize, S, digests);
 }
 
@@ -36,7 +36,7 @@ bool PushSegList(UploadRun& run, std::string_view segSize) {
     const uint64_t fileSize = run.m_Task.m_FileSize;
     // N full segments and one more for the rest; no empty last segment.
     const uint64_t count = fileSize / S + 1;
-    const uint64_t segments = fileSize / S + (fileSize % S != 0 ? 1 : 0);
+    const uint64_t segments = SegmentCount(fileSize, S);
     std::vector<std::string> digests;
     if (segments > kMaxSegments || !SegmentDigests(run, S, segments, digests))
         return false;

@@ -4,8 +4,9 @@
 // whole-file MD5 (the file id) and, ahead of the service asking, the MD5 of each segment
 // of the size the service is expected to name. The segment digests run on a helper
 // thread over the same buffers as the whole-file digest, only on a core that is idle
-// otherwise, so on two cores both cost the time of one read and on a busy machine they
-// are given up; the segment list then needs no second pass over the file.
+// otherwise, so on two cores both cost the time of one read; the segments whose pieces
+// the helper did not get in time (a busy machine) are read again only when the segment
+// list needs them.
 
 #include <cstdint>
 #include <string>
@@ -20,19 +21,21 @@ namespace upload {
 struct FileDigests {
     std::string whole;                  // MD5 of the first `length` bytes
     uint64_t segSize = 0;               // the segment size `segments` are for; 0: none taken
-    std::vector<std::string> segments;  // MD5 of each segment, in file order
+    std::vector<std::string> segments;  // MD5 of each segment, in file order; empty: not taken
 };
 
 // Digests exactly `length` bytes of the open file from its start, and its segments of
 // segSize bytes when segSize is not 0 (a file of one segment has the whole-file digest as
-// its only segment digest, whatever the size). The segment digests are given up (segSize
-// 0 in the result) when their thread falls behind the whole-file digest on a busy
-// machine. False when a read fails or the file holds fewer bytes.
+// its only segment digest, whatever the size). A segment whose pieces the helper thread
+// did not get, because it fell behind the whole-file digest on a busy machine, has an
+// empty digest. False when a read fails or the file holds fewer bytes.
 bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
                 FileDigests& digests);
 
-// The MD5 of each segment of segSize bytes of the first `length` bytes, the segments
-// shared between this thread and a helper thread. False (list empty) as DigestFile.
+// Completes the MD5 of each segment of segSize bytes of the first `length` bytes:
+// `digests` holds the ones taken already, in file order, with empty strings for the
+// missing (or is empty: none taken); the missing ones are read now, shared between this
+// thread and a helper thread. False (list empty) as DigestFile.
 bool DigestSegments(const platform::InputFile& file, uint64_t length, uint64_t segSize,
                     std::vector<std::string>& digests);
 
