@@ -75,4 +75,12 @@ std::optional<std::string> ContentRangeMd5(FilePieces pieces, uint64_t offset,
     return md5.FinishHex();
 }
 
+std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset,
+                                        std::optional<uint64_t> length) {
+    const auto size = FileSizeOf(path);
+    if (!size)
+        return std::nullopt;
+    return ContentRangeMd5({CFilePiece{path, *size}}, offset, length);
+}
+
 }  // namespace norvel::service

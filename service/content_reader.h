@@ -1,6 +1,7 @@
 #pragma once
 
-// Reads a content across the files that hold it, as if they were one file.
+// Reads a content across the files that hold it, as if they were one file, and takes
+// digests of ranges of it.
 
 #include <cstdint>
 #include <memory>
@@ -40,5 +41,8 @@ private:
 // empty when its files cannot be read or hold fewer bytes.
 std::optional<std::string> ContentRangeMd5(FilePieces pieces, uint64_t offset,
                                            std::optional<uint64_t> length = std::nullopt);
+// The same over one file.
+std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset,
+                                        std::optional<uint64_t> length = std::nullopt);
 
 }  // namespace norvel::service

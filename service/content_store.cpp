@@ -164,27 +164,6 @@ std::optional<uint64_t> FileSizeOf(const std::string& path) {
     return uint64_t(size);
 }
 
-std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset,
-                                        std::optional<uint64_t> length) {
-    CFileReader reader;
-    if (!reader.Open(path, offset))
-        return std::nullopt;
-    CMd5Stream md5;
-    std::vector<char> buffer(kIoBuffer);
-    uint64_t remaining = length.value_or(UINT64_MAX);
-    while (remaining > 0) {
-        const size_t want = size_t(std::min<uint64_t>(remaining, buffer.size()));
-        const size_t got = reader.Read(buffer.data(), want);
-        if (got == 0)
-            break;
-        md5.Update(buffer.data(), got);
-        remaining -= got;
-    }
-    if (length && remaining > 0)
-        return std::nullopt;
-    return md5.FinishHex();
-}
-
 CFileWriter::~CFileWriter() {
     if (m_File)
         std::fclose(m_File);

@@ -63,10 +63,6 @@ private:
     std::string m_Root;
 };
 
-// MD5 of `length` bytes of a file from `offset` (to the end when length is empty); empty
-// when the file cannot be read or is shorter.
-std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset,
-                                        std::optional<uint64_t> length = std::nullopt);
 std::optional<uint64_t> FileSizeOf(const std::string& path);
 
 // Writes into a file at a position, creating the file when missing; buffered.
