@@ -1,6 +1,7 @@
 #include "service/content_store.h"
 
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -34,9 +35,55 @@ std::string CContentStore::ContentPath(const std::string& md5) const {
     return m_Root + "/content/" + md5.substr(0, 2) + "/" + md5;
 }
 
-bool CContentStore::HasContent(const std::string& md5) const {
+std::string CContentStore::PartsPath(const std::string& md5) const {
+    return ContentPath(md5) + ".parts";
+}
+
+std::optional<CFilePiece> CContentStore::WholeFile(const std::string& md5) const {
+    if (!IsMd5Hex(md5))
+        return std::nullopt;
+    std::string path = ContentPath(md5);
     std::error_code ec;
-    return IsMd5Hex(md5) && fs::is_regular_file(ContentPath(md5), ec);
+    if (!fs::is_regular_file(path, ec))
+        return std::nullopt;
+    const auto size = fs::file_size(path, ec);
+    if (ec)
+        return std::nullopt;
+    return CFilePiece{std::move(path), uint64_t(size)};
+}
+
+std::optional<std::vector<CContentPart>> CContentStore::ReadParts(const std::string& md5) const {
+    if (!IsMd5Hex(md5))
+        return std::nullopt;
+    std::ifstream in(PartsPath(md5));
+    if (!in)
+        return std::nullopt;
+    std::vector<CContentPart> parts;
+    CContentPart part;
+    while (in >> part.fileId >> part.size) {
+        if (!IsMd5Hex(part.fileId))
+            return std::nullopt;
+        parts.push_back(part);
+    }
+    if (!in.eof() || parts.empty())
+        return std::nullopt;
+    return parts;
+}
+
+std::optional<FilePieces> CContentStore::Pieces(const std::string& md5) const {
+    if (auto whole = WholeFile(md5))
+        return FilePieces{std::move(*whole)};
+    const auto parts = ReadParts(md5);
+    if (!parts)
+        return std::nullopt;
+    FilePieces pieces;
+    for (const CContentPart& part : *parts) {
+        auto piece = WholeFile(part.fileId);
+        if (!piece || piece->size != part.size)
+            return std::nullopt;
+        pieces.push_back(std::move(*piece));
+    }
+    return pieces;
 }
 
 std::string CContentStore::PartialPath(int64_t session, int index) const {
@@ -59,12 +106,49 @@ bool CContentStore::Adopt(const std::string& from, const std::string& md5) const
     std::error_code ec;
     const fs::path target = ContentPath(md5);
     fs::create_directories(target.parent_path(), ec);
-    if (fs::is_regular_file(target, ec)) {
+    if (HasContent(md5)) {
         fs::remove(from, ec);
         return true;
     }
     fs::rename(from, target, ec);
     return !ec;
+}
+
+bool CContentStore::AdoptParts(const std::vector<CContentPart>& parts,
+                               const std::string& md5) const {
+    if (!IsMd5Hex(md5) || parts.empty())
+        return false;
+    if (HasContent(md5))
+        return true;
+    std::string text;
+    for (const CContentPart& part : parts) {
+        if (WholeFile(part.fileId)) {
+            text += part.fileId + ' ' + std::to_string(part.size) + '\n';
+            continue;
+        }
+        const auto inner = ReadParts(part.fileId);
+        if (!inner)
+            return false;
+        for (const CContentPart& piece : *inner)
+            text += piece.fileId + ' ' + std::to_string(piece.size) + '\n';
+    }
+    const std::string temp = NewTempPath();
+    {
+        std::ofstream out(temp, std::ios::binary);
+        out << text;
+        out.close();
+        if (!out) {
+            Remove(temp);
+            return false;
+        }
+    }
+    std::error_code ec;
+    const fs::path target = PartsPath(md5);
+    fs::create_directories(target.parent_path(), ec);
+    fs::rename(temp, target, ec);
+    if (ec)
+        Remove(temp);
+    return !ec && HasContent(md5);
 }
 
 void CContentStore::Remove(const std::string& path) const {
@@ -78,27 +162,6 @@ std::optional<uint64_t> FileSizeOf(const std::string& path) {
     if (ec)
         return std::nullopt;
     return uint64_t(size);
-}
-
-std::optional<std::string> FileRangeMd5(const std::string& path, uint64_t offset,
-                                        std::optional<uint64_t> length) {
-    CFileReader reader;
-    if (!reader.Open(path, offset))
-        return std::nullopt;
-    CMd5Stream md5;
-    std::vector<char> buffer(kIoBuffer);
-    uint64_t remaining = length.value_or(UINT64_MAX);
-    while (remaining > 0) {
-        const size_t want = size_t(std::min<uint64_t>(remaining, buffer.size()));
-        const size_t got = reader.Read(buffer.data(), want);
-        if (got == 0)
-            break;
-        md5.Update(buffer.data(), got);
-        remaining -= got;
-    }
-    if (length && remaining > 0)
-        return std::nullopt;
-    return md5.FinishHex();
 }
 
 CFileWriter::~CFileWriter() {

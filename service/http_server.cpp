@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/tcp.h"
+#include "service/content_reader.h"
 #include "service/context.h"
 #include "service/routes.h"
 
@@ -90,12 +91,12 @@ void ApplyReply(const CReply& reply, httplib::Response& res) {
     res.status = reply.status;
     for (const auto& [name, value] : reply.headers)
         res.set_header(name, value);
-    if (reply.filePath.empty()) {
+    if (reply.filePieces.empty()) {
         res.set_content(reply.body, reply.contentType);
         return;
     }
-    auto reader = std::make_shared<CFileReader>();
-    if (!reader->Open(reply.filePath)) {
+    auto reader = std::make_shared<CContentReader>();
+    if (!reader->Open(reply.filePieces)) {
         res.status = 500;
         res.set_content(ErrorReply(500, Errno::kNotFound, "content missing").body,
                         "application/json");

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "service/file_piece.h"
 #include "service/json_builder.h"
 
 namespace norvel::service {
@@ -37,7 +38,7 @@ struct CReply {
     std::string contentType = "application/json";
     std::string body;
     HeaderList headers;
-    std::string filePath;  // when set, the reply's body is this file, streamed
+    FilePieces filePieces;  // when set, the reply's body is these files' bytes, streamed
     uint64_t fileSize = 0;
 };
 

@@ -15,10 +15,10 @@ CReply NotFound() {
                      404);
 }
 
-CReply Download(CServiceContext& ctx, const CLinkFile& file) {
+CReply Download(const CLinkFile& file, FilePieces pieces) {
     CReply reply;
     reply.contentType = "application/octet-stream";
-    reply.filePath = ctx.contents.ContentPath(file.md5);
+    reply.filePieces = std::move(pieces);
     reply.fileSize = uint64_t(file.size);
     // RFC 5987 form: percent-encoded UTF-8, where a blank is %20 rather than "+".
     std::string encoded;
@@ -52,9 +52,12 @@ CReply HandleLinkPage(CServiceContext& ctx, const CRequest& req) {
     if (slash == std::string::npos)
         return ListPage(*link);
     const auto index = ParseDecimal(rest.substr(slash + 1));
-    if (!index || *index >= link->files.size() || !ctx.contents.HasContent(link->files[*index].md5))
+    if (!index || *index >= link->files.size())
         return NotFound();
-    return Download(ctx, link->files[*index]);
+    auto pieces = ctx.contents.Pieces(link->files[*index].md5);
+    if (!pieces)
+        return NotFound();
+    return Download(link->files[*index], std::move(*pieces));
 }
 
 }  // namespace norvel::service

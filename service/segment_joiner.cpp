@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "service/content_reader.h"
+
 namespace norvel::service {
 namespace {
 
@@ -13,13 +15,14 @@ bool CJoin::JoinNext(const CContentStore& contents) {
     if (failed || joined >= parts.size())
         return false;
     const CJoinPart& part = parts[joined];
-    CFileReader reader;
+    const auto pieces = contents.Pieces(part.fileId);
+    CContentReader reader;
     std::vector<char> buffer(kJoinBuffer);
-    bool ok = reader.Open(contents.ContentPath(part.fileId));
+    bool ok = pieces && reader.Open(*pieces);
     for (uint64_t remaining = part.size; ok && remaining > 0;) {
         const size_t got =
             reader.Read(buffer.data(), size_t(std::min<uint64_t>(remaining, buffer.size())));
-        ok = got > 0 && writer.Write(buffer.data(), got);
+        ok = got > 0;
         md5.Update(buffer.data(), got);
         remaining -= got;
     }
@@ -38,26 +41,12 @@ CSegmentJoiner::~CSegmentJoiner() {
         m_Changed.notify_all();
     }
     m_Thread.join();
-    for (auto& [session, slot] : m_Slots)
-        Discard(std::move(slot.join));
 }
 
-std::unique_ptr<CJoin> CSegmentJoiner::NewJoin(std::vector<CJoinPart> parts) const {
+std::unique_ptr<CJoin> CSegmentJoiner::NewJoin(std::vector<CJoinPart> parts) {
     auto join = std::make_unique<CJoin>();
     join->parts = std::move(parts);
-    join->tempPath = m_Contents.NewTempPath();
-    if (!join->writer.Open(join->tempPath, 0)) {
-        m_Contents.Remove(join->tempPath);
-        return nullptr;
-    }
     return join;
-}
-
-void CSegmentJoiner::Discard(std::unique_ptr<CJoin> join) const {
-    if (!join)
-        return;
-    join->writer.Close();
-    m_Contents.Remove(join->tempPath);
 }
 
 void CSegmentJoiner::DropOldest() {
@@ -68,7 +57,6 @@ void CSegmentJoiner::DropOldest() {
     if (oldest == m_Slots.end())
         return;
     std::erase(m_Queue, oldest->first);
-    Discard(std::move(oldest->second.join));
     m_Slots.erase(oldest);
 }
 
@@ -80,18 +68,9 @@ void CSegmentJoiner::SegmentStored(int64_t session, std::vector<CJoinPart> parts
     if (it == m_Slots.end()) {
         if (m_Slots.size() >= kMostJoins)
             DropOldest();
-        auto join = NewJoin(std::move(parts));
-        if (!join)
-            return;
-        it = m_Slots.emplace(session, Slot{std::move(join), 0, false}).first;
+        it = m_Slots.emplace(session, Slot{NewJoin(std::move(parts)), 0, false}).first;
     } else if (it->second.join && (it->second.join->parts != parts || it->second.join->failed)) {
-        Discard(std::move(it->second.join));
         it->second.join = NewJoin(std::move(parts));
-        if (!it->second.join) {
-            std::erase(m_Queue, session);
-            m_Slots.erase(it);
-            return;
-        }
     }
     it->second.age = ++m_Clock;
     if (!it->second.queued) {
@@ -116,11 +95,11 @@ std::unique_ptr<CJoin> CSegmentJoiner::Take(int64_t session, const std::vector<C
         }
     }
     if (join && (join->parts != parts || join->failed))
-        Discard(std::move(join));
+        join.reset();
     return join ? std::move(join) : NewJoin(parts);
 }
 
-// The background thread: joins each queued session's stored segments in order, as far as
+// The background thread: digests each queued session's stored segments in order, as far as
 // they are stored, with the session's slot marked busy (no join in it) meanwhile.
 void CSegmentJoiner::Run() {
     std::unique_lock lock(m_Lock);

@@ -1,11 +1,11 @@
 #pragma once
 
-// Joins the segments of segmented uploads into the whole file while the upload goes on.
-// When a segment is stored, a background thread appends the session's stored segments, in
-// file order and as far as they go, to the file being assembled and adds them to the
-// whole-file digest. When the last segment arrives, the request that completes the file
-// takes the join over and only adds what is left, so the whole-file check does not wait
-// for a second read of the whole file.
+// Takes the whole-file digest of segmented uploads while the upload goes on. When a
+// segment is stored, a background thread reads the session's stored segments, in file
+// order and as far as they go, into the whole-file digest. When the last segment arrives,
+// the request that completes the file takes the join over and only adds what is left, so
+// the whole-file check does not wait for a read of the whole file. Nothing is copied: a
+// file that passes is stored as the list of its segments.
 
 #include <condition_variable>
 #include <cstdint>
@@ -21,23 +21,17 @@
 
 namespace norvel::service {
 
-struct CJoinPart {
-    std::string fileId;  // the segment's content
-    uint64_t size = 0;
+using CJoinPart = CContentPart;  // a segment's content
 
-    bool operator==(const CJoinPart&) const = default;
-};
-
-// A whole file being assembled from its segments.
+// The digest of a whole file being taken over its segments.
 struct CJoin {
     std::vector<CJoinPart> parts;  // every segment of the file, in order
-    size_t joined = 0;             // parts appended so far
-    std::string tempPath;
-    CFileWriter writer;
+    size_t joined = 0;             // parts digested so far
     CMd5Stream md5;
     bool failed = false;
 
-    // Appends the next part from its stored content; false (and failed) when it cannot.
+    // Adds the next part, read from its stored content, to the digest; false (and failed)
+    // when it cannot be read whole.
     bool JoinNext(const CContentStore& contents);
 };
 
@@ -51,11 +45,11 @@ public:
     // A segment of the session was stored: the background thread goes on with the join.
     void SegmentStored(int64_t session, std::vector<CJoinPart> parts);
     // The session's join, taken out of the joiner once the background thread is not
-    // working on it; a fresh join (temp file open, nothing appended) when there is none or
-    // it was made for other parts. Null when no temp file can be made.
+    // working on it; a fresh join (nothing digested) when there is none or it was made for
+    // other parts. Never null.
     std::unique_ptr<CJoin> Take(int64_t session, const std::vector<CJoinPart>& parts);
 
-    // Joins kept at most; beyond that the oldest is dropped with its temp file.
+    // Joins kept at most; beyond that the oldest is dropped.
     static constexpr size_t kMostJoins = 16;
 
 private:
@@ -65,8 +59,7 @@ private:
         bool queued = false;
     };
     void Run();
-    std::unique_ptr<CJoin> NewJoin(std::vector<CJoinPart> parts) const;
-    void Discard(std::unique_ptr<CJoin> join) const;
+    static std::unique_ptr<CJoin> NewJoin(std::vector<CJoinPart> parts);
     void DropOldest();
 
     const CContentStore& m_Contents;

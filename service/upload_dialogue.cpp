@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "service/accounts.h"
+#include "service/content_reader.h"
 #include "service/context.h"
 #include "service/digest.h"
 #include "service/json_value.h"
@@ -160,9 +161,9 @@ CReply ProveContent(CServiceContext& ctx, const CUploadParams& params, const CTi
     const bool asked = params.segId == session->proofSeg &&
                        absolute.start == session->proof->start &&
                        absolute.end == session->proof->end;
-    const auto digest = asked ? FileRangeMd5(ctx.contents.ContentPath(unit), absolute.start - base,
-                                             absolute.Length())
-                              : std::nullopt;
+    const auto pieces = asked ? ctx.contents.Pieces(unit) : std::nullopt;
+    const auto digest =
+        pieces ? ContentRangeMd5(*pieces, absolute.start - base, absolute.Length()) : std::nullopt;
     const bool proved = digest && *digest == params.fcon;
     session->proof.reset();
     if (proved && !params.HasSegment()) {
@@ -259,17 +260,16 @@ bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
 }
 
 CReply AssembleSegments(CServiceContext& ctx, CSession& session, const CTicket& ticket) {
-    // The joiner has usually appended all but the last segments by now.
+    // The joiner has usually digested all but the last segments by now. The file is
+    // stored as the list of its segments, which stay stored as they are.
     const std::unique_ptr<CJoin> join = ctx.joiner.Take(session.id, PartsOf(session));
-    bool ok = join != nullptr;
+    bool ok = true;
     while (ok && join->joined < join->parts.size())
         ok = join->JoinNext(ctx.contents);
-    ok = ok && join->writer.Close() && join->md5.FinishHex() == session.fileId &&
-         ctx.contents.Adopt(join->tempPath, session.fileId);
+    ok = ok && join->md5.FinishHex() == session.fileId &&
+         ctx.contents.AdoptParts(join->parts, session.fileId);
     CTransaction tx(ctx.store);
     if (!ok) {
-        if (join)
-            ctx.contents.Remove(join->tempPath);
         session.segments.clear();
         SaveSegments(tx, session);
         tx.Commit();

@@ -97,8 +97,8 @@ bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
 // The first segment still missing bytes, or null.
 const CSegment* NextMissingSegment(const CSession& session);
 
-// Joins the session's segments into the whole file, verifies its MD5 and stores it;
-// the FIN reply, or a refusal when the digest does not match.
+// Verifies the MD5 of the session's segments joined and stores the whole file as the
+// list of its segments; the FIN reply, or a refusal when the digest does not match.
 CReply AssembleSegments(CServiceContext& ctx, CSession& session, const CTicket& ticket);
 
 }  // namespace norvel::service

@@ -1,8 +1,12 @@
 // Share links (account and anonymous) with their pages and downloads, and the Sina Weibo
 // relay with its binding page.
 
+#include <filesystem>
+#include <random>
+
 #include "service/form.h"
 #include "service_client.h"
+#include "support/test_env.h"
 
 namespace norvel::test {
 namespace {
@@ -124,6 +128,73 @@ TEST_F(LinksTest, AnonymousLinkFromUploadPaths) {
                                  "attachments={\"0\":" + attachment + ",\"1\":" + attachment +
                                      "}&cname=PC01&form=norvel_external_link");
     EXPECT_EQ(ReplyJson(two).Text("title"), "a.txt 等2个文件");
+}
+
+// Bytes on disk below the data folder's content/.
+uint64_t StoredBytes(const std::string& dataDir) {
+    uint64_t total = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dataDir + "/content"))
+        if (entry.is_regular_file())
+            total += entry.file_size();
+    return total;
+}
+
+// A file sent in segments is stored once, as its segments, and is still downloaded,
+// proved and found whole; a whole file stored as one content file is served as before,
+// and a file one of whose segments is gone is not held.
+TEST_F(LinksTest, FileSentInSegmentsIsStoredOnceAndServedWhole) {
+    ASSERT_TRUE(service.SetSwitch("block_size", "1000"));
+    ASSERT_TRUE(service.SetSwitch("segment_threshold", "10000"));
+    ASSERT_TRUE(service.SetSwitch("segment_size", "4000"));
+    std::mt19937 engine(11);
+    std::string content(10500, '\0');
+    for (char& c : content)
+        c = static_cast<char>(engine());
+    Store("big.bin", content);
+    const uint64_t stored = StoredBytes(service.DataDir());
+    EXPECT_GE(stored, content.size());
+    EXPECT_LT(stored, content.size() + 1000);  // the segments and a short list of them
+
+    const auto created =
+        CreateLink("[{ \"name\" : \"" + service::UrlEncode("/我收到的文件/big.bin") + "\" }]");
+    ASSERT_EQ(created.status, 200) << created.body;
+    const std::string download = Target(ReplyJson(created).Text("url")) + "/0";
+    EXPECT_EQ(service.Get(download).body, content);
+
+    // Any proof range (4096 bytes) crosses a segment's end.
+    const auto uploadAs = [&](const std::string& user) {
+        EXPECT_TRUE(service.AddUser(user, "pw"));
+        CTestClient other(service);
+        EXPECT_TRUE(other.Register() && other.Login(user, "pw"));
+        const auto ticket = other.Authorize();
+        return CUploadDriver(service, ticket.value_or(CTestClient::Ticket{}), "x.bin", content)
+            .Run();
+    };
+    EXPECT_EQ(uploadAs("bob").commands, (std::vector<std::string>{"REQTCON", "UPSTAT"}));
+    const auto alice = client.Authorize();
+    ASSERT_TRUE(alice);
+    EXPECT_EQ(CUploadDriver(service, *alice, "again.bin", content).Run().commands,
+              std::vector<std::string>{"UPSTAT"});
+
+    // The layout of earlier data folders: the whole file as one content file.
+    const std::string whole =
+        service.DataDir() + "/content/" + Md5(content).substr(0, 2) + "/" + Md5(content);
+    std::filesystem::rename(whole + ".parts", whole + ".kept");
+    EXPECT_EQ(service.Get(download).status, 404);
+    WriteFile(whole, content);
+    EXPECT_EQ(service.Get(download).body, content);
+    EXPECT_EQ(uploadAs("carol").commands, (std::vector<std::string>{"REQTCON", "UPSTAT"}));
+
+    // Without one of its segments the file is not held: it is sent again.
+    std::filesystem::remove(whole);
+    std::filesystem::rename(whole + ".kept", whole + ".parts");
+    const std::string last = Md5(content.substr(8000));
+    std::filesystem::remove(service.DataDir() + "/content/" + last.substr(0, 2) + "/" + last);
+    EXPECT_EQ(service.Get(download).status, 404);
+    const auto again = uploadAs("dave");
+    EXPECT_TRUE(again.finished);
+    EXPECT_EQ(again.commands.front(), "REQTSEG");
+    EXPECT_EQ(service.Get(download).body, content);
 }
 
 class WeiboTest : public ServiceFixture {

@@ -1,11 +1,13 @@
-// The service's digests taken while blocks arrive, and the segments joined in the
-// background, without HTTP.
+// The service's digests taken while blocks arrive, the segments joined in the background,
+// and contents stored as their parts, without HTTP.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
+#include "service/content_reader.h"
 #include "service/content_store.h"
 #include "service/digest.h"
 #include "service/running_digests.h"
@@ -82,9 +84,7 @@ TEST_F(SegmentJoinerTest, StoredSegmentsAreJoinedInOrderAndTheRestByWhoTakesTheJ
     EXPECT_EQ(join->joined, 2u);  // stops before the segment that is not stored
     Store("third");
     ASSERT_TRUE(join->JoinNext(m_Contents));
-    ASSERT_TRUE(join->writer.Close());
     EXPECT_EQ(join->md5.FinishHex(), Md5Hex("first-second-third"));
-    EXPECT_EQ(norvel::test::ReadFile(join->tempPath), "first-second-third");
 
     // A join made for other parts is not handed out: the taker starts afresh.
     joiner.SegmentStored(8, {first});
@@ -92,6 +92,43 @@ TEST_F(SegmentJoinerTest, StoredSegmentsAreJoinedInOrderAndTheRestByWhoTakesTheJ
     ASSERT_TRUE(fresh);
     EXPECT_EQ(fresh->joined, 0u);
     EXPECT_EQ(fresh->parts, std::vector<CJoinPart>{second});
+}
+
+// A content stored as parts is read across them as one file, and is held only while each
+// part is held with its size; a part that is itself stored as parts is listed as its own.
+TEST_F(SegmentJoinerTest, ContentStoredAsPartsReadsAsOneFile) {
+    const CJoinPart first = Store("first-"), second = Store("second-"), third = Store("third");
+    const std::string inner = Md5Hex("first-second-");
+    ASSERT_TRUE(m_Contents.AdoptParts({first, second}, inner));
+    const std::string outer = Md5Hex("first-second-third");
+    ASSERT_TRUE(m_Contents.AdoptParts({{inner, 13}, third}, outer));
+    EXPECT_EQ(norvel::test::ReadFile(m_Contents.PartsPath(outer)),
+              first.fileId + " 6\n" + second.fileId + " 7\n" + third.fileId + " 5\n");
+
+    const auto pieces = m_Contents.Pieces(outer);
+    ASSERT_TRUE(pieces);
+    EXPECT_EQ(ContentRangeMd5(*pieces, 0), outer);
+    EXPECT_EQ(ContentRangeMd5(*pieces, 4, 7), Md5Hex("t-secon"));  // across a part's end
+    EXPECT_EQ(ContentRangeMd5(*pieces, 13), Md5Hex("third"));
+    EXPECT_EQ(ContentRangeMd5(*pieces, 18, 0), Md5Hex(""));
+    EXPECT_FALSE(ContentRangeMd5(*pieces, 12, 7));  // beyond the end
+    EXPECT_FALSE(ContentRangeMd5(*pieces, 19));
+    CContentReader reader;
+    ASSERT_TRUE(reader.Open(*pieces, 2));
+    std::string read;
+    char buffer[4];
+    for (size_t got; (got = reader.Read(buffer, sizeof buffer)) > 0;)
+        read.append(buffer, got);
+    EXPECT_EQ(read, "rst-second-third");
+
+    // A part of another size, or missing, leaves the content not held.
+    const std::string third2 = m_Contents.ContentPath(third.fileId);
+    norvel::test::WriteFile(third2, "third!");
+    EXPECT_FALSE(m_Contents.HasContent(outer));
+    std::filesystem::remove(third2);
+    EXPECT_FALSE(m_Contents.HasContent(outer));
+    EXPECT_TRUE(m_Contents.HasContent(inner));
+    EXPECT_FALSE(m_Contents.AdoptParts({third}, Md5Hex("third")));  // parts not held
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "engine_fixture.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "json/json.h"
 #include "net/http_request.h"
@@ -152,8 +153,19 @@ std::u16string EngineTest::Dir() const {
 std::string EngineTest::StoredContent(const std::string& md5) const {
     if (md5.size() < 2)
         return {};
-    return norvel::test::ReadFile(m_Service->DataDir() + "/content/" + md5.substr(0, 2) + "/" +
-                                  md5);
+    const auto path = [&](const std::string& id) {
+        return m_Service->DataDir() + "/content/" + id.substr(0, 2) + "/" + id;
+    };
+    if (std::filesystem::is_regular_file(path(md5)))
+        return norvel::test::ReadFile(path(md5));
+    // A file the service received in segments is stored as the list of its segments,
+    // one "<md5> <size>" line each.
+    std::istringstream parts(norvel::test::ReadFile(path(md5) + ".parts"));
+    std::string content, part;
+    uint64_t size = 0;
+    while (parts >> part >> size)
+        content += norvel::test::ReadFile(path(part));
+    return content;
 }
 
 std::string EngineTest::RemoteMd5(const std::string& pathBelowRoot) const {
