@@ -54,12 +54,11 @@ size_t CContentReader::Read(char* buffer, size_t capacity) {
     return got;
 }
 
-std::optional<std::string> ContentRangeMd5(FilePieces pieces, uint64_t offset,
-                                           std::optional<uint64_t> length) {
+bool AddContentRange(FilePieces pieces, uint64_t offset, std::optional<uint64_t> length,
+                     CMd5Stream& md5) {
     CContentReader reader;
     if (!reader.Open(std::move(pieces), offset))
-        return std::nullopt;
-    CMd5Stream md5;
+        return false;
     std::vector<char> buffer(kIoBuffer);
     uint64_t remaining = length.value_or(UINT64_MAX);
     while (remaining > 0) {
@@ -70,7 +69,13 @@ std::optional<std::string> ContentRangeMd5(FilePieces pieces, uint64_t offset,
         md5.Update(buffer.data(), got);
         remaining -= got;
     }
-    if (length && remaining > 0)
+    return !length || remaining == 0;
+}
+
+std::optional<std::string> ContentRangeMd5(FilePieces pieces, uint64_t offset,
+                                           std::optional<uint64_t> length) {
+    CMd5Stream md5;
+    if (!AddContentRange(std::move(pieces), offset, length, md5))
         return std::nullopt;
     return md5.FinishHex();
 }

@@ -13,6 +13,7 @@
 namespace norvel::service {
 
 class CFileReader;
+class CMd5Stream;
 
 class CContentReader {
 public:
@@ -37,6 +38,10 @@ private:
     std::unique_ptr<CFileReader> m_File;
 };
 
+// Adds `length` bytes of a content from `offset` (to the end when length is empty) to the
+// digest; false when its files cannot be read or hold fewer bytes.
+bool AddContentRange(FilePieces pieces, uint64_t offset, std::optional<uint64_t> length,
+                     CMd5Stream& md5);
 // MD5 of `length` bytes of a content from `offset` (to the end when length is empty);
 // empty when its files cannot be read or hold fewer bytes.
 std::optional<std::string> ContentRangeMd5(FilePieces pieces, uint64_t offset,

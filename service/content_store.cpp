@@ -1,5 +1,6 @@
 #include "service/content_store.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -121,16 +122,18 @@ bool CContentStore::AdoptParts(const std::vector<CContentPart>& parts,
     if (HasContent(md5))
         return true;
     std::string text;
+    const auto list = [&text](const CContentPart& part) {
+        text += part.fileId + ' ' + std::to_string(part.size) + '\n';
+    };
     for (const CContentPart& part : parts) {
         if (WholeFile(part.fileId)) {
-            text += part.fileId + ' ' + std::to_string(part.size) + '\n';
+            list(part);
             continue;
         }
         const auto inner = ReadParts(part.fileId);
         if (!inner)
             return false;
-        for (const CContentPart& piece : *inner)
-            text += piece.fileId + ' ' + std::to_string(piece.size) + '\n';
+        std::for_each(inner->begin(), inner->end(), list);
     }
     const std::string temp = NewTempPath();
     {

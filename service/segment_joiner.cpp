@@ -5,27 +5,13 @@
 #include "service/content_reader.h"
 
 namespace norvel::service {
-namespace {
-
-constexpr size_t kJoinBuffer = 1 << 20;
-
-}  // namespace
 
 bool CJoin::JoinNext(const CContentStore& contents) {
     if (failed || joined >= parts.size())
         return false;
     const CJoinPart& part = parts[joined];
     const auto pieces = contents.Pieces(part.fileId);
-    CContentReader reader;
-    std::vector<char> buffer(kJoinBuffer);
-    bool ok = pieces && reader.Open(*pieces);
-    for (uint64_t remaining = part.size; ok && remaining > 0;) {
-        const size_t got =
-            reader.Read(buffer.data(), size_t(std::min<uint64_t>(remaining, buffer.size())));
-        ok = got > 0;
-        md5.Update(buffer.data(), got);
-        remaining -= got;
-    }
+    const bool ok = pieces && AddContentRange(*pieces, 0, part.size, md5);
     failed = !ok;
     joined += ok ? 1 : 0;
     return ok;
