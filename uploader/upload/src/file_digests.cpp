@@ -70,8 +70,6 @@ public:
         m_Ready.push_back(Piece{offset, length, slot});
         m_Changed.notify_all();
     }
-    // Reader: gives back a slot it took but did not fill (the read failed).
-    void Return(int slot) { Release(slot); }
     // Reader: no more pieces.
     void End() {
         std::lock_guard lock(m_Lock);
@@ -88,7 +86,8 @@ public:
         m_Ready.pop_front();
         return true;
     }
-    // Segment thread: done with the piece's slot.
+    // The slot is free again: the segment thread is done with its piece, or the reader
+    // took it and could not fill it.
     void Release(int slot) {
         std::lock_guard lock(m_Lock);
         m_Free[slot] = true;
@@ -122,7 +121,7 @@ bool ReadWhole(const platform::InputFile& file, uint64_t length, CPieceRelay& re
         const size_t step = static_cast<size_t>(std::min<uint64_t>(kPiece, length - done));
         if (file.ReadAt(done, buffer, step) != static_cast<int64_t>(step)) {
             if (slot >= 0)
-                relay.Return(slot);
+                relay.Release(slot);
             return false;
         }
         md5.Update(buffer, step);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <limits>
 
 #include "platform/input_file.h"
@@ -34,18 +35,14 @@ bool PushSegList(UploadRun& run, std::string_view segSize) {
     RememberSegmentSize(run.m_SegSize);
     const uint64_t S = run.m_SegSize;
     const uint64_t fileSize = run.m_Task.m_FileSize;
-    // N full segments and one more for the rest; no empty last segment.
-    const uint64_t count = fileSize / S + 1;
+    // Full segments and a shorter last one for the rest; no empty last segment.
     const uint64_t segments = SegmentCount(fileSize, S);
     std::vector<std::string> digests;
     if (segments > kMaxSegments || !SegmentDigests(run, S, segments, digests))
         return false;
-    for (uint64_t i = 0; i < count; ++i) {
+    for (uint64_t i = 0; i < segments; ++i) {
         const uint64_t start = i * S;
-        if (start == fileSize)
-            break;
-        const bool last = i == count - 1;
-        const uint64_t length = last ? fileSize - (count - 1) * S : S;
+        const uint64_t length = std::min(S, fileSize - start);
         SegmentEntry entry;
         entry.range = ByteRange{start, start + length - 1}.Text();
         entry.size = static_cast<int32_t>(length);
