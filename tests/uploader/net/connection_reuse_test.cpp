@@ -1,6 +1,7 @@
 // Connections kept between requests: a server that keeps its connections open sees
 // requests made one after another (from any thread) on one connection, a streamed body on
-// a connection of its own, and a request made while another is open on another.
+// a connection of its own, and a request made while another is open on another; a request
+// whose kept connection closes before it is answered goes out again, whole, on a new one.
 
 #include <gtest/gtest.h>
 
@@ -19,10 +20,11 @@ namespace {
 constexpr uint32_t kPollMs = 50;
 
 // Answers every request of a connection with "{}" and keeps the connection open; counts
-// connections and requests.
+// connections and requests and keeps their bodies. With dropSecond, the second request of
+// a connection is read and the connection closed without an answer.
 class KeepAliveServer {
 public:
-    KeepAliveServer() {
+    explicit KeepAliveServer(bool dropSecond = false) : m_DropSecond(dropSecond) {
         if (!m_Listener.Listen())
             ADD_FAILURE() << "the server cannot listen";
         m_Accepting = std::thread([this] { Accept(); });
@@ -36,6 +38,10 @@ public:
     uint16_t Port() const { return m_Listener.Port(); }
     size_t Connections() const { return m_Connections; }
     size_t Requests() const { return m_Requests; }
+    std::vector<std::string> Bodies() {
+        std::lock_guard lock(m_BodiesLock);
+        return m_Bodies;
+    }
 
 private:
     void Accept() {
@@ -47,6 +53,7 @@ private:
     }
     void Serve(platform::TcpConnection& connection) {
         std::string received;
+        int answered = 0;
         char buffer[4096];
         while (!m_Stopping) {
             const int64_t got = connection.Read(buffer, sizeof buffer, kPollMs);
@@ -55,15 +62,21 @@ private:
             if (got <= 0)
                 return;
             received.append(buffer, size_t(got));
-            while (TakeRequest(received)) {
+            for (std::string body; TakeRequest(received, body);) {
                 ++m_Requests;
+                {
+                    std::lock_guard lock(m_BodiesLock);
+                    m_Bodies.push_back(body);
+                }
+                if (m_DropSecond && ++answered == 2)
+                    return;
                 const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}";
                 connection.WriteAll(reply.data(), reply.size());
             }
         }
     }
     // Removes one whole request from the front of the bytes; false when none is whole.
-    static bool TakeRequest(std::string& bytes) {
+    static bool TakeRequest(std::string& bytes, std::string& body) {
         const size_t end = bytes.find("\r\n\r\n");
         if (end == std::string::npos)
             return false;
@@ -73,12 +86,16 @@ private:
             length = std::stoul(bytes.substr(at + 16));
         if (bytes.size() < end + 4 + length)
             return false;
+        body = bytes.substr(end + 4, length);
         bytes.erase(0, end + 4 + length);
         return true;
     }
 
+    const bool m_DropSecond;
     platform::TcpListener m_Listener;
     std::atomic<bool> m_Stopping{false};
+    std::mutex m_BodiesLock;
+    std::vector<std::string> m_Bodies;  // guarded by m_BodiesLock
     std::atomic<size_t> m_Connections{0};
     std::atomic<size_t> m_Requests{0};
     std::thread m_Accepting;
@@ -131,6 +148,15 @@ TEST_F(ConnectionReuseTest,
         EXPECT_EQ(server.Connections(), 3u);
     }
     EXPECT_EQ(server.Requests(), 8u);
+}
+
+TEST_F(ConnectionReuseTest, ARequestWhoseKeptConnectionClosesGoesOutAgainWhole) {
+    KeepAliveServer server(true);
+    const std::string body = "a=" + std::string(100000, 'x') + "&b=2";  // more than one packet
+    EXPECT_TRUE(Post(server.Port(), "a=1", false));
+    EXPECT_TRUE(Post(server.Port(), body, false));
+    EXPECT_EQ(server.Connections(), 2u);
+    EXPECT_EQ(server.Bodies(), (std::vector<std::string>{"a=1", body, body}));
 }
 
 }  // namespace

@@ -8,10 +8,11 @@
 // handle's poll through curl_multi_wakeup (this object listens to them), so a stop takes
 // effect at once, whatever the connection is doing.
 //
-// The request body comes from the read callback: first the bytes given with Start(),
-// then the caller's pieces given to Write(); when it has nothing, the upload pauses until
-// the next Write(). Reply bytes are kept in a receive buffer until Read() takes them;
-// when more than a window is waiting, receiving pauses.
+// A body given whole with Start() is handed to libcurl with the request. A streamed body
+// comes from the read callback: first the bytes given with Start(), then the caller's
+// pieces given to Write(); when it has nothing, the upload pauses until the next Write(). Reply
+// bytes are kept in a receive buffer until Read() takes them; when more than a window is waiting,
+// receiving pauses.
 //
 // Time-outs: connecting is bounded by libcurl's connect time-out; once connected, a step
 // fails with ERROR_INTERNET_TIMEOUT when no byte moved in either direction for the whole
@@ -63,7 +64,7 @@ public:
     // Sends one piece of the body; returns once every byte of it was sent.
     [[nodiscard]] bool Write(const char* data, size_t size);
     // Bytes of the declared body not yet handed out.
-    uint64_t BodyLeft() const { return m_Upload.total - m_Upload.handed; }
+    uint64_t BodyLeft() const { return m_Upload.whole ? 0 : m_Upload.total - m_Upload.handed; }
     // Waits for the head of the reply.
     [[nodiscard]] bool FinishRequest();
     // Up to capacity reply bytes: fewer only at the end of the reply (0 there).
@@ -89,6 +90,7 @@ private:
         uint64_t total = 0;   // declared body length
         uint64_t handed = 0;  // body bytes handed to libcurl
         bool paused = false;  // the read callback found nothing and paused the upload
+        bool whole = false;   // the body is `head`, handed to libcurl with the request
     };
     struct Download {
         std::string buffer;  // received bytes from `at` on are unread
