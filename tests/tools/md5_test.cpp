@@ -135,6 +135,37 @@ TEST(Md5Ctx, CopyCarriesOnIndependently) {
     EXPECT_EQ(HexOf(digest), Hex("abx"));
 }
 
+// A file's digest and a segment's digest fed the same pieces: the segment starts at a
+// block border of the file, inside a block, or at the same place as the file; pieces of
+// any size keep both right, whether they go through both at once or one after the other.
+TEST(Md5Ctx, UpdateBothGivesEachMessageItsOwnDigest) {
+    const std::vector<unsigned char> bytes = SampleBytes(9000);
+    for (size_t segmentStart : {0u, 128u, 1000u, 4096u}) {
+        std::string file;
+        std::string segment;
+        Md5Hex(bytes.data(), bytes.size(), file);
+        Md5Hex(bytes.data() + segmentStart, bytes.size() - segmentStart, segment);
+        for (size_t piece : {1u, 63u, 64u, 100u, 4096u}) {
+            MD5_CTX fileContext;
+            MD5_CTX segmentContext;
+            fileContext.Update(bytes.data(), segmentStart);
+            for (size_t at = segmentStart; at < bytes.size(); at += piece)
+                MD5_CTX::UpdateBoth(fileContext, segmentContext, bytes.data() + at,
+                                    std::min(piece, bytes.size() - at));
+            std::string out;
+            FinalHex(fileContext, out);
+            EXPECT_EQ(out, file) << "segment at " << segmentStart << ", pieces of " << piece;
+            FinalHex(segmentContext, out);
+            EXPECT_EQ(out, segment) << "segment at " << segmentStart << ", pieces of " << piece;
+        }
+    }
+    MD5_CTX same;  // one message given twice takes the bytes twice
+    MD5_CTX::UpdateBoth(same, same, reinterpret_cast<const unsigned char*>("ab"), 2);
+    std::string out;
+    FinalHex(same, out);
+    EXPECT_EQ(out, Hex("abab"));
+}
+
 TEST(Md5Hex, FinalHexOfARunningDigestStartsAnEmptyMessage) {
     MD5_CTX context;
     context.Update(reinterpret_cast<const unsigned char*>("ab"), 2);

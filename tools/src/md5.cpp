@@ -43,88 +43,97 @@ inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) {
 
 // One step: a = b + ((a + f(b, c, d) + x + t) <<< s). x + t does not depend on the
 // previous step, so it is added first.
-#define MD5_STEP(f, a, b, c, d, x, t, s) \
-    a += (x) + (t);                      \
+#define MD5_STEP(f, a, b, c, d, i, t, s) \
+    a += x[i] + (t);                     \
     a += f(b, c, d);                     \
     a = std::rotl(a, s) + b
+
+// The same step of two messages over the same word: their chains do not depend on each
+// other, so the processor runs both in the time of little more than one.
+#define MD5_STEP2(f, a, b, c, d, i, t, s) \
+    MD5_STEP(f, a, b, c, d, i, t, s);     \
+    MD5_STEP(f, a##2, b##2, c##2, d##2, i, t, s)
+
+// The 64 steps of one block, each given to STEP.
+#define MD5_ROUNDS(STEP)                     \
+    STEP(F, a, b, c, d, 0, 0xd76aa478, 7);   \
+    STEP(F, d, a, b, c, 1, 0xe8c7b756, 12);  \
+    STEP(F, c, d, a, b, 2, 0x242070db, 17);  \
+    STEP(F, b, c, d, a, 3, 0xc1bdceee, 22);  \
+    STEP(F, a, b, c, d, 4, 0xf57c0faf, 7);   \
+    STEP(F, d, a, b, c, 5, 0x4787c62a, 12);  \
+    STEP(F, c, d, a, b, 6, 0xa8304613, 17);  \
+    STEP(F, b, c, d, a, 7, 0xfd469501, 22);  \
+    STEP(F, a, b, c, d, 8, 0x698098d8, 7);   \
+    STEP(F, d, a, b, c, 9, 0x8b44f7af, 12);  \
+    STEP(F, c, d, a, b, 10, 0xffff5bb1, 17); \
+    STEP(F, b, c, d, a, 11, 0x895cd7be, 22); \
+    STEP(F, a, b, c, d, 12, 0x6b901122, 7);  \
+    STEP(F, d, a, b, c, 13, 0xfd987193, 12); \
+    STEP(F, c, d, a, b, 14, 0xa679438e, 17); \
+    STEP(F, b, c, d, a, 15, 0x49b40821, 22); \
+    STEP(G, a, b, c, d, 1, 0xf61e2562, 5);   \
+    STEP(G, d, a, b, c, 6, 0xc040b340, 9);   \
+    STEP(G, c, d, a, b, 11, 0x265e5a51, 14); \
+    STEP(G, b, c, d, a, 0, 0xe9b6c7aa, 20);  \
+    STEP(G, a, b, c, d, 5, 0xd62f105d, 5);   \
+    STEP(G, d, a, b, c, 10, 0x02441453, 9);  \
+    STEP(G, c, d, a, b, 15, 0xd8a1e681, 14); \
+    STEP(G, b, c, d, a, 4, 0xe7d3fbc8, 20);  \
+    STEP(G, a, b, c, d, 9, 0x21e1cde6, 5);   \
+    STEP(G, d, a, b, c, 14, 0xc33707d6, 9);  \
+    STEP(G, c, d, a, b, 3, 0xf4d50d87, 14);  \
+    STEP(G, b, c, d, a, 8, 0x455a14ed, 20);  \
+    STEP(G, a, b, c, d, 13, 0xa9e3e905, 5);  \
+    STEP(G, d, a, b, c, 2, 0xfcefa3f8, 9);   \
+    STEP(G, c, d, a, b, 7, 0x676f02d9, 14);  \
+    STEP(G, b, c, d, a, 12, 0x8d2a4c8a, 20); \
+    STEP(H, a, b, c, d, 5, 0xfffa3942, 4);   \
+    STEP(H, d, a, b, c, 8, 0x8771f681, 11);  \
+    STEP(H, c, d, a, b, 11, 0x6d9d6122, 16); \
+    STEP(H, b, c, d, a, 14, 0xfde5380c, 23); \
+    STEP(H, a, b, c, d, 1, 0xa4beea44, 4);   \
+    STEP(H, d, a, b, c, 4, 0x4bdecfa9, 11);  \
+    STEP(H, c, d, a, b, 7, 0xf6bb4b60, 16);  \
+    STEP(H, b, c, d, a, 10, 0xbebfbc70, 23); \
+    STEP(H, a, b, c, d, 13, 0x289b7ec6, 4);  \
+    STEP(H, d, a, b, c, 0, 0xeaa127fa, 11);  \
+    STEP(H, c, d, a, b, 3, 0xd4ef3085, 16);  \
+    STEP(H, b, c, d, a, 6, 0x04881d05, 23);  \
+    STEP(H, a, b, c, d, 9, 0xd9d4d039, 4);   \
+    STEP(H, d, a, b, c, 12, 0xe6db99e5, 11); \
+    STEP(H, c, d, a, b, 15, 0x1fa27cf8, 16); \
+    STEP(H, b, c, d, a, 2, 0xc4ac5665, 23);  \
+    STEP(I, a, b, c, d, 0, 0xf4292244, 6);   \
+    STEP(I, d, a, b, c, 7, 0x432aff97, 10);  \
+    STEP(I, c, d, a, b, 14, 0xab9423a7, 15); \
+    STEP(I, b, c, d, a, 5, 0xfc93a039, 21);  \
+    STEP(I, a, b, c, d, 12, 0x655b59c3, 6);  \
+    STEP(I, d, a, b, c, 3, 0x8f0ccc92, 10);  \
+    STEP(I, c, d, a, b, 10, 0xffeff47d, 15); \
+    STEP(I, b, c, d, a, 1, 0x85845dd1, 21);  \
+    STEP(I, a, b, c, d, 8, 0x6fa87e4f, 6);   \
+    STEP(I, d, a, b, c, 15, 0xfe2ce6e0, 10); \
+    STEP(I, c, d, a, b, 6, 0xa3014314, 15);  \
+    STEP(I, b, c, d, a, 13, 0x4e0811a1, 21); \
+    STEP(I, a, b, c, d, 4, 0xf7537e82, 6);   \
+    STEP(I, d, a, b, c, 11, 0xbd3af235, 10); \
+    STEP(I, c, d, a, b, 2, 0x2ad7d2bb, 15);  \
+    STEP(I, b, c, d, a, 9, 0xeb86d391, 21)
+
+void LoadBlock(const unsigned char* data, uint32_t x[16]) {
+    for (int i = 0; i < 16; ++i)
+        x[i] = LoadLittle(data + 4 * i);
+}
 
 // Digests `count` whole blocks straight from `data` (no copy; any alignment).
 void Transform(uint32_t state[4], const unsigned char* data, size_t count) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
     for (; count > 0; --count, data += kBlockSize) {
         uint32_t x[16];
-        for (int i = 0; i < 16; ++i)
-            x[i] = LoadLittle(data + 4 * i);
+        LoadBlock(data, x);
         const uint32_t aa = a, bb = b, cc = c, dd = d;
-
-        MD5_STEP(F, a, b, c, d, x[0], 0xd76aa478, 7);
-        MD5_STEP(F, d, a, b, c, x[1], 0xe8c7b756, 12);
-        MD5_STEP(F, c, d, a, b, x[2], 0x242070db, 17);
-        MD5_STEP(F, b, c, d, a, x[3], 0xc1bdceee, 22);
-        MD5_STEP(F, a, b, c, d, x[4], 0xf57c0faf, 7);
-        MD5_STEP(F, d, a, b, c, x[5], 0x4787c62a, 12);
-        MD5_STEP(F, c, d, a, b, x[6], 0xa8304613, 17);
-        MD5_STEP(F, b, c, d, a, x[7], 0xfd469501, 22);
-        MD5_STEP(F, a, b, c, d, x[8], 0x698098d8, 7);
-        MD5_STEP(F, d, a, b, c, x[9], 0x8b44f7af, 12);
-        MD5_STEP(F, c, d, a, b, x[10], 0xffff5bb1, 17);
-        MD5_STEP(F, b, c, d, a, x[11], 0x895cd7be, 22);
-        MD5_STEP(F, a, b, c, d, x[12], 0x6b901122, 7);
-        MD5_STEP(F, d, a, b, c, x[13], 0xfd987193, 12);
-        MD5_STEP(F, c, d, a, b, x[14], 0xa679438e, 17);
-        MD5_STEP(F, b, c, d, a, x[15], 0x49b40821, 22);
-
-        MD5_STEP(G, a, b, c, d, x[1], 0xf61e2562, 5);
-        MD5_STEP(G, d, a, b, c, x[6], 0xc040b340, 9);
-        MD5_STEP(G, c, d, a, b, x[11], 0x265e5a51, 14);
-        MD5_STEP(G, b, c, d, a, x[0], 0xe9b6c7aa, 20);
-        MD5_STEP(G, a, b, c, d, x[5], 0xd62f105d, 5);
-        MD5_STEP(G, d, a, b, c, x[10], 0x02441453, 9);
-        MD5_STEP(G, c, d, a, b, x[15], 0xd8a1e681, 14);
-        MD5_STEP(G, b, c, d, a, x[4], 0xe7d3fbc8, 20);
-        MD5_STEP(G, a, b, c, d, x[9], 0x21e1cde6, 5);
-        MD5_STEP(G, d, a, b, c, x[14], 0xc33707d6, 9);
-        MD5_STEP(G, c, d, a, b, x[3], 0xf4d50d87, 14);
-        MD5_STEP(G, b, c, d, a, x[8], 0x455a14ed, 20);
-        MD5_STEP(G, a, b, c, d, x[13], 0xa9e3e905, 5);
-        MD5_STEP(G, d, a, b, c, x[2], 0xfcefa3f8, 9);
-        MD5_STEP(G, c, d, a, b, x[7], 0x676f02d9, 14);
-        MD5_STEP(G, b, c, d, a, x[12], 0x8d2a4c8a, 20);
-
-        MD5_STEP(H, a, b, c, d, x[5], 0xfffa3942, 4);
-        MD5_STEP(H, d, a, b, c, x[8], 0x8771f681, 11);
-        MD5_STEP(H, c, d, a, b, x[11], 0x6d9d6122, 16);
-        MD5_STEP(H, b, c, d, a, x[14], 0xfde5380c, 23);
-        MD5_STEP(H, a, b, c, d, x[1], 0xa4beea44, 4);
-        MD5_STEP(H, d, a, b, c, x[4], 0x4bdecfa9, 11);
-        MD5_STEP(H, c, d, a, b, x[7], 0xf6bb4b60, 16);
-        MD5_STEP(H, b, c, d, a, x[10], 0xbebfbc70, 23);
-        MD5_STEP(H, a, b, c, d, x[13], 0x289b7ec6, 4);
-        MD5_STEP(H, d, a, b, c, x[0], 0xeaa127fa, 11);
-        MD5_STEP(H, c, d, a, b, x[3], 0xd4ef3085, 16);
-        MD5_STEP(H, b, c, d, a, x[6], 0x04881d05, 23);
-        MD5_STEP(H, a, b, c, d, x[9], 0xd9d4d039, 4);
-        MD5_STEP(H, d, a, b, c, x[12], 0xe6db99e5, 11);
-        MD5_STEP(H, c, d, a, b, x[15], 0x1fa27cf8, 16);
-        MD5_STEP(H, b, c, d, a, x[2], 0xc4ac5665, 23);
-
-        MD5_STEP(I, a, b, c, d, x[0], 0xf4292244, 6);
-        MD5_STEP(I, d, a, b, c, x[7], 0x432aff97, 10);
-        MD5_STEP(I, c, d, a, b, x[14], 0xab9423a7, 15);
-        MD5_STEP(I, b, c, d, a, x[5], 0xfc93a039, 21);
-        MD5_STEP(I, a, b, c, d, x[12], 0x655b59c3, 6);
-        MD5_STEP(I, d, a, b, c, x[3], 0x8f0ccc92, 10);
-        MD5_STEP(I, c, d, a, b, x[10], 0xffeff47d, 15);
-        MD5_STEP(I, b, c, d, a, x[1], 0x85845dd1, 21);
-        MD5_STEP(I, a, b, c, d, x[8], 0x6fa87e4f, 6);
-        MD5_STEP(I, d, a, b, c, x[15], 0xfe2ce6e0, 10);
-        MD5_STEP(I, c, d, a, b, x[6], 0xa3014314, 15);
-        MD5_STEP(I, b, c, d, a, x[13], 0x4e0811a1, 21);
-        MD5_STEP(I, a, b, c, d, x[4], 0xf7537e82, 6);
-        MD5_STEP(I, d, a, b, c, x[11], 0xbd3af235, 10);
-        MD5_STEP(I, c, d, a, b, x[2], 0x2ad7d2bb, 15);
-        MD5_STEP(I, b, c, d, a, x[9], 0xeb86d391, 21);
-
+        MD5_ROUNDS(MD5_STEP);
         a += aa;
         b += bb;
         c += cc;
@@ -136,6 +145,37 @@ void Transform(uint32_t state[4], const unsigned char* data, size_t count) {
     state[3] = d;
 }
 
+// Digests the same blocks into two states at once.
+void Transform2(uint32_t state[4], uint32_t state2[4], const unsigned char* data, size_t count) {
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint32_t a2 = state2[0], b2 = state2[1], c2 = state2[2], d2 = state2[3];
+    for (; count > 0; --count, data += kBlockSize) {
+        uint32_t x[16];
+        LoadBlock(data, x);
+        const uint32_t aa = a, bb = b, cc = c, dd = d;
+        const uint32_t aa2 = a2, bb2 = b2, cc2 = c2, dd2 = d2;
+        MD5_ROUNDS(MD5_STEP2);
+        a += aa;
+        b += bb;
+        c += cc;
+        d += dd;
+        a2 += aa2;
+        b2 += bb2;
+        c2 += cc2;
+        d2 += dd2;
+    }
+    state[0] = a;
+    state[1] = b;
+    state[2] = c;
+    state[3] = d;
+    state2[0] = a2;
+    state2[1] = b2;
+    state2[2] = c2;
+    state2[3] = d2;
+}
+
+#undef MD5_ROUNDS
+#undef MD5_STEP2
 #undef MD5_STEP
 
 }  // namespace
@@ -177,6 +217,30 @@ void MD5_CTX::Update(const unsigned char* data, size_t length) {
     length -= blocks * kBlockSize;
     if (length > 0)
         std::memcpy(m_Buffer, data, length);
+}
+
+void MD5_CTX::UpdateBoth(MD5_CTX& first, MD5_CTX& second, const unsigned char* data,
+                         size_t length) {
+    const size_t used = static_cast<size_t>(first.m_BitCount >> 3) % kBlockSize;
+    if (&first == &second || used != static_cast<size_t>(second.m_BitCount >> 3) % kBlockSize) {
+        first.Update(data, length);
+        second.Update(data, length);
+        return;
+    }
+    // Up to the next block boundary each takes the bytes into its own buffer; the whole
+    // blocks after it go through both states at once; the rest waits in the buffers.
+    const size_t lead = used == 0 ? 0 : std::min(length, kBlockSize - used);
+    first.Update(data, lead);
+    second.Update(data, lead);
+    data += lead;
+    length -= lead;
+    const size_t blocks = length / kBlockSize;
+    Transform2(first.m_State, second.m_State, data, blocks);
+    const size_t together = blocks * kBlockSize;
+    first.m_BitCount += static_cast<uint64_t>(together) << 3;
+    second.m_BitCount += static_cast<uint64_t>(together) << 3;
+    first.Update(data + together, length - together);
+    second.Update(data + together, length - together);
 }
 
 void MD5_CTX::Final(unsigned char digest[16]) {
