@@ -32,10 +32,6 @@ std::string ModulePath(const void* addressInModule);
 
 // The kernel's id of the calling thread (as shown by ps and in /proc).
 int64_t CurrentThreadId();
-// Runs the calling thread at a low priority (nice 10), for work done ahead of need: on an
-// idle core it runs at full speed, on a busy machine it takes about a tenth of what a
-// thread of normal priority takes. False when refused.
-bool LowerThisThreadsPriority();
 
 // The number of threads of this process; -1 when it cannot be read.
 int ThreadCount();

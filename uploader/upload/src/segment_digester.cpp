@@ -7,7 +7,8 @@ namespace upload {
 CSegmentDigester::CSegmentDigester(uint64_t length, uint64_t segSize)
     : m_Length(length), m_SegSize(segSize), m_Digests(SegmentCount(length, segSize)) {}
 
-void CSegmentDigester::Feed(uint64_t offset, const unsigned char* data, size_t length) {
+void CSegmentDigester::Feed(uint64_t offset, const unsigned char* data, size_t length,
+                            tools::MD5_CTX* whole) {
     if (offset != m_Next) {
         m_Active = false;  // the segment in progress misses bytes: it keeps no digest
         m_Next = offset;
@@ -21,8 +22,12 @@ void CSegmentDigester::Feed(uint64_t offset, const unsigned char* data, size_t l
             m_Active = true;
         }
         const size_t take = static_cast<size_t>(std::min<uint64_t>(length, end - m_Next));
-        if (m_Active)
+        if (m_Active && whole)
+            tools::MD5_CTX::UpdateBoth(m_Md5, *whole, data, take);
+        else if (m_Active)
             m_Md5.Update(data, take);
+        else if (whole)
+            whole->Update(data, take);
         m_Next += take;
         data += take;
         length -= take;

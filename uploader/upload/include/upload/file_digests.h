@@ -2,11 +2,9 @@
 
 // The digests an upload needs before it sends content, taken in one read of the file: the
 // whole-file MD5 (the file id) and, ahead of the service asking, the MD5 of each segment
-// of the size the service is expected to name. The segment digests run on a helper
-// thread over the same buffers as the whole-file digest, only on a core that is idle
-// otherwise, so on two cores both cost the time of one read; the segments whose pieces
-// the helper did not get in time (a busy machine) are read again only when the segment
-// list needs them.
+// of the size the service is expected to name. Both digests of a piece are taken in one
+// pass (tools::MD5_CTX::UpdateBoth), which costs little more than the whole-file digest
+// alone, on the reading thread: no core but the reader's is used.
 
 #include <cstdint>
 #include <string>
@@ -26,9 +24,8 @@ struct FileDigests {
 
 // Digests exactly `length` bytes of the open file from its start, and its segments of
 // segSize bytes when segSize is not 0 (a file of one segment has the whole-file digest as
-// its only segment digest, whatever the size). A segment whose pieces the helper thread
-// did not get, because it fell behind the whole-file digest on a busy machine, has an
-// empty digest. False when a read fails or the file holds fewer bytes.
+// its only segment digest, whatever the size). False when a read fails or the file holds
+// fewer bytes.
 bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSize,
                 FileDigests& digests);
 

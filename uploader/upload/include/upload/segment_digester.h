@@ -19,7 +19,10 @@ public:
     // A file of `length` bytes in segments of segSize bytes (the last one may be shorter).
     CSegmentDigester(uint64_t length, uint64_t segSize);
 
-    void Feed(uint64_t offset, const unsigned char* data, size_t length);
+    // Digests the piece into its segments and, when `whole` is given, into that digest of
+    // the whole file too, in the same pass.
+    void Feed(uint64_t offset, const unsigned char* data, size_t length,
+              tools::MD5_CTX* whole = nullptr);
     // One digest per segment, in file order; empty for a segment not fed whole and in order.
     std::vector<std::string> Finish();
 
