@@ -220,6 +220,8 @@ CReply HandleAdmin(CServiceContext& ctx, const CRequest& req) {
         return JsonReply(ctx.switches.Describe());
     if (action == "nonce")
         return JsonReply(CJsonBuilder().Set("nonce", ctx.signing.Nonce()));
+    if (action == "joins")
+        return JsonReply(CJsonBuilder().Set("read_back", int64_t(ctx.joiner.BytesReadBack())));
     return ErrorReply(404, Errno::kNotFound, "no such admin request");
 }
 

@@ -11,9 +11,22 @@ struct CMd5Stream::State {
 
 CMd5Stream::CMd5Stream() : m_State(std::make_unique<State>()) {}
 CMd5Stream::~CMd5Stream() = default;
+CMd5Stream::CMd5Stream(const CMd5Stream& other)
+    : m_State(std::make_unique<State>(*other.m_State)) {}
+
+CMd5Stream& CMd5Stream::operator=(const CMd5Stream& other) {
+    *m_State = *other.m_State;
+    return *this;
+}
 
 void CMd5Stream::Update(const char* data, size_t length) {
     m_State->context.Update(reinterpret_cast<const unsigned char*>(data), length);
+}
+
+void CMd5Stream::UpdateBoth(CMd5Stream& first, CMd5Stream& second, const char* data,
+                            size_t length) {
+    tools::MD5_CTX::UpdateBoth(first.m_State->context, second.m_State->context,
+                               reinterpret_cast<const unsigned char*>(data), length);
 }
 
 std::string CMd5Stream::FinishHex() {

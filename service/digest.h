@@ -21,11 +21,15 @@ class CMd5Stream {
 public:
     CMd5Stream();
     ~CMd5Stream();
-    CMd5Stream(const CMd5Stream&) = delete;
-    CMd5Stream& operator=(const CMd5Stream&) = delete;
+    // A copy digests on from where the original stands.
+    CMd5Stream(const CMd5Stream& other);
+    CMd5Stream& operator=(const CMd5Stream& other);
 
     void Update(const char* data, size_t length);
     void Update(std::string_view bytes) { Update(bytes.data(), bytes.size()); }
+    // Adds the same bytes to two streams, in one pass when both have taken the same number
+    // of bytes modulo 64.
+    static void UpdateBoth(CMd5Stream& first, CMd5Stream& second, const char* data, size_t length);
     // The digest of everything added so far; the stream starts afresh afterwards.
     std::string FinishHex();
 

@@ -1,6 +1,8 @@
 // "/up/up_blk": one block of a file or of a segment, in a multipart body that is read as
 // it arrives, written straight into the unit's partial file and added to the unit's
-// running digest, so that a complete unit is checked without reading it back.
+// running digest, so that a complete unit is checked without reading it back. A segment's
+// bytes go into the whole file's digest in the same pass when the join stands exactly
+// where the block writes.
 
 #include <functional>
 #include <memory>
@@ -49,6 +51,7 @@ private:
     std::string m_Partial;  // the unit's partial file
     CFileWriter m_Writer;
     std::unique_ptr<CMd5Stream> m_Digest;  // of the unit's bytes up to m_Position; may be null
+    std::unique_ptr<CJoin> m_Join;         // the whole file's, fed with m_Digest; may be null
     bool m_WriteFailed = false;
 };
 
@@ -115,6 +118,9 @@ std::optional<uint64_t> CBlockReceiver::OnHead(const CMultipartReader::Fields& f
             return Refuse(ErrorReply(500, Errno::kBusy, "cannot write the upload"));
         if (m_WriteTo > m_WriteFrom)
             m_Digest = m_Ctx.digests.Take(m_Partial, m_WriteFrom);
+        if (m_Digest && m_SegIndex >= 0)
+            m_Join = m_Ctx.joiner.TakeAt(m_Session.id, PartsOf(m_Session), size_t(m_SegIndex),
+                                         m_WriteFrom);
     }
     return length;
 }
@@ -122,10 +128,16 @@ std::optional<uint64_t> CBlockReceiver::OnHead(const CMultipartReader::Fields& f
 bool CBlockReceiver::OnData(const char* data, size_t length) {
     const uint64_t begin = std::max(m_Position, m_WriteFrom);
     const uint64_t end = std::min(m_Position + length, m_WriteTo);
-    if (begin < end && !m_Writer.Write(data + (begin - m_Position), size_t(end - begin)))
-        m_WriteFailed = true;
-    if (begin < end && m_Digest)
-        m_Digest->Update(data + (begin - m_Position), size_t(end - begin));
+    if (begin < end) {
+        const char* bytes = data + (begin - m_Position);
+        const size_t count = size_t(end - begin);
+        if (!m_Writer.Write(bytes, count))
+            m_WriteFailed = true;
+        if (m_Join)
+            m_Join->Feed(*m_Digest, bytes, count);
+        else if (m_Digest)
+            m_Digest->Update(bytes, count);
+    }
     m_Position += length;
     return !m_WriteFailed;
 }
@@ -154,6 +166,8 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
     if (held < m_UnitSize) {
         if (wrote)
             m_Ctx.digests.Keep(m_Partial, held, std::move(m_Digest));
+        if (m_Join && m_Join->into == held)
+            m_Ctx.joiner.Keep(m_Session.id, std::move(m_Join));
         return BlockRequestReply(unitId, NextBlock(m_Ctx, held, m_UnitSize), held);
     }
     std::optional<std::string> digest;
@@ -163,7 +177,8 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
         return FinishWholeFile(m_Ctx, m_Session, m_Ticket, digest);
     // A segment completed by an earlier request (another upload of the same file) is
     // stored already; only one that this block completed is checked and stored.
-    if (m_Held < m_UnitSize && !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex), digest))
+    if (m_Held < m_UnitSize &&
+        !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex), digest, std::move(m_Join)))
         return ErrorReply(400, Errno::kRefused, "segment digest does not match");
     if (const CSegment* next = NextMissingSegment(m_Session))
         return BlockRequestReply(next->fileId, NextBlock(m_Ctx, next->held, next->size),

@@ -57,13 +57,6 @@ std::optional<std::vector<CSegment>> ReadSegmentList(const CSession& session,
     return segments;
 }
 
-std::vector<CJoinPart> PartsOf(const CSession& session) {
-    std::vector<CJoinPart> parts;
-    for (const CSegment& segment : session.segments)
-        parts.push_back(CJoinPart{segment.fileId, segment.size});
-    return parts;
-}
-
 CReply DigestMismatch() {
     return ErrorReply(400, Errno::kRefused, "content digest does not match");
 }
@@ -90,6 +83,13 @@ CReply Finish(CTransaction& tx, CSession& session, const CTicket& ticket) {
 }
 
 }  // namespace
+
+std::vector<CJoinPart> PartsOf(const CSession& session) {
+    std::vector<CJoinPart> parts;
+    for (const CSegment& segment : session.segments)
+        parts.push_back(CJoinPart{segment.fileId, segment.size});
+    return parts;
+}
 
 const CSegment* NextMissingSegment(const CSession& session) {
     for (const CSegment& segment : session.segments)
@@ -233,7 +233,7 @@ CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& t
 }
 
 bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
-                   const std::optional<std::string>& digest) {
+                   const std::optional<std::string>& digest, std::unique_ptr<CJoin> fed) {
     CSegment& segment = session.segments[index];
     const bool good = AdoptIfDigestMatches(ctx, ctx.contents.PartialPath(session.id, segment.index),
                                            segment.fileId, segment.size, digest);
@@ -254,20 +254,24 @@ bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
     }
     SaveSegments(tx, session);
     tx.Commit();
-    if (good)
-        ctx.joiner.SegmentStored(session.id, PartsOf(session));
-    return good;
+    if (!good)
+        return false;
+    // The join took exactly this segment's bytes, which have just passed: it goes on
+    // after the segment without reading it back.
+    if (fed && fed->joined == index && fed->into == segment.size)
+        fed->PartChecked();
+    else
+        fed.reset();
+    ctx.joiner.SegmentStored(session.id, PartsOf(session), std::move(fed));
+    return true;
 }
 
 CReply AssembleSegments(CServiceContext& ctx, CSession& session, const CTicket& ticket) {
     // The joiner has usually digested all but the last segments by now. The file is
     // stored as the list of its segments, which stay stored as they are.
     const std::unique_ptr<CJoin> join = ctx.joiner.Take(session.id, PartsOf(session));
-    bool ok = true;
-    while (ok && join->joined < join->parts.size())
-        ok = join->JoinNext(ctx.contents);
-    ok = ok && join->md5.FinishHex() == session.fileId &&
-         ctx.contents.AdoptParts(join->parts, session.fileId);
+    const bool ok = ctx.joiner.JoinRest(*join) && join->md5.FinishHex() == session.fileId &&
+                    ctx.contents.AdoptParts(join->parts, session.fileId);
     CTransaction tx(ctx.store);
     if (!ok) {
         session.segments.clear();

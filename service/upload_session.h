@@ -18,10 +18,12 @@
 // overlaps them only adds what lies beyond, so a damaged retry cannot spoil them.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "service/content_store.h"
 #include "service/http_types.h"
 #include "service/tickets.h"
 #include "service/upload_params.h"
@@ -30,6 +32,7 @@ namespace norvel::service {
 
 class CServiceContext;
 class CTransaction;
+struct CJoin;
 
 struct CSegment {
     int index = 0;
@@ -91,9 +94,14 @@ CReply AnnounceSegments(CServiceContext& ctx, const CUploadParams& params, const
 CReply FinishWholeFile(CServiceContext& ctx, CSession& session, const CTicket& ticket,
                        const std::optional<std::string>& digest = std::nullopt);
 // Verifies a held segment against its MD5 and stores it as content; false (and the
-// segment starts afresh) when the digest does not match. `digest` as above.
+// segment starts afresh) when the digest does not match. `digest` as above; `fed` is the
+// session's whole-file join when the segment's bytes went into it as they arrived: it is
+// kept, the segment joined, when the segment passes, dropped otherwise.
 bool FinishSegment(CServiceContext& ctx, CSession& session, size_t index,
-                   const std::optional<std::string>& digest = std::nullopt);
+                   const std::optional<std::string>& digest = std::nullopt,
+                   std::unique_ptr<CJoin> fed = nullptr);
+// The session's segments as the parts of the whole file, in order.
+std::vector<CContentPart> PartsOf(const CSession& session);
 // The first segment still missing bytes, or null.
 const CSegment* NextMissingSegment(const CSession& session);
 

@@ -94,6 +94,57 @@ TEST_F(SegmentJoinerTest, StoredSegmentsAreJoinedInOrderAndTheRestByWhoTakesTheJ
     EXPECT_EQ(fresh->parts, std::vector<CJoinPart>{second});
 }
 
+// Bytes fed to a join as blocks arrive count only for a part that completes through its
+// blocks: such a part is joined without reading it back. A part fed half and then found
+// stored is read again whole, so fed bytes that were not the stored ones never count.
+TEST_F(SegmentJoinerTest, FedPartsAreNotReadBackAndHalfFedOnesAreReadAgainWhole) {
+    CSegmentJoiner joiner(m_Contents);
+    const std::string a(200, 'a'), b = "second part, not a multiple of 64 long", c = "third";
+    const CJoinPart first = Store(a), second = Store(b), third{Md5Hex(c), c.size()};
+    const std::vector<CJoinPart> parts{first, second, third};
+
+    EXPECT_FALSE(joiner.TakeAt(3, parts, 1, 0));  // no join yet: only the file's start makes one
+    auto join = joiner.TakeAt(3, parts, 0, 0);
+    ASSERT_TRUE(join);
+    CMd5Stream segment;
+    join->Feed(segment, a.data(), 70);
+    join->Feed(segment, a.data() + 70, 130);
+    EXPECT_EQ(segment.FinishHex(), first.fileId);
+    join->PartChecked();
+    CMd5Stream other;
+    join->Feed(other, "not the stored bytes", 20);
+    joiner.Keep(3, std::move(join));
+    EXPECT_FALSE(joiner.TakeAt(3, parts, 1, 30));  // not where the join stands: it stays
+    EXPECT_FALSE(joiner.TakeAt(3, parts, 2, 0));
+    join = joiner.TakeAt(3, parts, 1, 20);
+    ASSERT_TRUE(join);
+    EXPECT_EQ(join->into, 20u);
+    joiner.Keep(3, std::move(join));
+
+    // The second part is stored from elsewhere: it is read back from its start.
+    Store(c);
+    joiner.SegmentStored(3, parts);
+    join = joiner.Take(3, parts);
+    ASSERT_TRUE(joiner.JoinRest(*join));
+    EXPECT_EQ(join->md5.FinishHex(), Md5Hex(a + b + c));
+    EXPECT_EQ(joiner.BytesReadBack(), b.size() + c.size());
+
+    // A block that writes again below what the join took drops it; the file's start then
+    // gets a fresh one.
+    join = joiner.TakeAt(4, parts, 0, 0);
+    ASSERT_TRUE(join);
+    join->Feed(other, a.data(), 100);
+    joiner.Keep(4, std::move(join));
+    EXPECT_FALSE(joiner.TakeAt(4, parts, 1, 0));
+    join = joiner.TakeAt(4, parts, 0, 0);
+    ASSERT_TRUE(join);
+    EXPECT_EQ(join->into, 0u);
+    join->Feed(other, a.data(), 100);
+    joiner.Keep(4, std::move(join));
+    EXPECT_FALSE(joiner.TakeAt(4, parts, 0, 50));  // rewritten from 50: dropped
+    EXPECT_FALSE(joiner.TakeAt(4, parts, 0, 100));
+}
+
 // A content stored as parts is read across them as one file, and is held only while each
 // part is held with its size; a part that is itself stored as parts is listed as its own.
 TEST_F(SegmentJoinerTest, ContentStoredAsPartsReadsAsOneFile) {

@@ -196,6 +196,12 @@ std::string ServiceProcess::CaptchaText(const std::string& username) {
     return reply ? reply->Text("text") : std::string();
 }
 
+int64_t ServiceProcess::JoinReadBack() {
+    const auto reply = service::CJsonValue::Parse(Get("/_admin/joins").body);
+    const std::string text = reply ? reply->Text("read_back") : std::string();
+    return text.empty() ? -1 : std::stoll(text);
+}
+
 std::vector<JsonRecord> ServiceProcess::AdminList(const std::string& target,
                                                   const std::string& member,
                                                   std::initializer_list<const char*> names) {

@@ -97,6 +97,8 @@ public:
     std::vector<JsonRecord> Stats();
     std::vector<JsonRecord> Posts();
     std::vector<JsonRecord> Tree(const std::string& username);
+    // Bytes of stored segments read back to take whole-file digests so far; -1 on failure.
+    int64_t JoinReadBack();
 
     // A request to this service (target as sent, e.g. "/app/pc/user.info.php").
     HttpResponse Get(const std::string& target);
