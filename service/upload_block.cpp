@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "service/background_feed.h"
 #include "service/context.h"
 #include "service/handlers.h"
 #include "service/multipart_reader.h"
@@ -19,6 +20,8 @@ namespace {
 // The largest block body read: the largest block the service asks for (the switch's
 // limit, 64 MiB) and room for the multipart head and closing.
 constexpr uint64_t kMaxBody = (uint64_t(64) << 20) + (1 << 20);
+// Blocks of at least this many new bytes are digested on a thread of their own.
+constexpr uint64_t kBackgroundDigestFrom = 1 << 20;
 
 class CBlockReceiver {
 public:
@@ -35,6 +38,7 @@ private:
         return std::nullopt;
     }
     bool SelectUnit();
+    void AddToDigests(const char* data, size_t length);
 
     CServiceContext& m_Ctx;
     std::optional<CReply> m_Refusal;
@@ -52,6 +56,9 @@ private:
     CFileWriter m_Writer;
     std::unique_ptr<CMd5Stream> m_Digest;  // of the unit's bytes up to m_Position; may be null
     std::unique_ptr<CJoin> m_Join;         // the whole file's, fed with m_Digest; may be null
+    // Digests a large block's bytes on a thread of its own while the request goes on
+    // receiving and writing; null for a small block. Finished before the digests are used.
+    std::unique_ptr<CBackgroundFeed> m_Feed;
     bool m_WriteFailed = false;
 };
 
@@ -121,6 +128,9 @@ std::optional<uint64_t> CBlockReceiver::OnHead(const CMultipartReader::Fields& f
         if (m_Digest && m_SegIndex >= 0)
             m_Join = m_Ctx.joiner.TakeAt(m_Session.id, PartsOf(m_Session), size_t(m_SegIndex),
                                          m_WriteFrom);
+        if (m_Digest && m_WriteTo - m_WriteFrom >= kBackgroundDigestFrom)
+            m_Feed = std::make_unique<CBackgroundFeed>(
+                [this](const char* data, size_t length) { AddToDigests(data, length); });
     }
     return length;
 }
@@ -133,16 +143,27 @@ bool CBlockReceiver::OnData(const char* data, size_t length) {
         const size_t count = size_t(end - begin);
         if (!m_Writer.Write(bytes, count))
             m_WriteFailed = true;
-        if (m_Join)
-            m_Join->Feed(*m_Digest, bytes, count);
-        else if (m_Digest)
-            m_Digest->Update(bytes, count);
+        if (m_Feed)
+            m_Feed->Feed(bytes, count);
+        else
+            AddToDigests(bytes, count);
     }
     m_Position += length;
     return !m_WriteFailed;
 }
 
+// The bytes written go into the unit's digest and, with it in one pass, into the whole
+// file's when this block has the join.
+void CBlockReceiver::AddToDigests(const char* data, size_t length) {
+    if (m_Join)
+        m_Join->Feed(*m_Digest, data, length);
+    else if (m_Digest)
+        m_Digest->Update(data, length);
+}
+
 CReply CBlockReceiver::Finish(bool bodyComplete) {
+    if (m_Feed)
+        m_Feed->Finish();
     const bool wrote = m_WriteTo > m_WriteFrom;
     if (wrote && (!m_Writer.Close() || m_WriteFailed))
         return ErrorReply(500, Errno::kBusy, "cannot write the upload");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "service/background_feed.h"
 #include "service/content_reader.h"
 #include "service/content_store.h"
 #include "service/digest.h"
@@ -16,6 +17,32 @@
 
 namespace norvel::service {
 namespace {
+
+// Pieces of any size, across many buffers and ending in a part-filled one, reach the sink
+// whole and in order by the time Finish() returns; a second Finish() has nothing to do.
+TEST(BackgroundFeed, TheSinkHasEveryByteInOrderWhenFinishReturns) {
+    std::string bytes(5 * CBackgroundFeed::kBufferSize + 12345, '\0');
+    uint32_t x = 7;
+    for (char& c : bytes)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    std::string seen;
+    CMd5Stream md5;
+    CBackgroundFeed feed([&](const char* data, size_t length) {
+        seen.append(data, length);
+        md5.Update(data, length);
+    });
+    size_t at = 0;
+    for (size_t piece = 1; at < bytes.size(); piece = piece * 7 % 400009 + 1) {
+        const size_t take = std::min(piece, bytes.size() - at);
+        feed.Feed(bytes.data() + at, take);
+        at += take;
+    }
+    feed.Finish();
+    EXPECT_TRUE(seen == bytes);
+    EXPECT_EQ(md5.FinishHex(), Md5Hex(bytes));
+    feed.Finish();
+    EXPECT_EQ(seen.size(), bytes.size());
+}
 
 // A running digest is handed on only to the block that continues exactly where it ends.
 TEST(RunningDigests, OnlyTheBlockThatContinuesTheUnitGetsItsDigest) {

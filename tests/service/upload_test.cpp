@@ -268,9 +268,9 @@ TEST_F(UploadTest, JoinedSegmentsMustMatchTheFileId) {
 // arrive: in the usual order no segment is read back, and the file is stored as its
 // segments, byte for byte. A block with wrong bytes spoils its segment, which is sent
 // again; the digest is then taken from what is stored, and the good file is accepted.
+// Small blocks are digested as they are received, blocks of a MiB or more on a thread
+// beside their receipt.
 TEST_F(UploadTest, SegmentsAreJoinedFromTheirBlocksWithoutReadingThemBack) {
-    ASSERT_TRUE(service.SetSwitch("block_size", "1024"));
-    ASSERT_TRUE(service.SetSwitch("segment_size", "4096"));
     const auto stored = [&](const std::string& md5) {
         const auto path = [&](const std::string& id) {
             return service.DataDir() + "/content/" + id.substr(0, 2) + "/" + id;
@@ -281,36 +281,48 @@ TEST_F(UploadTest, SegmentsAreJoinedFromTheirBlocksWithoutReadingThemBack) {
             bytes += ReadFile(path(part));
         return bytes;
     };
-    const std::string content = RandomBytes(3 * 4096 + 1000, 21);
-    const auto result = Driver(content, "big.bin").Run();
-    ASSERT_TRUE(result.finished) << result.failStatus;
-    EXPECT_EQ(result.blockRanges.size(), 13u);
-    EXPECT_EQ(service.JoinReadBack(), 0);
-    EXPECT_EQ(stored(Md5(content)), content);
+    unsigned seed = 21;
+    for (const size_t block : {size_t(1024), size_t(1) << 20}) {
+        SCOPED_TRACE(block);
+        const size_t segment = 4 * block;
+        ASSERT_TRUE(service.SetSwitch("block_size", std::to_string(block)));
+        ASSERT_TRUE(service.SetSwitch("segment_size", std::to_string(segment)));
+        ASSERT_TRUE(service.SetSwitch("segment_threshold", std::to_string(segment + 1)));
+        const std::string content = RandomBytes(3 * segment + 1000, seed++);
+        const int64_t readAtStart = service.JoinReadBack();
+        const auto result = Driver(content, "big.bin").Run();
+        ASSERT_TRUE(result.finished) << result.failStatus;
+        EXPECT_EQ(result.blockRanges.size(), 13u);
+        EXPECT_EQ(service.JoinReadBack(), readAtStart);
+        EXPECT_TRUE(stored(Md5(content)) == content);
 
-    const std::string second = RandomBytes(content.size(), 22);
-    const int64_t readBefore = service.JoinReadBack();
-    CUploadDriver honest = Driver(second, "second.bin");
-    ASSERT_EQ(ReplyJson(honest.Init()).Text("kdw_upcmd"), "REQTSEG");
-    ASSERT_EQ(honest.SegInfo(4096).status, 200);
-    CUploadDriver forger = Driver(RandomBytes(second.size(), 23), "second.bin");
-    forger.fileId = Md5(second);
-    forger.segments = honest.segments;
-    const std::string seg0 = honest.segments[0].fileId, seg1 = honest.segments[1].fileId;
-    for (const char* range : {"0-1023", "1024-2047", "2048-3071", "3072-4095"})
-        ASSERT_EQ(honest.Block(seg0, range).status, 200) << range;
-    ASSERT_EQ(honest.Block(seg1, "0-1023").status, 200);
-    ASSERT_EQ(forger.Block(seg1, "1024-2047").status, 200);
-    ASSERT_EQ(honest.Block(seg1, "2048-3071").status, 200);
-    EXPECT_EQ(honest.Block(seg1, "3072-4095").status, 400);
-    const auto resumed = honest.Run();
-    ASSERT_TRUE(resumed.finished) << resumed.failStatus;
-    EXPECT_EQ(resumed.blockRanges.front(), seg1 + ":0-1023");
-    EXPECT_EQ(stored(Md5(second)), second);
-    // The first two segments at least were read back from what is stored.
-    const int64_t readBack = service.JoinReadBack() - readBefore;
-    EXPECT_GE(readBack, 2 * 4096);
-    EXPECT_LE(readBack, int64_t(second.size()));
+        const std::string second = RandomBytes(content.size(), seed++);
+        const int64_t readBefore = service.JoinReadBack();
+        CUploadDriver honest = Driver(second, "second.bin");
+        ASSERT_EQ(ReplyJson(honest.Init()).Text("kdw_upcmd"), "REQTSEG");
+        ASSERT_EQ(honest.SegInfo(segment).status, 200);
+        CUploadDriver forger = Driver(RandomBytes(second.size(), seed++), "second.bin");
+        forger.fileId = Md5(second);
+        forger.segments = honest.segments;
+        const std::string seg0 = honest.segments[0].fileId, seg1 = honest.segments[1].fileId;
+        const auto range = [&](size_t i) {
+            return std::to_string(i * block) + "-" + std::to_string((i + 1) * block - 1);
+        };
+        for (size_t i = 0; i < 4; ++i)
+            ASSERT_EQ(honest.Block(seg0, range(i)).status, 200) << range(i);
+        ASSERT_EQ(honest.Block(seg1, range(0)).status, 200);
+        ASSERT_EQ(forger.Block(seg1, range(1)).status, 200);
+        ASSERT_EQ(honest.Block(seg1, range(2)).status, 200);
+        EXPECT_EQ(honest.Block(seg1, range(3)).status, 400);
+        const auto resumed = honest.Run();
+        ASSERT_TRUE(resumed.finished) << resumed.failStatus;
+        EXPECT_EQ(resumed.blockRanges.front(), seg1 + ":" + range(0));
+        EXPECT_TRUE(stored(Md5(second)) == second);
+        // The first two segments at least were read back from what is stored.
+        const int64_t readBack = service.JoinReadBack() - readBefore;
+        EXPECT_GE(readBack, int64_t(2 * segment));
+        EXPECT_LE(readBack, int64_t(second.size()));
+    }
 }
 
 TEST_F(UploadTest, SegmentListMustMatchTheFile) {
