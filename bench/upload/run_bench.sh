@@ -94,11 +94,16 @@ t_curl=$wall s_curl=$service
 # touch of such pages stalls in the host, and that stall is counted as the service's
 # processor time: 12-23 s for the GiB instead of 3-4 s. This machine reports freed memory
 # to its host within about a second, a few hundred MiB a second. So a file of the upload's
-# size (and more) is written first, which has the host back its pages, and removed only when
-# the client is about done digesting (after md5sum's time), so that the service's writes
-# find these pages free and still backed, as on a machine whose memory stays its own.
+# size (and more) is written first, which has the host back its pages, and given back in
+# steps of 128 MiB from when the client is about done digesting (after md5sum's time), about
+# as fast as the service writes, so that its writes find these pages free and still backed,
+# as on a machine whose memory stays its own.
 head -c "$((big_mib + 512))M" /dev/zero >"$work/warm"
-(sleep "$t_md5" && rm -f "$work/warm") &
+(
+  sleep "$t_md5"
+  for _ in $(seq $(((big_mib + 512) / 128))); do truncate -s -128M "$work/warm"; sleep 0.2; done
+  rm -f "$work/warm"
+) &
 warm_pid=$!
 seconds "$bench_bin" "$port" "$work/client" "$big"
 wait "$warm_pid"
