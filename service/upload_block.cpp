@@ -2,7 +2,7 @@
 // it arrives, written straight into the unit's partial file and added to the unit's
 // running digest, so that a complete unit is checked without reading it back. A segment's
 // bytes go into the whole file's digest in the same pass when the join stands exactly
-// where the block writes.
+// where the block writes. A large block is digested on a thread beside its receipt.
 
 #include <functional>
 #include <memory>
