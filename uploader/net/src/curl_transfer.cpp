@@ -180,8 +180,6 @@ bool CurlTransfer::Init(const std::string& userAgent) {
     curl_easy_setopt(m_Easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(m_Easy, CURLOPT_PREREQFUNCTION, &CurlTransfer::OnConnected);
     curl_easy_setopt(m_Easy, CURLOPT_PREREQDATA, this);
-    curl_easy_setopt(m_Easy, CURLOPT_SEEKFUNCTION, &CurlTransfer::OnSeek);
-    curl_easy_setopt(m_Easy, CURLOPT_SEEKDATA, this);
     curl_easy_setopt(m_Easy, CURLOPT_MAXAGE_CONN, kMostIdleSeconds);
     return true;
 }
@@ -217,10 +215,11 @@ bool CurlTransfer::Start(const std::string& verb, const std::string& url,
     curl_easy_setopt(m_Easy, CURLOPT_FORBID_REUSE, long(streamed));
     m_Upload.head = std::move(head);
     m_Upload.total = total;
-    // A body given whole is libcurl's to send: a small one goes out in the same packet as
-    // the request head, so the service is woken once per request instead of twice. libcurl
-    // sends it again by itself when a kept connection turned out closed.
-    m_Upload.whole = !streamed && total != 0;
+    // A body given whole (an empty one too) is libcurl's to send: a small one goes out in
+    // the same packet as the request head, so the service is woken once per request instead
+    // of twice, and libcurl sends it again by itself when a kept connection turned out
+    // closed before any reply byte came.
+    m_Upload.whole = !streamed && !(verb == "GET" && total == 0);
     if (m_Upload.whole)
         curl_easy_setopt(m_Easy, CURLOPT_POSTFIELDS, m_Upload.head.data());
     if (!Launch())
@@ -474,18 +473,6 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
 int CurlTransfer::OnConnected(void* self, char*, char*, int, int) {
     static_cast<CurlTransfer*>(self)->m_Connected = true;
     return CURL_PREREQFUNC_OK;
-}
-
-// libcurl sends a request again on a new connection when the kept connection it went out
-// on turned out closed before any reply byte came; a body given whole with Start() is
-// handed out again from its start then. A streamed body never goes on a kept connection.
-int CurlTransfer::OnSeek(void* self, curl_off_t offset, int origin) {
-    auto& upload = static_cast<CurlTransfer*>(self)->m_Upload;
-    if (offset != 0 || origin != SEEK_SET || upload.total != upload.head.size())
-        return CURL_SEEKFUNC_CANTSEEK;
-    upload.headAt = 0;
-    upload.handed = 0;
-    return CURL_SEEKFUNC_OK;
 }
 
 }  // namespace net

@@ -10,9 +10,10 @@
 //
 // A body given whole with Start() is handed to libcurl with the request. A streamed body
 // comes from the read callback: first the bytes given with Start(), then the caller's
-// pieces given to Write(); when it has nothing, the upload pauses until the next Write(). Reply
-// bytes are kept in a receive buffer until Read() takes them; when more than a window is waiting,
-// receiving pauses.
+// pieces given to Write(); when it has nothing, the upload pauses until the next Write().
+// A streamed body is never sent again: it goes out on a connection of its own. Reply bytes
+// are kept in a receive buffer until Read() takes them; when more than a window is
+// waiting, receiving pauses.
 //
 // Time-outs: connecting is bounded by libcurl's connect time-out; once connected, a step
 // fails with ERROR_INTERNET_TIMEOUT when no byte moved in either direction for the whole
@@ -104,7 +105,6 @@ private:
     static size_t OnBody(char* data, size_t size, size_t count, void* self);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static int OnConnected(void* self, char*, char*, int, int);
-    static int OnSeek(void* self, curl_off_t offset, int origin);
 
     bool Launch();
     bool Drive(const std::function<bool()>& ready);
