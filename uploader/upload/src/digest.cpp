@@ -1,6 +1,7 @@
 #include "upload/digest.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "log/log.h"
@@ -23,6 +24,15 @@ std::string HexOf(tools::MD5_CTX& md5) {
 // -1 on a read error. Fewer bytes than asked only at the end of the file.
 int64_t Feed(const platform::InputFile& file, uint64_t offset, uint64_t length,
              tools::MD5_CTX& md5) {
+    return ReadInSteps(file, offset, length, [&](uint64_t, const unsigned char* data, size_t size) {
+        md5.Update(data, size);
+    });
+}
+
+}  // namespace
+
+int64_t ReadInSteps(const platform::InputFile& file, uint64_t offset, uint64_t length,
+                    const std::function<void(uint64_t, const unsigned char*, size_t)>& take) {
     const size_t capacity = static_cast<size_t>(std::min<uint64_t>(kDigestStep, length));
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(capacity);
     uint64_t done = 0;
@@ -31,15 +41,13 @@ int64_t Feed(const platform::InputFile& file, uint64_t offset, uint64_t length,
         const int64_t got = file.ReadAt(offset + done, buffer.get(), step);
         if (got < 0)
             return -1;
-        md5.Update(buffer.get(), static_cast<size_t>(got));
+        take(offset + done, buffer.get(), static_cast<size_t>(got));
         done += static_cast<uint64_t>(got);
         if (static_cast<size_t>(got) < step)
             break;
     }
     return static_cast<int64_t>(done);
 }
-
-}  // namespace
 
 bool FileMd5(std::u16string_view path, std::string& digest) {
     digest.clear();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <thread>
 
 #include "platform/input_file.h"
@@ -46,14 +45,12 @@ bool DigestFile(const platform::InputFile& file, uint64_t length, uint64_t segSi
     // digest at once.
     CSegmentDigester segments(length, segSize);
     tools::MD5_CTX md5;
-    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kDigestStep);
-    for (uint64_t done = 0; done < length;) {
-        const size_t step = static_cast<size_t>(std::min<uint64_t>(kDigestStep, length - done));
-        if (file.ReadAt(done, buffer.get(), step) != static_cast<int64_t>(step))
-            return false;
-        segments.Feed(done, buffer.get(), step, &md5);
-        done += step;
-    }
+    const int64_t read =
+        ReadInSteps(file, 0, length, [&](uint64_t at, const unsigned char* data, size_t size) {
+            segments.Feed(at, data, size, &md5);
+        });
+    if (read != static_cast<int64_t>(length))
+        return false;
     tools::FinalHex(md5, digests.whole);
     digests.segSize = segSize;
     digests.segments = segments.Finish();

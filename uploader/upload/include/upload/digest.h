@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,12 @@ namespace upload {
 struct UploadRun;
 
 inline constexpr size_t kDigestStep = 1 << 20;  // bytes per read
+
+// Reads up to `length` bytes of the open file from `offset` in steps of kDigestStep through
+// one buffer, handing each step to `take` with its file offset; the number of bytes read, or
+// -1 on a read error. Fewer bytes than asked only at the end of the file.
+int64_t ReadInSteps(const platform::InputFile& file, uint64_t offset, uint64_t length,
+                    const std::function<void(uint64_t, const unsigned char*, size_t)>& take);
 
 // The MD5 of the whole file at path. False (digest empty) when it cannot be opened or a
 // read fails; a read error is logged under "OpenFile".
