@@ -82,6 +82,9 @@ TEST_F(WeiboBatchTest, TheFirstPictureThatArrivedGoesWithTheLinkAndThePost) {
     ASSERT_EQ(picture.rfind("/f/", 0), 0u) << picture;  // b.PNG's upload address
     EXPECT_FALSE(batch.SpaceFailure());
 
+    // The link request is held a while, so the second call surely finds it on its way.
+    ASSERT_TRUE(m_Service->SetFault(
+        {.kind = "delay", .path = "/app/pc/createlink.php", .count = 1, .ms = 300}));
     ASSERT_EQ(batch.CreateWeiboLink(true, false), 0);
     EXPECT_EQ(batch.CreateWeiboLink(true, false), -1);  // one at a time
     ASSERT_TRUE(WaitUntil([&] { return m_LinkReports == 1; }));
