@@ -2,13 +2,13 @@
 // it arrives, written straight into the unit's partial file and added to the unit's
 // running digest, so that a complete unit is checked without reading it back. A segment's
 // bytes go into the whole file's digest in the same pass when the join stands exactly
-// where the block writes. A large block is digested on a thread beside its receipt.
+// where the block writes. A large block is digested on a thread beside its receipt; a
+// block that leaves its unit incomplete is answered without waiting for that digest.
 
 #include <functional>
 #include <memory>
 #include <mutex>
 
-#include "service/background_feed.h"
 #include "service/context.h"
 #include "service/handlers.h"
 #include "service/multipart_reader.h"
@@ -38,7 +38,6 @@ private:
         return std::nullopt;
     }
     bool SelectUnit();
-    void AddToDigests(const char* data, size_t length);
 
     CServiceContext& m_Ctx;
     std::optional<CReply> m_Refusal;
@@ -54,11 +53,10 @@ private:
     uint64_t m_WriteTo = 0;
     std::string m_Partial;  // the unit's partial file
     CFileWriter m_Writer;
-    std::unique_ptr<CMd5Stream> m_Digest;  // of the unit's bytes up to m_Position; may be null
-    std::unique_ptr<CJoin> m_Join;         // the whole file's, fed with m_Digest; may be null
-    // Digests a large block's bytes on a thread of its own while the request goes on
-    // receiving and writing; null for a small block. Finished before the digests are used.
-    std::unique_ptr<CBackgroundFeed> m_Feed;
+    // The unit's digests (with the whole file's join when the block has it), of the unit's
+    // bytes up to m_Position; null when the unit is to be read back once complete.
+    std::unique_ptr<CUnitFeed> m_Digests;
+    bool m_Background = false;  // a large block: digested beside its receipt
     bool m_WriteFailed = false;
 };
 
@@ -124,13 +122,13 @@ std::optional<uint64_t> CBlockReceiver::OnHead(const CMultipartReader::Fields& f
         if (m_WriteTo > m_WriteFrom && !m_Writer.Open(m_Partial, m_WriteFrom))
             return Refuse(ErrorReply(500, Errno::kBusy, "cannot write the upload"));
         if (m_WriteTo > m_WriteFrom)
-            m_Digest = m_Ctx.digests.Take(m_Partial, m_WriteFrom);
-        if (m_Digest && m_SegIndex >= 0)
-            m_Join = m_Ctx.joiner.TakeAt(m_Session.id, PartsOf(m_Session), size_t(m_SegIndex),
-                                         m_WriteFrom);
-        if (m_Digest && m_WriteTo - m_WriteFrom >= kBackgroundDigestFrom)
-            m_Feed = std::make_unique<CBackgroundFeed>(
-                [this](const char* data, size_t length) { AddToDigests(data, length); });
+            m_Digests = m_Ctx.digests.Take(m_Partial, m_WriteFrom);
+        // A unit's feed keeps its join from block to block; a unit starts with the join
+        // that stands at its start.
+        if (m_Digests && m_SegIndex >= 0 && m_WriteFrom == 0)
+            m_Digests->SetJoin(
+                m_Ctx.joiner.TakeAt(m_Session.id, PartsOf(m_Session), size_t(m_SegIndex), 0));
+        m_Background = m_WriteTo - m_WriteFrom >= kBackgroundDigestFrom;
     }
     return length;
 }
@@ -143,27 +141,14 @@ bool CBlockReceiver::OnData(const char* data, size_t length) {
         const size_t count = size_t(end - begin);
         if (!m_Writer.Write(bytes, count))
             m_WriteFailed = true;
-        if (m_Feed)
-            m_Feed->Feed(bytes, count);
-        else
-            AddToDigests(bytes, count);
+        if (m_Digests)
+            m_Digests->Feed(bytes, count, m_Background);
     }
     m_Position += length;
     return !m_WriteFailed;
 }
 
-// The bytes written go into the unit's digest and, with it in one pass, into the whole
-// file's when this block has the join.
-void CBlockReceiver::AddToDigests(const char* data, size_t length) {
-    if (m_Join)
-        m_Join->Feed(*m_Digest, data, length);
-    else if (m_Digest)
-        m_Digest->Update(data, length);
-}
-
 CReply CBlockReceiver::Finish(bool bodyComplete) {
-    if (m_Feed)
-        m_Feed->Finish();
     const bool wrote = m_WriteTo > m_WriteFrom;
     if (wrote && (!m_Writer.Close() || m_WriteFailed))
         return ErrorReply(500, Errno::kBusy, "cannot write the upload");
@@ -185,21 +170,21 @@ CReply CBlockReceiver::Finish(bool bodyComplete) {
         tx.Commit();
     }
     if (held < m_UnitSize) {
-        if (wrote)
-            m_Ctx.digests.Keep(m_Partial, held, std::move(m_Digest));
-        if (m_Join && m_Join->into == held)
-            m_Ctx.joiner.Keep(m_Session.id, std::move(m_Join));
+        m_Ctx.digests.Keep(m_Partial, held, std::move(m_Digests));
         return BlockRequestReply(unitId, NextBlock(m_Ctx, held, m_UnitSize), held);
     }
     std::optional<std::string> digest;
-    if (wrote && m_Digest)
-        digest = m_Digest->FinishHex();
+    std::unique_ptr<CJoin> join;
+    if (m_Digests) {
+        digest = m_Digests->Settled().FinishHex();
+        join = m_Digests->TakeJoin();
+    }
     if (m_SegIndex < 0)
         return FinishWholeFile(m_Ctx, m_Session, m_Ticket, digest);
     // A segment completed by an earlier request (another upload of the same file) is
     // stored already; only one that this block completed is checked and stored.
     if (m_Held < m_UnitSize &&
-        !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex), digest, std::move(m_Join)))
+        !FinishSegment(m_Ctx, m_Session, size_t(m_SegIndex), digest, std::move(join)))
         return ErrorReply(400, Errno::kRefused, "segment digest does not match");
     if (const CSegment* next = NextMissingSegment(m_Session))
         return BlockRequestReply(next->fileId, NextBlock(m_Ctx, next->held, next->size),

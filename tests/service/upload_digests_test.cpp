@@ -18,24 +18,32 @@
 namespace norvel::service {
 namespace {
 
-// Pieces of any size, across many buffers and ending in a part-filled one, reach the sink
-// whole and in order by the time Finish() returns; a second Finish() has nothing to do.
-TEST(BackgroundFeed, TheSinkHasEveryByteInOrderWhenFinishReturns) {
-    std::string bytes(5 * CBackgroundFeed::kBufferSize + 12345, '\0');
+std::string Pseudorandom(size_t size) {
+    std::string bytes(size, '\0');
     uint32_t x = 7;
     for (char& c : bytes)
         c = char((x = x * 1103515245u + 12345u) >> 24);
+    return bytes;
+}
+
+// Pieces of any size, across many buffers and ending in a part-filled one, reach the sink
+// whole and in order by the time Finish() returns, also when the thread was released
+// between them (it ends and starts again); a second Finish() has nothing to do.
+TEST(BackgroundFeed, TheSinkHasEveryByteInOrderWhenFinishReturns) {
+    const std::string bytes = Pseudorandom(5 * CBackgroundFeed::kBufferSize + 12345);
     std::string seen;
     CMd5Stream md5;
     CBackgroundFeed feed([&](const char* data, size_t length) {
         seen.append(data, length);
         md5.Update(data, length);
     });
-    size_t at = 0;
+    size_t at = 0, pieces = 0;
     for (size_t piece = 1; at < bytes.size(); piece = piece * 7 % 400009 + 1) {
         const size_t take = std::min(piece, bytes.size() - at);
         feed.Feed(bytes.data() + at, take);
         at += take;
+        if (++pieces % 3 == 0)
+            feed.Release();
     }
     feed.Finish();
     EXPECT_TRUE(seen == bytes);
@@ -44,30 +52,38 @@ TEST(BackgroundFeed, TheSinkHasEveryByteInOrderWhenFinishReturns) {
     EXPECT_EQ(seen.size(), bytes.size());
 }
 
-// A running digest is handed on only to the block that continues exactly where it ends.
-TEST(RunningDigests, OnlyTheBlockThatContinuesTheUnitGetsItsDigest) {
+// A unit's feed is handed on only to the block that continues exactly where it ends. A
+// kept feed goes on digesting alone; the next block feeds on behind it, in the background
+// or here, and the digest is of every byte in order.
+TEST(RunningDigests, OnlyTheBlockThatContinuesTheUnitGetsItsFeed) {
+    const std::string bytes = Pseudorandom(3 * CBackgroundFeed::kBufferSize + 4321);
+    const size_t first = 2 * CBackgroundFeed::kBufferSize + 5, second = first + 1000;
     CRunningDigests digests;
-    auto md5 = digests.Take("unit", 0);
-    ASSERT_TRUE(md5);  // a unit from its start gets a fresh digest
-    md5->Update("abc");
-    digests.Keep("unit", 3, std::move(md5));
+    auto feed = digests.Take("unit", 0);
+    ASSERT_TRUE(feed);  // a unit from its start gets a fresh feed
+    feed->Feed(bytes.data(), first, true);
+    digests.Keep("unit", first, std::move(feed));
     EXPECT_FALSE(digests.Take("unit", 2));  // another position: none, and the kept one is gone
-    EXPECT_FALSE(digests.Take("unit", 3));
+    EXPECT_FALSE(digests.Take("unit", first));
 
-    md5 = digests.Take("unit", 0);
-    md5->Update("abc");
-    digests.Keep("unit", 3, std::move(md5));
-    md5 = digests.Take("unit", 3);
-    ASSERT_TRUE(md5);
-    md5->Update("def");
-    EXPECT_EQ(md5->FinishHex(), Md5Hex("abcdef"));
+    feed = digests.Take("unit", 0);
+    feed->Feed(bytes.data(), first, true);
+    digests.Keep("unit", first, std::move(feed));
+    feed = digests.Take("unit", first);
+    ASSERT_TRUE(feed);
+    feed->Feed(bytes.data() + first, second - first, false);
+    digests.Keep("unit", second, std::move(feed));
+    feed = digests.Take("unit", second);
+    ASSERT_TRUE(feed);
+    feed->Feed(bytes.data() + second, bytes.size() - second, true);
+    EXPECT_EQ(feed->Settled().FinishHex(), Md5Hex(bytes));
     EXPECT_FALSE(digests.Take("other", 5));
 }
 
 TEST(RunningDigests, TheOldestUnitsAreDroppedBeyondTheBound) {
     CRunningDigests digests;
     for (size_t i = 0; i <= CRunningDigests::kMostUnits; ++i)
-        digests.Keep("unit" + std::to_string(i), 1, std::make_unique<CMd5Stream>());
+        digests.Keep("unit" + std::to_string(i), 1, std::make_unique<CUnitFeed>());
     EXPECT_FALSE(digests.Take("unit0", 1));
     EXPECT_TRUE(digests.Take("unit1", 1));
     EXPECT_TRUE(digests.Take("unit" + std::to_string(CRunningDigests::kMostUnits), 1));
