@@ -1,7 +1,9 @@
 // Connections kept between requests: a server that keeps its connections open sees
 // requests made one after another (from any thread) on one connection, a streamed body on
-// a connection of its own, and a request made while another is open on another; a request
-// whose kept connection closes before it is answered goes out again, whole, on a new one.
+// a connection of its own (unless its caller sends it again itself), and a request made
+// while another is open on another; a request whose kept connection closes before it is
+// answered goes out again, whole, on a new one, or, streamed, fails for its caller to send
+// it again.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "net/async_http_channel.h"
+#include "net/internet_errors.h"
 #include "net_test_support.h"
 #include "platform/tcp.h"
 
@@ -111,19 +114,24 @@ protected:
                channel.Connect(u"127.0.0.1", port) && channel.OpenRequest(u"POST", u"/up/up_init");
     }
     // One request; the body goes whole with the request or, streamed, in a second piece.
-    static bool Post(uint16_t port, const std::string& body, bool streamed) {
+    // The channel's last error goes to `error` when given.
+    static bool Post(uint16_t port, const std::string& body, bool streamed,
+                     bool keptConnection = false, uint32_t* error = nullptr) {
         net::AsyncHttpChannel channel;
-        if (!Begin(channel, port))
-            return false;
+        channel.SetStreamOnKeptConnection(keptConnection);
         const std::u16string headers = u"Content-Type: application/octet-stream\r\n";
         size_t written = 0;
-        const bool sent = streamed ? channel.SendRequest(headers, {}, body.size()) &&
-                                         channel.Write(body.data(), body.size(), written)
-                                   : channel.SendRequest(headers, body);
         char reply[16];
         size_t length = 0;
-        return sent && channel.EndRequest() && channel.QueryStatusCode() == 200 &&
-               channel.ReadOnce(reply, sizeof reply, length) && std::string(reply) == "{}";
+        const bool ok = Begin(channel, port) &&
+                        (streamed ? channel.SendRequest(headers, {}, body.size()) &&
+                                        channel.Write(body.data(), body.size(), written)
+                                  : channel.SendRequest(headers, body)) &&
+                        channel.EndRequest() && channel.QueryStatusCode() == 200 &&
+                        channel.ReadOnce(reply, sizeof reply, length) && std::string(reply) == "{}";
+        if (error)
+            *error = channel.LastError();
+        return ok;
     }
 };
 
@@ -157,6 +165,26 @@ TEST_F(ConnectionReuseTest, ARequestWhoseKeptConnectionClosesGoesOutAgainWhole) 
     EXPECT_TRUE(Post(server.Port(), body, false));
     EXPECT_EQ(server.Connections(), 2u);
     EXPECT_EQ(server.Bodies(), (std::vector<std::string>{"a=1", body, body}));
+}
+
+// A streamed body whose caller sends it again itself shares the kept connection; when
+// that connection closes unanswered, the step fails with ERROR_INTERNET_FORCE_RETRY and
+// nothing goes out again by itself.
+TEST_F(ConnectionReuseTest,
+       AStreamedBodyOnAKeptConnectionIsLeftToItsCallerWhenTheConnectionCloses) {
+    {
+        KeepAliveServer server;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(Post(server.Port(), "streamed " + std::to_string(i), true, true));
+        EXPECT_EQ(server.Connections(), 1u);
+    }
+    KeepAliveServer server(true);
+    EXPECT_TRUE(Post(server.Port(), "a=1", false));
+    uint32_t error = 0;
+    EXPECT_FALSE(Post(server.Port(), "streamed", true, true, &error));
+    EXPECT_EQ(error, net::ERROR_INTERNET_FORCE_RETRY);
+    EXPECT_EQ(server.Connections(), 1u);
+    EXPECT_EQ(server.Bodies(), (std::vector<std::string>{"a=1", "streamed"}));
 }
 
 }  // namespace

@@ -179,6 +179,31 @@ TEST_F(BlocksTest, ABlockThatTimedOutIsSentAgainAfterTheWait) {
     EXPECT_EQ(ranges.size(), 4u);
 }
 
+// Blocks go on the connection the upload keeps. When the service closes it without an
+// answer, the block goes again at once on a connection of its own and the upload
+// completes; a block closed unanswered on a connection of its own fails the upload.
+TEST_F(BlocksTest, ABlockWhoseKeptConnectionClosesUnansweredGoesAgainAtOnce) {
+    UseBlocks(1000);
+    ASSERT_TRUE(m_Service->SetFault({.kind = "close", .path = "/up/up_blk", .count = 1}));
+    const std::string content = SampleBytes(3000, 9);
+    MakeFile("kept.bin", content);
+    auto task = MakeTask("kept.bin");
+
+    EXPECT_EQ(upload::UploadFile(*task), upload::kUploadOk);
+    EXPECT_TRUE(ServiceHolds(content));
+    EXPECT_TRUE(LogRecords("[UPLOAD_Block]").empty());
+    // The closed request is logged without its body, which the service did not read.
+    EXPECT_EQ(CountRequests("/up/up_blk"), 4u);
+    EXPECT_EQ(BlockRanges(), (std::vector<std::string>{"0-999", "1000-1999", "2000-2999"}));
+
+    m_Service->ClearRequests();
+    ASSERT_TRUE(m_Service->SetFault({.kind = "close", .path = "/up/up_blk", .count = 2}));
+    MakeFile("twice.bin", SampleBytes(3000, 10));
+    auto twice = MakeTask("twice.bin");
+    EXPECT_NE(upload::UploadFile(*twice), upload::kUploadOk);
+    EXPECT_EQ(CountRequests("/up/up_blk"), 2u);
+}
+
 TEST_F(BlocksTest, AStopInTheMiddleOfABlockEndsTheRunAtOnceWithoutAnOutcome) {
     ASSERT_TRUE(m_Service->SetFault(
         {.kind = "stall", .path = "/up/up_blk", .count = 1, .ms = 2000, .after = 100}));

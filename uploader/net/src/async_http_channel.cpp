@@ -141,6 +141,7 @@ bool AsyncHttpChannel::SendRequest(std::u16string_view headers, std::string_view
     options.connectRetries = m_ConnectRetries;
     options.user = m_User;
     options.password = m_Password;
+    options.streamOnKeptConnection = m_StreamOnKeptConnection;
     m_Phase = Phase::Sent;
     return FromTransfer(m_Transfer->Start(m_Verb, m_Url, HeaderLines(headers), std::string(body),
                                           totalLength, options));

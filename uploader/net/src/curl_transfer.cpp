@@ -94,6 +94,10 @@ uint32_t ErrorOf(CURLcode code) {
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
             return ERROR_INTERNET_CONNECTION_RESET;
+        case CURLE_SEND_FAIL_REWIND:
+            // A kept connection closed before any reply byte came: libcurl would send the
+            // request again on a new one, but a streamed body is the caller's to send.
+            return ERROR_INTERNET_FORCE_RETRY;
         case CURLE_PARTIAL_FILE:
             return ERROR_INTERNET_CONNECTION_ABORTED;
         case CURLE_GOT_NOTHING:
@@ -208,11 +212,12 @@ bool CurlTransfer::Start(const std::string& verb, const std::string& url,
         curl_easy_setopt(m_Easy, CURLOPT_USERNAME, options.user.c_str());
         curl_easy_setopt(m_Easy, CURLOPT_PASSWORD, options.password.c_str());
     }
-    // A body streamed in pieces cannot be sent again by libcurl: it goes out on a
-    // connection of its own, closed afterwards.
+    // A body streamed in pieces cannot be sent again by libcurl: unless the caller sends it
+    // again itself, it goes out on a connection of its own, closed afterwards.
     const bool streamed = total > head.size();
-    curl_easy_setopt(m_Easy, CURLOPT_FRESH_CONNECT, long(streamed));
-    curl_easy_setopt(m_Easy, CURLOPT_FORBID_REUSE, long(streamed));
+    const bool ownConnection = streamed && !options.streamOnKeptConnection;
+    curl_easy_setopt(m_Easy, CURLOPT_FRESH_CONNECT, long(ownConnection));
+    curl_easy_setopt(m_Easy, CURLOPT_FORBID_REUSE, long(ownConnection));
     m_Upload.head = std::move(head);
     m_Upload.total = total;
     // A body given whole (an empty one too) is libcurl's to send: a small one goes out in

@@ -37,6 +37,10 @@ struct TransferOptions {
     int connectRetries = 1;
     std::string user;  // basic credentials; none when both are empty
     std::string password;
+    // A body streamed in pieces may go on a kept connection (and the connection stays for
+    // later requests); when that connection turns out closed before the reply, the transfer
+    // fails with ERROR_INTERNET_FORCE_RETRY, for the caller to send the request again.
+    bool streamOnKeptConnection = false;
 };
 
 // The head of the final reply (interim 1xx replies are skipped).

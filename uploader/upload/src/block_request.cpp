@@ -198,7 +198,8 @@ struct Exchange {
         WriteFailed,
         SendFailed,
         TimedOut,
-        Refused
+        Refused,
+        SendAgain  // the kept connection closed before the reply
     };
     explicit Exchange(Kind kind, int status = 0, uint32_t error = 0, std::string body = {})
         : kind(kind), status(status), error(error), body(std::move(body)) {}
@@ -209,14 +210,17 @@ struct Exchange {
     std::string body;  // the reply (Reply) or what was read of a refusal (Refused)
 };
 
-Exchange SendOnce(intake::UploadContext& task, const BlockBody& block) {
+Exchange SendOnce(intake::UploadContext& task, const BlockBody& block, bool keptConnection) {
     net::AsyncHttpChannel channel;
+    channel.SetStreamOnKeptConnection(keptConnection);
     const ChannelStep step = OpenUploadChannel(channel, task, u"/up/up_blk");
     if (step == ChannelStep::RequestFailed)
         return Exchange(Exchange::OpenFailed);
     if (step != ChannelStep::Ready)
         return Exchange(Exchange::ConnectFailed);
     const int streamed = StreamBody(channel, task, block.headers, block.Body(), block.layout);
+    if (streamed != kStreamSent && channel.LastError() == net::ERROR_INTERNET_FORCE_RETRY)
+        return Exchange(Exchange::SendAgain);
     if (streamed == kStreamWriteFailed)
         return Exchange(Exchange::WriteFailed);
     if (streamed == kStreamSendFailed) {
@@ -266,6 +270,7 @@ BlockReply Conclude(UploadRun& run, const BlockBody& block, uint64_t doneBefore,
             return Fail(run, sent.status == 0 ? kNoReply : kUploadFailed,
                         u"DESC=UploadBlock feedback code error!", BodyText(sent.body));
         case Exchange::NoReply:
+        case Exchange::SendAgain:
             break;
     }
     LogFailure(kUploadBlock, u"DESC=InternetReadFile NULL!", FilePathText(task));
@@ -282,7 +287,14 @@ BlockReply SendBlock(UploadRun& run, const std::string& segId, const std::string
         return std::move(*failed);
     const uint64_t doneBefore = run.m_Task.m_DoneSize;
     ReadFollowingAhead(run, segId, capped, prefetch);
-    const Exchange sent = SendOnce(run.m_Task, block);
+    // A block goes on the connection its upload keeps, which spares a connection per block.
+    // When the service closed that connection before answering, the block goes again at
+    // once, on a connection of its own.
+    Exchange sent = SendOnce(run.m_Task, block, true);
+    if (sent.kind == Exchange::SendAgain) {
+        run.m_Task.m_DoneSize = doneBefore;
+        sent = SendOnce(run.m_Task, block, false);
+    }
     prefetch.Wait();
     BlockReply reply = Conclude(run, block, doneBefore, sent);
     prefetch.Recycle(std::move(block.bytes), block.capacity);

@@ -17,6 +17,9 @@
 // Body streaming: SendRequest declares the body length and may carry the first bytes
 // (or all of them); Write sends further pieces and returns once each piece was sent, so
 // a progress report after every Write is exact. Pieces of 128 KiB suit libcurl best.
+// Connections are kept between requests; a request whose body is streamed goes on a
+// connection of its own, unless the caller sends such a request again itself when Write
+// or EndRequest fails with ERROR_INTERNET_FORCE_RETRY (SetStreamOnKeptConnection).
 //
 // Time-outs (SetTimeout, default the request time-out of GetTransportTimings()): the
 // connection must be made in that time, with one further attempt by default; afterwards
@@ -60,6 +63,10 @@ public:
     uint32_t Timeout() const { return m_Timeout; }
     // Further attempts after a connection could not be made (default from the timings).
     void SetConnectRetries(int retries) { m_ConnectRetries = retries; }
+    // Lets a streamed body go on a kept connection. When that connection closes before
+    // the reply came, Write or EndRequest fails with ERROR_INTERNET_FORCE_RETRY: the request
+    // is to be sent again, on a new channel.
+    void SetStreamOnKeptConnection(bool allowed) { m_StreamOnKeptConnection = allowed; }
     // Takes the time-out and retries for the request; false before Open.
     bool ApplyOptions();
     // True when the task may go on: false once the stop or shutdown event is set. The
@@ -123,6 +130,7 @@ private:
     Phase m_Phase = Phase::Created;
     uint32_t m_Timeout;    // milliseconds
     int m_ConnectRetries;  // further connection attempts
+    bool m_StreamOnKeptConnection = false;
     uint32_t m_LastError = 0;
     std::string m_Agent;        // User-Agent, UTF-8
     std::string m_Origin;       // "http://host:port"

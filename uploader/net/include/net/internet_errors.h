@@ -17,6 +17,7 @@ inline constexpr uint32_t ERROR_INTERNET_INCORRECT_HANDLE_STATE = 12019;  // ste
 inline constexpr uint32_t ERROR_INTERNET_CANNOT_CONNECT = 12029;          // connection refused
 inline constexpr uint32_t ERROR_INTERNET_CONNECTION_ABORTED = 12030;      // ended early
 inline constexpr uint32_t ERROR_INTERNET_CONNECTION_RESET = 12031;        // reset by the peer
+inline constexpr uint32_t ERROR_INTERNET_FORCE_RETRY = 12032;             // send it again whole
 inline constexpr uint32_t ERROR_INTERNET_INVALID_CA = 12045;              // certificate refused
 inline constexpr uint32_t ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;     // not HTTP, or nothing
 inline constexpr uint32_t ERROR_INTERNET_SECURITY_CHANNEL_ERROR = 12157;  // TLS failed
