@@ -169,7 +169,8 @@ TEST_F(ConnectionReuseTest, ARequestWhoseKeptConnectionClosesGoesOutAgainWhole) 
 
 // A streamed body whose caller sends it again itself shares the kept connection; when
 // that connection closes unanswered, the step fails with ERROR_INTERNET_FORCE_RETRY and
-// nothing goes out again by itself.
+// nothing goes out again by itself (the server drops the second request of a connection,
+// so the streamed body went on the kept one).
 TEST_F(ConnectionReuseTest,
        AStreamedBodyOnAKeptConnectionIsLeftToItsCallerWhenTheConnectionCloses) {
     {
@@ -183,7 +184,6 @@ TEST_F(ConnectionReuseTest,
     uint32_t error = 0;
     EXPECT_FALSE(Post(server.Port(), "streamed", true, true, &error));
     EXPECT_EQ(error, net::ERROR_INTERNET_FORCE_RETRY);
-    EXPECT_EQ(server.Connections(), 1u);
     EXPECT_EQ(server.Bodies(), (std::vector<std::string>{"a=1", "streamed"}));
 }
 

@@ -112,6 +112,11 @@ uint32_t ErrorOf(CURLcode code) {
     }
 }
 
+// A connection that died under a request: the peer reset or closed it.
+bool IsDeadConnection(CURLcode code) {
+    return code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING;
+}
+
 bool IsConnectionFailure(CURLcode code) {
     return code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST ||
            code == CURLE_COULDNT_RESOLVE_PROXY || code == CURLE_OPERATION_TIMEDOUT;
@@ -394,10 +399,22 @@ bool CurlTransfer::RetryConnection() {
 bool CurlTransfer::Failed() {
     if (!m_Aborted) {
         m_ConnectFailed = m_Done && !m_Connected && IsConnectionFailure(m_Result);
-        Abort(m_Done && m_Result != CURLE_OK ? ErrorOf(m_Result)
-                                             : ERROR_INTERNET_CONNECTION_ABORTED);
+        Abort(m_Done && m_Result != CURLE_OK ? ErrorOfResult() : ERROR_INTERNET_CONNECTION_ABORTED);
     }
     return false;
+}
+
+// A streamed body whose kept connection died before any reply byte came is for the
+// caller to send again: libcurl asks to (CURLE_SEND_FAIL_REWIND) when the connection
+// closed or was reset while it awaited the reply, but not when it was reset while the
+// body went out.
+uint32_t CurlTransfer::ErrorOfResult() const {
+    long connects = 0;
+    curl_easy_getinfo(m_Easy, CURLINFO_NUM_CONNECTS, &connects);
+    if (m_Options.streamOnKeptConnection && IsDeadConnection(m_Result) && connects == 0 &&
+        m_Received == 0)
+        return ERROR_INTERNET_FORCE_RETRY;
+    return ErrorOf(m_Result);
 }
 
 uint64_t CurlTransfer::Activity() const {

@@ -115,6 +115,7 @@ private:
     void TakeResult();
     bool RetryConnection();
     bool Failed();
+    uint32_t ErrorOfResult() const;
     uint64_t Activity() const;
     void Resume();
     void Consume(size_t count);
