@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -27,19 +28,25 @@ void SetEnv(const char* name, const std::string& value) {
     setenv(name, value.c_str(), 1);
 }
 
-class CleanupEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        if (g_TestRoot.empty() || getenv("NORVEL_KEEP_TEST_FILES"))
-            return;
-        std::error_code ec;
-        std::filesystem::remove_all(g_TestRoot, ec);
-    }
-};
+pid_t g_RootOwner = 0;  // the process that made g_TestRoot
+
+// At the exit of the process that made the folder, whether after the last test or by a
+// test's own exit() (a death test's fresh process makes a folder of its own); a forked
+// child that exits leaves its parent's folder alone.
+void RemoveTestRoot() {
+    if (g_TestRoot.empty() || getpid() != g_RootOwner || getenv("NORVEL_KEEP_TEST_FILES"))
+        return;
+    std::error_code ec;
+    std::filesystem::remove_all(g_TestRoot, ec);
+}
 
 }  // namespace
 
 void InstallIsolatedEnvironment() {
+    // Listing the tests (ctest's discovery after each build) runs none and would not
+    // reach the clean-up: no folder is made for it.
+    if (GTEST_FLAG_GET(list_tests))
+        return;
     const char* tmp = getenv("TMPDIR");
     g_TestRoot = MakeTempFolder(tmp && *tmp ? tmp : "/tmp", "norvel-test-");
     const std::string home = g_TestRoot + "/home";
@@ -55,7 +62,8 @@ void InstallIsolatedEnvironment() {
     // No session bus: desktop notices of tests never reach the user's desktop. Tests of
     // the notices start a private bus of their own.
     SetEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime + "/no-session-bus");
-    ::testing::AddGlobalTestEnvironment(new CleanupEnvironment);
+    g_RootOwner = getpid();
+    atexit(RemoveTestRoot);
 }
 
 const std::string& TestRoot() {
