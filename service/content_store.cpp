@@ -178,7 +178,11 @@ bool CFileWriter::Open(const std::string& path, uint64_t offset) {
         m_File = std::fopen(path.c_str(), "w+b");
     if (!m_File)
         return false;
-    std::setvbuf(m_File, nullptr, _IOFBF, kIoBuffer);
+    // The C library takes a buffer of the size asked for only when it is given one; left to
+    // itself it buffers a file block, and each piece of a block's body became a write.
+    if (!m_Buffer)
+        m_Buffer = std::make_unique_for_overwrite<char[]>(kIoBuffer);
+    std::setvbuf(m_File, m_Buffer.get(), _IOFBF, kIoBuffer);
     m_Failed = std::fseek(m_File, long(offset), SEEK_SET) != 0;
     return !m_Failed;
 }

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,7 +66,8 @@ private:
 
 std::optional<uint64_t> FileSizeOf(const std::string& path);
 
-// Writes into a file at a position, creating the file when missing; buffered.
+// Writes into a file at a position, creating the file when missing; buffered, so that
+// small pieces reach the file in large writes.
 class CFileWriter {
 public:
     CFileWriter() = default;
@@ -80,6 +82,7 @@ public:
 
 private:
     std::FILE* m_File = nullptr;
+    std::unique_ptr<char[]> m_Buffer;  // the stream's buffer, kept while it is open
     bool m_Failed = false;
 };
 

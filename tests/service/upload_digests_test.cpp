@@ -89,6 +89,22 @@ TEST(RunningDigests, TheOldestUnitsAreDroppedBeyondTheBound) {
     EXPECT_TRUE(digests.Take("unit" + std::to_string(CRunningDigests::kMostUnits), 1));
 }
 
+// A block's body arrives in small pieces: they reach the file in large writes (nothing is
+// written before a megabyte is gathered), at the offset, after the bytes already there.
+TEST(FileWriter, SmallPiecesGoToTheFileInLargeWritesAtTheOffset) {
+    test::TempDir dir;
+    const std::string path = dir.File("partial");
+    test::WriteFile(path, "kept!");
+    const std::string bytes = Pseudorandom(64 * 4096);
+    CFileWriter writer;
+    ASSERT_TRUE(writer.Open(path, 5));
+    for (size_t at = 0; at < bytes.size(); at += 4096)
+        ASSERT_TRUE(writer.Write(bytes.data() + at, 4096));
+    EXPECT_EQ(std::filesystem::file_size(path), 5u);
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(test::ReadFile(path), "kept!" + bytes);
+}
+
 class SegmentJoinerTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(m_Contents.Open(m_Dir.Path()), ""); }
