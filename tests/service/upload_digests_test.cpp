@@ -18,19 +18,11 @@
 namespace norvel::service {
 namespace {
 
-std::string Pseudorandom(size_t size) {
-    std::string bytes(size, '\0');
-    uint32_t x = 7;
-    for (char& c : bytes)
-        c = char((x = x * 1103515245u + 12345u) >> 24);
-    return bytes;
-}
-
 // Pieces of any size, across many buffers and ending in a part-filled one, reach the sink
 // whole and in order by the time Finish() returns, also when the thread was released
 // between them (it ends and starts again); a second Finish() has nothing to do.
 TEST(BackgroundFeed, TheSinkHasEveryByteInOrderWhenFinishReturns) {
-    const std::string bytes = Pseudorandom(5 * CBackgroundFeed::kBufferSize + 12345);
+    const std::string bytes = test::SampleBytes(5 * CBackgroundFeed::kBufferSize + 12345, 7);
     std::string seen;
     CMd5Stream md5;
     CBackgroundFeed feed([&](const char* data, size_t length) {
@@ -56,7 +48,7 @@ TEST(BackgroundFeed, TheSinkHasEveryByteInOrderWhenFinishReturns) {
 // kept feed goes on digesting alone; the next block feeds on behind it, in the background
 // or here, and the digest is of every byte in order.
 TEST(RunningDigests, OnlyTheBlockThatContinuesTheUnitGetsItsFeed) {
-    const std::string bytes = Pseudorandom(3 * CBackgroundFeed::kBufferSize + 4321);
+    const std::string bytes = test::SampleBytes(3 * CBackgroundFeed::kBufferSize + 4321, 7);
     const size_t first = 2 * CBackgroundFeed::kBufferSize + 5, second = first + 1000;
     CRunningDigests digests;
     auto feed = digests.Take("unit", 0);
@@ -95,7 +87,7 @@ TEST(FileWriter, SmallPiecesGoToTheFileInLargeWritesAtTheOffset) {
     test::TempDir dir;
     const std::string path = dir.File("partial");
     test::WriteFile(path, "kept!");
-    const std::string bytes = Pseudorandom(64 * 4096);
+    const std::string bytes = test::SampleBytes(64 * 4096, 7);
     CFileWriter writer;
     ASSERT_TRUE(writer.Open(path, 5));
     for (size_t at = 0; at < bytes.size(); at += 4096)

@@ -1,7 +1,6 @@
 // The upload dialogue over HTTP: blocks, fast upload by content already held, content
 // proofs, segments (with segments already held skipped), resume, key and digest checks.
 
-#include <random>
 #include <sstream>
 
 #include "service_client.h"
@@ -9,14 +8,6 @@
 
 namespace norvel::test {
 namespace {
-
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::mt19937 engine(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(engine());
-    return bytes;
-}
 
 class UploadTest : public ServiceFixture {
 protected:
@@ -59,7 +50,7 @@ TEST_F(UploadTest, AuthorizationNamesThisServiceAsUploadHost) {
 }
 
 TEST_F(UploadTest, NewFileGoesInBlocksEachReplyNamingTheNext) {
-    const std::string content = RandomBytes(2500, 1);
+    const std::string content = SampleBytes(2500, 1);
     CUploadDriver driver = Driver(content);
     const auto init = ReplyJson(driver.Init());
     EXPECT_EQ(init.Text("kdw_upcmd"), "REQTBLK");
@@ -76,7 +67,7 @@ TEST_F(UploadTest, NewFileGoesInBlocksEachReplyNamingTheNext) {
 }
 
 TEST_F(UploadTest, ContentAlreadyHeldFinishesAtOnceForItsOwner) {
-    const std::string content = RandomBytes(1500, 2);
+    const std::string content = SampleBytes(1500, 2);
     const auto first = Driver(content).Run();
     ASSERT_TRUE(first.finished);
     const auto again = Driver(content, "copy.txt").Run();
@@ -86,7 +77,7 @@ TEST_F(UploadTest, ContentAlreadyHeldFinishesAtOnceForItsOwner) {
 }
 
 TEST_F(UploadTest, ContentHeldForOthersMustBeProvedByTheRangeDigest) {
-    const std::string content = RandomBytes(9000, 3);
+    const std::string content = SampleBytes(9000, 3);
     ASSERT_TRUE(Driver(content).Run().finished);
     CUploadDriver bob(service, OtherUsersTicket("bob"), "x.bin", content);
     const auto proved = bob.Run();
@@ -96,7 +87,7 @@ TEST_F(UploadTest, ContentHeldForOthersMustBeProvedByTheRangeDigest) {
 
     // Someone who knows only the digest cannot prove the content: the service asks for
     // the content itself, and the final check refuses what does not match.
-    const std::string fake = RandomBytes(content.size(), 33);
+    const std::string fake = SampleBytes(content.size(), 33);
     CUploadDriver carol(service, OtherUsersTicket("carol"), "x.bin", fake);
     carol.fileId = Md5(content);
     const auto refused = carol.Run();
@@ -107,7 +98,7 @@ TEST_F(UploadTest, ContentHeldForOthersMustBeProvedByTheRangeDigest) {
 }
 
 TEST_F(UploadTest, ProofSwitch) {
-    const std::string content = RandomBytes(1200, 4);
+    const std::string content = SampleBytes(1200, 4);
     ASSERT_TRUE(Driver(content).Run().finished);
     ASSERT_TRUE(service.SetSwitch("proof", "always"));
     EXPECT_EQ(Driver(content).Run().commands, (std::vector<std::string>{"REQTCON", "UPSTAT"}));
@@ -117,7 +108,7 @@ TEST_F(UploadTest, ProofSwitch) {
 }
 
 TEST_F(UploadTest, LargeFileGoesInSegmentsAndHeldSegmentsAreSkipped) {
-    const std::string content = RandomBytes(10500, 5);
+    const std::string content = SampleBytes(10500, 5);
     // The middle segment (4000-7999) is already held: uploaded once as a file of its own.
     ASSERT_TRUE(Driver(content.substr(4000, 4000), "middle.bin").Run().finished);
     CUploadDriver driver = Driver(content, "big.bin");
@@ -137,7 +128,7 @@ TEST_F(UploadTest, LargeFileGoesInSegmentsAndHeldSegmentsAreSkipped) {
 TEST_F(UploadTest, ShortLastSegmentTakesTheFirstRangeOfTheSegmentReply) {
     // The client sends the first block of each later segment with the range of the
     // segment-information reply, here longer than the last segment (500 bytes).
-    const std::string content = RandomBytes(12500, 6);
+    const std::string content = SampleBytes(12500, 6);
     CUploadDriver driver = Driver(content, "big.bin");
     const auto result = driver.Run();
     ASSERT_TRUE(result.finished) << result.failStatus;
@@ -146,7 +137,7 @@ TEST_F(UploadTest, ShortLastSegmentTakesTheFirstRangeOfTheSegmentReply) {
 }
 
 TEST_F(UploadTest, AllSegmentsHeldAsksForAProofOfOne) {
-    const std::string content = RandomBytes(10200, 7);
+    const std::string content = SampleBytes(10200, 7);
     CUploadDriver partial = Driver(content, "big.bin");
     ASSERT_EQ(ReplyJson(partial.Init()).Text("kdw_upcmd"), "REQTSEG");
     ASSERT_EQ(ReplyJson(partial.SegInfo(4000)).Text("kdw_upcmd"), "REQTBLK");
@@ -161,7 +152,7 @@ TEST_F(UploadTest, AllSegmentsHeldAsksForAProofOfOne) {
 }
 
 TEST_F(UploadTest, InterruptedUploadResumesWhereTheServiceStopped) {
-    const std::string content = RandomBytes(4200, 8);
+    const std::string content = SampleBytes(4200, 8);
     CUploadDriver first = Driver(content);
     ASSERT_EQ(ReplyJson(first.Init()).Text("kdw_range"), "0-999");
     ASSERT_EQ(ReplyJson(first.Block("", "0-999")).Text("kdw_range"), "1000-1999");
@@ -179,7 +170,7 @@ TEST_F(UploadTest, InterruptedUploadResumesWhereTheServiceStopped) {
 }
 
 TEST_F(UploadTest, SegmentedUploadResumesInsideASegment) {
-    const std::string content = RandomBytes(10100, 9);
+    const std::string content = SampleBytes(10100, 9);
     CUploadDriver first = Driver(content, "big.bin");
     ASSERT_EQ(ReplyJson(first.Init()).Text("kdw_upcmd"), "REQTSEG");
     const auto seginfo = ReplyJson(first.SegInfo(4000));
@@ -194,7 +185,7 @@ TEST_F(UploadTest, SegmentedUploadResumesInsideASegment) {
 }
 
 TEST_F(UploadTest, BlocksOutsideWhatIsHeldAreNotUsed) {
-    const std::string content = RandomBytes(3000, 10);
+    const std::string content = SampleBytes(3000, 10);
     CUploadDriver driver = Driver(content);
     ASSERT_EQ(ReplyJson(driver.Init()).Text("kdw_range"), "0-999");
     const auto gap = ReplyJson(driver.Block("", "2000-2999"));
@@ -207,7 +198,7 @@ TEST_F(UploadTest, BlocksOutsideWhatIsHeldAreNotUsed) {
 }
 
 TEST_F(UploadTest, WrongKeysAndUnknownTicketsAreRefused) {
-    CUploadDriver driver = Driver(RandomBytes(2000, 11));
+    CUploadDriver driver = Driver(SampleBytes(2000, 11));
     driver.keyOverride = std::string(32, '0');
     EXPECT_EQ(driver.Init().status, 400);
     driver.keyOverride.clear();
@@ -220,7 +211,7 @@ TEST_F(UploadTest, WrongKeysAndUnknownTicketsAreRefused) {
 }
 
 TEST_F(UploadTest, FinalDigestMustMatchTheFileId) {
-    const std::string content = RandomBytes(1800, 12);
+    const std::string content = SampleBytes(1800, 12);
     CUploadDriver driver = Driver(content);
     driver.fileId = Md5("something else");
     const auto result = driver.Run();
@@ -233,11 +224,11 @@ TEST_F(UploadTest, FinalDigestMustMatchTheFileId) {
 // The digest of a segment is taken while its blocks arrive: bytes that are not the
 // segment's are refused when it completes, and the segment starts afresh.
 TEST_F(UploadTest, SegmentBytesMustMatchTheSegmentId) {
-    const std::string content = RandomBytes(10100, 15);
+    const std::string content = SampleBytes(10100, 15);
     CUploadDriver honest = Driver(content, "big.bin");
     ASSERT_EQ(ReplyJson(honest.Init()).Text("kdw_upcmd"), "REQTSEG");
     ASSERT_EQ(honest.SegInfo(4000).status, 200);
-    CUploadDriver forger = Driver(RandomBytes(10100, 16), "big.bin");
+    CUploadDriver forger = Driver(SampleBytes(10100, 16), "big.bin");
     forger.fileId = Md5(content);
     forger.segments = honest.segments;
     const std::string seg0 = honest.segments[0].fileId;
@@ -252,7 +243,7 @@ TEST_F(UploadTest, SegmentBytesMustMatchTheSegmentId) {
 // The segments are joined while the upload goes on; the joined file must still have the
 // file id as its digest, and a file refused starts afresh and can then be sent whole.
 TEST_F(UploadTest, JoinedSegmentsMustMatchTheFileId) {
-    const std::string content = RandomBytes(12500, 17);
+    const std::string content = SampleBytes(12500, 17);
     CUploadDriver wrong = Driver(content, "big.bin");
     wrong.fileId = Md5("something else");
     const auto refused = wrong.Run();
@@ -288,7 +279,7 @@ TEST_F(UploadTest, SegmentsAreJoinedFromTheirBlocksWithoutReadingThemBack) {
         ASSERT_TRUE(service.SetSwitch("block_size", std::to_string(block)));
         ASSERT_TRUE(service.SetSwitch("segment_size", std::to_string(segment)));
         ASSERT_TRUE(service.SetSwitch("segment_threshold", std::to_string(segment + 1)));
-        const std::string content = RandomBytes(3 * segment + 1000, seed++);
+        const std::string content = SampleBytes(3 * segment + 1000, seed++);
         const int64_t readAtStart = service.JoinReadBack();
         const auto result = Driver(content, "big.bin").Run();
         ASSERT_TRUE(result.finished) << result.failStatus;
@@ -296,12 +287,12 @@ TEST_F(UploadTest, SegmentsAreJoinedFromTheirBlocksWithoutReadingThemBack) {
         EXPECT_EQ(service.JoinReadBack(), readAtStart);
         EXPECT_TRUE(stored(Md5(content)) == content);
 
-        const std::string second = RandomBytes(content.size(), seed++);
+        const std::string second = SampleBytes(content.size(), seed++);
         const int64_t readBefore = service.JoinReadBack();
         CUploadDriver honest = Driver(second, "second.bin");
         ASSERT_EQ(ReplyJson(honest.Init()).Text("kdw_upcmd"), "REQTSEG");
         ASSERT_EQ(honest.SegInfo(segment).status, 200);
-        CUploadDriver forger = Driver(RandomBytes(second.size(), seed++), "second.bin");
+        CUploadDriver forger = Driver(SampleBytes(second.size(), seed++), "second.bin");
         forger.fileId = Md5(second);
         forger.segments = honest.segments;
         const std::string seg0 = honest.segments[0].fileId, seg1 = honest.segments[1].fileId;
@@ -326,12 +317,12 @@ TEST_F(UploadTest, SegmentsAreJoinedFromTheirBlocksWithoutReadingThemBack) {
 }
 
 TEST_F(UploadTest, SegmentListMustMatchTheFile) {
-    const std::string content = RandomBytes(10300, 13);
+    const std::string content = SampleBytes(10300, 13);
     CUploadDriver driver = Driver(content, "big.bin");
     ASSERT_EQ(ReplyJson(driver.Init()).Text("kdw_upcmd"), "REQTSEG");
     EXPECT_EQ(driver.SegInfo(3000).status, 400);  // segments of another size
     EXPECT_EQ(ReplyJson(driver.SegInfo(4000)).Text("kdw_upcmd"), "REQTBLK");
-    CUploadDriver small = Driver(RandomBytes(500, 14));
+    CUploadDriver small = Driver(SampleBytes(500, 14));
     EXPECT_EQ(small.SegInfo(4000).status, 400);  // no segmented upload started
 }
 
@@ -340,13 +331,13 @@ TEST_F(UploadTest, SingleFileLimitAndEmptyFiles) {
     CTestClient tiny(service);
     ASSERT_TRUE(tiny.Register());
     ASSERT_TRUE(tiny.Login("tiny", "pw"));
-    CUploadDriver big(service, *tiny.Authorize(), "big", RandomBytes(1001, 15));
+    CUploadDriver big(service, *tiny.Authorize(), "big", SampleBytes(1001, 15));
     const auto refused = big.Init();
     EXPECT_EQ(refused.status, 400);
     EXPECT_EQ(ReplyJson(refused).Text("errno"), "8");
     EXPECT_EQ(Driver("").Init().status, 400);
     // Anonymous uploads know no single-file limit.
-    CUploadDriver anonymous(service, *client.Authorize("PC01"), "anon.bin", RandomBytes(1500, 16));
+    CUploadDriver anonymous(service, *client.Authorize("PC01"), "anon.bin", SampleBytes(1500, 16));
     EXPECT_TRUE(anonymous.Run().finished);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -29,6 +31,9 @@ public:
 private:
     std::string m_Path;
 };
+
+// Bytes of a small generator: incompressible, different for each seed.
+std::string SampleBytes(size_t size, uint32_t seed);
 
 // Writes bytes to a file, replacing it; fails the running test on error.
 void WriteFile(const std::string& path, const std::string& bytes);

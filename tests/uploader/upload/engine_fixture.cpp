@@ -41,18 +41,6 @@ std::unique_ptr<Script::JsonObject> PostSigned(const settings::ServiceHost& host
 
 }  // namespace
 
-std::string SampleBytes(size_t size, uint32_t seed) {
-    std::string bytes(size, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
-}
-
 std::string Md5Of(const std::string& bytes) {
     return net_test::Md5HexOf(bytes);
 }

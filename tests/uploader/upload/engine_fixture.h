@@ -22,8 +22,7 @@
 
 namespace upload_test {
 
-// Bytes of a small generator: incompressible, different for each seed.
-std::string SampleBytes(size_t size, uint32_t seed);
+using norvel::test::SampleBytes;
 std::string Md5Of(const std::string& bytes);
 
 class EngineTest : public net_test::ServiceTest {
