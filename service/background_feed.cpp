@@ -121,7 +121,7 @@ void CBackgroundFeed::Shared::Start() {
         }
     }
     if (thread.joinable())
-        thread.join();
+        Join();
     {
         std::lock_guard guard(lock);
         for (size_t i = 0; i < kBuffers; ++i)
@@ -144,13 +144,10 @@ void CBackgroundFeed::Shared::Stop() {
     changed.notify_all();
 }
 
+// The thread gave its buffers back as it ended.
 void CBackgroundFeed::Shared::Join() {
     thread.join();
     stopped = false;
-    std::lock_guard guard(lock);
-    for (Buffer& buffer : free)
-        CBufferCache::Instance().Give(std::move(buffer));
-    free.clear();
 }
 
 CBackgroundFeed::CBackgroundFeed(Sink sink) : m_Shared(std::make_unique<Shared>(std::move(sink))) {}
