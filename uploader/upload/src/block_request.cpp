@@ -199,7 +199,7 @@ struct Exchange {
         SendFailed,
         TimedOut,
         Refused,
-        SendAgain  // the kept connection closed before the reply
+        KeptConnectionClosed  // closed before the reply: to be sent again at once
     };
     explicit Exchange(Kind kind, int status = 0, uint32_t error = 0, std::string body = {})
         : kind(kind), status(status), error(error), body(std::move(body)) {}
@@ -220,7 +220,7 @@ Exchange SendOnce(intake::UploadContext& task, const BlockBody& block, bool kept
         return Exchange(Exchange::ConnectFailed);
     const int streamed = StreamBody(channel, task, block.headers, block.Body(), block.layout);
     if (streamed != kStreamSent && channel.LastError() == net::ERROR_INTERNET_FORCE_RETRY)
-        return Exchange(Exchange::SendAgain);
+        return Exchange(Exchange::KeptConnectionClosed);
     if (streamed == kStreamWriteFailed)
         return Exchange(Exchange::WriteFailed);
     if (streamed == kStreamSendFailed) {
@@ -270,7 +270,7 @@ BlockReply Conclude(UploadRun& run, const BlockBody& block, uint64_t doneBefore,
             return Fail(run, sent.status == 0 ? kNoReply : kUploadFailed,
                         u"DESC=UploadBlock feedback code error!", BodyText(sent.body));
         case Exchange::NoReply:
-        case Exchange::SendAgain:
+        case Exchange::KeptConnectionClosed:
             break;
     }
     LogFailure(kUploadBlock, u"DESC=InternetReadFile NULL!", FilePathText(task));
@@ -291,7 +291,7 @@ BlockReply SendBlock(UploadRun& run, const std::string& segId, const std::string
     // When the service closed that connection before answering, the block goes again at
     // once, on a connection of its own.
     Exchange sent = SendOnce(run.m_Task, block, true);
-    if (sent.kind == Exchange::SendAgain) {
+    if (sent.kind == Exchange::KeptConnectionClosed) {
         run.m_Task.m_DoneSize = doneBefore;
         sent = SendOnce(run.m_Task, block, false);
     }
