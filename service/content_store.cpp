@@ -12,11 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace norvel::service {
-namespace {
-
-constexpr size_t kIoBuffer = 1 << 20;
-
-}  // namespace
 
 std::string CContentStore::Open(const std::string& dataDir) {
     m_Root = dataDir;
@@ -165,41 +160,6 @@ std::optional<uint64_t> FileSizeOf(const std::string& path) {
     if (ec)
         return std::nullopt;
     return uint64_t(size);
-}
-
-CFileWriter::~CFileWriter() {
-    if (m_File)
-        std::fclose(m_File);
-}
-
-bool CFileWriter::Open(const std::string& path, uint64_t offset) {
-    m_File = std::fopen(path.c_str(), "r+b");
-    if (!m_File)
-        m_File = std::fopen(path.c_str(), "w+b");
-    if (!m_File)
-        return false;
-    // The C library takes a buffer of the size asked for only when it is given one; left to
-    // itself it buffers a file block, and each piece of a block's body became a write.
-    if (!m_Buffer)
-        m_Buffer = std::make_unique_for_overwrite<char[]>(kIoBuffer);
-    std::setvbuf(m_File, m_Buffer.get(), _IOFBF, kIoBuffer);
-    m_Failed = std::fseek(m_File, long(offset), SEEK_SET) != 0;
-    return !m_Failed;
-}
-
-bool CFileWriter::Write(const char* data, size_t length) {
-    if (!m_File || m_Failed)
-        return false;
-    m_Failed = std::fwrite(data, 1, length, m_File) != length;
-    return !m_Failed;
-}
-
-bool CFileWriter::Close() {
-    if (!m_File)
-        return false;
-    const bool ok = std::fclose(m_File) == 0 && !m_Failed;
-    m_File = nullptr;
-    return ok;
 }
 
 CFileReader::~CFileReader() {

@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,26 +64,6 @@ private:
 };
 
 std::optional<uint64_t> FileSizeOf(const std::string& path);
-
-// Writes into a file at a position, creating the file when missing; buffered, so that
-// small pieces reach the file in large writes.
-class CFileWriter {
-public:
-    CFileWriter() = default;
-    ~CFileWriter();
-    CFileWriter(const CFileWriter&) = delete;
-    CFileWriter& operator=(const CFileWriter&) = delete;
-
-    bool Open(const std::string& path, uint64_t offset);
-    bool Write(const char* data, size_t length);
-    // Flushes and closes; false when any write failed.
-    bool Close();
-
-private:
-    std::FILE* m_File = nullptr;
-    std::unique_ptr<char[]> m_Buffer;  // the stream's buffer, kept while it is open
-    bool m_Failed = false;
-};
 
 // Reads a file in pieces.
 class CFileReader {

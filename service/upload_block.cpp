@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "service/context.h"
+#include "service/file_writer.h"
 #include "service/handlers.h"
 #include "service/multipart_reader.h"
 #include "service/upload_session.h"

@@ -11,6 +11,7 @@
 #include "service/content_reader.h"
 #include "service/content_store.h"
 #include "service/digest.h"
+#include "service/file_writer.h"
 #include "service/running_digests.h"
 #include "service/segment_joiner.h"
 #include "support/test_env.h"
@@ -95,6 +96,25 @@ TEST(FileWriter, SmallPiecesGoToTheFileInLargeWritesAtTheOffset) {
     EXPECT_EQ(std::filesystem::file_size(path), 5u);
     ASSERT_TRUE(writer.Close());
     EXPECT_EQ(test::ReadFile(path), "kept!" + bytes);
+}
+
+// Bytes written from an aligned position go past the page cache in whole megabytes while
+// the file system allows it; the unaligned end goes through it. The file holds exactly the
+// old bytes before the position, the new ones, and the old ones after them.
+TEST(FileWriter, AlignedWritesGoDirectAndTheEndFollowsThroughTheCache) {
+    test::TempDir dir;
+    const std::string path = dir.File("partial");
+    const std::string before(4096, 'b'), after(9000, 'a');
+    const std::string bytes = test::SampleBytes((1 << 20) + 3 * 4096 + 100, 3);
+    test::WriteFile(path, before + std::string(bytes.size(), '-') + after);
+    CFileWriter writer;
+    ASSERT_TRUE(writer.Open(path, before.size()));
+    const bool direct = writer.Direct();  // false on a file system without direct writes
+    for (size_t at = 0; at < bytes.size(); at += 3000)
+        ASSERT_TRUE(writer.Write(bytes.data() + at, std::min<size_t>(3000, bytes.size() - at)));
+    EXPECT_EQ(writer.Direct(), direct) << "the first megabyte fell back to the page cache";
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(test::ReadFile(path), before + bytes + after);
 }
 
 class SegmentJoinerTest : public ::testing::Test {
