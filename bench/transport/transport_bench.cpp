@@ -60,6 +60,9 @@ std::string IsolatedFolder() {
     setenv("NORVEL_REGISTRY", (folder + "/config/registry.reg").c_str(), 1);
     settings::WriteString(settings::kNorvelKey, settings::kInstallPath,
                           platform::Utf8ToWide(folder));
+    // An installed client has its identity: requests are signed as in daily use.
+    settings::WriteString(settings::kNorvelKey, settings::kClientId, u"bench-client");
+    settings::WriteString(settings::kNorvelKey, settings::kClientSecret, u"bench-secret");
     return folder;
 }
 

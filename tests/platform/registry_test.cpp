@@ -43,6 +43,10 @@ TEST_F(RegistryTest, WritesTheExportFormatAndReadsItBack) {
     EXPECT_FALSE(flinga->ReadDword(u"USER_NAME"));
     EXPECT_FALSE(flinga->ReadString(u"KEEP_LOGIN"));
     EXPECT_FALSE(flinga->ReadString(u"USER_TOKEN"));
+    // Read by path, without opening the key first.
+    EXPECT_EQ(RegistryKey::GetString(u"SOFTWARE\\norvel\\flinga", u"user_name"), u"alice");
+    EXPECT_EQ(RegistryKey::GetDword(u"software\\Norvel\\Flinga", u"MINITIPS"), 0xabcd1234u);
+    EXPECT_FALSE(RegistryKey::GetString(u"software\\Norvel\\Missing", u"USER_NAME"));
 }
 
 TEST_F(RegistryTest, ReadsHandWrittenFilesWithOtherLineEndingsAndTypes) {

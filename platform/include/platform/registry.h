@@ -43,6 +43,12 @@ public:
     // Empty when the value is missing or is not of that type.
     [[nodiscard]] std::optional<std::u16string> ReadString(std::u16string_view name) const;
     [[nodiscard]] std::optional<uint32_t> ReadDword(std::u16string_view name) const;
+    // A value of the key at path, read in one look at the file (opening the key first
+    // would be a second); empty when the key or the value is missing or of another type.
+    [[nodiscard]] static std::optional<std::u16string> GetString(std::u16string_view path,
+                                                                 std::u16string_view name);
+    [[nodiscard]] static std::optional<uint32_t> GetDword(std::u16string_view path,
+                                                          std::u16string_view name);
 
     // False when the file could not be written (the change is then lost).
     bool WriteString(std::u16string_view name, std::u16string_view value);

@@ -132,11 +132,20 @@ std::optional<RegistryKey> RegistryKey::Open(std::u16string_view path) {
 }
 
 std::optional<std::u16string> RegistryKey::ReadString(std::u16string_view name) const {
-    return ReadTyped(m_Path, name, ValueKind::String, &Value::text, &registry::HexDataAsString);
+    return GetString(m_Path, name);
 }
 
 std::optional<uint32_t> RegistryKey::ReadDword(std::u16string_view name) const {
-    return ReadTyped(m_Path, name, ValueKind::Dword, &Value::dword, &registry::HexDataAsDword);
+    return GetDword(m_Path, name);
+}
+
+std::optional<std::u16string> RegistryKey::GetString(std::u16string_view path,
+                                                     std::u16string_view name) {
+    return ReadTyped(path, name, ValueKind::String, &Value::text, &registry::HexDataAsString);
+}
+
+std::optional<uint32_t> RegistryKey::GetDword(std::u16string_view path, std::u16string_view name) {
+    return ReadTyped(path, name, ValueKind::Dword, &Value::dword, &registry::HexDataAsDword);
 }
 
 bool RegistryKey::WriteString(std::u16string_view name, std::u16string_view value) {

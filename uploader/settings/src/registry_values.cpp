@@ -33,20 +33,14 @@ uint32_t ParseClampedSpeed(std::u16string_view text) {
 }  // namespace
 
 std::optional<std::u16string> ReadString(std::u16string_view key, std::u16string_view name) {
-    auto opened = platform::RegistryKey::Open(key);
-    if (!opened)
-        return std::nullopt;
-    auto value = opened->ReadString(name);
+    auto value = platform::RegistryKey::GetString(key, name);
     if (!value || value->size() > kMaxStringValue)
         return std::nullopt;
     return value;
 }
 
 std::optional<uint32_t> ReadDword(std::u16string_view key, std::u16string_view name) {
-    auto opened = platform::RegistryKey::Open(key);
-    if (!opened)
-        return std::nullopt;
-    return opened->ReadDword(name);
+    return platform::RegistryKey::GetDword(key, name);
 }
 
 bool WriteString(std::u16string_view key, std::u16string_view name, std::u16string_view value) {
