@@ -24,25 +24,22 @@ bool SetDirect(int fd, bool on) {
 
 CFileWriter::~CFileWriter() {
     if (m_Fd >= 0)
-        close(m_Fd);
+        Close();
 }
 
 bool CFileWriter::Open(const std::string& path, uint64_t offset) {
     if (m_Fd >= 0)
         Close();
+    if (!m_Buffer) {
+        void* memory = nullptr;
+        if (posix_memalign(&memory, kDirectAlign, kBufferSize) != 0)
+            return false;
+        m_Buffer.reset(static_cast<char*>(memory));
+    }
     m_Fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     m_Failed = m_Fd < 0;
     if (m_Failed)
         return false;
-    if (!m_Buffer) {
-        void* memory = nullptr;
-        if (posix_memalign(&memory, kDirectAlign, kBufferSize) != 0) {
-            Close();
-            m_Failed = true;
-            return false;
-        }
-        m_Buffer.reset(static_cast<char*>(memory));
-    }
     m_Offset = offset;
     m_Used = 0;
     // A file system without direct writes refuses the flag here.
